@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "XmitSession.h"
+
+namespace corvane::cli {
+
+enum class ExtractMode { Auto, Text, Binary };
+
+struct ExtractOptions {
+    std::string File;
+    std::vector<std::string> Members;
+    std::string Dir;
+    std::string Output;
+    ExtractMode Mode = ExtractMode::Auto;
+    int Truncate = -1;
+    std::string Ext;
+    bool ExtSet = false;
+};
+
+int InfoCommand(const std::string& file, bool json);
+int HeadersCommand(const std::string& file);
+int ListCommand(const std::string& file, bool json);
+int ViewCommand(const std::string& file, const std::string& member, bool hex);
+int ExtractCommand(const ExtractOptions& options);
+int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
+                 bool overwrite);
+
+}  // namespace corvane::cli

@@ -1,0 +1,80 @@
+// corvane-cli: the XMIT reader on the command line.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "Commands.h"
+
+int main(int argc, char** argv) {
+    using namespace corvane::cli;
+    CLI::App app{"corvane-cli: look inside IBM TSO TRANSMIT (XMIT) files and zip archives"};
+    app.require_subcommand(1);
+
+    std::string file;
+    bool json = false;
+    auto* info = app.add_subcommand("info", "Transfer header, dataset attributes and message");
+    info->add_option("FILE", file, "XMIT file")->required();
+    info->add_flag("--json", json, "One JSON object with the model's fields");
+
+    auto* headers = app.add_subcommand("headers", "Hex dump of every header record read");
+    headers->add_option("FILE", file, "XMIT file")->required();
+
+    auto* list = app.add_subcommand("list", "The member directory of a partitioned dataset");
+    list->add_option("FILE", file, "XMIT file")->required();
+    list->add_flag("--json", json, "A JSON array, one object per directory entry");
+
+    std::string member;
+    bool hex = false;
+    auto* view = app.add_subcommand("view", "Write a member (or the dataset) as text or hex");
+    view->add_option("FILE", file, "XMIT file")->required();
+    view->add_option("MEMBER", member, "Member name (partitioned datasets)");
+    view->add_flag("--hex", hex, "Hex dump instead of text");
+
+    ExtractOptions ex;
+    bool text = false, binary = false, autoMode = false;
+    auto* extract = app.add_subcommand("extract", "Write members (or the dataset) to files");
+    extract->add_option("FILE", ex.File, "XMIT file")->required();
+    extract->add_option("MEMBER", ex.Members, "Members to extract (all when none is named)");
+    auto* dirOpt = extract->add_option("-o,--dir", ex.Dir, "Folder for the files");
+    extract->add_option("--output", ex.Output, "Output file (one member or the dataset)")
+        ->excludes(dirOpt);
+    auto* t = extract->add_flag("--text", text, "Text: EBCDIC translated, CR LF lines");
+    auto* b = extract->add_flag("--binary", binary, "Binary: the data bytes unchanged");
+    auto* a = extract->add_flag("--auto", autoMode, "Text for fixed records, else binary");
+    t->excludes(b)->excludes(a);
+    b->excludes(a);
+    extract->add_option("--truncate", ex.Truncate, "Cut text records to N characters")
+        ->check(CLI::Range(0, 32767));
+    extract->add_option("--ext", ex.Ext, "File extension for the files written (with its dot)");
+
+    std::string archive, entry, outDir;
+    bool overwrite = false;
+    auto* unzip = app.add_subcommand("unzip", "List a zip archive or unpack one entry");
+    unzip->add_option("ARCHIVE", archive, "Zip archive")->required();
+    unzip->add_option("ENTRY", entry, "Entry to unpack");
+    unzip->add_option("-o,--dir", outDir, "Destination folder");
+    unzip->add_flag("--overwrite", overwrite, "Replace an existing file");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int rc = app.exit(e);
+        return rc == 0 ? 0 : 2;
+    }
+    try {
+        if (*info) return InfoCommand(file, json);
+        if (*headers) return HeadersCommand(file);
+        if (*list) return ListCommand(file, json);
+        if (*view) return ViewCommand(file, member, hex);
+        if (*extract) {
+            ex.Mode = text ? ExtractMode::Text : binary ? ExtractMode::Binary : ExtractMode::Auto;
+            ex.ExtSet = extract->count("--ext") > 0;
+            return ExtractCommand(ex);
+        }
+        if (*unzip) return UnzipCommand(archive, entry, outDir, overwrite);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    return 2;
+}

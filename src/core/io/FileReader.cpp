@@ -1,0 +1,86 @@
+#include "io/FileReader.h"
+
+#include <cstring>
+
+#include "io/Platform.h"
+
+namespace corvane {
+
+std::unique_ptr<FileReader> FileReader::Open(const std::filesystem::path& path, std::string* error,
+                                             std::size_t bufferSize) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        if (error) *error = "is a folder, not a file";
+        return nullptr;
+    }
+    std::FILE* f = platform::OpenForReading(path);
+    if (!f) {
+        if (error) *error = std::strerror(errno);
+        return nullptr;
+    }
+    std::int64_t size = platform::FileSize(f);
+    if (size < 0) {
+        std::fclose(f);
+        if (error) *error = "cannot determine the file's size";
+        return nullptr;
+    }
+    return std::unique_ptr<FileReader>(new FileReader(f, path, size, bufferSize));
+}
+
+FileReader::FileReader(std::FILE* file, std::filesystem::path path, std::int64_t size,
+                       std::size_t bufferSize)
+    : file_(file),
+      path_(std::move(path)),
+      size_(size),
+      buffer_(bufferSize < 512 ? 512 : bufferSize) {
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+FileReader::~FileReader() {
+    std::fclose(file_);
+}
+
+bool FileReader::Fill() {
+    if (pos_ >= size_) return false;
+    if (!platform::SeekTo(file_, pos_)) return false;
+    bufStart_ = pos_;
+    bufLen_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    return bufLen_ > 0;
+}
+
+std::size_t FileReader::Read(void* destination, std::size_t n) {
+    auto* out = static_cast<unsigned char*>(destination);
+    std::size_t done = 0;
+    while (done < n) {
+        std::int64_t bufEnd = bufStart_ + static_cast<std::int64_t>(bufLen_);
+        if (pos_ >= bufStart_ && pos_ < bufEnd) {
+            std::size_t avail = static_cast<std::size_t>(bufEnd - pos_);
+            std::size_t take = avail < n - done ? avail : n - done;
+            std::memcpy(out + done, buffer_.data() + (pos_ - bufStart_), take);
+            done += take;
+            pos_ += static_cast<std::int64_t>(take);
+            continue;
+        }
+        if (n - done >= buffer_.size()) {
+            // Large read: straight into the caller's memory.
+            if (pos_ >= size_ || !platform::SeekTo(file_, pos_)) break;
+            std::size_t got = std::fread(out + done, 1, n - done, file_);
+            if (got == 0) break;
+            done += got;
+            pos_ += static_cast<std::int64_t>(got);
+            continue;
+        }
+        if (!Fill()) break;
+    }
+    return done;
+}
+
+void FileReader::ReadExact(void* destination, std::size_t n) {
+    std::int64_t at = pos_;
+    if (Read(destination, n) != n) {
+        throw ReadError("Read past end of file: " + std::to_string(n) + " bytes wanted at offset " +
+                        std::to_string(at) + ", file size " + std::to_string(size_));
+    }
+}
+
+}  // namespace corvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace corvane {
+
+// The progress window of a read: a bar over file offsets and a cancel flag.
+class Progress {
+  public:
+    virtual ~Progress() = default;
+    virtual void SetMaximum(std::int64_t value) = 0;
+    virtual void SetMinimum(std::int64_t value) = 0;
+    virtual void SetPosition(std::int64_t value) = 0;
+    // Lets the window system run pending events (repaint, the Cancel button).
+    virtual void ProcessEvents() = 0;
+    virtual bool Cancelled() const = 0;
+};
+
+}  // namespace corvane
