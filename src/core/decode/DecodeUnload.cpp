@@ -8,7 +8,10 @@ namespace corvane {
 void TXmitDecoder::ReadCopyR1() {
     ReadSegmentWhole();
     // Tracks per cylinder: the low byte of the device's count, taken as signed.
-    TracksPerCylinder = SegmentLength > 29 ? static_cast<std::int8_t>(RecordBuffer[29]) : 0;
+    // Only the record's first segment carries it.
+    if ((SegmentFlags & 0x80) && SegmentLength > 29) {
+        TracksPerCylinder = static_cast<std::int8_t>(RecordBuffer[29]);
+    }
     Dump(RecordBuffer, static_cast<std::size_t>(SegmentLength), "IEBCOPY UNLOAD Header: COPYR1");
 }
 

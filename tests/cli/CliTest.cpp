@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "TempDir.h"
+#include "XmitBuilder.h"
+#include "decode/S390format.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+struct CliRun {
+    int Code = -1;
+    std::string Out;
+};
+
+CliRun Cli(const std::string& args) {
+    CliRun r;
+    std::string cmd = std::string(CORVANE_CLI) + " " + args + " 2>/dev/null";
+    std::FILE* p = popen(cmd.c_str(), "r");
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.Out.append(buf.data(), n);
+    int status = pclose(p);
+    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string Q(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
+
+PdsSpec Library() {
+    PdsSpec spec;
+    std::string a(160, 'a'), b(100, 'b');
+    spec.Members = {
+        {"FIRST", ToEbcdic(a), false, "", IspfStats(1, 2, 1, 0x20, 45, 10, 30, "ME")},
+        {"SECOND", ToEbcdic(b), false, "", IspfStats(3, 4, 1, 0x21, 100, 11, 0, "YOU")}};
+    return spec;
+}
+}  // namespace
+
+TEST(Cli, InfoJsonCarriesTheModelsFields) {
+    TempDir dir;
+    WriteFile(dir / "lib.xmi", BuildPds(Library()));
+    CliRun r = Cli("info --json " + Q(dir / "lib.xmi"));
+    ASSERT_EQ(r.Code, 0);
+    auto j = nlohmann::json::parse(r.Out);
+    EXPECT_EQ(j["DatasetName"], "USER.TEST.PDS");
+    EXPECT_EQ(j["DatasetType"], "PDS");
+    EXPECT_EQ(j["RecfmText"], "FB");
+    EXPECT_EQ(j["MemberCount"], 2);
+    EXPECT_EQ(j["FromNode"], "NODEA");
+    EXPECT_EQ(j["IsPds"], true);
+    EXPECT_TRUE(j["Messages"].is_array());
+}
+
+TEST(Cli, ListJsonHasColumnsTtrAndOffset) {
+    TempDir dir;
+    WriteFile(dir / "lib.xmi", BuildPds(Library()));
+    CliRun r = Cli("list --json " + Q(dir / "lib.xmi"));
+    ASSERT_EQ(r.Code, 0);
+    auto j = nlohmann::json::parse(r.Out);
+    ASSERT_EQ(j.size(), 2u);
+    EXPECT_EQ(j[0]["Member"], "FIRST   ");
+    EXPECT_EQ(j[0]["Version"], "1-2");
+    EXPECT_EQ(j[0]["TTR"], "000001");
+    EXPECT_TRUE(j[0]["Offset"].is_number());
+    CliRun text = Cli("list " + Q(dir / "lib.xmi"));
+    EXPECT_NE(text.Out.find("Member"), std::string::npos);
+    EXPECT_NE(text.Out.find("SECOND"), std::string::npos);
+}
+
+TEST(Cli, ExtractAllMembersAsTextIntoAFolder) {
+    TempDir dir;
+    WriteFile(dir / "lib.xmi", BuildPds(Library()));
+    CliRun r = Cli("extract --text --ext .jcl -o " + Q(dir / "out") + " " + Q(dir / "lib.xmi"));
+    ASSERT_EQ(r.Code, 0);
+    Bytes first = ReadFile(dir / "out" / "FIRST.jcl");
+    EXPECT_EQ(first.size(), 166u);
+    EXPECT_EQ(first[80], '\r');
+    EXPECT_EQ(ReadFile(dir / "out" / "SECOND.jcl").size(), 80u + 2 + 20 + 2);
+}
+
+TEST(Cli, ExtractOneMemberBinaryToAPath) {
+    TempDir dir;
+    PdsSpec spec = Library();
+    WriteFile(dir / "lib.xmi", BuildPds(spec));
+    CliRun r =
+        Cli("extract --binary --output " + Q(dir / "s.bin") + " " + Q(dir / "lib.xmi") + " SECOND");
+    ASSERT_EQ(r.Code, 0);
+    EXPECT_EQ(ReadFile(dir / "s.bin"), spec.Members[1].Data);
+}
+
+TEST(Cli, ViewTextAndHex) {
+    TempDir dir;
+    WriteFile(dir / "lib.xmi", BuildPds(Library()));
+    CliRun text = Cli("view " + Q(dir / "lib.xmi") + " FIRST");
+    ASSERT_EQ(text.Code, 0);
+    EXPECT_EQ(text.Out, std::string(80, 'a') + "\n" + std::string(80, 'a') + "\n\n");
+    CliRun hex = Cli("view --hex " + Q(dir / "lib.xmi") + " FIRST");
+    EXPECT_NE(hex.Out.find("Dump size is: 160 bytes"), std::string::npos);
+    EXPECT_EQ(Cli("view " + Q(dir / "lib.xmi") + " NOSUCH").Code, 1);
+}
+
+TEST(Cli, SequentialDatasetViewAndExtract) {
+    TempDir dir;
+    SequentialSpec spec;
+    spec.Records = {ToEbcdic(std::string(80, 'z'))};
+    WriteFile(dir / "seq.xmi", BuildSequential(spec));
+    CliRun view = Cli("view " + Q(dir / "seq.xmi"));
+    EXPECT_EQ(view.Out, std::string(80, 'z') + "\n\n");
+    ASSERT_EQ(Cli("extract -o " + Q(dir.Path()) + " " + Q(dir / "seq.xmi")).Code, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "USER.TEST.DATA.txt"));
+}
+
+TEST(Cli, FailuresAndUsageErrorsHaveTheirExitCodes) {
+    TempDir dir;
+    WriteFile(dir / "garbage", ToEbcdic("NOT AN XMIT FILE"));
+    EXPECT_EQ(Cli("info " + Q(dir / "garbage")).Code, 1);
+    EXPECT_EQ(Cli("info " + Q(dir / "missing")).Code, 1);
+    Bytes lib = BuildPds(Library());
+    lib.resize(300);
+    WriteFile(dir / "cut.xmi", lib);
+    EXPECT_EQ(Cli("list " + Q(dir / "cut.xmi")).Code, 1);
+    EXPECT_EQ(Cli("").Code, 2);
+    EXPECT_EQ(Cli("info").Code, 2);
+    EXPECT_EQ(Cli("frobnicate x").Code, 2);
+}

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include "Decoded.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+PdsSpec IspfPds() {
+    PdsSpec spec;
+    spec.Members = {
+        {"ALPHA", ToEbcdic(std::string(800, 'A')), false, "",
+         IspfStats(2, 17, 1, 0x02, 74, 14, 35, "JOE")},
+        {"BETA", ToEbcdic(std::string(2000, 'B')), false, "",
+         IspfStats(1, 0, 0, 97, 1, 9, 5, "ANN")},
+        {"BETALIAS", {}, true, "BETA", {}},
+        {"SHORT", ToEbcdic(std::string(80, 'S')), false, "", Bytes(28, 0)},
+        {"NOSTATS", ToEbcdic(std::string(80, 'N')), false, "", {}},
+    };
+    return spec;
+}
+
+PdsSpec LoadPds() {
+    PdsSpec spec;
+    spec.Recfm = 0xC000;
+    spec.Lrecl = 0;
+    spec.Blksize = 1024;
+    spec.Members = {
+        {"PROGA", Bytes(3000, 0x47), false, "", LoadModuleData(0xC2, 0x000A38, 0x10, 0x12, 1)},
+        {"PROGB", Bytes(100, 0x05), false, "", LoadModuleData(0x00, 0x64, 0, 0x03, 0)},
+        {"ALIASA", {}, true, "PROGA", LoadModuleData(0xC2, 0x000A38, 0x10, 0x01, 0, "PROGA")},
+    };
+    return spec;
+}
+
+Bytes DirectoryBlock(const std::vector<Bytes>& entries, bool endKey, std::uint8_t usedHigh,
+                     std::uint8_t usedLow) {
+    Bytes block = {0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 1, 0};
+    Bytes key = endKey ? Bytes(8, 0xFF) : ToEbcdic("ZZZZZZZZ");
+    block.insert(block.end(), key.begin(), key.end());
+    Bytes area = {usedHigh, usedLow};
+    for (const Bytes& e : entries) area.insert(area.end(), e.begin(), e.end());
+    area.resize(256, 0);
+    block.insert(block.end(), area.begin(), area.end());
+    return block;
+}
+
+Bytes Entry(const std::string& name, std::uint32_t ttr, std::uint8_t indicator,
+            std::size_t userBytes) {
+    std::string n = name;
+    n.resize(8, ' ');
+    Bytes e = ToEbcdic(n);
+    Bytes t = BigEndian(ttr, 3);
+    e.insert(e.end(), t.begin(), t.end());
+    e.push_back(indicator);
+    e.insert(e.end(), userBytes, 0);
+    return e;
+}
+}  // namespace
+
+TEST(Directory, IspfColumnsAndRows) {
+    Decoded d(BuildPds(IspfPds()));
+    ASSERT_EQ(d.Result, 0) << d.ReadFailure;
+    ASSERT_EQ(d.List.Columns.size(), 6u);
+    const char* captions[] = {"Member", "Alias?", "Created", "Modified", "User ID", "Version"};
+    const int widths[] = {80, 80, 70, 105, 70, 50};
+    for (std::size_t c = 0; c < 6; ++c) {
+        EXPECT_EQ(d.List.Columns[c].Caption, captions[c]);
+        EXPECT_EQ(d.List.Columns[c].Width, widths[c]);
+        EXPECT_EQ(d.List.Columns[c].Align, ColumnAlign::Center);
+    }
+    ASSERT_EQ(d.List.Rows.size(), 5u);
+    EXPECT_EQ(d.Decoder.MemberCount, 5);
+    const auto& alpha = d.List.Rows[0];
+    EXPECT_EQ(alpha.Caption, "ALPHA   ");  // trailing blanks kept
+    EXPECT_EQ(alpha.SubItems, (std::vector<std::string>{" ", "03/15/2002", "03/15/2002  14:35",
+                                                        "JOE     ", "2-17"}));
+    EXPECT_EQ(d.List.Rows[1].SubItems[1], "01/01/1997");
+    EXPECT_EQ(d.List.Rows[2].SubItems, (std::vector<std::string>{"Alias"}));
+    EXPECT_EQ(d.List.Rows[2].Ttr.Get(), d.List.Rows[1].Ttr.Get());
+    EXPECT_EQ(d.List.Rows[3].SubItems, (std::vector<std::string>{" "}));  // 28 bytes: too short
+    EXPECT_EQ(d.List.Rows[4].SubItems, (std::vector<std::string>{" "}));
+}
+
+TEST(Directory, DayFirstDatesInTheList) {
+    Decoded d(BuildPds(IspfPds()), 1);
+    EXPECT_EQ(d.List.Rows[0].SubItems[1], "15/03/2002");
+}
+
+TEST(Directory, InvalidIspfDatesShowABlank) {
+    PdsSpec spec = IspfPds();
+    spec.Members[0].UserData[4] = 3;  // century 3
+    Decoded d(BuildPds(spec));
+    EXPECT_EQ(d.List.Rows[0].SubItems[1], " ");
+    EXPECT_EQ(d.List.Rows[0].SubItems[2], "03/15/2002  14:35");
+}
+
+TEST(Directory, LoadModuleColumnsAndRows) {
+    Decoded d(BuildPds(LoadPds()));
+    ASSERT_EQ(d.Result, 0) << d.ReadFailure;
+    ASSERT_EQ(d.List.Columns.size(), 8u);
+    EXPECT_EQ(d.List.Columns[7].Caption, "Attributes");
+    EXPECT_EQ(d.List.Columns[7].Align, ColumnAlign::Left);
+    EXPECT_EQ(d.List.Columns[7].Width, 150);
+    EXPECT_EQ(d.List.Columns[6].Caption, "AC");
+    EXPECT_EQ(d.List.Rows[0].SubItems,
+              (std::vector<std::string>{" ", "000A38", "000010", "31", "ANY", "1", "RU RN "}));
+    EXPECT_EQ(d.List.Rows[1].SubItems,
+              (std::vector<std::string>{" ", "000064", "000000", "ANY", "24", "0", "NX "}));
+    EXPECT_EQ(d.List.Rows[2].SubItems[0], "PROGA   ");
+    EXPECT_EQ(d.List.Rows[2].SubItems[3], "24");
+    EXPECT_TRUE(d.List.Rows[2].Alias);
+}
+
+TEST(Directory, ColumnSetFollowsTheBlockedBitAlone) {
+    PdsSpec spec = LoadPds();
+    spec.Recfm = 0xD000;  // UB
+    Decoded ub(BuildPds(spec));
+    EXPECT_EQ(ub.List.Columns.size(), 6u);
+    PdsSpec f = IspfPds();
+    f.Recfm = 0x8000;  // F unblocked
+    Decoded fu(BuildPds(f));
+    EXPECT_EQ(fu.List.Columns.size(), 8u);
+}
+
+TEST(MemberPositions, EveryMemberFoundAndTheClosingEntryIsInmr06) {
+    Decoded d(BuildPds(IspfPds()));
+    ASSERT_NE(d.Decoder.MemberPositions, nullptr);
+    const auto& map = *d.Decoder.MemberPositions;
+    EXPECT_EQ(map.size(), 5u);  // four members and the closing entry; no alias
+    Bytes bytes = ReadFile(d.File);
+    for (const auto& [ttr, offset] : map) {
+        ASSERT_GT(offset, 0) << std::hex << ttr;
+        if (ttr == kClosingTtr) {
+            EXPECT_EQ(bytes[static_cast<std::size_t>(offset) + 1] & 0x20, 0x20);
+        } else {
+            EXPECT_EQ(bytes[static_cast<std::size_t>(offset) + 1] & 0x80, 0x80);
+        }
+    }
+    EXPECT_EQ(map.begin()->second, d.Decoder.ContentStart);
+}
+
+TEST(MemberPositions, FirstMemberIsMatchedByItsTtrNotByPlace) {
+    PdsSpec spec = IspfPds();
+    Bytes pdseAttributes = {0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    spec.RecordBeforeMembers = pdseAttributes;
+    Decoded d(BuildPds(spec));
+    ASSERT_EQ(d.Result, 0);
+    const auto& map = *d.Decoder.MemberPositions;
+    EXPECT_GT(map.begin()->second, d.Decoder.ContentStart);
+    for (const auto& [ttr, offset] : map) EXPECT_GT(offset, 0) << std::hex << ttr;
+}
+
+TEST(Extents, RelativeTrackThroughOneAndTwoExtents) {
+    TXmitDecoder x;
+    x.TracksPerCylinder = 15;
+    x.Extents = {{150, 299, 0}};
+    EXPECT_EQ(x.RelativeTrack(11, 2), 17u * 256);
+    EXPECT_EQ(x.RelativeTrack(9, 0), 0u);  // outside every extent
+    x.Extents = {{0, 29, 0}, {300, 314, 30}};
+    EXPECT_EQ(x.RelativeTrack(20, 0), 30u * 256);
+    EXPECT_EQ(x.RelativeTrack(20, 14), 44u * 256);
+}
+
+TEST(Extents, MembersSpreadOverSeveralExtentsAreFound) {
+    PdsSpec spec = IspfPds();
+    spec.Extents = {{10, 0, 10, 1}, {20, 5, 20, 7}, {30, 0, 39, 14}};
+    spec.BlocksPerTrack = 1;
+    Decoded d(BuildPds(spec));
+    ASSERT_EQ(d.Result, 0);
+    EXPECT_EQ(d.Decoder.ExtentCount, 3);
+    EXPECT_EQ(d.Decoder.Extents[1].TracksBefore, 2);
+    EXPECT_EQ(d.Decoder.Extents[2].TracksBefore, 5);
+    for (const auto& [ttr, offset] : *d.Decoder.MemberPositions)
+        EXPECT_GT(offset, 0) << std::hex << ttr;
+}
+
+TEST(Extents, CountIsBoundedToTheExtentsPresent) {
+    PdsSpec spec = IspfPds();
+    spec.ExtentCountOverride = 200;
+    Decoded d(BuildPds(spec));
+    EXPECT_EQ(d.Result, 0);
+    EXPECT_EQ(d.Decoder.ExtentCount, 16);
+}
+
+TEST(Directory, BlocksSplitAcrossSegmentsAndRecords) {
+    for (std::size_t segment : {40u, 100u, 255u}) {
+        for (std::size_t perRecord : {1u, 3u}) {
+            PdsSpec spec = IspfPds();
+            for (int k = 0; k < 40; ++k) {
+                spec.Members.push_back({"M" + std::to_string(k), ToEbcdic(std::string(80, 'x')),
+                                        false, "", IspfStats(1, 1, 1, 0x20, 1, 1, 1, "U")});
+            }
+            spec.MaxSegment = segment;
+            spec.DirectoryBlocksPerRecord = perRecord;
+            Decoded d(BuildPds(spec));
+            ASSERT_EQ(d.Result, 0) << segment << " " << perRecord << d.ReadFailure;
+            EXPECT_EQ(d.List.Rows.size(), 45u);
+            EXPECT_EQ(d.List.Rows.back().Caption, "M39     ");
+            for (const auto& [ttr, offset] : *d.Decoder.MemberPositions) {
+                EXPECT_GT(offset, 0) << segment << " " << perRecord << " " << std::hex << ttr;
+            }
+        }
+    }
+}
+
+TEST(Directory, EndOfDirectoryInTheMiddleOfABlockEndsIt) {
+    PdsSpec spec = IspfPds();
+    const Bytes end = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+    // The end entry, then an entry that must not be listed, in a block whose
+    // key is not the end key; a second block follows.
+    Bytes block1 = DirectoryBlock(
+        {Entry("ONE", 0x000101, 0, 0), end, Entry("GHOST", 0x000201, 0, 0)}, false, 0, 38);
+    Bytes block2 = DirectoryBlock({Entry("TWO", 0x000301, 0, 0)}, true, 0, 14);
+    Bytes record = block1;
+    record.insert(record.end(), block2.begin(), block2.end());
+    spec.RawDirectoryRecords = {record};
+    Decoded d(BuildPds(spec));
+    std::vector<std::string> names;
+    for (const auto& r : d.List.Rows) names.push_back(r.Caption);
+    EXPECT_EQ(names, (std::vector<std::string>{"ONE     ", "TWO     "}));
+}
+
+TEST(Directory, BytesUsedPastTheBlockAndUserDataPastItStopTheWalk) {
+    PdsSpec spec = IspfPds();
+    // Bytes-used claims the whole area, and the entries fill it so that the
+    // last one's user data would run past the block.
+    std::vector<Bytes> entries;
+    for (int k = 0; k < 4; ++k)
+        entries.push_back(Entry("E" + std::to_string(k), 0x000101u + k, 0x1F, 62));
+    Bytes block = DirectoryBlock(entries, true, 1, 0);
+    spec.RawDirectoryRecords = {block};
+    Decoded d(BuildPds(spec));
+    EXPECT_EQ(d.Result, 0);
+    EXPECT_EQ(d.List.Rows.size(), 3u);  // the fourth would need bytes past the block
+}

@@ -1,0 +1,32 @@
+#include "TempDir.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <system_error>
+
+namespace corvane::testing {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = std::filesystem::temp_directory_path() /
+            ("corvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::filesystem::path SamplesDir() {
+    if (const char* env = std::getenv("CORVANE_SAMPLES")) return env;
+    std::filesystem::path dir = CORVANE_SAMPLES_DIR;
+    std::error_code ec;
+    return std::filesystem::exists(dir / "expected.json", ec) ? dir : std::filesystem::path();
+}
+
+}  // namespace corvane::testing
