@@ -1,12 +1,49 @@
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 #include "Commands.h"
+#include "zip/ZipIntake.h"
 
 namespace corvane::cli {
 
-int UnzipCommand(const std::string&, const std::string&, const std::string&, bool) {
-    std::cerr << "zip archives are not yet supported\n";
-    return 1;
+namespace {
+class StderrLines : public LineTarget {
+  public:
+    bool AppendLine(std::string_view line) override {
+        std::cerr << line << "\n";
+        return true;
+    }
+};
+}  // namespace
+
+int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
+                 bool overwrite) {
+    ConsoleNotifier notifier;
+    StderrLines messages;
+    ZipIntake intake(notifier, messages);
+    if (intake.CountXmitEntries(archive) < 0) return 1;
+    if (intake.Zip.ZipFileName().empty()) return 1;  // unreadable: already reported
+    if (entry.empty()) {
+        auto rows = intake.Rows();
+        std::size_t nameWidth = 9, sizeWidth = 12;
+        for (const ZipRow& r : rows) {
+            nameWidth = std::max(nameWidth, r.FileName.size());
+            sizeWidth = std::max(sizeWidth, r.SizeText.size());
+        }
+        std::printf("%-*s  %*s  %s\n", static_cast<int>(nameWidth), "File Name",
+                    static_cast<int>(sizeWidth), "UnZip'd Size", "Directory Structure");
+        for (const ZipRow& r : rows) {
+            std::printf("%-*s  %*s  %s\n", static_cast<int>(nameWidth), r.FileName.c_str(),
+                        static_cast<int>(sizeWidth), r.SizeText.c_str(), r.Folder.c_str());
+        }
+        return 0;
+    }
+    intake.Zip.ExtrBaseDir = dir.empty() ? "." : dir;
+    intake.ExtractChosen(entry, overwrite);
+    if (intake.Zip.ExtractedFiles.empty()) return 1;
+    std::cout << intake.Zip.ExtractedFiles.back().string() << "\n";
+    return 0;
 }
 
 }  // namespace corvane::cli

@@ -49,6 +49,7 @@ FileOut::~FileOut() {
     std::fclose(file_);
 }
 void FileOut::Put(const std::uint8_t* data, std::size_t n) {
+    if (n == 0) return;
     if (std::fwrite(data, 1, n, file_) != n) throw std::runtime_error("write failed");
     size_ += n;
 }
