@@ -1,0 +1,145 @@
+#include "settings/IniFile.h"
+
+#include <climits>
+#include <sstream>
+
+#include "settings/AtomicFile.h"
+#include "settings/RegistryData.h"
+
+namespace corvane {
+
+namespace {
+std::string Trim(const std::string& s) {
+    const char* blanks = " \t\r";
+    std::size_t a = s.find_first_not_of(blanks);
+    if (a == std::string::npos) return {};
+    return s.substr(a, s.find_last_not_of(blanks) - a + 1);
+}
+
+// The section a line opens, or empty when it is no section header.
+bool SectionOf(const std::string& line, std::string& name) {
+    std::string t = Trim(line);
+    if (t.size() < 2 || t.front() != '[') return false;
+    std::size_t close = t.find(']');
+    if (close == std::string::npos) return false;
+    name = Trim(t.substr(1, close - 1));
+    return true;
+}
+
+bool KeyOf(const std::string& line, std::string& key, std::string& value) {
+    std::string t = Trim(line);
+    if (t.empty() || t[0] == ';' || t[0] == '[') return false;
+    std::size_t eq = t.find('=');
+    if (eq == std::string::npos) return false;
+    key = Trim(t.substr(0, eq));
+    value = Trim(t.substr(eq + 1));
+    return true;
+}
+
+bool Same(const std::string& a, const std::string& b) {
+    return LowerCase(a) == LowerCase(b);
+}
+}  // namespace
+
+std::vector<std::string> IniFile::Lines() const {
+    std::vector<std::string> lines;
+    std::string text;
+    if (!ReadWholeFile(path_, text)) return lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& fallback) const {
+    bool inSection = false;
+    for (const std::string& line : Lines()) {
+        std::string name, k, v;
+        if (SectionOf(line, name)) {
+            inSection = Same(name, section);
+        } else if (inSection && KeyOf(line, k, v) && Same(k, key)) {
+            return v;
+        }
+    }
+    return fallback;
+}
+
+bool IniFile::ParseInteger(const std::string& text, int& value) {
+    std::string t = Trim(text);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
+    if (i == t.size()) return false;
+    long long v = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9') return false;
+        v = v * 10 + (t[i] - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX || v < INT_MIN) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+int IniFile::ReadInteger(const std::string& section, const std::string& key, int fallback) const {
+    int value = 0;
+    return ParseInteger(ReadString(section, key, ""), value) ? value : fallback;
+}
+
+bool IniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+bool IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+    if (!CanWriteFile(path_)) return false;
+    std::vector<std::string> lines = Lines();
+    const std::string entry = key + "=" + value;
+    bool inSection = false;
+    std::size_t sectionEnd = lines.size();
+    bool sectionFound = false;
+    bool replaced = false;
+    for (std::size_t i = 0; i < lines.size() && !replaced; ++i) {
+        std::string name, k, v;
+        if (SectionOf(lines[i], name)) {
+            if (inSection) break;
+            inSection = Same(name, section);
+            if (inSection) {
+                sectionFound = true;
+                sectionEnd = i + 1;
+            }
+        } else if (inSection) {
+            if (KeyOf(lines[i], k, v) && Same(k, key)) {
+                lines[i] = entry;
+                replaced = true;
+            }
+            if (!Trim(lines[i]).empty()) sectionEnd = i + 1;
+        }
+    }
+    if (replaced) {
+        // changed in place
+    } else if (sectionFound) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+    } else {
+        lines.push_back("[" + section + "]");
+        lines.push_back(entry);
+    }
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return WriteFileAtomically(path_, text);
+}
+
+bool IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+    return WriteString(section, key, std::to_string(value));
+}
+
+bool IniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    return WriteString(section, key, value ? "1" : "0");
+}
+
+}  // namespace corvane

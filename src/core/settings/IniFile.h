@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// A settings file with Windows profile-file semantics: "[section]" headers
+// and "key=value" lines, names compared without regard to case, no quoting.
+// Missing file, section or key give the caller's default; so does a number
+// that is not one. Writes change the line in place and keep everything else.
+class IniFile {
+  public:
+    explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+    const std::filesystem::path& Path() const { return path_; }
+
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& fallback) const;
+    int ReadInteger(const std::string& section, const std::string& key, int fallback) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
+
+    // False when the file cannot be written.
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+    bool WriteInteger(const std::string& section, const std::string& key, int value);
+    bool WriteBool(const std::string& section, const std::string& key, bool value);
+
+    static bool ParseInteger(const std::string& text, int& value);
+
+  private:
+    std::vector<std::string> Lines() const;
+    std::filesystem::path path_;
+};
+
+}  // namespace corvane

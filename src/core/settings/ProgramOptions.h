@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "settings/IniFile.h"
+#include "settings/RegistryStore.h"
+
+namespace corvane {
+
+// The user's options. The initial values are those the options dialog holds
+// before anything is loaded.
+struct TProgramOptions {
+    bool engDate = false;  // day first ("dd/mm/yyyy")
+    bool promptType = false;
+    std::string BinaryExt = ".bin";
+    std::string TextExt = ".txt";
+    std::string ZipDir;
+    bool AutoZip = true;
+    std::string DefaultDir;
+    bool UseLastDir = true;
+    bool UsingIniFile = false;  // the registry refused a write during this run
+};
+
+// The four registered-extension boxes of the options dialog.
+struct ExtensionBoxes {
+    bool xmi = false, xmt = false, xmit = false, xm = false;
+    bool& Box(const std::string& ext);
+    bool operator==(const ExtensionBoxes&) const = default;
+};
+inline constexpr std::array<const char*, 4> kExtensions = {"xmi", "xmt", "xmit", "xm"};
+
+// Loads, saves and validates the options: the registry key of the window
+// state first, "Options.ini" in the program's folder as the fallback.
+class OptionStore {
+  public:
+    OptionStore(RegistryStore& registry, IniFile& ini, std::string keyPath, std::string programDir)
+        : registry_(registry),
+          ini_(ini),
+          keyPath_(std::move(keyPath)),
+          programDir_(std::move(programDir)) {}
+
+    // Start-up: load from the registry, then make sure the key holds options.
+    void InitialLoad(TProgramOptions& options, ExtensionBoxes& boxes);
+    void LoadOptionsFromRegistry(TProgramOptions& options);
+    void LoadOptionsFromIni(TProgramOptions& options);
+    void InitialiseOptionStore(TProgramOptions& options, ExtensionBoxes& boxes);
+    // atStartup: after a refused write, load from the INI file; otherwise save to it.
+    void SaveOptionsToRegistry(TProgramOptions& options, bool atStartup);
+    bool SaveOptionsToIni(const TProgramOptions& options);
+    // Saves to the store in use (OK in the dialog).
+    void Save(TProgramOptions& options);
+    // Reloads from the store in use (showing the dialog).
+    void Reload(TProgramOptions& options);
+    void ResetOptionsToDefaults(TProgramOptions& options, ExtensionBoxes& boxes) const;
+
+    // The OK check of the two folders: empty text when both exist, else the
+    // message; which tells the field (0 default folder, 1 unzip folder).
+    static std::string ValidateFolders(const TProgramOptions& options, int* which);
+
+    std::string DefaultZipDir() const;
+    std::string DefaultOpenDir() const;
+
+  private:
+    RegistryStore& registry_;
+    IniFile& ini_;
+    std::string keyPath_;
+    std::string programDir_;
+};
+
+}  // namespace corvane

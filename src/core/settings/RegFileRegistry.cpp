@@ -1,0 +1,164 @@
+#include "settings/RegFileRegistry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "settings/AtomicFile.h"
+
+namespace corvane {
+
+namespace {
+constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
+
+std::string Escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\' || c == '"') out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+// Reads a quoted string starting at text[pos] == '"'; pos ends after it.
+bool Unquote(const std::string& text, std::size_t& pos, std::string& out) {
+    if (pos >= text.size() || text[pos] != '"') return false;
+    out.clear();
+    for (++pos; pos < text.size(); ++pos) {
+        char c = text[pos];
+        if (c == '\\' && pos + 1 < text.size()) {
+            out.push_back(text[++pos]);
+        } else if (c == '"') {
+            ++pos;
+            return true;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return false;
+}
+}  // namespace
+
+std::filesystem::path RegFileRegistry::DefaultFolder() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        return std::filesystem::path(xdg) / "Corvane";
+    }
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : ".") / ".config" / "Corvane";
+}
+
+RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root) {
+    RegistryTree tree;
+    const std::string prefix = RootName(root);
+    std::istringstream in(text);
+    std::string line;
+    RegistryKeyData* key = nullptr;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            key = nullptr;
+            if (line.back() != ']') continue;
+            std::string path = line.substr(1, line.size() - 2);
+            if (LowerCase(path.substr(0, prefix.size())) != LowerCase(prefix)) continue;
+            path = NormaliseKeyPath(path.substr(prefix.size()));
+            if (path.empty()) continue;
+            key = &tree[path];
+            if (key->Path.empty()) key->Path = path;
+            continue;
+        }
+        if (!key) continue;
+        std::size_t pos = 0;
+        std::string name;
+        if (line[0] == '@') {
+            pos = 1;
+        } else if (!Unquote(line, pos, name)) {
+            continue;
+        }
+        if (pos >= line.size() || line[pos] != '=') continue;
+        ++pos;
+        RegistryValue value;
+        if (pos < line.size() && line[pos] == '"') {
+            if (!Unquote(line, pos, value.Text)) continue;
+            value.Kind = RegistryValue::Type::String;
+        } else if (line.compare(pos, 6, "dword:") == 0) {
+            std::string digits = line.substr(pos + 6);
+            if (digits.empty() || digits.size() > 8 ||
+                digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+                continue;
+            }
+            value.Kind = RegistryValue::Type::Dword;
+            value.Number = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
+        } else {
+            continue;  // other types are not used by this program
+        }
+        key->Values[name] = value;
+    }
+    return tree;
+}
+
+std::string RegFileRegistry::Format(const RegistryTree& tree, RegRoot root) {
+    std::ostringstream out;
+    out << kHeader << "\r\n";
+    for (const auto& [path, key] : tree) {
+        out << "\r\n[" << RootName(root) << "\\" << (key.Path.empty() ? path : key.Path) << "]\r\n";
+        for (const auto& [name, value] : key.Values) {
+            out << (name.empty() ? std::string("@") : "\"" + Escape(name) + "\"") << "=";
+            if (value.Kind == RegistryValue::Type::Dword) {
+                char hex[16];
+                std::snprintf(hex, sizeof hex, "dword:%08x", value.Number);
+                out << hex;
+            } else {
+                out << "\"" << Escape(value.Text) << "\"";
+            }
+            out << "\r\n";
+        }
+    }
+    return out.str();
+}
+
+RegistryTree& RegFileRegistry::Load(RegRoot root) {
+    RegistryTree& tree = root == RegRoot::CurrentUser ? user_ : classes_;
+    std::ifstream in(FileOf(root), std::ios::binary);
+    if (in) {
+        std::ostringstream text;
+        text << in.rdbuf();
+        tree = Parse(text.str(), root);
+    } else {
+        tree.clear();
+    }
+    return tree;
+}
+
+bool RegFileRegistry::Writable(RegRoot root) const {
+    return CanWriteFile(FileOf(root));
+}
+
+bool RegFileRegistry::Save(RegRoot root) {
+    const RegistryTree& tree = root == RegRoot::CurrentUser ? user_ : classes_;
+    return Writable(root) && WriteFileAtomically(FileOf(root), Format(tree, root));
+}
+
+std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, const std::string& path,
+                                                      bool create, bool writeAccess) {
+    const std::string p = NormaliseKeyPath(path);
+    if (p.empty()) return nullptr;
+    RegistryTree& tree = Load(root);
+    const bool writable = Writable(root);
+    if (writeAccess && !writable) return nullptr;
+    if (!tree.count(p)) {
+        if (!create || !writable) return nullptr;
+        tree[p].Path = p;
+        if (!Save(root)) return nullptr;
+    }
+    return std::make_unique<TreeKey>(tree, p, writeAccess, [this, root] { return Save(root); });
+}
+
+bool RegFileRegistry::DeleteKeyTree(RegRoot root, const std::string& path) {
+    RegistryTree& tree = Load(root);
+    if (!DeleteTree(tree, NormaliseKeyPath(path))) return true;
+    return Save(root);
+}
+
+}  // namespace corvane

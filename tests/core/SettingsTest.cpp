@@ -1,0 +1,380 @@
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "XmitBuilder.h"
+#include "settings/AtomicFile.h"
+#include "settings/FileTypes.h"
+#include "settings/MemoryRegistry.h"
+#include "settings/RegFileRegistry.h"
+#include "settings/WindowState.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+std::string Text(const std::filesystem::path& p) {
+    std::string s;
+    ReadWholeFile(p, s);
+    return s;
+}
+
+void MakeReadOnly(const std::filesystem::path& p) {
+    std::filesystem::permissions(p,
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+}
+}  // namespace
+
+TEST(RegFileRegistry, TypedValuesSurviveAReload) {
+    TempDir dir;
+    {
+        RegFileRegistry reg(dir.Path());
+        auto key = reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+        ASSERT_TRUE(key);
+        key->WriteInteger("FormTop", 279);
+        key->WriteString("lastFile", "C:\\x \"y\".xmi");
+        key->WriteBool("toolbar", false);
+    }
+    const std::string file = Text(dir / "HKEY_CURRENT_USER.reg");
+    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Corvane\\Status]"), std::string::npos);
+    EXPECT_NE(file.find("\"FormTop\"=dword:00000117"), std::string::npos);
+    EXPECT_NE(file.find("\"lastFile\"=\"C:\\\\x \\\"y\\\".xmi\""), std::string::npos);
+
+    RegFileRegistry again(dir.Path());
+    auto key = again.OpenKey(RegRoot::CurrentUser, "software\\corvane\\STATUS", false, false);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->ReadInteger("formtop"), 279u);
+    EXPECT_EQ(key->ReadString("lastFile"), "C:\\x \"y\".xmi");
+    EXPECT_FALSE(key->ReadBool("toolbar"));
+    EXPECT_EQ(key->ReadString("missing"), "");
+    EXPECT_THROW(key->ReadInteger("missing"), RegistryError);
+    EXPECT_THROW(key->ReadInteger("lastFile"), RegistryError);  // a string, not a number
+    EXPECT_THROW(key->ReadString("FormTop"), RegistryError);
+    EXPECT_FALSE(again.OpenKey(RegRoot::CurrentUser, "Software\\Nobody", false, false));
+}
+
+TEST(RegFileRegistry, ReadOnlyFileRefusesWritesAndStaysWhole) {
+    TempDir dir;
+    RegFileRegistry reg(dir.Path());
+    reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)->WriteInteger("FormTop", 1);
+    const std::string before = Text(dir / "HKEY_CURRENT_USER.reg");
+    MakeReadOnly(dir / "HKEY_CURRENT_USER.reg");
+    EXPECT_FALSE(reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true));
+    auto key = reg.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+    ASSERT_TRUE(key);
+    EXPECT_THROW(key->WriteInteger("FormTop", 2), RegistryError);
+    EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg"), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "HKEY_CURRENT_USER.reg.tmp"));
+}
+
+TEST(RegFileRegistry, DeleteKeyTreeTakesSubkeysAndNothingElse) {
+    TempDir dir;
+    RegFileRegistry reg(dir.Path());
+    reg.OpenKey(RegRoot::ClassesRoot, ".xmi", true, true)->WriteString("", "Corvane");
+    reg.OpenKey(RegRoot::ClassesRoot, ".xmi\\OpenWithList\\x", true, true)->WriteString("", "y");
+    reg.OpenKey(RegRoot::ClassesRoot, ".xmit", true, true)->WriteString("", "Other");
+    EXPECT_TRUE(reg.DeleteKeyTree(RegRoot::ClassesRoot, ".xmi"));
+    EXPECT_FALSE(reg.OpenKey(RegRoot::ClassesRoot, ".xmi", false, false));
+    EXPECT_FALSE(reg.OpenKey(RegRoot::ClassesRoot, ".xmi\\OpenWithList\\x", false, false));
+    EXPECT_TRUE(reg.OpenKey(RegRoot::ClassesRoot, ".xmit", false, false));
+    EXPECT_TRUE(reg.DeleteKeyTree(RegRoot::ClassesRoot, ".nothing"));
+}
+
+TEST(RegFileRegistry, ParserSkipsWhatItDoesNotKnow) {
+    auto tree = RegFileRegistry::Parse(
+        "junk\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:1\n[HKEY_CURRENT_USER\\K]\n\"n\"=dword:zz\n"
+        "\"h\"=hex:01,02\n\"s\"=\"v\n\"ok\"=dword:0000000a\n@=\"d\"\n",
+        RegRoot::CurrentUser);
+    ASSERT_EQ(tree.size(), 1u);
+    const auto& values = tree.begin()->second.Values;
+    EXPECT_EQ(values.size(), 2u);
+    EXPECT_EQ(values.at("ok").Number, 10u);
+    EXPECT_EQ(values.at("").Text, "d");
+}
+
+TEST(IniFile, ProfileSemantics) {
+    TempDir dir;
+    WriteFile(dir / "Options.ini", ToEbcdic(""));
+    const std::string text =
+        "[Other]\r\nkeep=1\r\n[STATUS]\r\nFormTop = 12\r\nTabWidth=abc\r\n; note\r\n";
+    WriteFile(dir / "Options.ini", Bytes(text.begin(), text.end()));
+    IniFile ini(dir / "Options.ini");
+    EXPECT_EQ(ini.ReadInteger("status", "formtop", 0), 12);
+    EXPECT_EQ(ini.ReadInteger("status", "TabWidth", 193), 193);  // not a number
+    EXPECT_EQ(ini.ReadInteger("status", "missing", 7), 7);
+    EXPECT_EQ(ini.ReadString("nosection", "x", "def"), "def");
+    EXPECT_TRUE(ini.ReadBool("other", "KEEP", false));
+    EXPECT_TRUE(ini.WriteInteger("Status", "FormTop", 99));
+    EXPECT_TRUE(ini.WriteString("status", "lastFile", "a=b.xmi"));
+    EXPECT_TRUE(ini.WriteBool("options", "AutoZip", false));
+    EXPECT_EQ(ini.ReadInteger("status", "FormTop", 0), 99);
+    EXPECT_EQ(ini.ReadString("status", "lastFile", ""), "a=b.xmi");
+    EXPECT_FALSE(ini.ReadBool("options", "AutoZip", true));
+    const std::string after = Text(dir / "Options.ini");
+    EXPECT_NE(after.find("keep=1"), std::string::npos);
+    EXPECT_NE(after.find("; note"), std::string::npos);
+    EXPECT_EQ(after.find("FormTop = 12"), std::string::npos);
+
+    IniFile missing(dir / "none" / "Options.ini");
+    EXPECT_EQ(missing.ReadInteger("status", "FormTop", 279), 279);
+    int v = 0;
+    EXPECT_FALSE(IniFile::ParseInteger("99999999999", v));
+    EXPECT_TRUE(IniFile::ParseInteger("-5", v));
+    EXPECT_EQ(v, -5);
+}
+
+TEST(WindowState, FirstRunUsesIniDefaultsThenTheRegistryRemembers) {
+    TempDir dir;
+    MemoryRegistry reg;
+    IniFile ini(dir / "Options.ini");
+    WindowState state;
+    EXPECT_EQ(ReadWindowState(reg, ini, state),
+              "Registry info could not be read. Ini file values used.");
+    EXPECT_EQ(state.FormLeft, 248);
+    EXPECT_EQ(state.FormTop, 279);
+    EXPECT_EQ(state.FormWidth, 570);
+    EXPECT_EQ(state.TabWidth, 193);
+    EXPECT_TRUE(state.toolbar);
+    state.FormLeft = 10;
+    state.toolbar = false;
+    WriteWindowState(reg, ini, state, "/data/a.xmi", "");
+    EXPECT_FALSE(std::filesystem::exists(ini.Path()));
+
+    WindowState second;
+    EXPECT_EQ(ReadWindowState(reg, ini, second), "");
+    EXPECT_EQ(second.FormLeft, 10);
+    EXPECT_FALSE(second.toolbar);
+    EXPECT_EQ(second.lastFile, "/data/a.xmi");
+
+    // No path chosen during a run keeps the stored file.
+    WriteWindowState(reg, ini, second, "", second.lastFile);
+    WindowState third;
+    ReadWindowState(reg, ini, third);
+    EXPECT_EQ(third.lastFile, "/data/a.xmi");
+}
+
+TEST(WindowState, AStringFormTopSendsEveryValueToTheIniFile) {
+    TempDir dir;
+    MemoryRegistry reg;
+    IniFile ini(dir / "Options.ini");
+    auto key = reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+    key->WriteString("lastFile", "/from/registry.xmi");
+    key->WriteString("FormTop", "279");
+    ini.WriteString("status", "lastFile", "/from/ini.xmi");
+    ini.WriteInteger("status", "FormWidth", 640);
+    WindowState state;
+    EXPECT_FALSE(ReadWindowState(reg, ini, state).empty());
+    EXPECT_EQ(state.lastFile, "/from/ini.xmi");
+    EXPECT_EQ(state.FormWidth, 640);
+}
+
+TEST(WindowState, UnopenableKeyKeepsDesignValuesAndRefusedWritesGoToIni) {
+    TempDir dir;
+    MemoryRegistry reg;
+    reg.RefuseOpen = true;
+    IniFile ini(dir / "Options.ini");
+    WindowState state;
+    EXPECT_EQ(ReadWindowState(reg, ini, state), "");
+    EXPECT_EQ(state.FormLeft, 299);
+    WriteWindowState(reg, ini, state, "x.xmi", "");
+    EXPECT_FALSE(std::filesystem::exists(ini.Path()));
+
+    MemoryRegistry refusing;
+    refusing.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+    refusing.RefuseWrites = true;
+    WriteWindowState(refusing, ini, state, "x.xmi", "");
+    EXPECT_EQ(ini.ReadString("status", "lastFile", ""), "x.xmi");
+    EXPECT_EQ(ini.ReadInteger("status", "FormLeft", 0), 299);
+}
+
+namespace {
+struct Options {
+    TempDir Dir;
+    MemoryRegistry Reg;
+    IniFile Ini{Dir / "Options.ini"};
+    OptionStore Store{Reg, Ini, kStatusKey, "/opt/corvane"};
+    TProgramOptions Values;
+    ExtensionBoxes Boxes;
+    std::unique_ptr<RegistryKey> Key() {
+        return Reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+    }
+};
+}  // namespace
+
+TEST(ProgramOptions, FirstRunStoresTheDefaults) {
+    Options o;
+    o.Key();  // the window state created the key
+    o.Store.InitialLoad(o.Values, o.Boxes);
+    auto key = o.Key();
+    EXPECT_EQ(key->ReadInteger("engDate"), 1u);
+    EXPECT_EQ(key->ReadInteger("promptType"), 0u);
+    EXPECT_EQ(key->ReadString("BinaryExt"), ".bin");
+    EXPECT_EQ(key->ReadString("TextExt"), ".txt");
+    EXPECT_EQ(key->ReadString("ZipDir"), "/opt/corvane/UnZipped");
+    EXPECT_EQ(key->ReadInteger("AutoZip"), 1u);
+    EXPECT_EQ(key->ReadString("DefaultDir"), "/opt/corvane/Test Xmits");
+    EXPECT_EQ(key->ReadInteger("UseLastDir"), 1u);
+    EXPECT_FALSE(o.Values.UsingIniFile);
+    EXPECT_TRUE(o.Boxes.xmi && o.Boxes.xmt && !o.Boxes.xmit && !o.Boxes.xm);
+}
+
+TEST(ProgramOptions, AKeyWithoutUseLastDirGetsAllEightWrittenBack) {
+    Options o;
+    auto key = o.Key();
+    key->WriteBool("AutoZip", false);
+    key->WriteString("ZipDir", "/z");
+    key->WriteBool("engDate", false);
+    key->WriteBool("promptType", true);
+    key->WriteString("BinaryExt", ".b");
+    key->WriteString("TextExt", ".t");
+    key->WriteString("DefaultDir", "/d");
+    o.Store.InitialLoad(o.Values, o.Boxes);
+    key = o.Key();
+    EXPECT_EQ(key->ReadInteger("UseLastDir"), 1u);
+    EXPECT_EQ(key->ReadString("ZipDir"), "/z");
+    EXPECT_EQ(key->ReadInteger("promptType"), 1u);
+    EXPECT_EQ(key->ReadInteger("engDate"), 0u);
+    EXPECT_FALSE(o.Values.AutoZip);
+}
+
+TEST(ProgramOptions, AMissingAutoZipStopsTheReadingAndWritesNothing) {
+    Options o;
+    auto key = o.Key();
+    key->WriteBool("engDate", false);
+    key->WriteBool("UseLastDir", false);
+    key->WriteString("ZipDir", "/z");
+    key.reset();
+    o.Store.InitialLoad(o.Values, o.Boxes);
+    EXPECT_EQ(o.Values.ZipDir, "");  // not read
+    EXPECT_EQ(o.Values.DefaultDir, "");
+    EXPECT_FALSE(o.Key()->ValueExists("AutoZip"));
+    int which = -1;
+    EXPECT_EQ(
+        OptionStore::ValidateFolders(o.Values, &which),
+        "Default Open Directory does not exist.\nUse the browse button to view browse dialog.");
+    EXPECT_EQ(which, 0);
+}
+
+TEST(ProgramOptions, RefusedRegistryWritesSwitchToTheIniFile) {
+    Options o;
+    o.Ini.WriteString("options", "TextExt", ".lst");
+    o.Ini.WriteString("options", "engDate", "zero");  // not a number: the default
+    o.Reg.RefuseWrites = true;
+    o.Store.InitialLoad(o.Values, o.Boxes);
+    EXPECT_TRUE(o.Values.UsingIniFile);
+    EXPECT_EQ(o.Values.TextExt, ".lst");
+    EXPECT_TRUE(o.Values.engDate);
+    EXPECT_EQ(o.Values.ZipDir, "/opt/corvane/UnZipped");
+
+    o.Values.BinaryExt = ".dat";
+    o.Store.Save(o.Values);
+    EXPECT_EQ(o.Ini.ReadString("options", "BinaryExt", ""), ".dat");
+
+    // A key that cannot be opened for writing counts as a refused write too.
+    Options p;
+    p.Reg.RefuseOpen = true;
+    p.Store.SaveOptionsToRegistry(p.Values, false);
+    EXPECT_TRUE(p.Values.UsingIniFile);
+    EXPECT_EQ(p.Ini.ReadString("options", "TextExt", ""), ".txt");
+}
+
+TEST(ProgramOptions, FolderValidation) {
+    TempDir dir;
+    TProgramOptions v;
+    v.DefaultDir = dir.Path().string();
+    int which = -1;
+    EXPECT_EQ(OptionStore::ValidateFolders(v, &which),
+              "Zip Directory does not exist.\nUse the browse button to view browse dialog.");
+    EXPECT_EQ(which, 1);
+    v.ZipDir = dir.Path().string();
+    EXPECT_EQ(OptionStore::ValidateFolders(v, &which), "");
+}
+
+TEST(RegistryFileTypes, RegisterAndUnregisterEachExtension) {
+    for (int backend = 0; backend < 2; ++backend) {
+        TempDir dir;
+        MemoryRegistry memory;
+        RegFileRegistry file(dir.Path());
+        RegistryStore& reg = backend == 0 ? static_cast<RegistryStore&>(memory) : file;
+        RegistryFileTypes types(reg, "/opt/corvane/corvane");
+        for (const char* ext : kExtensions) {
+            ASSERT_TRUE(types.RegisterExtension(ext));
+            EXPECT_TRUE(types.ReadRegisteredExtensions().Box(ext)) << ext;
+        }
+        ExtensionBoxes all{true, true, true, true};
+        EXPECT_EQ(types.ReadRegisteredExtensions(), all);
+        auto command =
+            reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\shell\\open\\command", false, false);
+        ASSERT_TRUE(command);
+        EXPECT_EQ(command->ReadString(""), "\"/opt/corvane/corvane\" \"%1\" ");
+        EXPECT_EQ(
+            reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\DefaultIcon", false, false)->ReadString(""),
+            "/opt/corvane/xmitfile.ico");
+        EXPECT_EQ(
+            reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\shell\\open", false, false)->ReadString(""),
+            "&Open");
+
+        reg.OpenKey(RegRoot::ClassesRoot, "xm_auto_file\\shell", true, true)->WriteString("", "x");
+        ASSERT_TRUE(types.UnregisterExtension("xm"));
+        EXPECT_FALSE(reg.OpenKey(RegRoot::ClassesRoot, ".xm", false, false));
+        EXPECT_FALSE(reg.OpenKey(RegRoot::ClassesRoot, "xm_auto_file", false, false));
+        EXPECT_TRUE(reg.OpenKey(RegRoot::ClassesRoot, "Corvane", false, false));
+        EXPECT_FALSE(types.ReadRegisteredExtensions().xm);
+
+        reg.OpenKey(RegRoot::ClassesRoot, ".xmt", true, true)->WriteString("", "corvane");
+        EXPECT_FALSE(types.ReadRegisteredExtensions().xmt);  // case matters
+    }
+}
+
+TEST(RegistryFileTypes, WithoutWriteAccessRegistrationFails) {
+    MemoryRegistry reg;
+    reg.RefuseOpen = true;
+    RegistryFileTypes types(reg, "/p/corvane");
+    EXPECT_FALSE(types.RegisterExtension("xmi"));
+    MemoryRegistry refusing;
+    refusing.RefuseWrites = true;
+    RegistryFileTypes t2(refusing, "/p/corvane");
+    EXPECT_FALSE(t2.RegisterExtension("xmi"));
+    refusing.RefuseDelete = true;
+    EXPECT_FALSE(t2.UnregisterExtension("xmi"));
+}
+
+TEST(XdgFileTypes, RegisterAndUnregisterWriteOnlyTheirOwnFiles) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "config");
+    const std::string other = "[Default Applications]\ntext/plain=editor.desktop\n";
+    WriteFile(dir / "config" / "mimeapps.list", Bytes(other.begin(), other.end()));
+    XdgFileTypes types(dir / "data", dir / "config", "/opt/corvane/corvane");
+    EXPECT_EQ(types.ReadRegisteredExtensions(), ExtensionBoxes{});
+    ASSERT_TRUE(types.RegisterExtension("xmi"));
+    ASSERT_TRUE(types.RegisterExtension("xmit"));
+    ExtensionBoxes two;
+    two.xmi = two.xmit = true;
+    EXPECT_EQ(types.ReadRegisteredExtensions(), two);
+    EXPECT_NE(Text(types.DesktopEntry()).find("Exec=\"/opt/corvane/corvane\" %f"),
+              std::string::npos);
+    EXPECT_NE(Text(types.MimePackage()).find("<glob pattern=\"*.xmit\"/>"), std::string::npos);
+    const std::string apps = Text(types.MimeApps());
+    EXPECT_NE(apps.find("text/plain=editor.desktop"), std::string::npos);
+    EXPECT_NE(apps.find("application/x-corvane-xmit=corvane.desktop;"), std::string::npos);
+
+    ASSERT_TRUE(types.UnregisterExtension("xmi"));
+    EXPECT_FALSE(types.ReadRegisteredExtensions().xmi);
+    EXPECT_TRUE(types.ReadRegisteredExtensions().xmit);
+    ASSERT_TRUE(types.UnregisterExtension("xmit"));
+    EXPECT_FALSE(std::filesystem::exists(types.MimePackage()));
+    EXPECT_FALSE(std::filesystem::exists(types.DesktopEntry()));
+    EXPECT_EQ(Text(types.MimeApps()), other);
+}
+
+TEST(XdgFileTypes, ReadOnlyFoldersMakeRegistrationFail) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "data");
+    std::filesystem::create_directories(dir / "config");
+    MakeReadOnly(dir / "data");
+    XdgFileTypes types(dir / "data", dir / "config", "/opt/corvane/corvane");
+    EXPECT_FALSE(types.RegisterExtension("xmi"));
+    EXPECT_FALSE(types.ReadRegisteredExtensions().xmi);
+}
