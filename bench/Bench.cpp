@@ -1,0 +1,290 @@
+// corvane-bench: speed and memory figures on generated large files.
+//   corvane-bench open DIR      open a 1 GiB PDS (20,000 members) and one of
+//                               100,000 tiny members; compare with cat
+//   corvane-bench extract DIR   extract all members binary and text, compare
+//                               with cp; view a 100 MiB member as text lines
+//   corvane-bench unzip DIR     unpack a 1 GiB deflated entry; compare with
+//                               unzip -p
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "XmitBuilder.h"
+#include "ZipWriter.h"
+#include "decode/Decode.h"
+#include "extract/Extractdata.h"
+#include "ports/MemoryPorts.h"
+#include "zip/ZipBuilder.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+namespace fs = std::filesystem;
+
+namespace {
+double Seconds(const std::function<void()>& f) {
+    auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Shell(const std::string& cmd) {
+    return Seconds([&] {
+        if (std::system(cmd.c_str()) != 0) std::cerr << "command failed: " << cmd << "\n";
+    });
+}
+
+long PeakRssKiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// Text-like EBCDIC cards, different for every member.
+void Cards(std::size_t index, std::size_t bytes, Bytes& out) {
+    static const Bytes words =
+        ToEbcdic("//STEP1   EXEC PGM=IEFBR14,PARM='HELLO WORLD' DD DSN=SYS1.MACLIB,DISP=SHR  ");
+    out.resize(bytes);
+    std::uint32_t x = static_cast<std::uint32_t>(index) * 2654435761u + 1;
+    for (std::size_t k = 0; k < bytes; ++k) {
+        if (k % 80 == 0) x = x * 1103515245u + 12345u;
+        out[k] = words[(k + (x >> 16)) % words.size()];
+    }
+}
+
+struct Library {
+    fs::path Path;
+    std::size_t Members;
+};
+
+std::string self;
+
+// Writes the library in a process of its own, so that the figures of the
+// process measuring only count the measured work.
+Library MakeLibrary(const fs::path& dir, std::size_t members, std::size_t memberBytes,
+                    std::size_t bigFirst, bool generate = false) {
+    Library lib{dir / ("pds-" + std::to_string(members) + ".xmi"), members};
+    if (fs::exists(lib.Path)) return lib;
+    if (!generate) {
+        Shell("'" + self + "' generate '" + dir.string() + "'");
+        return lib;
+    }
+    PdsSpec spec;
+    spec.Blksize = 27920;
+    spec.BlocksPerRecord = 1;
+    spec.BlocksPerTrack = 2;
+    spec.Extents = {{1, 0, 65000, 14}};
+    for (std::size_t i = 0; i < members; ++i) {
+        char name[9];
+        std::snprintf(name, sizeof name, "M%07zu", i);
+        spec.Members.push_back({name, {}, false, "", IspfStats(1, 0, 1, 26, 1, 0, 0, "BENCH")});
+    }
+    spec.Generate = [&](std::size_t i, Bytes& data) {
+        Cards(i, i == 0 && bigFirst ? bigFirst : memberBytes, data);
+    };
+    FileOut out(lib.Path);
+    BuildPds(spec, out);
+    return lib;
+}
+
+struct Opened {
+    std::unique_ptr<FileReader> Stream;
+    TXmitDecoder Decoder;
+    MemoryMemberList List;
+    MemoryLines Memo;
+    MemoryNotifier Notify;
+    MemoryErrorReport Errors;
+    int Open(const fs::path& p) {
+        Stream = FileReader::Open(p, nullptr);
+        DecodePorts ports{Notify, Errors, nullptr};
+        return Decoder.DecodeXmit(*Stream, List, 0, 0, Memo, ports);
+    }
+};
+
+void OpenBench(const fs::path& dir) {
+    Library big = MakeLibrary(dir, 20000, 47 * 1024, 100 << 20);
+    Library tiny = MakeLibrary(dir, 100000, 80, 0);
+    Shell("cat '" + big.Path.string() + "' > /dev/null");  // warm the page cache
+    double cat = Shell("cat '" + big.Path.string() + "' > /dev/null");
+    Opened o;
+    int rc = 0;
+    double open = Seconds([&] { rc = o.Open(big.Path); });
+    std::size_t found = 0;
+    for (const auto& [ttr, offset] : *o.Decoder.MemberPositions) found += offset != 0;
+    std::printf(
+        "open 1 GiB PDS (%zu bytes, %d members, %zu positions found, rc %d): %.3f s; cat: %.3f s; "
+        "ratio %.2f\n",
+        static_cast<std::size_t>(fs::file_size(big.Path)), o.Decoder.MemberCount, found, rc, open,
+        cat, open / cat);
+    Opened t;
+    Shell("cat '" + tiny.Path.string() + "' > /dev/null");
+    double tinyOpen = Seconds([&] { rc = t.Open(tiny.Path); });
+    std::printf("open PDS of %d tiny members (rc %d): %.3f s\n", t.Decoder.MemberCount, rc,
+                tinyOpen);
+    std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
+}
+
+void ExtractBench(const fs::path& dir) {
+    Library big = MakeLibrary(dir, 20000, 47 * 1024, 100 << 20);
+    Shell("cat '" + big.Path.string() + "' > /dev/null");
+    Opened o;
+    o.Open(big.Path);
+    const long rssAfterOpen = PeakRssKiB();
+    auto x = MemberExtractor::Create(o.Decoder, big.Path, o.Notify, o.Errors);
+    MemoryProgress progress;
+    auto extractAll = [&](bool text, const fs::path& out) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        x->TextMode = text;
+        int failed = 0;
+        for (const MemberRow& row : o.List.Rows) {
+            std::string name = row.Caption.substr(0, row.Caption.find(' '));
+            failed +=
+                x->ReadMember(progress, row.Ttr.Get(), (out / (name + ".out")).string(), nullptr);
+        }
+        if (failed) std::printf("  %d members failed\n", failed);
+    };
+    fs::path cpDir = dir / "cp";
+    fs::remove_all(cpDir);
+    fs::create_directories(cpDir);
+    double cp = Shell("cp '" + big.Path.string() + "' '" + cpDir.string() + "/' && sync");
+    double bin = Seconds([&] {
+        extractAll(false, dir / "bin");
+        std::system("sync");
+    });
+    double txt = Seconds([&] {
+        extractAll(true, dir / "txt");
+        std::system("sync");
+    });
+    std::printf(
+        "cp of the file: %.3f s; binary extraction of all members: %.3f s (%.2fx); text: %.3f s "
+        "(%.2fx)\n",
+        cp, bin, bin / cp, txt, txt / cp);
+    fs::remove_all(dir / "bin");
+    fs::remove_all(dir / "txt");
+    fs::remove_all(cpDir);
+
+    CountingLines lines;
+    struct Discard : Viewer {
+        explicit Discard(LineTarget& l) : lines(l) {}
+        LineTarget& Lines() override { return lines; }
+        std::string Caption() const override { return "BIG"; }
+        void SetStatus(int, const std::string&) override {}
+        void ShowText() override {}
+        void FinishLoading() override {}
+        LineTarget& lines;
+    } viewer(lines);
+    x->TextMode = true;
+    const std::uint32_t ttr = o.List.Rows[0].Ttr.Get();
+    double view = Seconds([&] { x->ReadMember(progress, ttr, "", &viewer); });
+    std::printf("text view of a %.0f MiB member: %zu lines in %.3f s = %.0f MB/s\n",
+                static_cast<double>(x->ByteCount) / (1 << 20), lines.Count, view,
+                static_cast<double>(x->ByteCount) / 1e6 / view);
+    std::printf("peak resident memory: %.1f MiB (after open: %.1f MiB)\n", PeakRssKiB() / 1024.0,
+                rssAfterOpen / 1024.0);
+}
+
+void UnzipBench(const fs::path& dir) {
+    const fs::path archive = dir / "big.zip";
+    const std::int64_t size = 1LL << 30;
+    if (!fs::exists(archive)) {
+        // Deflate 1 GiB of text-like data straight into a zip archive.
+        std::FILE* f = std::fopen(archive.c_str(), "wb");
+        auto put16 = [&](unsigned v) { std::fputc(v & 0xFF, f), std::fputc((v >> 8) & 0xFF, f); };
+        auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+        const std::string name = "BIG.XMI";
+        put32(0x04034B50), put16(20), put16(0), put16(8), put32(0), put32(0), put32(0), put32(0);
+        put16(static_cast<unsigned>(name.size())), put16(0);
+        std::fwrite(name.data(), 1, name.size(), f);
+        z_stream z{};
+        deflateInit2(&z, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        Bytes in, out(1 << 20);
+        uLong crc = crc32(0, Z_NULL, 0);
+        std::int64_t done = 0, packed = 0;
+        std::size_t index = 0;
+        while (done < size) {
+            Cards(index++, 1 << 20, in);
+            crc = crc32(crc, in.data(), static_cast<uInt>(in.size()));
+            done += static_cast<std::int64_t>(in.size());
+            z.next_in = in.data();
+            z.avail_in = static_cast<uInt>(in.size());
+            do {
+                z.next_out = out.data();
+                z.avail_out = static_cast<uInt>(out.size());
+                deflate(&z, done >= size ? Z_FINISH : Z_NO_FLUSH);
+                std::size_t n = out.size() - z.avail_out;
+                std::fwrite(out.data(), 1, n, f);
+                packed += static_cast<std::int64_t>(n);
+            } while (z.avail_out == 0);
+        }
+        deflateEnd(&z);
+        const std::uint32_t central = static_cast<std::uint32_t>(30 + name.size() + packed);
+        put32(0x02014B50), put16(0x0314), put16(20), put16(0), put16(8), put32(0);
+        put32(static_cast<std::uint32_t>(crc)), put32(static_cast<std::uint32_t>(packed));
+        put32(static_cast<std::uint32_t>(size)), put16(static_cast<unsigned>(name.size()));
+        put16(0), put16(0), put16(0), put16(0), put32(0), put32(0);
+        std::fwrite(name.data(), 1, name.size(), f);
+        put32(0x06054B50), put16(0), put16(0), put16(1), put16(1);
+        put32(static_cast<std::uint32_t>(46 + name.size())), put32(central), put16(0);
+        std::fclose(f);
+        // fix the local header's CRC and sizes
+        f = std::fopen(archive.c_str(), "r+b");
+        std::fseek(f, 14, SEEK_SET);
+        put32(static_cast<std::uint32_t>(crc)), put32(static_cast<std::uint32_t>(packed));
+        put32(static_cast<std::uint32_t>(size));
+        std::fclose(f);
+    }
+    Shell("cat '" + archive.string() + "' > /dev/null");
+    double unzip = Shell("unzip -p '" + archive.string() + "' BIG.XMI > /dev/null");
+    TZipBuilder zip;
+    zip.SetFileName(archive.string());
+    std::int64_t total = 0;
+    std::string error;
+    double ours = Seconds([&] {
+        zip.Unpack(
+            zip.Entries().at(0),
+            [&](const std::uint8_t*, std::size_t n) {
+                return total += static_cast<std::int64_t>(n), true;
+            },
+            &error);
+    });
+    fs::create_directories(dir / "unzipped");
+    zip.ExtrBaseDir = (dir / "unzipped").string();
+    zip.ExtrOptions.ExtrOverWrite = true;
+    zip.FSpecArgs = {"BIG.XMI"};
+    double toFile = Seconds([&] { zip.Extract(); });
+    fs::remove_all(dir / "unzipped");
+    std::printf(
+        "unzip -p: %.3f s; ours to /dev/null-like sink: %.3f s (%.2fx)%s; ours to a file: %.3f s\n",
+        unzip, ours, ours / unzip, error.empty() ? "" : (" error: " + error).c_str(), toFile);
+    std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: corvane-bench open|extract|unzip DIR\n";
+        return 2;
+    }
+    const std::string what = argv[1];
+    const fs::path dir = argv[2];
+    fs::create_directories(dir);
+    self = argv[0];
+    if (what == "generate") {
+        MakeLibrary(dir, 20000, 47 * 1024, 100 << 20, true);
+        MakeLibrary(dir, 100000, 80, 0, true);
+    } else if (what == "open")
+        OpenBench(dir);
+    else if (what == "extract")
+        ExtractBench(dir);
+    else if (what == "unzip")
+        UnzipBench(dir);
+    else
+        return 2;
+    return 0;
+}
