@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+
+namespace corvane::gui {
+
+// A label that takes its own clicks: it tells about them, and they never
+// reach the window below it.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+// The about window: a borderless black panel that closes on "OK" or on its
+// background.
+class TFrmAbout : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmAbout(QWidget* mainWindow);
+    void ShowOver(QWidget* window);
+
+    ClickLabel* Label1;
+    ClickLabel* Label8;
+    ClickLabel* Label7;
+    ClickLabel* Label5;
+    ClickLabel* Label6;
+    ClickLabel* Image1;
+    ClickLabel* Label2;
+    ClickLabel* Label3;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+}  // namespace corvane::gui

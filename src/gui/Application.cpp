@@ -1,0 +1,25 @@
+#include "Application.h"
+
+#include <QMessageBox>
+#include <exception>
+
+namespace corvane::gui {
+
+CorvaneApplication::CorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("Corvane");
+    setApplicationDisplayName("Corvane version 3");
+    setApplicationVersion("3");
+}
+
+bool CorvaneApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(activeWindow(), "Corvane", QString::fromUtf8(e.what()));
+    } catch (...) {
+        QMessageBox::critical(activeWindow(), "Corvane", "An unexpected error occurred.");
+    }
+    return false;
+}
+
+}  // namespace corvane::gui

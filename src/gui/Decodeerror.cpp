@@ -1,0 +1,84 @@
+#include "Decodeerror.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "DialogService.h"
+
+namespace corvane::gui {
+
+TFrmDecodeError::TFrmDecodeError(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName("FrmDecodeError");
+    setWindowTitle("Error");
+    setFixedSize(282, kCollapsedHeight);
+    QFont font("MS Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    setFont(font);
+
+    Label1 = new QLabel("An error has occured while decoding the xmit file!", this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(8, 16, 265, 13);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setStyleSheet("color: red;");
+
+    LblError1 = new QLabel(this);
+    LblError1->setObjectName("LblError1");
+    LblError1->setGeometry(0, 48, 281, 13);
+    LblError1->setAlignment(Qt::AlignCenter);
+
+    LblError2 = new QLabel(this);
+    LblError2->setObjectName("LblError2");
+    LblError2->setGeometry(0, 72, 281, 13);
+    LblError2->setAlignment(Qt::AlignCenter);
+
+    BtnDetails = new QPushButton("Details >>", this);
+    BtnDetails->setObjectName("BtnDetails");
+    BtnDetails->setGeometry(216, 112, 65, 25);
+    connect(BtnDetails, &QPushButton::clicked, this, &TFrmDecodeError::BtnDetailsClick);
+
+    MmoDetails = new QPlainTextEdit(this);
+    MmoDetails->setObjectName("MmoDetails");
+    MmoDetails->setGeometry(0, 144, 281, 97);
+    MmoDetails->setReadOnly(true);
+    MmoDetails->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MmoDetails->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    setTabOrder(BtnDetails, MmoDetails);
+}
+
+void TFrmDecodeError::Fill(const ErrorReportData& report) {
+    setWindowTitle(QString::fromStdString(report.Caption));
+    LblError1->setText(QString::fromStdString(report.Title));
+    LblError2->setText(QString::fromStdString(report.Reason));
+    MmoDetails->clear();
+    for (const std::string& line : report.Details) MmoDetails->appendPlainText(QString::fromStdString(line));
+    MmoDetails->moveCursor(QTextCursor::Start);
+}
+
+void TFrmDecodeError::BtnDetailsClick() {
+    if (detailsShown_) {
+        setFixedSize(282, kCollapsedHeight);
+        BtnDetails->setText("Details >>");
+        detailsShown_ = false;
+    } else {
+        setFixedSize(282, kExpandedHeight);
+        BtnDetails->setText("Details <<");
+        detailsShown_ = true;
+    }
+}
+
+void TFrmDecodeError::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (result() == 0 && isModal()) reject();
+}
+
+void DecodeErrorReport::Show(const ErrorReportData& report) {
+    TFrmDecodeError window(owner_);
+    window.Fill(report);
+    dialogs_.Exec(window);
+}
+
+}  // namespace corvane::gui

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+
+#include "ports/ErrorReport.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace corvane::gui {
+
+class DialogService;
+
+// The error window of a failed decode or extraction: two error lines and a
+// fold-out memo of details.
+class TFrmDecodeError : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmDecodeError(QWidget* owner = nullptr);
+    void Fill(const ErrorReportData& report);
+    bool DetailsShown() const { return detailsShown_; }
+
+    static constexpr int kCollapsedHeight = 140;
+    static constexpr int kExpandedHeight = 242;
+
+    QLabel* Label1;
+    QLabel* LblError1;
+    QLabel* LblError2;
+    QPushButton* BtnDetails;
+    QPlainTextEdit* MmoDetails;
+
+public slots:
+    void BtnDetailsClick();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    bool detailsShown_ = false;
+};
+
+// The error-report port: builds the window, shows it modally, destroys it.
+class DecodeErrorReport : public ErrorReport {
+public:
+    DecodeErrorReport(DialogService& dialogs, QWidget* owner) : dialogs_(dialogs), owner_(owner) {}
+    void Show(const ErrorReportData& report) override;
+
+private:
+    DialogService& dialogs_;
+    QWidget* owner_;
+};
+
+}  // namespace corvane::gui

@@ -1,0 +1,100 @@
+#include "DialogService.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
+
+namespace corvane::gui {
+
+QStringList QtFilters(const QString& filter) {
+    QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        QString description = parts[i];
+        // Qt reads the patterns from the last parentheses; give it clean ones.
+        out << description + " [" + patterns + "] (" + patterns + ")";
+    }
+    return out;
+}
+
+namespace {
+std::optional<QString> RunFileDialog(QWidget* parent, const DialogService::FileRequest& r, bool save) {
+    QFileDialog dialog(parent, r.Title, r.Folder);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.ConfirmOverwrite);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setSizeGripEnabled(true);
+    if (!r.Filter.isEmpty()) dialog.setNameFilters(QtFilters(r.Filter));
+    if (!r.FileName.isEmpty()) dialog.selectFile(r.FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+}  // namespace
+
+std::optional<QString> QtDialogService::OpenFile(QWidget* parent, const FileRequest& request) {
+    return RunFileDialog(parent, request, false);
+}
+
+std::optional<QString> QtDialogService::SaveFile(QWidget* parent, const FileRequest& request) {
+    return RunFileDialog(parent, request, true);
+}
+
+MessageAnswer QtDialogService::Message(QWidget* parent, const QString& text, const QString& caption,
+                                       MessageIcon icon, MessageButtons buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (icon) {
+        case MessageIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MessageIcon::None:
+            break;
+    }
+    if (buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+int QtDialogService::Exec(QDialog& dialog) { return dialog.exec(); }
+
+bool QtDialogService::Print(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogService::PageSetup(QWidget* parent, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogService::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+
+MessageAnswer DialogNotifier::Show(const std::string& text, const std::string& caption, MessageIcon icon,
+                                   MessageButtons buttons) {
+    return dialogs_.Message(parent_, QString::fromStdString(text), QString::fromStdString(caption), icon,
+                            buttons);
+}
+
+}  // namespace corvane::gui

@@ -1,0 +1,253 @@
+#include "Frmoptions.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "DialogService.h"
+#include "Icons.h"
+#include "settings/FileTypes.h"
+
+namespace corvane::gui {
+
+TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment, const std::string& keyPath)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), env_(environment) {
+    setObjectName("FrmXmitOptions");
+    setWindowTitle("Xmit options");
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+
+    auto* top = new QHBoxLayout;
+    ChkPromptType = new QCheckBox("Prompt for extraction option overrides", this);
+    ChkPromptType->setObjectName("ChkPromptType");
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(OptionsPicture());
+    Image1->setFixedSize(32, 32);
+    top->addWidget(ChkPromptType, 1);
+    top->addWidget(Image1);
+    layout->addLayout(top);
+
+    auto* middle = new QHBoxLayout;
+    RgpDateFormat = new QGroupBox(" Date format ", this);
+    RgpDateFormat->setObjectName("RgpDateFormat");
+    auto* dates = new QVBoxLayout(RgpDateFormat);
+    RgpDateFormatDay = new QRadioButton("dd/mm/yyyy", RgpDateFormat);
+    RgpDateFormatDay->setObjectName("RgpDateFormatItem0");
+    RgpDateFormatMonth = new QRadioButton("mm/dd/yyyy", RgpDateFormat);
+    RgpDateFormatMonth->setObjectName("RgpDateFormatItem1");
+    dates->addWidget(RgpDateFormatDay);
+    dates->addWidget(RgpDateFormatMonth);
+    connect(RgpDateFormatDay, &QRadioButton::clicked, this, &TFrmXmitOptions::RgpDateFormatClick);
+    connect(RgpDateFormatMonth, &QRadioButton::clicked, this, &TFrmXmitOptions::RgpDateFormatClick);
+    middle->addWidget(RgpDateFormat);
+
+    GbxDateFormat = new QGroupBox(" Extraction extentions ", this);
+    GbxDateFormat->setObjectName("GbxDateFormat");
+    auto* exts = new QGridLayout(GbxDateFormat);
+    auto* label3 = new QLabel("Binary", GbxDateFormat);
+    label3->setObjectName("Label3");
+    auto* label4 = new QLabel("Text", GbxDateFormat);
+    label4->setObjectName("Label4");
+    EdtBinaryExt = new QLineEdit(".bin", GbxDateFormat);
+    EdtBinaryExt->setObjectName("EdtBinaryExt");
+    EdtTextExt = new QLineEdit(".txt", GbxDateFormat);
+    EdtTextExt->setObjectName("EdtTextExt");
+    exts->addWidget(label3, 0, 0);
+    exts->addWidget(EdtBinaryExt, 0, 1);
+    exts->addWidget(label4, 1, 0);
+    exts->addWidget(EdtTextExt, 1, 1);
+    middle->addWidget(GbxDateFormat);
+    layout->addLayout(middle);
+
+    GroupBox1 = new QGroupBox(" Registered extentions ", this);
+    GroupBox1->setObjectName("GroupBox1");
+    auto* boxes = new QHBoxLayout(GroupBox1);
+    auto check = [&](QCheckBox*& box, const char* name, const char* text) {
+        box = new QCheckBox(text, GroupBox1);
+        box->setObjectName(name);
+        boxes->addWidget(box);
+    };
+    check(ChkExtXmi, "ChkExtXmi", ".xmi");
+    check(ChkExtXmt, "ChkExtXmt", ".xmt");
+    check(ChkExtXm, "ChkExtXm", ".xm");
+    check(ChkExtXmit, "ChkExtXmit", ".xmit");
+    layout->addWidget(GroupBox1);
+
+    auto folderRow = [&](QGroupBox* group, QCheckBox*& box, const char* boxName, const QString& boxText,
+                         const char* labelName, const QString& labelText, QLineEdit*& edit, const char* editName,
+                         QPushButton*& browse, const char* browseName) {
+        auto* grid = new QGridLayout(group);
+        box = new QCheckBox(boxText, group);
+        box->setObjectName(boxName);
+        box->setChecked(true);
+        auto* label = new QLabel(labelText, group);
+        label->setObjectName(labelName);
+        edit = new QLineEdit(group);
+        edit->setObjectName(editName);
+        browse = new QPushButton("Browse", group);
+        browse->setObjectName(browseName);
+        browse->setAutoDefault(false);
+        grid->addWidget(box, 0, 0, 1, 3);
+        grid->addWidget(label, 1, 0);
+        grid->addWidget(edit, 1, 1);
+        grid->addWidget(browse, 1, 2);
+    };
+    GrpZip = new QGroupBox(" UnZip Options ", this);
+    GrpZip->setObjectName("GrpZip");
+    folderRow(GrpZip, ChkAutoZip, "ChkAutoZip", "Automatic unZip for archives containing only one xmit ", "LblZipTo",
+              "UnZip to  ", EdtUnZipTo, "EdtUnZipTo", BtnBrowseZip, "BtnBrowseZip");
+    layout->addWidget(GrpZip);
+    GrpDefaultDir = new QGroupBox(" Default Open Directory ", this);
+    GrpDefaultDir->setObjectName("GrpDefaultDir");
+    folderRow(GrpDefaultDir, ChkUseLastDir, "ChkUseLastDir", "Use directory of last opened file.", "Label11",
+              "Default  ", EdtDefaultDir, "EdtDefaultDir", BtnDefaultDir, "BtnDefaultDir");
+    layout->addWidget(GrpDefaultDir);
+    connect(BtnBrowseZip, &QPushButton::clicked, this, &TFrmXmitOptions::BtnBrowseZipClick);
+    connect(BtnDefaultDir, &QPushButton::clicked, this, &TFrmXmitOptions::BtnDefaultDirClick);
+
+    auto* buttons = new QHBoxLayout;
+    BbnCancel = new QPushButton("Cancel", this);
+    BbnCancel->setObjectName("BbnCancel");
+    BbnCancel->setAutoDefault(false);
+    BbnOk = new QPushButton("OK", this);
+    BbnOk->setObjectName("BbnOk");
+    BbnOk->setDefault(true);
+    BtnDefault = new QPushButton("Defaults", this);
+    BtnDefault->setObjectName("BtnDefault");
+    BtnDefault->setAutoDefault(false);
+    buttons->addWidget(BbnCancel);
+    buttons->addWidget(BbnOk);
+    buttons->addWidget(BtnDefault);
+    layout->addLayout(buttons);
+    connect(BbnOk, &QPushButton::clicked, this, &TFrmXmitOptions::BbnOkClick);
+    connect(BbnCancel, &QPushButton::clicked, this, &TFrmXmitOptions::BbnCancelClick);
+    connect(BtnDefault, &QPushButton::clicked, this, &TFrmXmitOptions::BtnDefaultClick);
+
+    // Loading: the registry first, the INI file as the fallback.
+    ini_ = std::make_unique<IniFile>(env_.IniPath());
+    store_ = std::make_unique<OptionStore>(*env_.Registry, *ini_, keyPath, env_.ProgramDir().string());
+    ExtensionBoxes startBoxes;
+    store_->InitialLoad(values_, startBoxes);
+    ToControls(values_, startBoxes);
+}
+
+TFrmXmitOptions::~TFrmXmitOptions() = default;
+
+QCheckBox* TFrmXmitOptions::Box(const std::string& ext) const {
+    if (ext == "xmi") return ChkExtXmi;
+    if (ext == "xmt") return ChkExtXmt;
+    if (ext == "xmit") return ChkExtXmit;
+    return ChkExtXm;
+}
+
+void TFrmXmitOptions::ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes) {
+    ChkPromptType->setChecked(v.promptType);
+    (v.engDate ? RgpDateFormatDay : RgpDateFormatMonth)->setChecked(true);
+    EdtBinaryExt->setText(QString::fromStdString(v.BinaryExt));
+    EdtTextExt->setText(QString::fromStdString(v.TextExt));
+    EdtUnZipTo->setText(QString::fromStdString(v.ZipDir));
+    ChkAutoZip->setChecked(v.AutoZip);
+    EdtDefaultDir->setText(QString::fromStdString(v.DefaultDir));
+    ChkUseLastDir->setChecked(v.UseLastDir);
+    ExtensionBoxes b = boxes;
+    for (const char* ext : kExtensions) Box(ext)->setChecked(b.Box(ext));
+}
+
+void TFrmXmitOptions::FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const {
+    v.promptType = ChkPromptType->isChecked();
+    v.engDate = RgpDateFormatDay->isChecked();
+    v.BinaryExt = EdtBinaryExt->text().toStdString();
+    v.TextExt = EdtTextExt->text().toStdString();
+    v.ZipDir = EdtUnZipTo->text().toStdString();
+    v.AutoZip = ChkAutoZip->isChecked();
+    v.DefaultDir = EdtDefaultDir->text().toStdString();
+    v.UseLastDir = ChkUseLastDir->isChecked();
+    for (const char* ext : kExtensions) boxes.Box(ext) = Box(ext)->isChecked();
+}
+
+int TFrmXmitOptions::ShowModal() {
+    ExtensionBoxes boxes = env_.Types ? env_.Types->ReadRegisteredExtensions() : ExtensionBoxes{};
+    TProgramOptions loaded = values_;
+    store_->Reload(loaded);
+    values_ = loaded;
+    ToControls(values_, boxes);
+    boxesAtShow_ = boxes;
+    dateAtShow_ = values_.engDate;
+    return env_.Dialogs->Exec(*this);
+}
+
+void TFrmXmitOptions::RgpDateFormatClick() {
+    // The choice takes effect when the dialog is confirmed.
+}
+
+void TFrmXmitOptions::BbnOkClick() {
+    TProgramOptions edited = values_;
+    ExtensionBoxes boxes;
+    FromControls(edited, boxes);
+    int which = 0;
+    const std::string problem = OptionStore::ValidateFolders(edited, &which);
+    if (!problem.empty()) {
+        env_.Dialogs->Message(this, QString::fromStdString(problem), "Xmit options", MessageIcon::None,
+                              MessageButtons::Ok);
+        QLineEdit* edit = which == 0 ? EdtDefaultDir : EdtUnZipTo;
+        edit->setFocus();
+        edit->selectAll();
+        return;
+    }
+    values_ = edited;
+    store_->Save(values_);
+    if (values_.engDate != dateAtShow_) {
+        env_.Dialogs->Message(this, "The new date format will be picked up the next time a file is opened",
+                              "Date format changed", MessageIcon::None, MessageButtons::Ok);
+    }
+    for (const char* ext : kExtensions) {
+        QCheckBox* box = Box(ext);
+        if (box->isChecked() == boxesAtShow_.Box(ext) || !env_.Types) continue;
+        if (box->isChecked()) {
+            if (!env_.Types->RegisterExtension(ext)) box->setChecked(false);
+        } else if (!env_.Types->UnregisterExtension(ext)) {
+            box->setChecked(true);
+        }
+    }
+    done(QDialog::Accepted);
+}
+
+void TFrmXmitOptions::BbnCancelClick() {
+    ToControls(values_, boxesAtShow_);  // every edit lapses
+    done(QDialog::Rejected);
+}
+
+void TFrmXmitOptions::BtnDefaultClick() {
+    TProgramOptions v;
+    ExtensionBoxes boxes;
+    FromControls(v, boxes);
+    store_->ResetOptionsToDefaults(v, boxes);
+    v.AutoZip = ChkAutoZip->isChecked();
+    ToControls(v, boxes);
+}
+
+void TFrmXmitOptions::Browse(QLineEdit* edit, const QString& fileName) {
+    DialogService::FileRequest request;
+    request.Title = "Default Download directory & file extension";
+    request.Folder = edit->text();
+    request.FileName = fileName;
+    request.MustExist = false;
+    if (auto chosen = env_.Dialogs->OpenFile(this, request)) {
+        QString folder = QFileInfo(*chosen).absolutePath();
+        while (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\'))) folder.chop(1);
+        edit->setText(folder);
+    }
+}
+
+void TFrmXmitOptions::BtnBrowseZipClick() { Browse(EdtUnZipTo, ".zip"); }
+void TFrmXmitOptions::BtnDefaultDirClick() { Browse(EdtDefaultDir, ".xmi"); }
+
+}  // namespace corvane::gui

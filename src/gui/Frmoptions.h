@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "Environment.h"
+#include "settings/IniFile.h"
+#include "settings/ProgramOptions.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace corvane::gui {
+
+// The options dialog; it owns the live option values for the whole run.
+class TFrmXmitOptions : public QDialog {
+    Q_OBJECT
+public:
+    TFrmXmitOptions(QWidget* owner, const Environment& environment, const std::string& keyPath);
+    ~TFrmXmitOptions() override;
+
+    const TProgramOptions& Values() const { return values_; }
+    // Reloads from the store in use, shows the dialog modally and returns
+    // QDialog::Accepted (OK) or Rejected.
+    int ShowModal();
+
+    QCheckBox* ChkPromptType;
+    QLabel* Image1;
+    QGroupBox* RgpDateFormat;
+    QRadioButton* RgpDateFormatDay;    // item 0 "dd/mm/yyyy"
+    QRadioButton* RgpDateFormatMonth;  // item 1 "mm/dd/yyyy"
+    QGroupBox* GbxDateFormat;
+    QLineEdit* EdtBinaryExt;
+    QLineEdit* EdtTextExt;
+    QGroupBox* GroupBox1;
+    QCheckBox *ChkExtXmi, *ChkExtXmt, *ChkExtXm, *ChkExtXmit;
+    QGroupBox* GrpZip;
+    QCheckBox* ChkAutoZip;
+    QLineEdit* EdtUnZipTo;
+    QPushButton* BtnBrowseZip;
+    QGroupBox* GrpDefaultDir;
+    QCheckBox* ChkUseLastDir;
+    QLineEdit* EdtDefaultDir;
+    QPushButton* BtnDefaultDir;
+    QPushButton* BbnCancel;
+    QPushButton* BbnOk;
+    QPushButton* BtnDefault;
+
+public slots:
+    void BbnOkClick();
+    void BbnCancelClick();
+    void BtnDefaultClick();
+    void BtnBrowseZipClick();
+    void BtnDefaultDirClick();
+    void RgpDateFormatClick();
+
+public:
+    void reject() override { BbnCancelClick(); }
+
+private:
+    void ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes);
+    void FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const;
+    void Browse(QLineEdit* edit, const QString& fileName);
+    QCheckBox* Box(const std::string& ext) const;
+
+    Environment env_;
+    std::unique_ptr<IniFile> ini_;
+    std::unique_ptr<OptionStore> store_;
+    TProgramOptions values_;
+    ExtensionBoxes boxesAtShow_;
+    bool dateAtShow_ = false;
+};
+
+}  // namespace corvane::gui

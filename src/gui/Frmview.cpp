@@ -1,0 +1,199 @@
+#include "Frmview.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QTextBlock>
+
+#include "DialogService.h"
+#include "Icons.h"
+
+namespace corvane::gui {
+
+// Collects the lines a reader adds while the text is hidden and puts them
+// into the text control in one step; once the text is shown, lines go in at
+// once. Past its capacity it refuses lines, as a full text control does.
+class TFrmView::LineBuffer : public LineTarget {
+public:
+    explicit LineBuffer(TFrmView& view) : view_(view) {}
+    bool AppendLine(std::string_view line) override {
+        if (buffer_.size() + line.size() > kCapacity) return false;
+        if (direct_) {
+            view_.RichEdit1->appendPlainText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+            return true;
+        }
+        if (count_++ > 0) buffer_.push_back('\n');
+        buffer_.append(line);
+        return true;
+    }
+    static constexpr std::size_t kCapacity = std::size_t{1} << 30;
+    std::string buffer_;
+    std::size_t count_ = 0;
+    bool direct_ = false;
+
+private:
+    TFrmView& view_;
+};
+
+TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
+    : QMainWindow(owner, Qt::Window), dialogs_(dialogs), lines_(std::make_unique<LineBuffer>(*this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName("FrmView");
+    setWindowTitle("FrmView");
+    resize(640, 393);
+
+    RichEdit1 = new QPlainTextEdit(this);
+    RichEdit1->setObjectName("RichEdit1");
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setFamily("Courier");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(11);
+    RichEdit1->setFont(font);
+    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichEdit1->setWordWrapMode(QTextOption::NoWrap);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    RichEdit1->setVisible(false);
+    setCentralWidget(RichEdit1);
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName("StatusBar1");
+    panel0_ = new QLabel("Loading...", status);
+    panel0_->setObjectName("StatusPanel0");
+    panel0_->setFixedWidth(300);
+    panel1_ = new QLabel(status);
+    panel1_->setObjectName("StatusPanel1");
+    panel1_->setFixedWidth(300);
+    status->addWidget(panel0_);
+    status->addWidget(panel1_);
+    setStatusBar(status);
+
+    auto action = [this](QObject* parent, const char* name, const QString& text, const QKeySequence& key,
+                         IconKind icon, void (TFrmView::*slot)()) {
+        auto* a = new QAction(MakeIcon(icon), text, parent);
+        a->setObjectName(name);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(name); };
+
+    menuBar()->setObjectName("MainMenu1");
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("File1");
+    file->addAction(action(file, "SaveAs1", "Save &As...", QKeySequence("Ctrl+S"), IconKind::Save, &TFrmView::SaveAs1Click));
+    separator(file, "N2");
+    file->addAction(action(file, "Print1", "&Print...", QKeySequence("Ctrl+P"), IconKind::Print, &TFrmView::Print1Click));
+    auto* setup = new QAction("P&rint Setup...", file);
+    setup->setObjectName("PrintSetup1");
+    connect(setup, &QAction::triggered, this, &TFrmView::PrintSetup1Click);
+    file->addAction(setup);
+    separator(file, "N1");
+    file->addAction(action(file, "Exit1", "E&xit", QKeySequence("Ctrl+X"), IconKind::Exit, &TFrmView::Exit1Click));
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->setObjectName("Edit1");
+    edit->addAction(action(edit, "Copy1", "&Copy", QKeySequence("Ctrl+C"), IconKind::Copy, &TFrmView::Copy1Click));
+
+    auto* popup = new QMenu(this);
+    popup->setObjectName("PopupMenu1");
+    // The popup repeats the menu bar's commands; its shortcuts are shown but
+    // served by the menu bar's items.
+    auto popupItem = [&](const char* name, const QString& text, const char* key, IconKind icon,
+                         void (TFrmView::*slot)()) {
+        QAction* a = popup->addAction(MakeIcon(icon), text, this, slot);
+        a->setObjectName(name);
+        a->setShortcut(QKeySequence(key));
+        a->setShortcutContext(Qt::WidgetShortcut);
+    };
+    popupItem("Copy2", "&Copy", "Ctrl+C", IconKind::Copy, &TFrmView::Copy1Click);
+    popupItem("Print2", "&Print...", "Ctrl+P", IconKind::Print, &TFrmView::Print1Click);
+    popupItem("SaveAs2", "&Save As...", "Ctrl+S", IconKind::Save, &TFrmView::SaveAs1Click);
+    popup->addSeparator()->setObjectName("N3");
+    popupItem("Exit2", "E&xit", "Ctrl+X", IconKind::Exit, &TFrmView::Exit1Click);
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this,
+            [this, popup](const QPoint& at) { popup->popup(RichEdit1->mapToGlobal(at)); });
+}
+
+TFrmView::~TFrmView() = default;
+
+LineTarget& TFrmView::Lines() { return *lines_; }
+
+void TFrmView::SetStatus(int panel, const std::string& text) {
+    (panel == 0 ? panel0_ : panel1_)->setText(QString::fromStdString(text));
+}
+
+QString TFrmView::StatusText(int panel) const { return (panel == 0 ? panel0_ : panel1_)->text(); }
+
+void TFrmView::FlushLines() {
+    if (lines_->buffer_.empty() && lines_->count_ == 0) return;
+    RichEdit1->setPlainText(QString::fromUtf8(lines_->buffer_.data(), static_cast<qsizetype>(lines_->buffer_.size())));
+    std::string().swap(lines_->buffer_);
+    lines_->count_ = 0;
+}
+
+void TFrmView::ShowText() {
+    FlushLines();
+    lines_->direct_ = true;
+    RichEdit1->setVisible(true);
+}
+
+void TFrmView::FinishLoading() {
+    FlushLines();
+    setEnabled(true);
+    RichEdit1->moveCursor(QTextCursor::Start);
+    RichEdit1->setVisible(true);
+    RichEdit1->setFocus();
+    RichEdit1->repaint();
+}
+
+void TFrmView::SaveAs1Click() {
+    auto path = dialogs_.SaveFile(this, {});
+    if (!path) return;
+    QFile file(*path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    QByteArray bytes;
+    for (QTextBlock b = RichEdit1->document()->begin(); b.isValid(); b = b.next()) {
+        bytes += b.text().toUtf8();
+        bytes += "\r\n";
+    }
+    if (file.write(bytes) != bytes.size()) {
+        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    SetStatus(0, "Document saved.");
+}
+
+void TFrmView::PrintSetup1Click() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>();
+    dialogs_.PageSetup(this, *printer_);
+}
+
+void TFrmView::Print1Click() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>();
+    printer_->setCopyCount(1);
+    if (!dialogs_.Print(this, *printer_)) return;
+    printer_->setDocName(windowTitle());
+    RichEdit1->print(printer_.get());
+    SetStatus(0, "Document sent to print.");
+}
+
+void TFrmView::Copy1Click() {
+    RichEdit1->copy();
+    SetStatus(0, "Selected text copied to clipboard.");
+}
+
+void TFrmView::Exit1Click() { close(); }
+
+}  // namespace corvane::gui

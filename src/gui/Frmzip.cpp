@@ -1,0 +1,111 @@
+#include "Frmzip.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace corvane::gui {
+
+namespace {
+constexpr int kStoredNameRole = Qt::UserRole;
+}
+
+TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      MmoMessages(new QPlainTextEdit),
+      notifier_(std::make_unique<DialogNotifier>(dialogs, this)),
+      memo_(std::make_unique<MemoLines>(*MmoMessages)),
+      IntakePtr(std::make_unique<ZipIntake>(*notifier_, *memo_)),
+      Intake(*IntakePtr) {
+    setObjectName("FrmXmitZip");
+    setWindowTitle("UnZIp files for Corvane");
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+
+    GroupBox1 = new QGroupBox(" Zip Contents ", this);
+    GroupBox1->setObjectName("GroupBox1");
+    auto* contents = new QVBoxLayout(GroupBox1);
+    LvwZip = new QTreeWidget(GroupBox1);
+    LvwZip->setObjectName("LvwZip");
+    LvwZip->setRootIsDecorated(false);
+    LvwZip->setSelectionMode(QAbstractItemView::SingleSelection);
+    LvwZip->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LvwZip->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LvwZip->setHeaderLabels({"File Name", "UnZip'd Size", "Directory Structure"});
+    LvwZip->setColumnWidth(0, 150);
+    LvwZip->setColumnWidth(1, 80);
+    LvwZip->setColumnWidth(2, 300);
+    LvwZip->setMinimumSize(540, 180);
+    contents->addWidget(LvwZip);
+    layout->addWidget(GroupBox1);
+    connect(LvwZip, &QTreeWidget::itemDoubleClicked, this, [this] { BtnOpenClick(); });
+
+    auto* row = new QHBoxLayout;
+    ChkOverWrite = new QCheckBox("Over Write files", this);
+    ChkOverWrite->setObjectName("ChkOverWrite");
+    ChkOverWrite->setChecked(true);
+    BtnOpen = new QPushButton("Open", this);
+    BtnOpen->setObjectName("BtnOpen");
+    BtnClose = new QPushButton("Close", this);
+    BtnClose->setObjectName("BtnClose");
+    row->addWidget(ChkOverWrite, 1);
+    row->addWidget(BtnOpen);
+    row->addWidget(BtnClose);
+    layout->addLayout(row);
+    connect(BtnOpen, &QPushButton::clicked, this, &TFrmXmitZip::BtnOpenClick);
+    connect(BtnClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    GrpMessages = new QGroupBox(" Messages ", this);
+    GrpMessages->setObjectName("GrpMessages");
+    auto* messages = new QVBoxLayout(GrpMessages);
+    MmoMessages->setParent(GrpMessages);
+    MmoMessages->setObjectName("MmoMessages");
+    MmoMessages->setReadOnly(true);
+    MmoMessages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MmoMessages->setFixedHeight(90);
+    MmoMessages->setPlainText("");
+    messages->addWidget(MmoMessages);
+    layout->addWidget(GrpMessages);
+
+    Intake.Zip.OnMessage = [this](int code, const std::string& text) { ZipBuilder1Message(code, text); };
+    Intake.Zip.ProcessEvents = [] { QCoreApplication::processEvents(); };
+}
+
+TFrmXmitZip::~TFrmXmitZip() = default;
+
+void TFrmXmitZip::ZipBuilder1Message(int, const std::string& message) {
+    MmoMessages->appendPlainText(QString::fromStdString(message));
+}
+
+void TFrmXmitZip::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (filled_) return;
+    filled_ = true;
+    const auto rows = Intake.Rows();
+    const auto& entries = Intake.Zip.Entries();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        auto* item = new QTreeWidgetItem(LvwZip);
+        item->setText(0, QString::fromStdString(rows[i].FileName));
+        item->setText(1, QString::fromStdString(rows[i].SizeText));
+        item->setText(2, QString::fromStdString(rows[i].Folder));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setData(0, kStoredNameRole, QString::fromStdString(entries[i].FileName));
+    }
+    MmoMessages->appendPlainText("Zip file opened.");
+}
+
+void TFrmXmitZip::BtnOpenClick() {
+    QTreeWidgetItem* row = LvwZip->currentItem();
+    if (!row || !row->isSelected()) return;
+    // The entry is named by its full stored name, so that of two files with
+    // the same name in different folders the chosen one is unpacked.
+    Intake.ExtractChosen(row->data(0, kStoredNameRole).toString().toStdString(), ChkOverWrite->isChecked());
+    accept();
+}
+
+}  // namespace corvane::gui

@@ -1,0 +1,417 @@
+#include "Xmitmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "About.h"
+#include "Decodeerror.h"
+#include "DialogService.h"
+#include "Frmcancel.h"
+#include "Frmoptions.h"
+#include "Icons.h"
+#include "ListAdapters.h"
+
+namespace corvane::gui {
+
+QString FileNamePart(const QString& path) {
+    const qsizetype cut = std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
+    return path.mid(cut + 1);
+}
+
+QString FolderPart(const QString& path) {
+    const qsizetype cut = std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
+    return cut < 0 ? QString() : path.left(cut == 0 ? 1 : cut);
+}
+
+TFrmXmitMain::TFrmXmitMain(Environment environment) : QMainWindow(nullptr), env_(std::move(environment)) {
+    setObjectName("FrmXmitMain");
+    setWindowTitle("Corvane  v3");
+    setGeometry(299, 279, 570, 313);
+    setMinimumSize(350, 310);
+    notifier_ = std::make_unique<DialogNotifier>(*env_.Dialogs, this);
+    errors_ = std::make_unique<DecodeErrorReport>(*env_.Dialogs, this);
+    ini_ = std::make_unique<IniFile>(env_.IniPath());
+    BuildWindow();
+    memberList_ = std::make_unique<TreeMemberList>(*LvwMembers);
+    memo_ = std::make_unique<MemoLines>(*MmoTabMessage);
+    About = new TFrmAbout(this);
+}
+
+TFrmXmitMain::~TFrmXmitMain() { FormDestroy(); }
+
+void TFrmXmitMain::BuildWindow() {
+    // Toolbar.
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setFixedHeight(65);
+    ToolBar1->setIconSize(QSize(32, 32));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    auto button = [this](const char* name, const QString& caption, const QString& hint, IconKind icon,
+                         void (TFrmXmitMain::*slot)()) {
+        auto* b = new QToolButton(ToolBar1);
+        b->setObjectName(name);
+        b->setText(caption);
+        b->setToolTip(hint);
+        b->setIcon(MakeIcon(icon));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setAutoRaise(true);
+        b->setFixedSize(55, 55);
+        if (slot) connect(b, &QToolButton::clicked, this, slot);
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    SbnOpen = button("SbnOpen", "Open", "Select a file to open.", IconKind::Open, &TFrmXmitMain::MnuFileOpenClick);
+    SbnExtract = button("SbnExtract", "Extract", "Extract the selected data to individual files", IconKind::Extract,
+                        &TFrmXmitMain::MnuXmitExtractClick);
+    SbnView = button("SbnView", "View", "View selected data in a seperate panel", IconKind::View,
+                     &TFrmXmitMain::MnuXmitViewClick);
+    SbnJcl = button("SbnJcl", "Jobwick", "Extract the selected data to individual files", IconKind::Jobwick,
+                    &TFrmXmitMain::SbnJclClick);
+    SpeedButton3 = new QToolButton(ToolBar1);
+    SpeedButton3->setObjectName("SpeedButton3");
+    SpeedButton3->setFixedSize(27, 55);
+    SpeedButton3->setAutoRaise(true);
+    SpeedButton3->setEnabled(false);
+    ToolBar1->addWidget(SpeedButton3);
+    SbnOptions = button("SbnOptions", "Options", "Tailor general options", IconKind::Options,
+                        &TFrmXmitMain::MnuOptionsXmitClick);
+    SpeedButton2 = button("SpeedButton2", "Help", "Help on using this programme and with xmit files in general",
+                          IconKind::Help, &TFrmXmitMain::MnuHelpContentsClick);
+    SbnHelp = button("SbnHelp", "About", "Help on using this programme and with xmit files in general",
+                     IconKind::About, &TFrmXmitMain::MnuHelpAboutClick);
+
+    // Main menu.
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QString& key, IconKind icon,
+                       void (TFrmXmitMain::*slot)()) {
+        auto* a = new QAction(MakeIcon(icon), caption, this);
+        a->setObjectName(name);
+        if (!key.isEmpty()) a->setShortcut(QKeySequence(key));
+        if (slot) connect(a, &QAction::triggered, this, slot);
+        if (menu) menu->addAction(a);
+        return a;
+    };
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MnuBar");
+    QMenu* file = bar->addMenu("&File");
+    file->setObjectName("MnuFile");
+    MnuFileOpen = item(file, "MnuFileOpen", "&Open...", "Ctrl+O", IconKind::Open, &TFrmXmitMain::MnuFileOpenClick);
+    MnuFileClose = item(file, "MnuFileClose", "&Close", "Ctrl+C", IconKind::Close, &TFrmXmitMain::MnuFileCloseClick);
+    QMenu* recent = file->addMenu("&Recent");
+    recent->setObjectName("MnuFileRecent");
+    MnuFileRecentFile = item(recent, "MnuFileRecentFile", "", "", IconKind::Open, &TFrmXmitMain::MnuFileRecentFileClick);
+    file->addSeparator()->setObjectName("MnuSeperator1");
+    MnuFileExit = item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit, &TFrmXmitMain::MnuFileExitClick);
+
+    QMenu* edit = bar->addMenu("&Edit");
+    edit->setObjectName("MnuEdit");
+    // The Edit menu carries Ctrl+D on itself; it triggers no command.
+    edit->menuAction()->setShortcut(QKeySequence("Ctrl+D"));
+    MnuEditSelectAll = item(edit, "MnuEditSelectAll", "Select &All", "", IconKind::Select, &TFrmXmitMain::PopListSelectClick);
+    MnuEditDeSelectAll = item(edit, "MnuEditDeSelectAll", "&DeSelect All", "", IconKind::Close,
+                              &TFrmXmitMain::PopListDeSelectClick);
+
+    QMenu* xmit = bar->addMenu("&Xmit");
+    xmit->setObjectName("MnuXmit");
+    MnuXmitView = item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View, &TFrmXmitMain::MnuXmitViewClick);
+    MnuXmitExtract = item(xmit, "MnuXmitExtract", "E&xtract...", "Ctrl+E", IconKind::Extract,
+                          &TFrmXmitMain::MnuXmitExtractClick);
+    xmit->addSeparator()->setObjectName("MnuSeperator2");
+    MnuXmitDumpFile = item(xmit, "MnuXmitDumpFile", "&Debug Xmit headers...", "", IconKind::Jobwick,
+                           &TFrmXmitMain::MnuXmitDumpFileClick);
+
+    MnuOptions = item(nullptr, "MnuOptions", "&Options", "", IconKind::Options, &TFrmXmitMain::MnuOptionsXmitClick);
+    bar->addAction(MnuOptions);
+
+    QMenu* view = bar->addMenu("&View");
+    view->setObjectName("MnuView");
+    MnuViewToolbar = item(view, "MnuViewToolbar", "&Toolbar", "", IconKind::Options, nullptr);
+    MnuViewToolbar->setCheckable(true);
+    MnuViewToolbar->setChecked(true);
+    connect(MnuViewToolbar, &QAction::triggered, this, &TFrmXmitMain::MnuViewToolbarClick);
+
+    QMenu* help = bar->addMenu("&Help");
+    help->setObjectName("MnuHelp");
+    MnuHelpContents = item(help, "MnuHelpContents", "&Contents", "F1", IconKind::Help, &TFrmXmitMain::MnuHelpContentsClick);
+    help->addSeparator()->setObjectName("N2");
+    MnuHelpHome = item(help, "MnuHelpHome", "Corvane web site", "Ctrl+F1", IconKind::Help, &TFrmXmitMain::MnuHelpHomeClick);
+    MnuHelpCbt = item(help, "MnuHelpCbt", "CBT tape online", "", IconKind::Help, &TFrmXmitMain::MnuHelpCbtClick);
+    MnuHelpPlanet = item(help, "MnuHelpPlanet", "Planet MVS online", "", IconKind::Help,
+                         &TFrmXmitMain::MnuHelpPlanetClick);
+    help->addSeparator()->setObjectName("N3");
+    MnuHelpAbout = item(help, "MnuHelpAbout", "&About", "Ctrl+A", IconKind::About, &TFrmXmitMain::MnuHelpAboutClick);
+    for (QAction* a : {MnuFileOpen, MnuFileClose, MnuFileExit, MnuXmitView, MnuXmitExtract, MnuHelpContents,
+                       MnuHelpHome, MnuHelpAbout}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+
+    // Information tabs.
+    TabInfo = new QTabWidget(this);
+    TabInfo->setObjectName("TabInfo");
+    TabInfo->setUsesScrollButtons(true);  // narrow tabs scroll rather than widen the pages
+    TabInfo->addTab(BuildInfoPage({{"Size:", "Size of the xmit file", &LblSize, "LblSize"},
+                                   {"Created:", "Date the xmit file was created", &LblCreated, "LblCreated"},
+                                   {"Content files:", "Date the xmit file was created", &LblFileNum, "LblFileNum"},
+                                   {"File name:", "Name of the xmit file", &LblFileName, "LblFileName"}}),
+                    "xmit file");
+    TabInfo->setTabToolTip(0, "Information on the xmit file attributes");
+    TabInfo->addTab(
+        BuildInfoPage({{"Dataset:", "Dataset name of content file", &LblDataset, "LblDataset"},
+                       {"Type:", "Type of content file - Sequential or Partitioned data set", &LblType, "LblType"},
+                       {"Members:", "Number of members if the content file is partitioned", &LblMembers, "LblMembers"},
+                       {"Recfm:", "Record format of the content file", &LblRecfm, "LblRecfm"},
+                       {"lrecl:", "Logical record length of the content files records", &LblLrecl, "LblLrecl"},
+                       {"Blksize:", "Block size of the content file", &LblBlksize, "LblBlksize"}}),
+        "xmit content");
+    TabInfo->setTabToolTip(1, "Information on the content files");
+    TabInfo->addTab(
+        BuildInfoPage({{"From node:", "JES2 node where the xmit file was send from/created on", &LblFromNode, "LblFromNode"},
+                       {"From User:", "TSO Userid whcih sent/created the xmit file", &LblFromId, "LblFromId"},
+                       {"To node:", "JES2 node for the xmit file's destination", &LblToNode, "LblToNode"},
+                       {"To user:", "TSO Userid that would recieve the xmit file", &LblToId, "LblToId"}}),
+        "transfer info");
+    TabInfo->setTabToolTip(2, "Information on the transport attributes");
+    MmoTabMessage = new QPlainTextEdit;
+    MmoTabMessage->setObjectName("MmoTabMessage");
+    MmoTabMessage->setReadOnly(true);
+    MmoTabMessage->setFrameShape(QFrame::NoFrame);
+    MmoTabMessage->setFocusPolicy(Qt::NoFocus);
+    MmoTabMessage->setToolTip("Message contained in xmit file");
+    MmoTabMessage->setStyleSheet("QPlainTextEdit { background: palette(window); color: blue; }");
+    TabInfo->addTab(MmoTabMessage, "message");
+    TabInfo->setCurrentIndex(1);
+
+    LvwMembers = new QTreeWidget;
+    LvwMembers->setObjectName("LvwMembers");
+    LvwMembers->setRootIsDecorated(false);
+    LvwMembers->setItemsExpandable(false);
+    LvwMembers->setUniformRowHeights(true);
+    LvwMembers->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LvwMembers->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LvwMembers->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LvwMembers->setSortingEnabled(false);
+    LvwMembers->header()->setSectionsClickable(false);
+    LvwMembers->header()->setStretchLastSection(false);
+    LvwMembers->setColumnCount(0);
+    LvwMembers->setToolTip("Partition dataset member list - select members to extract or view");
+    LvwMembers->setStyleSheet("QTreeWidget { background: white; }");
+    LvwMembers->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LvwMembers, &QTreeWidget::itemClicked, this, [this] { LvwMembersClick(); });
+    connect(LvwMembers, &QTreeWidget::itemDoubleClicked, this, [this] { LvwMembersDblClick(); });
+
+    lPopListView = new QMenu(this);
+    lPopListView->setObjectName("lPopListView");
+    PopListView = item(lPopListView, "PopListView", "&View", "", IconKind::View, &TFrmXmitMain::MnuXmitViewClick);
+    PopListExtract = item(lPopListView, "PopListExtract", "E&xtract...", "", IconKind::Extract,
+                          &TFrmXmitMain::MnuXmitExtractClick);
+    lPopListView->addSeparator()->setObjectName("N1");
+    PopListSelect = item(lPopListView, "PopListSelect", "Select all", "", IconKind::Select, &TFrmXmitMain::PopListSelectClick);
+    PopListDeSelect = item(lPopListView, "PopListDeSelect", "De-select all", "", IconKind::Close,
+                           &TFrmXmitMain::PopListDeSelectClick);
+    connect(LvwMembers, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { lPopListView->popup(LvwMembers->viewport()->mapToGlobal(at)); });
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(TabInfo);
+    Splitter1->addWidget(LvwMembers);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({193, 377});
+    setCentralWidget(Splitter1);
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName("StatusBar1");
+    status->setFixedHeight(19);
+    status->setSizeGripEnabled(true);
+    const int widths[3] = {280, 120, 0};
+    for (int k = 0; k < 3; ++k) {
+        panels_[k] = new QLabel(status);
+        panels_[k]->setObjectName(QString("StatusPanel%1").arg(k));
+        panels_[k]->setFrameShape(QFrame::Panel);
+        panels_[k]->setFrameShadow(QFrame::Sunken);
+        if (widths[k]) panels_[k]->setFixedWidth(widths[k]);
+        status->addWidget(panels_[k], widths[k] ? 0 : 1);
+    }
+    panels_[1]->setText("No file open");
+    setStatusBar(status);
+
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract}) a->setEnabled(false);
+    for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
+    SetSelectItemsEnabled(false);
+}
+
+QWidget* TFrmXmitMain::BuildInfoPage(const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows) {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(6, 8, 6, 6);
+    grid->setHorizontalSpacing(6);
+    int r = 0;
+    for (const auto& [caption, hint, target, name] : rows) {
+        auto* c = new QLabel(caption, page);
+        c->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        c->setToolTip(hint);
+        auto* v = new QLabel(page);
+        v->setObjectName(name);
+        v->setStyleSheet("color: blue;");
+        v->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(c, r, 0);
+        grid->addWidget(v, r, 1);
+        *target = v;
+        ++r;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(r, 1);
+    return page;
+}
+
+QString TFrmXmitMain::StatusText(int panel) const { return panels_[panel]->text(); }
+
+void TFrmXmitMain::SetStatus(int panel, const QString& text) { panels_[panel]->setText(text); }
+
+void TFrmXmitMain::SetSelectItemsEnabled(bool on) {
+    for (QAction* a : {PopListSelect, MnuEditSelectAll, PopListDeSelect, MnuEditDeSelectAll}) a->setEnabled(on);
+}
+
+void TFrmXmitMain::FormCreate() {
+    WindowState state;
+    state.FormLeft = x();
+    state.FormTop = y();
+    state.FormWidth = width();
+    state.FormHeight = height();
+    state.TabWidth = Splitter1->sizes().value(0, 193);
+    state.toolbar = MnuViewToolbar->isChecked();
+    const std::string message = ReadWindowState(*env_.Registry, *ini_, state);
+    if (!message.empty()) SetStatus(0, QString::fromStdString(message));
+    ApplyState(state);
+    startState_ = state;
+    Options = new TFrmXmitOptions(this, env_, StatusKey.toStdString());
+    repaint();
+    std::error_code ec;
+    StartDir = std::filesystem::current_path(ec);
+    if (!env_.Arguments.isEmpty()) {
+        XmitPath = env_.Arguments.first();
+        OpenXmitFile(false);
+    }
+    ToolBar1->setVisible(MnuViewToolbar->isChecked());
+    update();
+}
+
+void TFrmXmitMain::ApplyState(const WindowState& state) {
+    SetRecentPath(QString::fromStdString(state.lastFile));
+    move(state.FormLeft, state.FormTop);
+    resize(std::max(state.FormWidth, minimumWidth()), std::max(state.FormHeight, minimumHeight()));
+    Splitter1->setSizes({state.TabWidth, std::max(state.FormWidth - state.TabWidth, 1)});
+    pendingTabWidth_ = state.TabWidth;
+    MnuViewToolbar->setChecked(state.toolbar);
+}
+
+WindowState TFrmXmitMain::CurrentState() const {
+    WindowState s;
+    s.lastFile = RecentPath.toStdString();
+    s.FormTop = y();
+    s.FormLeft = x();
+    s.FormWidth = width();
+    s.FormHeight = height();
+    s.TabWidth = Splitter1->sizes().value(0, 193);
+    s.toolbar = MnuViewToolbar->isChecked();
+    return s;
+}
+
+void TFrmXmitMain::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    CloseXmitFile();
+    WriteWindowState(*env_.Registry, *ini_, CurrentState(), XmitPath.toStdString(), startState_.lastFile);
+    delete Options;
+    Options = nullptr;
+    std::error_code ec;
+    if (!StartDir.empty()) std::filesystem::current_path(StartDir, ec);
+}
+
+void TFrmXmitMain::closeEvent(QCloseEvent* event) {
+    if (reading_) {
+        // End the running read first; the window closes when it has stopped.
+        closeAfterRead_ = true;
+        if (Progress) Progress->BtnCancelClick();
+        event->ignore();
+        return;
+    }
+    FormDestroy();
+    event->accept();
+}
+
+void TFrmXmitMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (pendingTabWidth_ >= 0) {
+        const int total = Splitter1->width() - Splitter1->handleWidth();
+        Splitter1->setSizes({pendingTabWidth_, std::max(total - pendingTabWidth_, 1)});
+        pendingTabWidth_ = -1;
+    }
+}
+
+void TFrmXmitMain::SetRecentPath(const QString& path) {
+    RecentPath = path;
+    QString shown = path;
+    shown.replace("&", "&&");  // the caption shows the path itself, never an access key
+    MnuFileRecentFile->setText(shown);
+}
+
+void TFrmXmitMain::MnuFileExitClick() { close(); }
+
+void TFrmXmitMain::MnuOptionsXmitClick() {
+    if (Options->ShowModal() == QDialog::Accepted) {
+        SetStatus(0, Options->Values().UsingIniFile ? "Registry access denied, options updated in INI file."
+                                                    : "Options updated in the system registry.");
+        DateOrder = Options->Values().engDate;
+    } else {
+        SetStatus(0, "Options not updated, operation cancelled.");
+    }
+}
+
+void TFrmXmitMain::MnuHelpAboutClick() { About->ShowOver(this); }
+
+void TFrmXmitMain::MnuHelpContentsClick() {
+    env_.Dialogs->OpenUrl("file://" + QString::fromStdString((env_.ProgramDir() / "docs" / "index.html").string()));
+}
+
+void TFrmXmitMain::MnuHelpHomeClick() { MnuHelpContentsClick(); }  // the user guide is its home
+void TFrmXmitMain::MnuHelpCbtClick() { env_.Dialogs->OpenUrl("https://www.cbttape.org/"); }
+void TFrmXmitMain::MnuHelpPlanetClick() { env_.Dialogs->OpenUrl("https://www.planetmvs.com/"); }
+
+void TFrmXmitMain::MnuViewToolbarClick() {
+    ToolBar1->setVisible(MnuViewToolbar->isChecked());
+    update();
+}
+
+void TFrmXmitMain::PopListSelectClick() { LvwMembers->selectAll(); }
+void TFrmXmitMain::PopListDeSelectClick() { LvwMembers->clearSelection(); }
+
+void TFrmXmitMain::LvwMembersClick() {
+    SetStatus(0, QString::number(LvwMembers->selectedItems().size()) + " Selected.");
+}
+
+void TFrmXmitMain::LvwMembersDblClick() {
+    if (TextMode) {
+        MnuXmitViewClick();
+    } else {
+        MnuXmitExtractClick();
+    }
+}
+
+}  // namespace corvane::gui

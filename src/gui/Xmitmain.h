@@ -1,0 +1,153 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+#include "Environment.h"
+#include "decode/Decode.h"
+#include "extract/Extractdata.h"
+#include "settings/WindowState.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace corvane::gui {
+
+class DialogNotifier;
+class DecodeErrorReport;
+class TFrmAbout;
+class TFrmView;
+class TFrmXmitCancel;
+class TFrmXmitOptions;
+class TreeMemberList;
+class MemoLines;
+
+// The main window: the information tabs, the member list and the commands
+// that open, view and extract transmission files.
+class TFrmXmitMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFrmXmitMain(Environment environment);
+    ~TFrmXmitMain() override;
+
+    // Start-up after construction: window state, options, the argument.
+    void FormCreate();
+
+    // State the Parts name.
+    bool FileIsOpen = false;
+    bool DebugHeaders = false;
+    bool DateOrder = false;
+    bool TextMode = false;
+    std::filesystem::path StartDir;
+    std::unique_ptr<TXmitDecoder> Decoder;
+    std::unique_ptr<FileReader> XmitStream;
+    TFrmXmitOptions* Options = nullptr;
+    QString StatusKey = kStatusKey;
+    QString XmitPath;
+    QString RecentPath;
+    QString TargetPath;
+    QString TargetExt;
+    std::unique_ptr<MemberExtractor> Extractor;
+    TFrmXmitCancel* Progress = nullptr;
+    TFrmAbout* About = nullptr;
+
+    QString StatusText(int panel) const;
+    void SetStatus(int panel, const QString& text);
+    bool Reading() const { return reading_; }
+
+    // Controls, by the names of the Parts.
+    QToolBar* ToolBar1;
+    QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2, *SbnHelp;
+    QAction *MnuFileOpen, *MnuFileClose, *MnuFileRecentFile, *MnuFileExit, *MnuEditSelectAll,
+        *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions, *MnuViewToolbar,
+        *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt, *MnuHelpPlanet, *MnuHelpAbout;
+    QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
+    QMenu* lPopListView;
+    QTabWidget* TabInfo;
+    QSplitter* Splitter1;
+    QTreeWidget* LvwMembers;
+    QPlainTextEdit* MmoTabMessage;
+    QLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType, *LblMembers, *LblRecfm,
+        *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode, *LblToId;
+
+public slots:
+    void MnuFileOpenClick();
+    void MnuXmitDumpFileClick();
+    void MnuFileRecentFileClick();
+    void MnuFileCloseClick();
+    void MnuFileExitClick();
+    void MnuOptionsXmitClick();
+    void MnuHelpAboutClick();
+    void MnuHelpContentsClick();
+    void MnuHelpHomeClick();
+    void MnuHelpCbtClick();
+    void MnuHelpPlanetClick();
+    void MnuViewToolbarClick();
+    void PopListSelectClick();
+    void PopListDeSelectClick();
+    void LvwMembersClick();
+    void LvwMembersDblClick();
+    void MnuXmitViewClick();
+    void MnuXmitExtractClick();
+    void SbnJclClick();
+
+public:
+    void OpenXmitFile(bool withDialog);
+    void CloseXmitFile();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildWindow();
+    QWidget* BuildInfoPage(const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows);
+    void ApplyState(const WindowState& state);
+    WindowState CurrentState() const;
+    void FormDestroy();
+    void ShowFileInfo();
+    void ClearFileInfo();
+    void UpdateFileState();
+    void SetRecentPath(const QString& path);
+    bool OpenArchive();
+    void SetSelectItemsEnabled(bool on);
+    // View and extract.
+    bool PrepareExtraction();
+    void promptShow();
+    void HideProgress();
+    QList<QTreeWidgetItem*> SelectedRows() const;
+    void ViewMember(QTreeWidgetItem* row);
+    void ViewSelectedMembers(const QList<QTreeWidgetItem*>& rows);
+    bool ConfirmManyViews();
+    int ExtractMember(QTreeWidgetItem* row);
+    void ExtractSelectedMembers(const QList<QTreeWidgetItem*>& rows);
+    void SetBusy(bool busy);
+
+    Environment env_;
+    std::unique_ptr<DialogNotifier> notifier_;
+    std::unique_ptr<DecodeErrorReport> errors_;
+    std::unique_ptr<TreeMemberList> memberList_;
+    std::unique_ptr<MemoLines> memo_;
+    std::unique_ptr<IniFile> ini_;
+    QLabel* panels_[3];
+    WindowState startState_;
+    bool destroyed_ = false;
+    bool reading_ = false;
+    bool closeAfterRead_ = false;
+    int pendingTabWidth_ = -1;  // applied once the window has its size
+};
+
+// "Corvane  v3", the fixed texts of the window.
+QString FileNamePart(const QString& path);
+QString FolderPart(const QString& path);
+
+}  // namespace corvane::gui

@@ -1,0 +1,296 @@
+// The View, Extract and Jobwick commands of the main window.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "Decodeerror.h"
+#include "DialogService.h"
+#include "Frmcancel.h"
+#include "Frmoptions.h"
+#include "Frmview.h"
+#include "ListAdapters.h"
+#include "Prompttype.h"
+#include "Xmitmain.h"
+
+namespace corvane::gui {
+
+namespace {
+constexpr char kSaveFilter[] = "All files (*.*)|*.*|Text files (*.txt)|*.txt|Binary files (*.bin)|*.bin";
+
+QString Trimmed(const QString& caption) {
+    qsizetype end = caption.size();
+    while (end > 0 && caption[end - 1] == ' ') --end;
+    return caption.left(end);
+}
+
+std::uint32_t RowTtr(QTreeWidgetItem* row) { return row->data(0, kTtrRole).toUInt(); }
+
+// Marks the main window busy for as long as a command reads the file.
+class BusyScope {
+public:
+    explicit BusyScope(std::function<void(bool)> set) : set_(std::move(set)) { set_(true); }
+    ~BusyScope() { set_(false); }
+
+private:
+    std::function<void(bool)> set_;
+};
+}  // namespace
+
+QList<QTreeWidgetItem*> TFrmXmitMain::SelectedRows() const {
+    QList<QTreeWidgetItem*> rows;
+    for (int i = 0; i < LvwMembers->topLevelItemCount(); ++i) {
+        if (LvwMembers->topLevelItem(i)->isSelected()) rows << LvwMembers->topLevelItem(i);
+    }
+    return rows;
+}
+
+void TFrmXmitMain::SetBusy(bool busy) {
+    reading_ = busy;
+    // While a read runs, nothing may close the file or start another read.
+    for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile}) a->setEnabled(!busy);
+    SbnOpen->setEnabled(!busy);
+    const bool fileCommands = FileIsOpen && !busy;
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract}) {
+        a->setEnabled(fileCommands);
+    }
+    for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(fileCommands);
+    if (!busy && closeAfterRead_) {
+        closeAfterRead_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+bool TFrmXmitMain::PrepareExtraction() {
+    if (!Progress) Progress = new TFrmXmitCancel(this);
+    if (!Extractor) {
+        Extractor = MemberExtractor::Create(*Decoder, XmitPath.toStdString(), *notifier_, *errors_);
+        if (!Extractor) return false;
+        Extractor->TextMode = TextMode;
+    }
+    return true;
+}
+
+void TFrmXmitMain::promptShow() {
+    TFrmPromptType prompt(this);
+    if (Decoder->FixedRecords) {
+        const int lrecl = static_cast<int>(std::min<std::uint32_t>(Decoder->Lrecl, 32767));
+        prompt.UpDownRecLen->setRange(10, std::max(lrecl, 10));
+        prompt.UpDownRecLen->setValue(lrecl);
+        prompt.EdtRecLen->setText(QString::number(prompt.UpDownRecLen->value()));
+    } else {
+        for (QWidget* w : std::initializer_list<QWidget*>{prompt.UpDownRecLen, prompt.EdtRecLen, prompt.Button1,
+                                                          prompt.Button3}) {
+            w->setEnabled(false);
+        }
+    }
+    const int answer = env_.Dialogs->Exec(prompt);
+    if (answer == mrYes) {
+        TextMode = true;
+    } else if (answer == mrNo) {
+        TextMode = false;
+    } else {
+        TextMode = Decoder->FixedRecords;
+    }
+    Extractor->TextMode = TextMode;
+    Extractor->TruncateLength = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : 0;
+}
+
+void TFrmXmitMain::HideProgress() {
+    if (Progress) {
+        Progress->hide();
+        Progress->Label2->clear();
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void TFrmXmitMain::MnuXmitViewClick() {
+    if (!Decoder || reading_) return;
+    if (!PrepareExtraction()) return;
+    BusyScope busy([this](bool on) { SetBusy(on); });
+    Progress->setWindowTitle("Opening files for View");
+    Progress->show();
+    Progress->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (Options->Values().promptType) promptShow();
+    if (Decoder->IsPds) {
+        const QList<QTreeWidgetItem*> rows = SelectedRows();
+        if (rows.isEmpty()) {
+            HideProgress();
+            env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane", MessageIcon::None,
+                                  MessageButtons::Ok);
+            Extractor->FinishCommand();
+            return;
+        }
+        if (rows.size() == 1) {
+            ViewMember(rows.first());
+        } else {
+            ViewSelectedMembers(rows);
+        }
+    } else {
+        ViewMember(nullptr);
+    }
+    Extractor->FinishCommand();
+    HideProgress();
+}
+
+void TFrmXmitMain::ViewSelectedMembers(const QList<QTreeWidgetItem*>& rows) {
+    if (rows.size() > 20 && !ConfirmManyViews()) return;
+    for (QTreeWidgetItem* row : rows) {
+        if (closeAfterRead_) break;
+        ViewMember(row);
+    }
+}
+
+bool TFrmXmitMain::ConfirmManyViews() {
+    return env_.Dialogs->Message(this, "System performance may be impaired. \n      Continue with operation?",
+                                 "Viewing more than 20 members!", MessageIcon::Warning,
+                                 MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+void TFrmXmitMain::ViewMember(QTreeWidgetItem* row) {
+    auto* view = new TFrmView(this, *env_.Dialogs);
+    view->show();
+    view->setEnabled(false);
+    view->repaint();
+    Progress->ClearCancelled();
+    int result;
+    if (row) {
+        Progress->Label2->setText(row->text(0));
+        view->setWindowTitle(row->text(0));
+        Progress->Label2->repaint();
+        result = Extractor->ReadMember(*Progress, RowTtr(row), "", view);
+    } else {
+        Progress->Label2->setText(LblDataset->text());
+        view->setWindowTitle(LblDataset->text());
+        Progress->Label2->repaint();
+        result = Extractor->ReadRange(*Progress, Decoder->ContentStart, "", view, XmitStream->Size());
+    }
+    if (result == 1) {
+        view->close();
+        return;
+    }
+    view->setEnabled(true);
+    view->show();
+    view->raise();
+}
+
+void TFrmXmitMain::MnuXmitExtractClick() {
+    if (!Decoder || reading_) return;
+    if (!PrepareExtraction()) return;
+    BusyScope busy([this](bool on) { SetBusy(on); });
+    const TProgramOptions& options = Options->Values();
+    if (options.promptType) promptShow();
+    const QString ext = QString::fromStdString(TextMode ? options.TextExt : options.BinaryExt);
+    DialogService::FileRequest save;
+    save.Filter = kSaveFilter;
+    save.ConfirmOverwrite = true;
+    auto startSaving = [this] {
+        Progress->setWindowTitle("Saving files");
+        Progress->show();
+        Progress->repaint();
+    };
+    if (Decoder->IsPds) {
+        const QList<QTreeWidgetItem*> rows = SelectedRows();
+        if (rows.isEmpty()) {
+            HideProgress();
+            env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane", MessageIcon::None,
+                                  MessageButtons::Ok);
+            Extractor->FinishCommand();
+            return;
+        }
+        if (rows.size() == 1) {
+            save.Title = "Save Member";
+            save.FileName = Trimmed(rows.first()->text(0)) + ext;
+            if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
+                startSaving();
+                TargetPath = *chosen;
+                ExtractMember(rows.first());
+            }
+        } else {
+            save.Title = "Save Multiple Members (Enter only file extension)";
+            save.FileName = ext;
+            save.ConfirmOverwrite = false;
+            if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
+                startSaving();
+                TargetPath = FolderPart(*chosen);
+                const QString name = FileNamePart(*chosen);
+                const qsizetype dot = name.lastIndexOf('.');
+                TargetExt = dot < 0 ? QString() : name.mid(dot);
+                ExtractSelectedMembers(rows);
+            }
+        }
+    } else {
+        save.Title = "Save DataSet As";
+        save.FileName = LblDataset->text() + ext;
+        if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
+            startSaving();
+            TargetPath = *chosen;
+            ExtractMember(nullptr);
+        }
+    }
+    Extractor->FinishCommand();
+    HideProgress();
+}
+
+int TFrmXmitMain::ExtractMember(QTreeWidgetItem* row) {
+    Progress->ClearCancelled();
+    if (row) {
+        Progress->Label2->setText(row->text(0));
+        Progress->Label2->repaint();
+        return Extractor->ReadMember(*Progress, RowTtr(row), TargetPath.toStdString(), nullptr);
+    }
+    Progress->Label2->setText(LblDataset->text());
+    Progress->Label2->repaint();
+    const int result =
+        Extractor->ReadRange(*Progress, Decoder->ContentStart, TargetPath.toStdString(), nullptr, XmitStream->Size());
+    if (result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
+    return result;
+}
+
+void TFrmXmitMain::ExtractSelectedMembers(const QList<QTreeWidgetItem*>& rows) {
+    TFrmXmitCancel members(this);
+    members.setWindowTitle("Extract members");
+    members.show();
+    members.repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int processed = 0;
+    for (QTreeWidgetItem* row : rows) {
+        members.Label2->setText(row->text(0));
+        members.Label2->repaint();
+        const QString path = TargetPath + "/" + Trimmed(row->text(0)) + TargetExt;
+        const int result = Extractor->ReadMember(members, RowTtr(row), path.toStdString(), nullptr);
+        // A cancelled member is not complete: it is not counted, and the loop ends.
+        if (members.Cancelled() || closeAfterRead_) break;
+        if (result == 0) ++processed;
+    }
+    QApplication::restoreOverrideCursor();
+    SetStatus(0, QString::number(processed) + " Processed.");
+}
+
+void TFrmXmitMain::SbnJclClick() {
+    if (!Decoder || reading_) return;
+    const QList<QTreeWidgetItem*> rows = SelectedRows();
+    if (rows.size() >= 2) {
+        env_.Dialogs->Message(this, "Multiple selections cannot be sent to Jobwick!\nSelect only one member.",
+                              "Corvane", MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+    if (rows.isEmpty()) {
+        env_.Dialogs->Message(this, "No member selected!", "Corvane", MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+    if (!PrepareExtraction()) return;
+    BusyScope busy([this](bool on) { SetBusy(on); });
+    TargetPath = QString::fromStdString(Options->Values().ZipDir) + "/" + rows.first()->text(0) + ".jcl";
+    const int result = ExtractMember(rows.first());
+    Extractor->FinishCommand();
+    // The job file goes to the shell only when it was written.
+    if (result == 0 && !Progress->Cancelled()) env_.Dialogs->OpenUrl("file://" + TargetPath);
+}
+
+}  // namespace corvane::gui

@@ -1,0 +1,372 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "Frmcancel.h"
+#include "Frmoptions.h"
+#include "Frmview.h"
+#include "GuiSupport.h"
+#include "Prompttype.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+QStringList Args(const std::filesystem::path& p) { return {QString::fromStdString(p.string())}; }
+
+// The viewer windows the main window owns, in the order they were made.
+std::vector<TFrmView*> Viewers(TFrmXmitMain& w) {
+    std::vector<TFrmView*> out;
+    for (TFrmView* v : w.findChildren<TFrmView*>()) {
+        if (v->isVisible()) out.push_back(v);
+    }
+    return out;
+}
+
+void CloseViewers(TFrmXmitMain& w) {
+    for (TFrmView* v : Viewers(w)) v->close();
+    QApplication::processEvents();
+}
+
+void Select(TFrmXmitMain& w, std::initializer_list<int> rows) {
+    w.LvwMembers->clearSelection();
+    for (int r : rows) w.LvwMembers->topLevelItem(r)->setSelected(true);
+}
+
+void EnablePrompt(MainFixture& f, TFrmXmitMain& w) {
+    auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+    key->WriteBool("promptType", true);
+    // The dialog reloads from the store each time it is shown.
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        d.findChild<QPushButton*>("BbnOk")->click();
+        return d.result();
+    });
+    std::filesystem::create_directories(f.Dir / "bin" / "UnZipped");
+    std::filesystem::create_directories(f.Dir / "bin" / "Test Xmits");
+    w.MnuOptionsXmitClick();
+    ASSERT_TRUE(w.Options->Values().promptType);
+}
+}  // namespace
+
+TEST(ViewCommand, OneMemberOpensAFilledViewer) {
+    MainFixture f;
+    PdsSpec spec = MainFixture::Library(3);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    Select(w, {1});
+    Find<QAction>(&w, "MnuXmitView")->trigger();
+    auto views = Viewers(w);
+    ASSERT_EQ(views.size(), 1u);
+    TFrmView& v = *views[0];
+    EXPECT_EQ(v.windowTitle(), "MEM1    ");
+    EXPECT_TRUE(v.isEnabled());
+    EXPECT_TRUE(v.RichEdit1->isVisible());
+    EXPECT_EQ(v.StatusText(0), "Data read ok.");
+    EXPECT_EQ(v.StatusText(1), "Size: 240 bytes");
+    const QStringList lines = v.RichEdit1->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0].trimmed(), "MEMBER 1 LINE 0");
+    EXPECT_EQ(lines[3], "");
+    EXPECT_FALSE(w.Progress->isVisible());
+    EXPECT_FALSE(w.Reading());
+    CloseViewers(w);
+}
+
+TEST(ViewCommand, NoSelectionSeveralAndTheQuestionAboveTwenty) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
+    Find<QAction>(&w, "MnuXmitView")->trigger();
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "Select at least one member from the list.");
+    EXPECT_TRUE(Viewers(w).empty());
+
+    Select(w, {0, 3, 5});
+    w.MnuXmitViewClick();
+    auto three = Viewers(w);
+    ASSERT_EQ(three.size(), 3u);
+    CloseViewers(w);
+
+    w.LvwMembers->selectAll();
+    w.LvwMembers->topLevelItem(20)->setSelected(false);
+    const std::size_t asked = f.Dialogs.Messages.size();
+    w.MnuXmitViewClick();  // twenty: no question
+    EXPECT_EQ(f.Dialogs.Messages.size(), asked);
+    EXPECT_EQ(Viewers(w).size(), 20u);
+    CloseViewers(w);
+
+    w.LvwMembers->selectAll();
+    f.Dialogs.QuestionAnswers = {MessageAnswer::No};
+    w.MnuXmitViewClick();
+    EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Viewing more than 20 members!");
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "System performance may be impaired. \n      Continue with operation?");
+    EXPECT_TRUE(Viewers(w).empty());
+    f.Dialogs.QuestionAnswers = {MessageAnswer::Yes};
+    w.MnuXmitViewClick();
+    EXPECT_EQ(Viewers(w).size(), 21u);
+    CloseViewers(w);
+}
+
+TEST(ViewCommand, SequentialDatasetAndHexView) {
+    MainFixture f;
+    SequentialSpec seq;
+    seq.Recfm = 0x4000;  // V: binary, a hex view
+    seq.Records = {ToEbcdic("HELLO WORLD")};
+    TFrmXmitMain& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
+    EXPECT_FALSE(w.TextMode);
+    w.MnuXmitViewClick();
+    auto views = Viewers(w);
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0]->windowTitle(), "USER.TEST.DATA");
+    const QString text = views[0]->RichEdit1->toPlainText();
+    EXPECT_TRUE(text.startsWith("USER.TEST.DATA\nDump size is: 11 bytes"));
+    EXPECT_TRUE(text.contains("000000  C8C5 D3D3 D640 E6D6 D9D3 C4"));
+    CloseViewers(w);
+}
+
+TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
+    MainFixture f;
+    PdsSpec spec;
+    spec.Blksize = 27920;
+    spec.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'b')), false, "", {}}};
+    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(spec))));
+    w.Progress = new TFrmXmitCancel(&w);
+    w.Progress->EventIntervalMs = 0;
+    QTimer::singleShot(0, w.Progress, [&] { w.Progress->BtnCancel->click(); });
+    Select(w, {0});
+    w.MnuXmitViewClick();
+    auto views = Viewers(w);
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0]->StatusText(0), "Operation cancelled. Not all the data is present.");
+    EXPECT_LT(views[0]->RichEdit1->document()->blockCount(), 20000);
+    CloseViewers(w);
+
+    // The next extraction reads in full.
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "big.txt").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(std::filesystem::file_size(f.Dir / "big.txt"), 20001u * 82 - 80);
+}
+
+TEST(ExtractCommand, OneMemberSeveralAndTheDataset) {
+    MainFixture f;
+    PdsSpec spec = MainFixture::Library(3);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    Select(w, {2});
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "one.txt").string()));
+    Find<QAction>(&w, "MnuXmitExtract")->trigger();
+    ASSERT_EQ(f.Dialogs.SaveRequests.size(), 1u);
+    EXPECT_EQ(f.Dialogs.SaveRequests[0].Title, "Save Member");
+    EXPECT_EQ(f.Dialogs.SaveRequests[0].FileName, "MEM2.txt");
+    EXPECT_EQ(f.Dialogs.SaveRequests[0].Filter,
+              "All files (*.*)|*.*|Text files (*.txt)|*.txt|Binary files (*.bin)|*.bin");
+    Bytes one = ReadFile(f.Dir / "one.txt");
+    EXPECT_EQ(one.size(), 3u * 82 + 2);
+    EXPECT_EQ(std::string(one.begin(), one.begin() + 15), "MEMBER 2 LINE 0");
+
+    std::filesystem::create_directories(f.Dir / "out");
+    Select(w, {0, 1, 2});
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".jcl").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(f.Dialogs.SaveRequests.back().Title, "Save Multiple Members (Enter only file extension)");
+    EXPECT_EQ(f.Dialogs.SaveRequests.back().FileName, ".txt");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(std::filesystem::exists(f.Dir / "out" / ("MEM" + std::to_string(i) + ".jcl")));
+    }
+    EXPECT_EQ(w.StatusText(0), "3 Processed.");
+
+    // Without a dot in the typed name the files get no extension.
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / "plain").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_TRUE(std::filesystem::exists(f.Dir / "out" / "MEM1"));
+
+    // A cancelled save dialog writes nothing and hides the progress window.
+    w.MnuXmitExtractClick();
+    EXPECT_FALSE(w.Progress->isVisible());
+
+    SequentialSpec seq;
+    seq.Records = {ToEbcdic(std::string(160, 'd'))};
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(f.Write("seq.xmi", BuildSequential(seq)).string()));
+    w.MnuFileOpenClick();
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "seq.txt").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(f.Dialogs.SaveRequests.back().Title, "Save DataSet As");
+    EXPECT_EQ(f.Dialogs.SaveRequests.back().FileName, "USER.TEST.DATA.txt");
+    EXPECT_EQ(w.StatusText(0), "Dataset saved.");
+    EXPECT_EQ(ReadFile(f.Dir / "seq.txt").size(), 166u);
+}
+
+TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
+    MainFixture f;
+    PdsSpec spec;
+    spec.Blksize = 27920;
+    for (int i = 0; i < 4; ++i) {
+        spec.Members.push_back({"M" + std::to_string(i), ToEbcdic(std::string(80 * 5000, 'm')), false, "", {}});
+    }
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    w.LvwMembers->selectAll();
+    std::filesystem::create_directories(f.Dir / "out");
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".bin").string()));
+    // Cancel the "Extract members" window as soon as it runs.
+    QTimer::singleShot(0, &w, [&] {
+        for (auto* c : w.findChildren<TFrmXmitCancel*>()) {
+            if (c->windowTitle() == "Extract members") c->BtnCancel->click();
+        }
+    });
+    TFrmXmitCancel::DefaultEventIntervalMs = 0;
+    w.MnuXmitExtractClick();
+    TFrmXmitCancel::DefaultEventIntervalMs = 20;
+    EXPECT_EQ(w.StatusText(0), "0 Processed.");
+    EXPECT_FALSE(std::filesystem::exists(f.Dir / "out" / "M3.bin"));
+}
+
+TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
+    MainFixture f;
+    PdsSpec spec = MainFixture::Library(2);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    EnablePrompt(f, w);
+    QString shownLength;
+    int minimum = 0, maximum = 0;
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        auto& p = dynamic_cast<TFrmPromptType&>(d);
+        shownLength = p.EdtRecLen->text();
+        minimum = p.UpDownRecLen->minimum();
+        maximum = p.UpDownRecLen->maximum();
+        p.UpDownRecLen->setValue(72);
+        p.Button1->click();  // Text
+        return p.result();
+    });
+    Select(w, {0});
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "cut.txt").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmPromptType");
+    EXPECT_EQ(shownLength, "80");
+    EXPECT_EQ(minimum, 10);
+    EXPECT_EQ(maximum, 80);
+    EXPECT_EQ(ReadFile(f.Dir / "cut.txt").size(), 3u * 74 + 2);
+
+    // An empty selection still asks first, then reports.
+    w.LvwMembers->clearSelection();
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        d.close();  // the frame: like Auto
+        return d.result();
+    });
+    w.MnuXmitViewClick();
+    EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmPromptType");
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "Select at least one member from the list.");
+    EXPECT_TRUE(w.TextMode);
+
+    // A variable-format dataset: only Binary.
+    SequentialSpec seq;
+    seq.Recfm = 0x5000;
+    seq.Records = {ToEbcdic("VARIABLE")};
+    w.XmitPath = QString::fromStdString(f.Write("v.xmi", BuildSequential(seq)).string());
+    w.OpenXmitFile(false);
+    bool textEnabled = true, autoEnabled = true, binaryEnabled = false;
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        auto& p = dynamic_cast<TFrmPromptType&>(d);
+        textEnabled = p.Button1->isEnabled();
+        autoEnabled = p.Button3->isEnabled();
+        binaryEnabled = p.Button2->isEnabled();
+        d.close();
+        return p.result();
+    });
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "v.bin").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_FALSE(textEnabled);
+    EXPECT_FALSE(autoEnabled);
+    EXPECT_TRUE(binaryEnabled);
+    EXPECT_FALSE(w.TextMode);
+    EXPECT_EQ(ReadFile(f.Dir / "v.bin"), ToEbcdic("VARIABLE"));
+}
+
+TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
+    MainFixture f;
+    PdsSpec spec = MainFixture::Library(2);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    w.SbnJcl->click();
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "No member selected!");
+    Select(w, {0, 1});
+    w.SbnJcl->click();
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "Multiple selections cannot be sent to Jobwick!\nSelect only one member.");
+    EXPECT_TRUE(f.Dialogs.Urls.isEmpty());
+
+    std::filesystem::create_directories(w.Options->Values().ZipDir);
+    Select(w, {1});
+    w.SbnJcl->click();
+    const std::string expected = w.Options->Values().ZipDir + "/MEM1    .jcl";
+    ASSERT_EQ(f.Dialogs.Urls.size(), 1);
+    EXPECT_EQ(f.Dialogs.Urls[0], "file://" + QString::fromStdString(expected));
+    EXPECT_TRUE(std::filesystem::exists(expected));
+}
+
+TEST(Viewer, SaveCopyAndPrint) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(1)))));
+    Select(w, {0});
+    w.MnuXmitViewClick();
+    TFrmView& v = *Viewers(w).at(0);
+
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "saved.txt").string()));
+    Find<QAction>(&v, "SaveAs1")->trigger();
+    EXPECT_EQ(v.StatusText(0), "Document saved.");
+    Bytes saved = ReadFile(f.Dir / "saved.txt");
+    std::string text(saved.begin(), saved.end());
+    EXPECT_EQ(text.substr(0, 15), "MEMBER 0 LINE 0");
+    EXPECT_EQ(text.substr(80, 2), "\r\n");
+    EXPECT_EQ(text.size(), 4u * 2 + 3 * 80);
+
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "no" / "such" / "x.txt").string()));
+    v.SaveAs1Click();
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith("Cannot create file "));
+    EXPECT_EQ(v.StatusText(0), "Document saved.");
+
+    v.RichEdit1->selectAll();
+    Find<QAction>(&v, "Copy1")->trigger();
+    EXPECT_EQ(v.StatusText(0), "Selected text copied to clipboard.");
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("MEMBER 0 LINE 0"));
+
+    v.Print1Click();  // refused: nothing happens
+    EXPECT_EQ(v.StatusText(0), "Selected text copied to clipboard.");
+    f.Dialogs.PrintTo = QString::fromStdString((f.Dir / "print.pdf").string());
+    Find<QAction>(&v, "Print2")->trigger();
+    EXPECT_EQ(v.StatusText(0), "Document sent to print.");
+    Bytes pdf = ReadFile(f.Dir / "print.pdf");
+    ASSERT_GT(pdf.size(), 100u);
+    EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 4), "%PDF");
+
+    Find<QAction>(&v, "Exit1")->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(Viewers(w).empty());
+}
+
+TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
+    MainFixture f;
+    PdsSpec spec;
+    spec.Blksize = 27920;
+    spec.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'c')), false, "", {}}};
+    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(spec))));
+    w.Progress = new TFrmXmitCancel(&w);
+    w.Progress->EventIntervalMs = 0;
+    bool closeRefused = false, busy = false, closeEnabled = true;
+    QTimer::singleShot(0, &w, [&] {
+        busy = w.Reading();
+        closeEnabled = Find<QAction>(&w, "MnuFileClose")->isEnabled();
+        closeRefused = !w.close();
+    });
+    Select(w, {0});
+    w.MnuXmitViewClick();
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(closeEnabled);
+    EXPECT_TRUE(closeRefused);
+    QApplication::processEvents();  // the queued close runs now that the read has ended
+    EXPECT_FALSE(w.isVisible());
+}

@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "About.h"
+#include "Decodeerror.h"
+#include "Frmview.h"
+#include "GuiSupport.h"
+#include "settings/WindowState.h"
+#include "util/SizeText.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+QStringList Args(const std::filesystem::path& p) { return {QString::fromStdString(p.string())}; }
+
+QString Label(QWidget& w, const char* name) { return Find<QLabel>(&w, name)->text(); }
+
+bool Enabled(QWidget& w, const char* name) {
+    if (auto* a = Find<QAction>(&w, name)) return a->isEnabled();
+    return Find<QWidget>(&w, name)->isEnabled();
+}
+
+std::vector<const char*> kFileCommands = {"MnuFileClose", "MnuXmitView", "PopListView", "MnuXmitExtract",
+                                          "PopListExtract", "SbnExtract", "SbnView", "SbnJcl"};
+std::vector<const char*> kSelectItems = {"MnuEditSelectAll", "MnuEditDeSelectAll", "PopListSelect", "PopListDeSelect"};
+}  // namespace
+
+TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    EXPECT_EQ(w.windowTitle(), "Corvane  v3");
+    EXPECT_EQ(w.minimumSize(), QSize(350, 310));
+    EXPECT_EQ(w.StatusText(0), "Registry info could not be read. Ini file values used.");
+    EXPECT_EQ(w.StatusText(1), "No file open");
+    EXPECT_EQ(w.x(), 248);
+    EXPECT_EQ(w.y(), 279);
+    EXPECT_TRUE(w.ToolBar1->isVisible());
+    for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
+    for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
+    for (const char* name : {"MnuFileOpen", "MnuXmitDumpFile", "MnuFileRecentFile", "MnuFileExit", "MnuOptions",
+                             "MnuViewToolbar", "MnuHelpContents", "MnuHelpAbout", "SbnOpen", "SbnOptions",
+                             "SpeedButton2", "SbnHelp"}) {
+        EXPECT_TRUE(Enabled(w, name)) << name;
+    }
+    EXPECT_FALSE(w.SpeedButton3->isEnabled());
+    struct Item {
+        const char* name;
+        const char* caption;
+        const char* key;
+    };
+    for (Item i : {Item{"MnuFileOpen", "&Open...", "Ctrl+O"}, Item{"MnuFileClose", "&Close", "Ctrl+C"},
+                   Item{"MnuFileExit", "E&xit", "Ctrl+X"}, Item{"MnuXmitView", "&View", "Ctrl+V"},
+                   Item{"MnuXmitExtract", "E&xtract...", "Ctrl+E"}, Item{"MnuHelpAbout", "&About", "Ctrl+A"},
+                   Item{"MnuHelpContents", "&Contents", "F1"}, Item{"MnuXmitDumpFile", "&Debug Xmit headers...", ""},
+                   Item{"PopListSelect", "Select all", ""}, Item{"MnuEditDeSelectAll", "&DeSelect All", ""}}) {
+        auto* a = Find<QAction>(&w, i.name);
+        ASSERT_NE(a, nullptr) << i.name;
+        EXPECT_EQ(a->text(), i.caption);
+        EXPECT_EQ(a->shortcut(), QKeySequence(i.key)) << i.name;
+    }
+    EXPECT_EQ(w.SbnView->text(), "View");
+    EXPECT_EQ(w.SbnView->toolTip(), "View selected data in a seperate panel");
+    EXPECT_EQ(w.SbnJcl->text(), "Jobwick");
+    EXPECT_EQ(w.TabInfo->count(), 4);
+    EXPECT_EQ(w.TabInfo->tabText(3), "message");
+    EXPECT_EQ(w.TabInfo->currentIndex(), 1);
+    EXPECT_EQ(w.LvwMembers->columnCount(), 0);
+    EXPECT_FALSE(w.About->isVisible());
+}
+
+TEST(MainWindow, OpensALibraryFromTheCommandLine) {
+    MainFixture f;
+    auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library(3)));
+    TFrmXmitMain& w = f.Start(Args(path));
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblDataset"), "USER.JCL.LIB");
+    EXPECT_EQ(Label(w, "LblType"), "PDS");
+    EXPECT_EQ(Label(w, "LblMembers"), "3");
+    EXPECT_EQ(Label(w, "LblRecfm"), "FB");
+    EXPECT_EQ(Label(w, "LblLrecl"), "80");
+    EXPECT_EQ(Label(w, "LblBlksize"), "800");
+    EXPECT_EQ(Label(w, "LblFromNode"), "NODEA");
+    EXPECT_EQ(Label(w, "LblToId"), "USERB");
+    EXPECT_EQ(Label(w, "LblCreated"), "04/07/2003  13:20");  // day first: the default option
+    EXPECT_EQ(Label(w, "LblFileNum"), "1");
+    EXPECT_EQ(Label(w, "LblFileName"), "lib.xmi");
+    EXPECT_EQ(Label(w, "LblSize"), QString::fromStdString(SizeText(static_cast<std::int64_t>(std::filesystem::file_size(path)))));
+    EXPECT_EQ(w.TabInfo->currentIndex(), 0);
+    ASSERT_EQ(w.LvwMembers->columnCount(), 6);
+    EXPECT_EQ(w.LvwMembers->headerItem()->text(4), "User ID");
+    ASSERT_EQ(w.LvwMembers->topLevelItemCount(), 3);
+    EXPECT_EQ(w.LvwMembers->topLevelItem(1)->text(0), "MEM1    ");
+    EXPECT_EQ(w.LvwMembers->topLevelItem(1)->text(5), "1-1");
+    EXPECT_TRUE(w.LvwMembers->property("gridLines").toBool());
+    EXPECT_EQ(w.StatusText(0), "File successfully opened.");
+    EXPECT_EQ(w.StatusText(1), "lib.xmi");
+    EXPECT_EQ(w.StatusText(2), QString::fromStdString(f.Dir.Path().string()));
+    for (const char* name : kFileCommands) EXPECT_TRUE(Enabled(w, name)) << name;
+    for (const char* name : kSelectItems) EXPECT_TRUE(Enabled(w, name)) << name;
+    EXPECT_EQ(w.RecentPath, QString::fromStdString(path.string()));
+    EXPECT_TRUE(w.TextMode);
+}
+
+TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
+    MainFixture f;
+    SequentialSpec seq;
+    seq.Records = {ToEbcdic(std::string(80, 'q'))};
+    seq.MessageLines = {"HELLO FROM THE MAINFRAME"};
+    TFrmXmitMain& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(w.LvwMembers->columnCount(), 0);
+    EXPECT_EQ(w.LvwMembers->topLevelItemCount(), 0);
+    EXPECT_FALSE(w.LvwMembers->property("gridLines").toBool());
+    for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
+    for (const char* name : kFileCommands) EXPECT_TRUE(Enabled(w, name)) << name;
+    EXPECT_TRUE(w.MmoTabMessage->toPlainText().startsWith("HELLO FROM THE MAINFRAME"));
+}
+
+TEST(MainWindow, CloseClearsEverythingAndRemembersThePath) {
+    MainFixture f;
+    auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
+    TFrmXmitMain& w = f.Start(Args(path));
+    Find<QAction>(&w, "MnuFileClose")->trigger();
+    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblDataset"), "");
+    EXPECT_EQ(Label(w, "LblSize"), "");
+    EXPECT_EQ(w.LvwMembers->columnCount(), 0);
+    EXPECT_EQ(w.StatusText(0), "File Closed.");
+    EXPECT_EQ(w.StatusText(1), "");
+    for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
+    for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
+    EXPECT_EQ(Find<QAction>(&w, "MnuFileRecentFile")->text(), QString::fromStdString(path.string()));
+    EXPECT_EQ(w.Decoder, nullptr);
+
+    // The recent item opens it again; an empty one does nothing.
+    Find<QAction>(&w, "MnuFileRecentFile")->trigger();
+    EXPECT_TRUE(w.FileIsOpen);
+}
+
+TEST(MainWindow, RecentItemShowsThePathItselfEvenWithAmpersands) {
+    MainFixture f;
+    auto path = f.Write("a&b.xmi", BuildPds(MainFixture::Library()));
+    TFrmXmitMain& w = f.Start(Args(path));
+    EXPECT_EQ(w.RecentPath, QString::fromStdString(path.string()));
+    EXPECT_EQ(Find<QAction>(&w, "MnuFileRecentFile")->text(), QString::fromStdString(path.string()).replace("&", "&&"));
+    f.Stop();
+    auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+    EXPECT_EQ(key->ReadString("lastFile"), path.string());
+}
+
+TEST(MainWindow, NotAnXmitFileIsReportedAndNothingOpens) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("junk.xmi", ToEbcdic("JUST SOME TEXT, NOT A TRANSMISSION"))));
+    EXPECT_FALSE(w.FileIsOpen);
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "INMR01 header not found!\nThis does not look like an Xmit file");
+    EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
+    for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
+    EXPECT_EQ(w.Decoder, nullptr);
+}
+
+TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
+    MainFixture f;
+    MemoryOut out;
+    XmitWriter x(out);
+    auto header = HeaderUnits();
+    header.push_back(TextUnit::Number(0x0004, 1, 1));
+    x.Control(1, header);
+    x.Control(6, {});
+    auto path = f.Write("bad.xmi", out.Data);
+    QString title, reason, details;
+    int heights[3] = {0, 0, 0};
+    QString captions[2];
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        auto& e = dynamic_cast<TFrmDecodeError&>(d);
+        title = e.LblError1->text();
+        reason = e.LblError2->text();
+        details = e.MmoDetails->toPlainText();
+        heights[0] = e.height();
+        e.BtnDetails->click();
+        heights[1] = e.height();
+        captions[0] = e.BtnDetails->text();
+        e.BtnDetails->click();
+        heights[2] = e.height();
+        captions[1] = e.BtnDetails->text();
+        return 0;
+    });
+    TFrmXmitMain& w = f.Start(Args(path));
+    EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmDecodeError"});
+    EXPECT_EQ(title, "Error while decoding");
+    EXPECT_EQ(reason, "INMR01 record");
+    EXPECT_TRUE(details.startsWith("Unknown field type encountered x0004"));
+    EXPECT_TRUE(details.contains("Current xmit record type is xE0"));
+    EXPECT_EQ(heights[0], TFrmDecodeError::kCollapsedHeight);
+    EXPECT_EQ(heights[1], TFrmDecodeError::kExpandedHeight);
+    EXPECT_EQ(heights[2], TFrmDecodeError::kCollapsedHeight);
+    EXPECT_EQ(captions[0], "Details <<");
+    EXPECT_EQ(captions[1], "Details >>");
+    EXPECT_FALSE(w.FileIsOpen);
+}
+
+TEST(MainWindow, DebugHeadersKeepTheDumpWindowAndThePartlyDecodedFile) {
+    MainFixture f;
+    PdsSpec spec = MainFixture::Library(2);
+    Bytes bytes = BuildPds(spec);
+    auto good = f.Write("lib.xmi", bytes);
+    TFrmXmitMain& w = f.Start();
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(good.string()));
+    Find<QAction>(&w, "MnuXmitDumpFile")->trigger();
+    ASSERT_TRUE(w.FileIsOpen);
+    TFrmView* dump = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* v = qobject_cast<TFrmView*>(top); v && v->windowTitle() == "FrmView" && v->isVisible()) dump = v;
+    }
+    ASSERT_NE(dump, nullptr);
+    const QString text = dump->RichEdit1->toPlainText();
+    EXPECT_TRUE(text.contains("Header: INMR01"));
+    EXPECT_TRUE(text.contains("IEBCOPY UNLOAD Header: COPYR1"));
+    EXPECT_TRUE(text.contains("Directory Block Record Length: 276 (first 30 bytes)"));
+    EXPECT_EQ(dump->StatusText(0), "Ok");
+    dump->close();
+
+    // A failure in this mode keeps what was listed, with the file commands off.
+    Bytes broken = bytes;
+    for (std::size_t p = 0; p + 1 < broken.size(); p += broken[p]) {
+        if (broken[p + 1] == 0x80) {  // COPYR2: the first record that spans two segments
+            broken[p + 255] = 0;       // its second segment's length byte
+            break;
+        }
+    }
+    auto bad = f.Write("broken.xmi", broken);
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(bad.string()));
+    Find<QAction>(&w, "MnuXmitDumpFile")->trigger();
+    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_NE(w.Decoder, nullptr);
+    EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
+    for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* v = qobject_cast<TFrmView*>(top); v && v->isVisible()) {
+            EXPECT_NE(v->StatusText(0), "Ok");
+            v->close();
+        }
+    }
+    // The next open clears it.
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(good.string()));
+    Find<QAction>(&w, "MnuFileOpen")->trigger();
+    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(w.LvwMembers->topLevelItemCount(), 2);
+}
+
+TEST(MainWindow, OpenDialogStartsInTheLastFilesFolderAndCancelChangesNothing) {
+    MainFixture f;
+    auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
+    TFrmXmitMain& w = f.Start(Args(path));
+    Find<QAction>(&w, "MnuFileOpen")->trigger();  // cancelled: no answer queued
+    ASSERT_EQ(f.Dialogs.OpenRequests.size(), 1u);
+    EXPECT_EQ(f.Dialogs.OpenRequests[0].Title, "Open Xmit File");
+    EXPECT_EQ(f.Dialogs.OpenRequests[0].Folder, QString::fromStdString(f.Dir.Path().string()));
+    EXPECT_TRUE(f.Dialogs.OpenRequests[0].Filter.startsWith("Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|"));
+    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(w.StatusText(0), "File successfully opened.");
+}
+
+TEST(MainWindow, SelectionCountAndSelectAll) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
+    for (int i : {0, 2, 4}) w.LvwMembers->topLevelItem(i)->setSelected(true);
+    w.LvwMembersClick();
+    EXPECT_EQ(w.StatusText(0), "3 Selected.");
+    Find<QAction>(&w, "MnuEditSelectAll")->trigger();
+    EXPECT_EQ(w.LvwMembers->selectedItems().size(), 5);
+    EXPECT_EQ(w.StatusText(0), "3 Selected.");
+    Find<QAction>(&w, "PopListDeSelect")->trigger();
+    EXPECT_TRUE(w.LvwMembers->selectedItems().isEmpty());
+}
+
+TEST(MainWindow, WindowStateSurvivesARestart) {
+    MainFixture f;
+    auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
+    {
+        TFrmXmitMain& w = f.Start(Args(path));
+        w.move(120, 140);
+        w.resize(700, 420);
+        QApplication::processEvents();
+        w.Splitter1->setSizes({250, 450});
+        Find<QAction>(&w, "MnuViewToolbar")->trigger();
+        EXPECT_FALSE(w.ToolBar1->isVisible());
+        f.Stop();
+    }
+    auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+    EXPECT_EQ(key->ReadInteger("FormLeft"), 120u);
+    EXPECT_EQ(key->ReadInteger("FormWidth"), 700u);
+    EXPECT_EQ(key->ReadInteger("TabWidth"), 250u);
+    EXPECT_EQ(key->ReadInteger("toolbar"), 0u);
+    EXPECT_EQ(key->ReadString("lastFile"), path.string());
+
+    TFrmXmitMain& again = f.Start();
+    EXPECT_EQ(again.StatusText(0), "");  // read silently from the registry
+    EXPECT_EQ(again.x(), 120);
+    EXPECT_EQ(again.y(), 140);
+    EXPECT_EQ(again.width(), 700);
+    EXPECT_EQ(again.Splitter1->sizes().value(0), 250);
+    EXPECT_FALSE(again.MnuViewToolbar->isChecked());
+    EXPECT_FALSE(again.ToolBar1->isVisible());
+    EXPECT_EQ(again.RecentPath, QString::fromStdString(path.string()));
+}
+
+TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library()))));
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(w.About->isVisible());
+    QTest::mouseClick(w.About->Label1, Qt::LeftButton);
+    EXPECT_TRUE(w.About->isVisible());  // a text label does not close it
+    QTest::mouseClick(w.About->Image1, Qt::LeftButton);
+    EXPECT_TRUE(w.About->isVisible());
+    QTest::mouseClick(w.About->Label3, Qt::LeftButton);
+    EXPECT_FALSE(w.About->isVisible());
+    w.MnuHelpAboutClick();
+    QTest::mouseClick(w.About, Qt::LeftButton, {}, QPoint(5, 220));
+    EXPECT_FALSE(w.About->isVisible());
+
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(w.FileIsOpen);
+}
+
+TEST(MainWindow, HelpOpensTheUserGuideBesideTheProgram) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    w.SpeedButton2->click();
+    ASSERT_EQ(f.Dialogs.Urls.size(), 1);
+    EXPECT_EQ(f.Dialogs.Urls[0], "file://" + QString::fromStdString((f.Dir / "bin" / "docs" / "index.html").string()));
+}

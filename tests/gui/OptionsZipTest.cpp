@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include "Frmoptions.h"
+#include "Frmzip.h"
+#include "GuiSupport.h"
+#include "ZipWriter.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+using Handler = std::function<int(QDialog&)>;
+
+Handler Options(std::function<void(TFrmXmitOptions&)> edit, const char* button = "BbnOk") {
+    return [edit, button](QDialog& d) {
+        auto& o = dynamic_cast<TFrmXmitOptions&>(d);
+        edit(o);
+        if (std::string(button) == "reject") {
+            o.reject();
+        } else {
+            o.findChild<QPushButton*>(button)->click();
+        }
+        return o.result();
+    };
+}
+
+void MakeDefaultFolders(MainFixture& f) {
+    std::filesystem::create_directories(f.Dir / "bin" / "UnZipped");
+    std::filesystem::create_directories(f.Dir / "bin" / "Test Xmits");
+}
+}  // namespace
+
+TEST(OptionsDialog, FirstRunShowsTheDefaults) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    TFrmXmitOptions& o = *w.Options;
+    EXPECT_EQ(o.windowTitle(), "Xmit options");
+    EXPECT_FALSE(o.isVisible());
+    EXPECT_TRUE(o.RgpDateFormatDay->isChecked());
+    EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
+    EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString((f.Dir / "bin" / "UnZipped").string()));
+    EXPECT_EQ(o.EdtDefaultDir->text(), QString::fromStdString((f.Dir / "bin" / "Test Xmits").string()));
+    EXPECT_TRUE(o.ChkAutoZip->isChecked());
+    EXPECT_FALSE(o.ChkPromptType->isChecked());
+    EXPECT_EQ(o.ChkAutoZip->text(), "Automatic unZip for archives containing only one xmit ");
+    EXPECT_EQ(o.GroupBox1->title(), " Registered extentions ");
+    EXPECT_TRUE(o.BbnOk->isDefault());
+    EXPECT_FALSE(o.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST(OptionsDialog, OkIsRefusedForEachMissingFolder) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    bool focusDefault = false, focusZip = false;
+    f.Dialogs.ExecHandlers.push_back(Options([&](TFrmXmitOptions& o) {
+        o.BbnOk->click();  // neither folder exists
+        focusDefault = o.EdtDefaultDir->hasFocus() || o.focusWidget() == o.EdtDefaultDir;
+        std::filesystem::create_directories(o.EdtDefaultDir->text().toStdString());
+        o.BbnOk->click();
+        focusZip = o.focusWidget() == o.EdtUnZipTo;
+        EXPECT_EQ(o.EdtUnZipTo->selectedText(), o.EdtUnZipTo->text());
+    }, "BbnCancel"));
+    w.MnuOptionsXmitClick();
+    ASSERT_GE(f.Dialogs.Messages.size(), 2u);
+    EXPECT_EQ(f.Dialogs.Messages[0].Text,
+              "Default Open Directory does not exist.\nUse the browse button to view browse dialog.");
+    EXPECT_EQ(f.Dialogs.Messages[1].Text, "Zip Directory does not exist.\nUse the browse button to view browse dialog.");
+    EXPECT_TRUE(focusDefault);
+    EXPECT_TRUE(focusZip);
+    EXPECT_EQ(w.StatusText(0), "Options not updated, operation cancelled.");
+}
+
+TEST(OptionsDialog, CancelKeepsEveryOption) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    TFrmXmitMain& w = f.Start();
+    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) {
+        o.EdtTextExt->setText(".lst");
+        o.RgpDateFormatMonth->setChecked(true);
+        o.ChkPromptType->setChecked(true);
+    }, "reject"));
+    w.MnuOptionsXmitClick();
+    EXPECT_EQ(w.Options->Values().TextExt, ".txt");
+    EXPECT_TRUE(w.Options->Values().engDate);
+    EXPECT_FALSE(w.Options->Values().promptType);
+    EXPECT_EQ(w.StatusText(0), "Options not updated, operation cancelled.");
+    auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+    EXPECT_EQ(key->ReadString("TextExt"), ".txt");
+}
+
+TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    TFrmXmitMain& w = f.Start();
+    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) {
+        o.RgpDateFormatMonth->click();
+        o.RgpDateFormatDay->click();
+    }));
+    w.MnuOptionsXmitClick();
+    for (const auto& m : f.Dialogs.Messages) EXPECT_NE(m.Caption, "Date format changed");
+    EXPECT_EQ(w.StatusText(0), "Options updated in the system registry.");
+
+    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) { o.RgpDateFormatMonth->click(); }));
+    w.MnuOptionsXmitClick();
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Date format changed");
+    EXPECT_EQ(f.Dialogs.Messages.back().Text, "The new date format will be picked up the next time a file is opened");
+    EXPECT_FALSE(w.DateOrder);
+    // The next file opened shows month-first dates.
+    w.XmitPath = QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(1))).string());
+    w.OpenXmitFile(false);
+    EXPECT_EQ(w.LvwMembers->topLevelItem(0)->text(2), "04/09/2024");
+}
+
+TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    TFrmXmitMain& w = f.Start();
+    ASSERT_TRUE(f.Types->RegisterExtension("xm"));
+    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) {
+        EXPECT_TRUE(o.ChkExtXm->isChecked());  // read from the system on showing
+        o.ChkAutoZip->setChecked(false);
+        o.EdtBinaryExt->setText(".dat");
+        o.BtnDefault->click();
+        EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
+        EXPECT_FALSE(o.ChkAutoZip->isChecked());  // left alone
+        EXPECT_TRUE(o.ChkExtXmi->isChecked());
+        EXPECT_TRUE(o.ChkExtXmt->isChecked());
+        EXPECT_FALSE(o.ChkExtXm->isChecked());
+    }));
+    w.MnuOptionsXmitClick();
+    ExtensionBoxes expected;
+    expected.xmi = expected.xmt = true;
+    EXPECT_EQ(f.Types->ReadRegisteredExtensions(), expected);
+    EXPECT_FALSE(w.Options->Values().AutoZip);
+    auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+    EXPECT_EQ(key->ReadInteger("AutoZip"), 0u);
+}
+
+TEST(OptionsDialog, FailedRegistrationSetsTheBoxBack) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    std::filesystem::create_directories(f.Dir / "data");
+    std::filesystem::permissions(f.Dir / "data", std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    TFrmXmitMain& w = f.Start();
+    bool after = true;
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        auto& o = dynamic_cast<TFrmXmitOptions&>(d);
+        o.ChkExtXmit->setChecked(true);
+        o.BbnOk->click();
+        after = o.ChkExtXmit->isChecked();
+        return o.result();
+    });
+    w.MnuOptionsXmitClick();
+    EXPECT_FALSE(after);
+}
+
+TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    f.Registry.RefuseWrites = true;
+    TFrmXmitMain& w = f.Start();
+    EXPECT_TRUE(w.Options->Values().UsingIniFile);
+    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) { o.EdtTextExt->setText(".lst"); }));
+    w.MnuOptionsXmitClick();
+    EXPECT_EQ(w.StatusText(0), "Registry access denied, options updated in INI file.");
+    IniFile ini(f.Env.IniPath());
+    EXPECT_EQ(ini.ReadString("options", "TextExt", ""), ".lst");
+}
+
+TEST(OptionsDialog, BrowseFillsTheFolderOfTheChosenPath) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    TFrmXmitOptions& o = *w.Options;
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString((f.Dir / "somewhere" / ".zip").string()));
+    o.BtnBrowseZip->click();
+    EXPECT_EQ(f.Dialogs.OpenRequests.back().FileName, ".zip");
+    EXPECT_EQ(f.Dialogs.OpenRequests.back().Title, "Default Download directory & file extension");
+    EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString((f.Dir / "somewhere").string()));
+    o.BtnDefaultDir->click();  // cancelled
+    EXPECT_EQ(f.Dialogs.OpenRequests.back().FileName, ".xmi");
+}
+
+namespace {
+Bytes LibraryBytes() { return BuildPds(MainFixture::Library(2)); }
+
+std::filesystem::path Archive(MainFixture& f, const std::string& name, std::vector<ZipEntrySpec> entries) {
+    ZipSpec spec;
+    spec.Entries = std::move(entries);
+    return f.Write(name, BuildZip(spec));
+}
+}  // namespace
+
+TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    TFrmXmitMain& w = f.Start();
+    auto zip = Archive(f, "one.zip", {{"dir/DATA.XMI", LibraryBytes()}, {"readme.txt", Bytes(5, 'r')}});
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
+    w.MnuFileOpenClick();
+    EXPECT_TRUE(f.Dialogs.ExecWindows.empty());
+    ASSERT_TRUE(w.FileIsOpen);
+    const auto unpacked = f.Dir / "bin" / "UnZipped" / "DATA.XMI";
+    EXPECT_EQ(w.RecentPath, QString::fromStdString(unpacked.string()));
+    EXPECT_EQ(w.LvwMembers->topLevelItemCount(), 2);
+
+    // Without the unzip folder, the program's folder takes it.
+    std::filesystem::remove_all(f.Dir / "bin" / "UnZipped");
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
+    w.MnuFileOpenClick();
+    EXPECT_EQ(w.RecentPath, QString::fromStdString((f.Dir / "bin" / "DATA.XMI").string()));
+}
+
+TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    TFrmXmitMain& w = f.Start();
+    auto zip = Archive(f, "two.zip",
+                       {{"A.xmi", LibraryBytes()}, {"B.xml", Bytes(2048, 'b')}, {"docs/notes.txt", Bytes(10, 'n')}});
+    std::vector<QStringList> rows;
+    QString memo;
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        auto& z = dynamic_cast<TFrmXmitZip&>(d);
+        for (int i = 0; i < z.LvwZip->topLevelItemCount(); ++i) {
+            auto* item = z.LvwZip->topLevelItem(i);
+            rows.push_back({item->text(0), item->text(1), item->text(2)});
+        }
+        memo = z.MmoMessages->toPlainText();
+        z.BtnOpen->click();  // nothing selected: nothing happens
+        EXPECT_EQ(z.result(), 0);
+        z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
+        z.BtnOpen->click();
+        return z.result();
+    });
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
+    w.MnuFileOpenClick();
+    EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmXmitZip"});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1], (QStringList{"B.xml", "2 k", ""}));
+    EXPECT_EQ(rows[2], (QStringList{"notes.txt", "10 bytes", "docs\\"}));
+    EXPECT_TRUE(memo.contains("Opening zip file two.zip"));
+    EXPECT_TRUE(memo.endsWith("Zip file opened."));
+    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(w.LblFileName->text(), "A.xmi");
+}
+
+TEST(ZipIntake, AutoZipOffAndNoXmitEntryShowTheWindowAndCloseCancels) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    auto lib = f.Write("lib.xmi", LibraryBytes());
+    TFrmXmitMain& w = f.Start({QString::fromStdString(lib.string())});
+    auto none = Archive(f, "none.zip", {{"job.jcl", Bytes(100, 'j')}});
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        d.findChild<QPushButton*>("BtnClose")->click();
+        return d.result();
+    });
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(none.string()));
+    w.MnuFileOpenClick();
+    EXPECT_EQ(f.Dialogs.ExecWindows.size(), 1u);
+    EXPECT_FALSE(w.FileIsOpen);  // cancelled: the open file was closed
+    EXPECT_EQ(w.StatusText(0), "File Closed.");
+}
+
+TEST(ZipIntake, OverWriteBoxDecidesAboutAnExistingFile) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    TFrmXmitMain& w = f.Start();
+    auto zip = Archive(f, "two.zip", {{"A.xmi", LibraryBytes()}, {"B.xmi", LibraryBytes()}});
+    const auto target = f.Dir / "bin" / "UnZipped" / "A.xmi";
+    WriteFile(target, Bytes(3, 'x'));
+    auto open = [](bool overwrite) {
+        return [overwrite](QDialog& d) {
+            auto& z = dynamic_cast<TFrmXmitZip&>(d);
+            z.ChkOverWrite->setChecked(overwrite);
+            z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
+            z.BtnOpen->click();
+            return z.result();
+        };
+    };
+    f.Dialogs.ExecHandlers.push_back(open(false));
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
+    w.MnuFileOpenClick();
+    EXPECT_EQ(ReadFile(target), Bytes(3, 'x'));
+    EXPECT_FALSE(w.FileIsOpen);  // the old file is not an XMIT file
+
+    f.Dialogs.ExecHandlers.push_back(open(true));
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
+    w.MnuFileOpenClick();
+    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(ReadFile(target), LibraryBytes());
+}
+
+TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    auto lib = f.Write("lib.xmi", LibraryBytes());
+    TFrmXmitMain& w = f.Start({QString::fromStdString(lib.string())});
+    w.XmitPath = QString::fromStdString((f.Dir / "gone.zip").string());
+    w.OpenXmitFile(false);
+    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.endsWith("\nNot found!"));
+
+    auto bad = f.Write("bad.zip", Bytes(300, 'z'));
+    int rows = -1;
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        rows = dynamic_cast<TFrmXmitZip&>(d).LvwZip->topLevelItemCount();
+        d.reject();
+        return d.result();
+    });
+    w.XmitPath = QString::fromStdString(bad.string());
+    w.OpenXmitFile(false);
+    EXPECT_EQ(rows, 0);
+}
