@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "DialogService.h"
 
@@ -47,6 +48,22 @@ TFrmDecodeError::TFrmDecodeError(QWidget* owner)
     MmoDetails->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     setTabOrder(BtnDetails, MmoDetails);
+    FitWidth();
+}
+
+void TFrmDecodeError::FitWidth() {
+    // The window is drawn for an 8-point dialog font; where the system's font
+    // is wider, it grows so that every text stays readable.
+    int need = 282;
+    for (QLabel* l : {Label1, LblError1, LblError2})
+        need = std::max(need, l->fontMetrics().horizontalAdvance(l->text()) + 16);
+    width_ = need;
+    Label1->setGeometry(0, 16, need, 13 + 4);
+    LblError1->setGeometry(0, 48, need, 17);
+    LblError2->setGeometry(0, 72, need, 17);
+    BtnDetails->setGeometry(need - 66, 112, 65, 25);
+    MmoDetails->setGeometry(0, 144, need - 1, 97);
+    setFixedSize(width_, detailsShown_ ? kExpandedHeight : kCollapsedHeight);
 }
 
 void TFrmDecodeError::Fill(const ErrorReportData& report) {
@@ -54,17 +71,19 @@ void TFrmDecodeError::Fill(const ErrorReportData& report) {
     LblError1->setText(QString::fromStdString(report.Title));
     LblError2->setText(QString::fromStdString(report.Reason));
     MmoDetails->clear();
-    for (const std::string& line : report.Details) MmoDetails->appendPlainText(QString::fromStdString(line));
+    for (const std::string& line : report.Details)
+        MmoDetails->appendPlainText(QString::fromStdString(line));
     MmoDetails->moveCursor(QTextCursor::Start);
+    FitWidth();
 }
 
 void TFrmDecodeError::BtnDetailsClick() {
     if (detailsShown_) {
-        setFixedSize(282, kCollapsedHeight);
+        setFixedSize(width_, kCollapsedHeight);
         BtnDetails->setText("Details >>");
         detailsShown_ = false;
     } else {
-        setFixedSize(282, kExpandedHeight);
+        setFixedSize(width_, kExpandedHeight);
         BtnDetails->setText("Details <<");
         detailsShown_ = true;
     }

@@ -16,7 +16,7 @@ class DialogService;
 // fold-out memo of details.
 class TFrmDecodeError : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFrmDecodeError(QWidget* owner = nullptr);
     void Fill(const ErrorReportData& report);
     bool DetailsShown() const { return detailsShown_; }
@@ -30,23 +30,25 @@ public:
     QPushButton* BtnDetails;
     QPlainTextEdit* MmoDetails;
 
-public slots:
+  public slots:
     void BtnDetailsClick();
 
-protected:
+  protected:
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
+    void FitWidth();
     bool detailsShown_ = false;
+    int width_ = 282;
 };
 
 // The error-report port: builds the window, shows it modally, destroys it.
 class DecodeErrorReport : public ErrorReport {
-public:
+  public:
     DecodeErrorReport(DialogService& dialogs, QWidget* owner) : dialogs_(dialogs), owner_(owner) {}
     void Show(const ErrorReportData& report) override;
 
-private:
+  private:
     DialogService& dialogs_;
     QWidget* owner_;
 };

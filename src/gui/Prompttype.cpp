@@ -1,9 +1,11 @@
 #include "Prompttype.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace corvane::gui {
 
@@ -11,38 +13,46 @@ TFrmPromptType::TFrmPromptType(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("FrmPromptType");
     setWindowTitle("Extraction Type Maual Selection");
-    setFixedSize(269, 137);
-    setModal(true);
+    setMinimumSize(269, 137);
 
     Label1 = new QLabel("Select how you would like the data to be handled", this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 12, 255, 16);
     Label2 = new QLabel("Truncate record length to ", this);
     Label2->setObjectName("Label2");
-    Label2->setGeometry(24, 48, 140, 20);
-
     EdtRecLen = new QLineEdit("0", this);
     EdtRecLen->setObjectName("EdtRecLen");
     EdtRecLen->setReadOnly(true);
-    EdtRecLen->setGeometry(168, 46, 48, 22);
+    EdtRecLen->setFixedWidth(48);
     UpDownRecLen = new QSpinBox(this);
     UpDownRecLen->setObjectName("UpDownRecLen");
     UpDownRecLen->setRange(0, 0);
     UpDownRecLen->setValue(0);
     UpDownRecLen->setWrapping(false);
-    UpDownRecLen->setGeometry(216, 46, 18, 22);  // only the arrows show
+    UpDownRecLen->setFixedWidth(18);  // only the arrows show; the edit shows the value
     connect(UpDownRecLen, &QSpinBox::valueChanged, this,
             [this](int v) { EdtRecLen->setText(QString::number(v)); });
-
     Button3 = new QPushButton("Auto", this);
     Button3->setObjectName("Button3");
-    Button3->setGeometry(16, 96, 75, 25);
     Button2 = new QPushButton("Binary", this);
     Button2->setObjectName("Button2");
-    Button2->setGeometry(97, 96, 75, 25);
     Button1 = new QPushButton("Text", this);
     Button1->setObjectName("Button1");
-    Button1->setGeometry(178, 96, 75, 25);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    auto* length = new QHBoxLayout;
+    length->addStretch();
+    length->addWidget(Label2);
+    length->addWidget(EdtRecLen);
+    length->addWidget(UpDownRecLen);
+    length->addStretch();
+    layout->addLayout(length);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button3);
+    buttons->addWidget(Button2);
+    buttons->addWidget(Button1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(Button3, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(Button2, &QPushButton::clicked, this, [this] { done(mrNo); });
     connect(Button1, &QPushButton::clicked, this, [this] { done(mrYes); });

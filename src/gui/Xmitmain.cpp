@@ -27,16 +27,19 @@
 namespace corvane::gui {
 
 QString FileNamePart(const QString& path) {
-    const qsizetype cut = std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
+    const qsizetype cut =
+        std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
     return path.mid(cut + 1);
 }
 
 QString FolderPart(const QString& path) {
-    const qsizetype cut = std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
+    const qsizetype cut =
+        std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
     return cut < 0 ? QString() : path.left(cut == 0 ? 1 : cut);
 }
 
-TFrmXmitMain::TFrmXmitMain(Environment environment) : QMainWindow(nullptr), env_(std::move(environment)) {
+TFrmXmitMain::TFrmXmitMain(Environment environment)
+    : QMainWindow(nullptr), env_(std::move(environment)) {
     setObjectName("FrmXmitMain");
     setWindowTitle("Corvane  v3");
     setGeometry(299, 279, 570, 313);
@@ -50,7 +53,9 @@ TFrmXmitMain::TFrmXmitMain(Environment environment) : QMainWindow(nullptr), env_
     About = new TFrmAbout(this);
 }
 
-TFrmXmitMain::~TFrmXmitMain() { FormDestroy(); }
+TFrmXmitMain::~TFrmXmitMain() {
+    FormDestroy();
+}
 
 void TFrmXmitMain::BuildWindow() {
     // Toolbar.
@@ -60,8 +65,8 @@ void TFrmXmitMain::BuildWindow() {
     ToolBar1->setFixedHeight(65);
     ToolBar1->setIconSize(QSize(32, 32));
     addToolBar(Qt::TopToolBarArea, ToolBar1);
-    auto button = [this](const char* name, const QString& caption, const QString& hint, IconKind icon,
-                         void (TFrmXmitMain::*slot)()) {
+    auto button = [this](const char* name, const QString& caption, const QString& hint,
+                         IconKind icon, void (TFrmXmitMain::*slot)()) {
         auto* b = new QToolButton(ToolBar1);
         b->setObjectName(name);
         b->setText(caption);
@@ -74,13 +79,14 @@ void TFrmXmitMain::BuildWindow() {
         ToolBar1->addWidget(b);
         return b;
     };
-    SbnOpen = button("SbnOpen", "Open", "Select a file to open.", IconKind::Open, &TFrmXmitMain::MnuFileOpenClick);
-    SbnExtract = button("SbnExtract", "Extract", "Extract the selected data to individual files", IconKind::Extract,
-                        &TFrmXmitMain::MnuXmitExtractClick);
+    SbnOpen = button("SbnOpen", "Open", "Select a file to open.", IconKind::Open,
+                     &TFrmXmitMain::MnuFileOpenClick);
+    SbnExtract = button("SbnExtract", "Extract", "Extract the selected data to individual files",
+                        IconKind::Extract, &TFrmXmitMain::MnuXmitExtractClick);
     SbnView = button("SbnView", "View", "View selected data in a seperate panel", IconKind::View,
                      &TFrmXmitMain::MnuXmitViewClick);
-    SbnJcl = button("SbnJcl", "Jobwick", "Extract the selected data to individual files", IconKind::Jobwick,
-                    &TFrmXmitMain::SbnJclClick);
+    SbnJcl = button("SbnJcl", "Jobwick", "Extract the selected data to individual files",
+                    IconKind::Jobwick, &TFrmXmitMain::SbnJclClick);
     SpeedButton3 = new QToolButton(ToolBar1);
     SpeedButton3->setObjectName("SpeedButton3");
     SpeedButton3->setFixedSize(27, 55);
@@ -89,14 +95,16 @@ void TFrmXmitMain::BuildWindow() {
     ToolBar1->addWidget(SpeedButton3);
     SbnOptions = button("SbnOptions", "Options", "Tailor general options", IconKind::Options,
                         &TFrmXmitMain::MnuOptionsXmitClick);
-    SpeedButton2 = button("SpeedButton2", "Help", "Help on using this programme and with xmit files in general",
+    SpeedButton2 = button("SpeedButton2", "Help",
+                          "Help on using this programme and with xmit files in general",
                           IconKind::Help, &TFrmXmitMain::MnuHelpContentsClick);
-    SbnHelp = button("SbnHelp", "About", "Help on using this programme and with xmit files in general",
-                     IconKind::About, &TFrmXmitMain::MnuHelpAboutClick);
+    SbnHelp =
+        button("SbnHelp", "About", "Help on using this programme and with xmit files in general",
+               IconKind::About, &TFrmXmitMain::MnuHelpAboutClick);
 
     // Main menu.
-    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QString& key, IconKind icon,
-                       void (TFrmXmitMain::*slot)()) {
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QString& key,
+                       IconKind icon, void (TFrmXmitMain::*slot)()) {
         auto* a = new QAction(MakeIcon(icon), caption, this);
         a->setObjectName(name);
         if (!key.isEmpty()) a->setShortcut(QKeySequence(key));
@@ -108,32 +116,40 @@ void TFrmXmitMain::BuildWindow() {
     bar->setObjectName("MnuBar");
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("MnuFile");
-    MnuFileOpen = item(file, "MnuFileOpen", "&Open...", "Ctrl+O", IconKind::Open, &TFrmXmitMain::MnuFileOpenClick);
-    MnuFileClose = item(file, "MnuFileClose", "&Close", "Ctrl+C", IconKind::Close, &TFrmXmitMain::MnuFileCloseClick);
+    MnuFileOpen = item(file, "MnuFileOpen", "&Open...", "Ctrl+O", IconKind::Open,
+                       &TFrmXmitMain::MnuFileOpenClick);
+    MnuFileClose = item(file, "MnuFileClose", "&Close", "Ctrl+C", IconKind::Close,
+                        &TFrmXmitMain::MnuFileCloseClick);
     QMenu* recent = file->addMenu("&Recent");
     recent->setObjectName("MnuFileRecent");
-    MnuFileRecentFile = item(recent, "MnuFileRecentFile", "", "", IconKind::Open, &TFrmXmitMain::MnuFileRecentFileClick);
+    MnuFileRecentFile = item(recent, "MnuFileRecentFile", "", "", IconKind::Open,
+                             &TFrmXmitMain::MnuFileRecentFileClick);
     file->addSeparator()->setObjectName("MnuSeperator1");
-    MnuFileExit = item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit, &TFrmXmitMain::MnuFileExitClick);
+    MnuFileExit = item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit,
+                       &TFrmXmitMain::MnuFileExitClick);
 
     QMenu* edit = bar->addMenu("&Edit");
     edit->setObjectName("MnuEdit");
     // The Edit menu carries Ctrl+D on itself; it triggers no command.
     edit->menuAction()->setShortcut(QKeySequence("Ctrl+D"));
-    MnuEditSelectAll = item(edit, "MnuEditSelectAll", "Select &All", "", IconKind::Select, &TFrmXmitMain::PopListSelectClick);
+    MnuEditSelectAll = item(edit, "MnuEditSelectAll", "Select &All", "", IconKind::Select,
+                            &TFrmXmitMain::PopListSelectClick);
     MnuEditDeSelectAll = item(edit, "MnuEditDeSelectAll", "&DeSelect All", "", IconKind::Close,
                               &TFrmXmitMain::PopListDeSelectClick);
 
     QMenu* xmit = bar->addMenu("&Xmit");
     xmit->setObjectName("MnuXmit");
-    MnuXmitView = item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View, &TFrmXmitMain::MnuXmitViewClick);
+    MnuXmitView = item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View,
+                       &TFrmXmitMain::MnuXmitViewClick);
     MnuXmitExtract = item(xmit, "MnuXmitExtract", "E&xtract...", "Ctrl+E", IconKind::Extract,
                           &TFrmXmitMain::MnuXmitExtractClick);
     xmit->addSeparator()->setObjectName("MnuSeperator2");
     MnuXmitDumpFile = item(xmit, "MnuXmitDumpFile", "&Debug Xmit headers...", "", IconKind::Jobwick,
                            &TFrmXmitMain::MnuXmitDumpFileClick);
 
-    MnuOptions = item(nullptr, "MnuOptions", "&Options", "", IconKind::Options, &TFrmXmitMain::MnuOptionsXmitClick);
+    MnuOptions = item(nullptr, "MnuOptions", "&Options", "", IconKind::Options,
+                      &TFrmXmitMain::MnuOptionsXmitClick);
+    MnuOptions->setIcon(QIcon());  // a top-level item shows its caption
     bar->addAction(MnuOptions);
 
     QMenu* view = bar->addMenu("&View");
@@ -145,16 +161,20 @@ void TFrmXmitMain::BuildWindow() {
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("MnuHelp");
-    MnuHelpContents = item(help, "MnuHelpContents", "&Contents", "F1", IconKind::Help, &TFrmXmitMain::MnuHelpContentsClick);
+    MnuHelpContents = item(help, "MnuHelpContents", "&Contents", "F1", IconKind::Help,
+                           &TFrmXmitMain::MnuHelpContentsClick);
     help->addSeparator()->setObjectName("N2");
-    MnuHelpHome = item(help, "MnuHelpHome", "Corvane web site", "Ctrl+F1", IconKind::Help, &TFrmXmitMain::MnuHelpHomeClick);
-    MnuHelpCbt = item(help, "MnuHelpCbt", "CBT tape online", "", IconKind::Help, &TFrmXmitMain::MnuHelpCbtClick);
+    MnuHelpHome = item(help, "MnuHelpHome", "Corvane web site", "Ctrl+F1", IconKind::Help,
+                       &TFrmXmitMain::MnuHelpHomeClick);
+    MnuHelpCbt = item(help, "MnuHelpCbt", "CBT tape online", "", IconKind::Help,
+                      &TFrmXmitMain::MnuHelpCbtClick);
     MnuHelpPlanet = item(help, "MnuHelpPlanet", "Planet MVS online", "", IconKind::Help,
                          &TFrmXmitMain::MnuHelpPlanetClick);
     help->addSeparator()->setObjectName("N3");
-    MnuHelpAbout = item(help, "MnuHelpAbout", "&About", "Ctrl+A", IconKind::About, &TFrmXmitMain::MnuHelpAboutClick);
-    for (QAction* a : {MnuFileOpen, MnuFileClose, MnuFileExit, MnuXmitView, MnuXmitExtract, MnuHelpContents,
-                       MnuHelpHome, MnuHelpAbout}) {
+    MnuHelpAbout = item(help, "MnuHelpAbout", "&About", "Ctrl+A", IconKind::About,
+                        &TFrmXmitMain::MnuHelpAboutClick);
+    for (QAction* a : {MnuFileOpen, MnuFileClose, MnuFileExit, MnuXmitView, MnuXmitExtract,
+                       MnuHelpContents, MnuHelpHome, MnuHelpAbout}) {
         a->setShortcutContext(Qt::WindowShortcut);
     }
 
@@ -162,26 +182,33 @@ void TFrmXmitMain::BuildWindow() {
     TabInfo = new QTabWidget(this);
     TabInfo->setObjectName("TabInfo");
     TabInfo->setUsesScrollButtons(true);  // narrow tabs scroll rather than widen the pages
-    TabInfo->addTab(BuildInfoPage({{"Size:", "Size of the xmit file", &LblSize, "LblSize"},
-                                   {"Created:", "Date the xmit file was created", &LblCreated, "LblCreated"},
-                                   {"Content files:", "Date the xmit file was created", &LblFileNum, "LblFileNum"},
-                                   {"File name:", "Name of the xmit file", &LblFileName, "LblFileName"}}),
-                    "xmit file");
+    TabInfo->addTab(
+        BuildInfoPage(
+            {{"Size:", "Size of the xmit file", &LblSize, "LblSize"},
+             {"Created:", "Date the xmit file was created", &LblCreated, "LblCreated"},
+             {"Content files:", "Date the xmit file was created", &LblFileNum, "LblFileNum"},
+             {"File name:", "Name of the xmit file", &LblFileName, "LblFileName"}}),
+        "xmit file");
     TabInfo->setTabToolTip(0, "Information on the xmit file attributes");
     TabInfo->addTab(
         BuildInfoPage({{"Dataset:", "Dataset name of content file", &LblDataset, "LblDataset"},
-                       {"Type:", "Type of content file - Sequential or Partitioned data set", &LblType, "LblType"},
-                       {"Members:", "Number of members if the content file is partitioned", &LblMembers, "LblMembers"},
+                       {"Type:", "Type of content file - Sequential or Partitioned data set",
+                        &LblType, "LblType"},
+                       {"Members:", "Number of members if the content file is partitioned",
+                        &LblMembers, "LblMembers"},
                        {"Recfm:", "Record format of the content file", &LblRecfm, "LblRecfm"},
-                       {"lrecl:", "Logical record length of the content files records", &LblLrecl, "LblLrecl"},
+                       {"lrecl:", "Logical record length of the content files records", &LblLrecl,
+                        "LblLrecl"},
                        {"Blksize:", "Block size of the content file", &LblBlksize, "LblBlksize"}}),
         "xmit content");
     TabInfo->setTabToolTip(1, "Information on the content files");
     TabInfo->addTab(
-        BuildInfoPage({{"From node:", "JES2 node where the xmit file was send from/created on", &LblFromNode, "LblFromNode"},
-                       {"From User:", "TSO Userid whcih sent/created the xmit file", &LblFromId, "LblFromId"},
-                       {"To node:", "JES2 node for the xmit file's destination", &LblToNode, "LblToNode"},
-                       {"To user:", "TSO Userid that would recieve the xmit file", &LblToId, "LblToId"}}),
+        BuildInfoPage(
+            {{"From node:", "JES2 node where the xmit file was send from/created on", &LblFromNode,
+              "LblFromNode"},
+             {"From User:", "TSO Userid whcih sent/created the xmit file", &LblFromId, "LblFromId"},
+             {"To node:", "JES2 node for the xmit file's destination", &LblToNode, "LblToNode"},
+             {"To user:", "TSO Userid that would recieve the xmit file", &LblToId, "LblToId"}}),
         "transfer info");
     TabInfo->setTabToolTip(2, "Information on the transport attributes");
     MmoTabMessage = new QPlainTextEdit;
@@ -214,15 +241,18 @@ void TFrmXmitMain::BuildWindow() {
 
     lPopListView = new QMenu(this);
     lPopListView->setObjectName("lPopListView");
-    PopListView = item(lPopListView, "PopListView", "&View", "", IconKind::View, &TFrmXmitMain::MnuXmitViewClick);
+    PopListView = item(lPopListView, "PopListView", "&View", "", IconKind::View,
+                       &TFrmXmitMain::MnuXmitViewClick);
     PopListExtract = item(lPopListView, "PopListExtract", "E&xtract...", "", IconKind::Extract,
                           &TFrmXmitMain::MnuXmitExtractClick);
     lPopListView->addSeparator()->setObjectName("N1");
-    PopListSelect = item(lPopListView, "PopListSelect", "Select all", "", IconKind::Select, &TFrmXmitMain::PopListSelectClick);
+    PopListSelect = item(lPopListView, "PopListSelect", "Select all", "", IconKind::Select,
+                         &TFrmXmitMain::PopListSelectClick);
     PopListDeSelect = item(lPopListView, "PopListDeSelect", "De-select all", "", IconKind::Close,
                            &TFrmXmitMain::PopListDeSelectClick);
-    connect(LvwMembers, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { lPopListView->popup(LvwMembers->viewport()->mapToGlobal(at)); });
+    connect(LvwMembers, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        lPopListView->popup(LvwMembers->viewport()->mapToGlobal(at));
+    });
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);
     Splitter1->setObjectName("Splitter1");
@@ -251,12 +281,14 @@ void TFrmXmitMain::BuildWindow() {
     panels_[1]->setText("No file open");
     setStatusBar(status);
 
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract}) a->setEnabled(false);
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
+        a->setEnabled(false);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
     SetSelectItemsEnabled(false);
 }
 
-QWidget* TFrmXmitMain::BuildInfoPage(const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows) {
+QWidget* TFrmXmitMain::BuildInfoPage(
+    const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows) {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 8, 6, 6);
@@ -280,12 +312,17 @@ QWidget* TFrmXmitMain::BuildInfoPage(const std::vector<std::tuple<QString, QStri
     return page;
 }
 
-QString TFrmXmitMain::StatusText(int panel) const { return panels_[panel]->text(); }
+QString TFrmXmitMain::StatusText(int panel) const {
+    return panels_[panel]->text();
+}
 
-void TFrmXmitMain::SetStatus(int panel, const QString& text) { panels_[panel]->setText(text); }
+void TFrmXmitMain::SetStatus(int panel, const QString& text) {
+    panels_[panel]->setText(text);
+}
 
 void TFrmXmitMain::SetSelectItemsEnabled(bool on) {
-    for (QAction* a : {PopListSelect, MnuEditSelectAll, PopListDeSelect, MnuEditDeSelectAll}) a->setEnabled(on);
+    for (QAction* a : {PopListSelect, MnuEditSelectAll, PopListDeSelect, MnuEditDeSelectAll})
+        a->setEnabled(on);
 }
 
 void TFrmXmitMain::FormCreate() {
@@ -337,7 +374,8 @@ void TFrmXmitMain::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     CloseXmitFile();
-    WriteWindowState(*env_.Registry, *ini_, CurrentState(), XmitPath.toStdString(), startState_.lastFile);
+    WriteWindowState(*env_.Registry, *ini_, CurrentState(), XmitPath.toStdString(),
+                     startState_.lastFile);
     delete Options;
     Options = nullptr;
     std::error_code ec;
@@ -372,35 +410,51 @@ void TFrmXmitMain::SetRecentPath(const QString& path) {
     MnuFileRecentFile->setText(shown);
 }
 
-void TFrmXmitMain::MnuFileExitClick() { close(); }
+void TFrmXmitMain::MnuFileExitClick() {
+    close();
+}
 
 void TFrmXmitMain::MnuOptionsXmitClick() {
     if (Options->ShowModal() == QDialog::Accepted) {
-        SetStatus(0, Options->Values().UsingIniFile ? "Registry access denied, options updated in INI file."
-                                                    : "Options updated in the system registry.");
+        SetStatus(0, Options->Values().UsingIniFile
+                         ? "Registry access denied, options updated in INI file."
+                         : "Options updated in the system registry.");
         DateOrder = Options->Values().engDate;
     } else {
         SetStatus(0, "Options not updated, operation cancelled.");
     }
 }
 
-void TFrmXmitMain::MnuHelpAboutClick() { About->ShowOver(this); }
-
-void TFrmXmitMain::MnuHelpContentsClick() {
-    env_.Dialogs->OpenUrl("file://" + QString::fromStdString((env_.ProgramDir() / "docs" / "index.html").string()));
+void TFrmXmitMain::MnuHelpAboutClick() {
+    About->ShowOver(this);
 }
 
-void TFrmXmitMain::MnuHelpHomeClick() { MnuHelpContentsClick(); }  // the user guide is its home
-void TFrmXmitMain::MnuHelpCbtClick() { env_.Dialogs->OpenUrl("https://www.cbttape.org/"); }
-void TFrmXmitMain::MnuHelpPlanetClick() { env_.Dialogs->OpenUrl("https://www.planetmvs.com/"); }
+void TFrmXmitMain::MnuHelpContentsClick() {
+    env_.Dialogs->OpenUrl(
+        "file://" + QString::fromStdString((env_.ProgramDir() / "docs" / "index.html").string()));
+}
+
+void TFrmXmitMain::MnuHelpHomeClick() {
+    MnuHelpContentsClick();
+}  // the user guide is its home
+void TFrmXmitMain::MnuHelpCbtClick() {
+    env_.Dialogs->OpenUrl("https://www.cbttape.org/");
+}
+void TFrmXmitMain::MnuHelpPlanetClick() {
+    env_.Dialogs->OpenUrl("https://www.planetmvs.com/");
+}
 
 void TFrmXmitMain::MnuViewToolbarClick() {
     ToolBar1->setVisible(MnuViewToolbar->isChecked());
     update();
 }
 
-void TFrmXmitMain::PopListSelectClick() { LvwMembers->selectAll(); }
-void TFrmXmitMain::PopListDeSelectClick() { LvwMembers->clearSelection(); }
+void TFrmXmitMain::PopListSelectClick() {
+    LvwMembers->selectAll();
+}
+void TFrmXmitMain::PopListDeSelectClick() {
+    LvwMembers->clearSelection();
+}
 
 void TFrmXmitMain::LvwMembersClick() {
     SetStatus(0, QString::number(LvwMembers->selectedItems().size()) + " Selected.");

@@ -23,11 +23,12 @@ namespace corvane::gui {
 
 namespace {
 constexpr char kOpenFilter[] =
-    "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|All files (*.*)|*.*";
+    "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|All files "
+    "(*.*)|*.*";
 
 // The decoder's header-dump window: a viewer of its own, with no owner.
 class DumpViewers : public ViewerFactory {
-public:
+  public:
     explicit DumpViewers(DialogService& dialogs) : dialogs_(dialogs) {}
     Viewer* CreateDumpViewer() override {
         auto* view = new TFrmView(nullptr, dialogs_);
@@ -35,7 +36,7 @@ public:
         return view;
     }
 
-private:
+  private:
     DialogService& dialogs_;
 };
 }  // namespace
@@ -56,7 +57,9 @@ void TFrmXmitMain::MnuFileRecentFileClick() {
     OpenXmitFile(false);
 }
 
-void TFrmXmitMain::MnuFileCloseClick() { CloseXmitFile(); }
+void TFrmXmitMain::MnuFileCloseClick() {
+    CloseXmitFile();
+}
 
 void TFrmXmitMain::OpenXmitFile(bool withDialog) {
     if (reading_) return;
@@ -86,8 +89,9 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
     std::string error;
     XmitStream = FileReader::Open(XmitPath.toStdString(), &error);
     if (!XmitStream) {
-        env_.Dialogs->Message(this, "Make sure the file is accessible and not in use by other applications.",
-                              "Error opening file", MessageIcon::Error, MessageButtons::Ok);
+        env_.Dialogs->Message(
+            this, "Make sure the file is accessible and not in use by other applications.",
+            "Error opening file", MessageIcon::Error, MessageButtons::Ok);
         return;
     }
     Decoder = std::make_unique<TXmitDecoder>();
@@ -98,8 +102,8 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
     DecodePorts ports{*notifier_, *errors_, &viewers};
     int result = 1;
     try {
-        result = Decoder->DecodeXmit(*XmitStream, *memberList_, DateOrder ? 1 : 0, DebugHeaders ? 1 : 0, *memo_,
-                                     ports);
+        result = Decoder->DecodeXmit(*XmitStream, *memberList_, DateOrder ? 1 : 0,
+                                     DebugHeaders ? 1 : 0, *memo_, ports);
     } catch (const ReadError& e) {
         // A file that ends inside a record: release the half-decoded file.
         SetStatus(0, "An error occured processing the file. File closed.");
@@ -170,16 +174,19 @@ void TFrmXmitMain::ShowFileInfo() {
     if (Decoder->IsPds) {
         LvwMembers->setProperty("gridLines", true);
         LvwMembers->setStyleSheet(
-            "QTreeWidget { background: white; } QTreeWidget::item { border-right: 1px solid #d4d4d4; "
-            "border-bottom: 1px solid #d4d4d4; }");
+            "QTreeWidget { background: white; } QTreeWidget::item { border-right: 1px solid "
+            "#d4d4d4; "
+            "border-bottom: 1px solid #d4d4d4; } QTreeWidget::item:selected { background: "
+            "palette(highlight); "
+            "color: palette(highlighted-text); }");
         SetSelectItemsEnabled(true);
     }
     LblSize->setText(QString::fromStdString(SizeText(Decoder->FileSize)));
 }
 
 void TFrmXmitMain::ClearFileInfo() {
-    for (QLabel* l : {LblSize, LblCreated, LblFileNum, LblFileName, LblDataset, LblType, LblMembers, LblRecfm,
-                      LblLrecl, LblBlksize, LblFromNode, LblFromId, LblToNode, LblToId}) {
+    for (QLabel* l : {LblSize, LblCreated, LblFileNum, LblFileName, LblDataset, LblType, LblMembers,
+                      LblRecfm, LblLrecl, LblBlksize, LblFromNode, LblFromId, LblToNode, LblToId}) {
         l->clear();
     }
     MmoTabMessage->clear();
@@ -190,7 +197,8 @@ void TFrmXmitMain::ClearFileInfo() {
 }
 
 void TFrmXmitMain::UpdateFileState() {
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract}) a->setEnabled(FileIsOpen);
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
+        a->setEnabled(FileIsOpen);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);
     if (FileIsOpen) {
         SetStatus(0, "File successfully opened.");

@@ -15,8 +15,14 @@ constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
 std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\\' || c == '"') out.push_back('\\');
-        out.push_back(c);
+        if (c == '\n') {
+            out += "\\n";  // a line break would end the line of the value
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            if (c == '\\' || c == '"') out.push_back('\\');
+            out.push_back(c);
+        }
     }
     return out;
 }
@@ -28,7 +34,8 @@ bool Unquote(const std::string& text, std::size_t& pos, std::string& out) {
     for (++pos; pos < text.size(); ++pos) {
         char c = text[pos];
         if (c == '\\' && pos + 1 < text.size()) {
-            out.push_back(text[++pos]);
+            const char next = text[++pos];
+            out.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next);
         } else if (c == '"') {
             ++pos;
             return true;

@@ -1,0 +1,70 @@
+// Decodes arbitrary bytes as an XMIT file, then reads every member (or the
+// sequential dataset) as text, as hex and into a binary file.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "decode/Decode.h"
+#include "extract/Extractdata.h"
+#include "ports/MemoryPorts.h"
+
+using namespace corvane;
+
+namespace {
+std::filesystem::path Scratch(const char* name) {
+    static const std::filesystem::path dir = [] {
+        std::filesystem::path d = std::filesystem::exists("/dev/shm")
+                                      ? "/dev/shm"
+                                      : std::filesystem::temp_directory_path();
+        d /= "corvane-fuzz-" + std::to_string(getpid());
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir / name;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto input = Scratch("input.xmi");
+    if (std::FILE* f = std::fopen(input.c_str(), "wb")) {
+        if (size) std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    auto stream = FileReader::Open(input, nullptr, 4096);
+    if (!stream) return 0;
+    TXmitDecoder decoder;
+    MemoryMemberList list;
+    MemoryLines memo;
+    MemoryNotifier notifier;
+    MemoryErrorReport errors;
+    MemoryViewerFactory viewers;
+    DecodePorts ports{notifier, errors, &viewers};
+    int rc;
+    try {
+        rc = decoder.DecodeXmit(*stream, list, 1, 1, memo, ports);
+    } catch (const ReadError&) {
+        return 0;
+    }
+    if (rc != 0) return 0;
+    auto x = MemberExtractor::Create(decoder, input, notifier, errors);
+    if (!x) return 0;
+    MemoryProgress progress;
+    const std::string out = Scratch("out.bin").string();
+    for (int mode = 0; mode < 3; ++mode) {
+        x->TextMode = mode == 0 && decoder.Lrecl > 0 && decoder.Lrecl < 65536;
+        if (mode == 0 && !x->TextMode) continue;
+        MemoryViewer viewer("M", 20000);
+        Viewer* v = mode == 2 ? nullptr : &viewer;
+        const std::string path = mode == 2 ? out : std::string();
+        if (decoder.IsPds) {
+            for (const MemberRow& row : list.Rows) x->ReadMember(progress, row.Ttr.Get(), path, v);
+        } else {
+            x->ReadRange(progress, decoder.ContentStart, path, v, stream->Size());
+        }
+        x->FinishCommand();
+    }
+    return 0;
+}

@@ -1,0 +1,50 @@
+// Reads arbitrary bytes as a zip archive and unpacks every entry.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "ports/MemoryPorts.h"
+#include "zip/ZipBuilder.h"
+
+using namespace corvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::filesystem::path dir = [] {
+        std::filesystem::path d = std::filesystem::exists("/dev/shm")
+                                      ? "/dev/shm"
+                                      : std::filesystem::temp_directory_path();
+        d /= "corvane-fuzzzip-" + std::to_string(getpid());
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    const auto archive = dir / "input.zip";
+    if (std::FILE* f = std::fopen(archive.c_str(), "wb")) {
+        if (size) std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    MemoryNotifier notifier;
+    TZipBuilder zip(&notifier);
+    zip.SetFileName(archive.string());
+    std::size_t total = 0;
+    for (const ZipDirEntry& e : zip.Entries()) {
+        std::string error;
+        zip.Unpack(
+            e,
+            [&](const std::uint8_t*, std::size_t n) {
+                total += n;
+                return total < (std::size_t{64} << 20);  // bounded: a zip bomb stops here
+            },
+            &error);
+    }
+    if (zip.Count() > 0) {
+        zip.ExtrBaseDir = (dir / "out").string();
+        std::filesystem::create_directories(zip.ExtrBaseDir);
+        zip.ExtrOptions.ExtrOverWrite = true;
+        zip.FSpecArgs = {zip.Entries().front().FileName};
+        if (zip.Entries().front().UncompressedSize < (std::int64_t{16} << 20)) zip.Extract();
+    }
+    return 0;
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehavior-
+# Sanitizer, libFuzzer) and runs each for SECONDS (default 60) from seeds
+# made by the test-file builder. Any finding fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCORVANE_FUZZ=ON -DCORVANE_GUI=OFF \
+  -DCORVANE_TESTS=OFF -DCORVANE_BENCH=OFF
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+build-fuzz/fuzz/corvane-fuzz-seeds "$work/seeds"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for pair in FuzzDecode:decode FuzzZip:zip FuzzSettings:settings; do
+  target="${pair%%:*}"
+  seeds="${pair##*:}"
+  mkdir -p "$work/corpus-$seeds"
+  echo "== $target for ${seconds}s"
+  build-fuzz/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
+    -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus-$seeds" "$work/seeds/$seeds" 2>&1 |
+    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY|.*runtime error)' || true
+  if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* >/dev/null 2>&1; then
+    echo "$target found a problem:"; ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* 2>/dev/null
+    exit 1
+  fi
+done
+echo "fuzzing: no findings"

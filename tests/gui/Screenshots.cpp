@@ -1,0 +1,125 @@
+// corvane-screenshots OUTDIR SAMPLES: pictures of the windows for the user
+// guide, taken from the real windows on real sample files.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <iostream>
+
+#include "Decodeerror.h"
+#include "Frmcancel.h"
+#include "Frmoptions.h"
+#include "Frmview.h"
+#include "Frmzip.h"
+#include "GuiSupport.h"
+#include "Prompttype.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+QString out;
+
+void Save(QWidget& w, const char* name) {
+    QApplication::processEvents();
+    const QString path = out + "/" + name;
+    if (!w.grab().save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
+}
+
+TFrmView* LastViewer(TFrmXmitMain& w) {
+    TFrmView* last = nullptr;
+    for (TFrmView* v : w.findChildren<TFrmView*>()) {
+        if (v->isVisible()) last = v;
+    }
+    return last;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::cerr << "usage: corvane-screenshots OUTDIR SAMPLES\n";
+        return 2;
+    }
+    out = argv[1];
+    const std::filesystem::path samples = argv[2];
+    MainFixture f;
+    std::filesystem::create_directories(f.Dir / "bin" / "UnZipped");
+    std::filesystem::create_directories(f.Dir / "bin" / "Test Xmits");
+    TFrmXmitMain& w = f.Start({QString::fromStdString((samples / "CMSBATCH.xmi").string())});
+    w.resize(760, 420);
+    w.LvwMembers->topLevelItem(1)->setSelected(true);
+    w.LvwMembers->topLevelItem(3)->setSelected(true);
+    w.LvwMembersClick();
+    Save(w, "main-window.png");
+
+    w.LvwMembers->clearSelection();
+    w.LvwMembers->topLevelItem(1)->setSelected(true);
+    w.MnuXmitViewClick();
+    if (TFrmView* v = LastViewer(w)) {
+        Save(*v, "viewer-text.png");
+        v->close();
+    }
+    w.TextMode = false;
+    w.Extractor->TextMode = false;
+    w.MnuXmitViewClick();
+    if (TFrmView* v = LastViewer(w)) {
+        Save(*v, "viewer-hex.png");
+        v->close();
+    }
+
+    TFrmPromptType prompt(&w);
+    prompt.UpDownRecLen->setRange(10, 80);
+    prompt.UpDownRecLen->setValue(72);
+    prompt.show();
+    Save(prompt, "prompt.png");
+    prompt.hide();
+
+    TFrmXmitCancel progress(&w);
+    progress.setWindowTitle("Saving files");
+    progress.Label2->setText("ASYS");
+    progress.SetMaximum(1000);
+    progress.SetMinimum(0);
+    progress.ProgressBar1->setValue(4200);
+    progress.show();
+    Save(progress, "progress.png");
+    progress.hide();
+
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        Save(d, "options.png");
+        d.reject();
+        return d.result();
+    });
+    w.MnuOptionsXmitClick();
+
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        auto& z = dynamic_cast<TFrmXmitZip&>(d);
+        z.resize(600, 380);
+        z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
+        Save(z, "zip-window.png");
+        z.reject();
+        return z.result();
+    });
+    w.XmitPath = QString::fromStdString((samples / "rev370.zip").string());
+    w.OpenXmitFile(false);
+
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        auto& e = dynamic_cast<TFrmDecodeError&>(d);
+        e.BtnDetails->click();
+        Save(e, "error-window.png");
+        return 0;
+    });
+    w.XmitPath = QString::fromStdString((samples / "I370LOAD").string());
+    Bytes bad = ReadFile(samples / "test_seq.xmi");
+    bad[0x0A] = 0x00;  // a text-unit key no reader knows
+    bad[0x0B] = 0x04;
+    w.XmitPath = QString::fromStdString(f.Write("damaged.xmi", bad).string());
+    w.OpenXmitFile(false);
+    return 0;
+}
