@@ -8,9 +8,12 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
 bash scripts/build.sh build
-(cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600)
+(cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600 -LE large)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 bash scripts/build.sh build-asan -DCORVANE_SANITIZE=ON -DCORVANE_GUI=OFF -DCORVANE_BENCH=OFF
-(cd build-asan && ctest --output-on-failure -j "$(nproc)" --timeout 900)
+(cd build-asan && ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE large)
+
+# The fuzz targets, a minute each, under the sanitizers.
+bash fuzz/run.sh "${FUZZ_SECONDS:-60}"

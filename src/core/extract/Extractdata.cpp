@@ -125,7 +125,7 @@ int MemberExtractor::ReadRange(Progress& progress, std::int64_t start,
         } catch (const WriteError& e) {
             Buffer.clear();
             HexDump.reset();
-            if (Output) Output->Close(ByteCount);
+            if (Output) Output->Close(ByteCount, false);
             Output.reset();
             Viewer_ = nullptr;
             notifier_.Show(e.what(), "Error", MessageIcon::Error, MessageButtons::Ok);
@@ -136,7 +136,7 @@ int MemberExtractor::ReadRange(Progress& progress, std::int64_t start,
         ShowExtractError(ItemName, start, end);
         Buffer.clear();
         HexDump.reset();
-        if (Output) Output->Close(ByteCount);
+        if (Output) Output->Close(ByteCount, false);  // no half-written file under its name
         Output.reset();
         Viewer_ = nullptr;
         return 1;
@@ -149,7 +149,7 @@ int MemberExtractor::ReadRange(Progress& progress, std::int64_t start,
     Buffer.clear();
     HexDump.reset();
     if (Output) {
-        bool closed = Output->Close(ByteCount);
+        bool closed = Output->Close(ByteCount, true);
         Output.reset();
         if (!closed) {
             notifier_.Show("Stream write error", "Error", MessageIcon::Error, MessageButtons::Ok);
@@ -240,7 +240,15 @@ int MemberExtractor::ReadRecords(std::int64_t end) {
 
     while (!walker.Ended()) {
         const std::int64_t at = s.Position();
-        if (at >= end) break;
+        if (at >= end) {
+            // Data that runs into the end of the file without its end block
+            // or the closing control record is cut short.
+            if (end >= s.Size()) {
+                ErrorText = "Unexpected end of file: the data is incomplete";
+                return 1;
+            }
+            break;
+        }
         Progress_->SetPosition(at);
         if (!first) {
             Progress_->ProcessEvents();

@@ -8,8 +8,10 @@
 
 namespace corvane {
 
-// An extraction's output file: opened in place with exclusive access, written
-// through a large buffer, and cut to the length written when it is closed.
+// An extraction's output file. The data goes to a temporary file beside the
+// target, which takes the target's name only when the read has ended well
+// (or was cancelled by the user); a failed read leaves no half-written file
+// under the final name, and an older file there stays as it was.
 class OutputFile {
   public:
     enum class OpenResult { Opened, CannotCreate, CannotOpen };
@@ -21,13 +23,16 @@ class OutputFile {
 
     // Raises WriteError ("Stream write error") when the bytes are not taken.
     void Write(const void* data, std::size_t n);
-    // Flushes, sets the file's length and closes it; false when that failed.
-    bool Close(std::int64_t length);
+    // Flushes and closes; with keep, sets the length and puts the file in
+    // place, otherwise removes it. False when keeping failed.
+    bool Close(std::int64_t length, bool keep);
 
   private:
-    explicit OutputFile(std::FILE* file);
+    OutputFile(std::FILE* file, std::filesystem::path target, std::filesystem::path temp);
 
     std::FILE* file_;
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
     std::vector<unsigned char> buffer_;
     std::size_t used_ = 0;
 };

@@ -1,0 +1,70 @@
+// A transmission file larger than 4 GiB, with members beyond the 4 GiB mark.
+// It takes a minute and 4.5 GB of disk: labelled "large", run by hand with
+// "ctest -L large".
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "XmitBuilder.h"
+#include "decode/Decode.h"
+#include "extract/Extractdata.h"
+#include "ports/MemoryPorts.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+void MemberData(std::size_t index, Bytes& out) {
+    out.resize(1 << 20);
+    std::uint32_t x = static_cast<std::uint32_t>(index) * 2654435761u + 7;
+    for (auto& b : out) {
+        x = x * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(x >> 24);
+    }
+}
+}  // namespace
+
+TEST(LargeFile, MembersBeyondFourGibibytesExtractByteExact) {
+    TempDir dir;
+    PdsSpec spec;
+    spec.Recfm = 0xC000;
+    spec.Lrecl = 0;
+    spec.Blksize = 32760;
+    spec.BlocksPerRecord = 1;
+    spec.BlocksPerTrack = 200;
+    spec.Extents = {{1, 0, 30000, 14}};
+    const std::size_t members = 4200;  // 4200 MiB of data
+    for (std::size_t i = 0; i < members; ++i) {
+        char name[9];
+        std::snprintf(name, sizeof name, "L%07zu", i);
+        spec.Members.push_back({name, {}, false, "", {}});
+    }
+    spec.Generate = MemberData;
+    const auto path = dir / "large.xmi";
+    {
+        FileOut out(path);
+        BuildPds(spec, out);
+    }
+    ASSERT_GT(std::filesystem::file_size(path), 1ULL << 32);
+
+    auto stream = FileReader::Open(path, nullptr);
+    TXmitDecoder decoder;
+    MemoryMemberList list;
+    MemoryLines memo;
+    MemoryNotifier notify;
+    MemoryErrorReport errors;
+    DecodePorts ports{notify, errors, nullptr};
+    ASSERT_EQ(decoder.DecodeXmit(*stream, list, 0, 0, memo, ports), 0);
+    ASSERT_EQ(list.Rows.size(), members);
+    const std::int64_t lastOffset = decoder.MemberPositions->at(list.Rows.back().Ttr.Get());
+    EXPECT_GT(lastOffset, std::int64_t{1} << 32);
+
+    auto x = MemberExtractor::Create(decoder, path, notify, errors);
+    MemoryProgress progress;
+    x->TextMode = false;
+    const auto out = dir / "last.bin";
+    ASSERT_EQ(x->ReadMember(progress, list.Rows.back().Ttr.Get(), out.string(), nullptr), 0);
+    Bytes expected;
+    MemberData(members - 1, expected);
+    EXPECT_EQ(ReadFile(out), expected);
+    EXPECT_TRUE(errors.Reports.empty());
+}
