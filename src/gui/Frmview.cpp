@@ -6,10 +6,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QStatusBar>
-#include <QTextBlock>
 
 #include "DialogService.h"
 #include "Icons.h"
@@ -20,12 +18,12 @@ namespace corvane::gui {
 // into the text control in one step; once the text is shown, lines go in at
 // once. Past its capacity it refuses lines, as a full text control does.
 class TFrmView::LineBuffer : public LineTarget {
-public:
+  public:
     explicit LineBuffer(TFrmView& view) : view_(view) {}
     bool AppendLine(std::string_view line) override {
-        if (buffer_.size() + line.size() > kCapacity) return false;
+        if (buffer_.size() + view_.RichEdit1->ByteSize() + line.size() > kCapacity) return false;
         if (direct_) {
-            view_.RichEdit1->appendPlainText(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+            view_.RichEdit1->AppendLine(line);
             return true;
         }
         if (count_++ > 0) buffer_.push_back('\n');
@@ -37,18 +35,20 @@ public:
     std::size_t count_ = 0;
     bool direct_ = false;
 
-private:
+  private:
     TFrmView& view_;
 };
 
 TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
-    : QMainWindow(owner, Qt::Window), dialogs_(dialogs), lines_(std::make_unique<LineBuffer>(*this)) {
+    : QMainWindow(owner, Qt::Window),
+      dialogs_(dialogs),
+      lines_(std::make_unique<LineBuffer>(*this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("FrmView");
     setWindowTitle("FrmView");
     resize(640, 393);
 
-    RichEdit1 = new QPlainTextEdit(this);
+    RichEdit1 = new TextPane(this);
     RichEdit1->setObjectName("RichEdit1");
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setFamily("Courier");
@@ -56,8 +56,6 @@ TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
     font.setFixedPitch(true);
     font.setPixelSize(11);
     RichEdit1->setFont(font);
-    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    RichEdit1->setWordWrapMode(QTextOption::NoWrap);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -76,8 +74,8 @@ TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
     status->addWidget(panel1_);
     setStatusBar(status);
 
-    auto action = [this](QObject* parent, const char* name, const QString& text, const QKeySequence& key,
-                         IconKind icon, void (TFrmView::*slot)()) {
+    auto action = [this](QObject* parent, const char* name, const QString& text,
+                         const QKeySequence& key, IconKind icon, void (TFrmView::*slot)()) {
         auto* a = new QAction(MakeIcon(icon), text, parent);
         a->setObjectName(name);
         a->setShortcut(key);
@@ -85,23 +83,29 @@ TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(name); };
+    auto separator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(name);
+    };
 
     menuBar()->setObjectName("MainMenu1");
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
-    file->addAction(action(file, "SaveAs1", "Save &As...", QKeySequence("Ctrl+S"), IconKind::Save, &TFrmView::SaveAs1Click));
+    file->addAction(action(file, "SaveAs1", "Save &As...", QKeySequence("Ctrl+S"), IconKind::Save,
+                           &TFrmView::SaveAs1Click));
     separator(file, "N2");
-    file->addAction(action(file, "Print1", "&Print...", QKeySequence("Ctrl+P"), IconKind::Print, &TFrmView::Print1Click));
+    file->addAction(action(file, "Print1", "&Print...", QKeySequence("Ctrl+P"), IconKind::Print,
+                           &TFrmView::Print1Click));
     auto* setup = new QAction("P&rint Setup...", file);
     setup->setObjectName("PrintSetup1");
     connect(setup, &QAction::triggered, this, &TFrmView::PrintSetup1Click);
     file->addAction(setup);
     separator(file, "N1");
-    file->addAction(action(file, "Exit1", "E&xit", QKeySequence("Ctrl+X"), IconKind::Exit, &TFrmView::Exit1Click));
+    file->addAction(action(file, "Exit1", "E&xit", QKeySequence("Ctrl+X"), IconKind::Exit,
+                           &TFrmView::Exit1Click));
     QMenu* edit = menuBar()->addMenu("&Edit");
     edit->setObjectName("Edit1");
-    edit->addAction(action(edit, "Copy1", "&Copy", QKeySequence("Ctrl+C"), IconKind::Copy, &TFrmView::Copy1Click));
+    edit->addAction(action(edit, "Copy1", "&Copy", QKeySequence("Ctrl+C"), IconKind::Copy,
+                           &TFrmView::Copy1Click));
 
     auto* popup = new QMenu(this);
     popup->setObjectName("PopupMenu1");
@@ -125,17 +129,21 @@ TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
 
 TFrmView::~TFrmView() = default;
 
-LineTarget& TFrmView::Lines() { return *lines_; }
+LineTarget& TFrmView::Lines() {
+    return *lines_;
+}
 
 void TFrmView::SetStatus(int panel, const std::string& text) {
     (panel == 0 ? panel0_ : panel1_)->setText(QString::fromStdString(text));
 }
 
-QString TFrmView::StatusText(int panel) const { return (panel == 0 ? panel0_ : panel1_)->text(); }
+QString TFrmView::StatusText(int panel) const {
+    return (panel == 0 ? panel0_ : panel1_)->text();
+}
 
 void TFrmView::FlushLines() {
     if (lines_->buffer_.empty() && lines_->count_ == 0) return;
-    RichEdit1->setPlainText(QString::fromUtf8(lines_->buffer_.data(), static_cast<qsizetype>(lines_->buffer_.size())));
+    RichEdit1->SetText(std::move(lines_->buffer_));
     std::string().swap(lines_->buffer_);
     lines_->count_ = 0;
 }
@@ -149,7 +157,7 @@ void TFrmView::ShowText() {
 void TFrmView::FinishLoading() {
     FlushLines();
     setEnabled(true);
-    RichEdit1->moveCursor(QTextCursor::Start);
+    RichEdit1->MoveToStart();
     RichEdit1->setVisible(true);
     RichEdit1->setFocus();
     RichEdit1->repaint();
@@ -160,16 +168,18 @@ void TFrmView::SaveAs1Click() {
     if (!path) return;
     QFile file(*path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error, MessageButtons::Ok);
+        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error,
+                         MessageButtons::Ok);
         return;
     }
     QByteArray bytes;
-    for (QTextBlock b = RichEdit1->document()->begin(); b.isValid(); b = b.next()) {
-        bytes += b.text().toUtf8();
+    for (std::size_t line = 0; line < RichEdit1->LineCount(); ++line) {
+        bytes += RichEdit1->Line(line).toUtf8();
         bytes += "\r\n";
     }
     if (file.write(bytes) != bytes.size()) {
-        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error, MessageButtons::Ok);
+        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error,
+                         MessageButtons::Ok);
         return;
     }
     SetStatus(0, "Document saved.");
@@ -194,6 +204,8 @@ void TFrmView::Copy1Click() {
     SetStatus(0, "Selected text copied to clipboard.");
 }
 
-void TFrmView::Exit1Click() { close(); }
+void TFrmView::Exit1Click() {
+    close();
+}
 
 }  // namespace corvane::gui

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "TextPane.h"
 #include "ports/Viewer.h"
 
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QPrinter;
 class QAction;
 
@@ -20,7 +20,7 @@ class DialogService;
 // header dump. It can save, print and copy, and destroys itself on close.
 class TFrmView : public QMainWindow, public corvane::Viewer {
     Q_OBJECT
-public:
+  public:
     TFrmView(QWidget* owner, DialogService& dialogs);
     ~TFrmView() override;
 
@@ -32,16 +32,16 @@ public:
     void FinishLoading() override;
 
     QString StatusText(int panel) const;
-    QPlainTextEdit* RichEdit1 = nullptr;
+    TextPane* RichEdit1 = nullptr;
 
-public slots:
+  public slots:
     void SaveAs1Click();
     void Print1Click();
     void PrintSetup1Click();
     void Copy1Click();
     void Exit1Click();
 
-private:
+  private:
     class LineBuffer;
     void FlushLines();
     DialogService& dialogs_;

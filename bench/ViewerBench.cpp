@@ -1,0 +1,88 @@
+// corvane-viewer-bench DIR: opens a member of 1,000,000 lines in a viewer
+// window through the View command and times it, then times scrolling and
+// selecting in the filled window.
+#include <QApplication>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "DialogService.h"
+#include "Frmview.h"
+#include "XmitBuilder.h"
+#include "Xmitmain.h"
+#include "settings/MemoryRegistry.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+double Since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: corvane-viewer-bench DIR\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    std::filesystem::create_directories(dir / "bin");
+    const auto path = dir / "million.xmi";
+    if (!std::filesystem::exists(path)) {
+        PdsSpec spec;
+        spec.Blksize = 27920;
+        spec.BlocksPerRecord = 1;
+        spec.BlocksPerTrack = 200;
+        spec.Extents = {{1, 0, 9000, 14}};
+        std::string text;
+        text.reserve(80'000'000);
+        for (int i = 0; i < 1'000'000; ++i) {
+            char line[81];
+            std::snprintf(line, sizeof line, "%-72s%08d",
+                          "//STEP    EXEC PGM=IEFBR14,PARM='A LINE OF A VERY LONG MEMBER'", i);
+            text.append(line, 80);
+        }
+        spec.Members = {{"MILLION", ToEbcdic(text), false, "", {}}};
+        FileOut out(path);
+        BuildPds(spec, out);
+    }
+    gui::QtDialogService dialogs;
+    MemoryRegistry registry;
+    gui::Environment env;
+    env.Dialogs = &dialogs;
+    env.Registry = &registry;
+    env.ProgramPath = dir / "bin" / "corvane";
+    env.Arguments = {QString::fromStdString(path.string())};
+    gui::TFrmXmitMain window(env);
+    window.FormCreate();
+    window.show();
+    window.LvwMembers->topLevelItem(0)->setSelected(true);
+    auto t0 = std::chrono::steady_clock::now();
+    window.MnuXmitViewClick();
+    QApplication::processEvents();
+    const double open = Since(t0);
+    gui::TFrmView* view = window.findChildren<gui::TFrmView*>().value(0);
+    if (!view) return 1;
+    const std::size_t lines = view->RichEdit1->LineCount();
+    t0 = std::chrono::steady_clock::now();
+    QScrollBar* bar = view->RichEdit1->verticalScrollBar();
+    for (int step = 0; step < 50; ++step) {
+        bar->setValue(bar->maximum() * step / 49);
+        view->RichEdit1->viewport()->repaint();
+    }
+    const double scroll = Since(t0) / 50;
+    t0 = std::chrono::steady_clock::now();
+    view->RichEdit1->selectAll();
+    view->RichEdit1->viewport()->repaint();
+    const double select = Since(t0);
+    std::printf(
+        "viewer: %zu lines filled and shown in %.3f s; one scroll step with repaint %.1f ms; "
+        "select all %.3f s\n",
+        lines, open, scroll * 1000, select);
+    view->close();
+    return 0;
+}
