@@ -430,8 +430,14 @@ void TFrmXmitMain::MnuHelpAboutClick() {
 }
 
 void TFrmXmitMain::MnuHelpContentsClick() {
-    env_.Dialogs->OpenUrl(
-        "file://" + QString::fromStdString((env_.ProgramDir() / "docs" / "index.html").string()));
+    // docs/index.html beside the program; an installed program keeps the
+    // guide in the shared data folder.
+    std::filesystem::path guide = env_.ProgramDir() / "docs" / "index.html";
+    const std::filesystem::path installed =
+        env_.ProgramDir().parent_path() / "share" / "corvane" / "docs" / "index.html";
+    std::error_code ec;
+    if (!std::filesystem::exists(guide, ec) && std::filesystem::exists(installed, ec)) guide = installed;
+    env_.Dialogs->OpenUrl("file://" + QString::fromStdString(guide.string()));
 }
 
 void TFrmXmitMain::MnuHelpHomeClick() {

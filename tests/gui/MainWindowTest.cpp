@@ -348,3 +348,16 @@ TEST(MainWindow, HelpOpensTheUserGuideBesideTheProgram) {
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0], "file://" + QString::fromStdString((f.Dir / "bin" / "docs" / "index.html").string()));
 }
+
+TEST(MainWindow, AnInstalledProgramFindsTheGuideInTheSharedFolder) {
+    MainFixture f;
+    std::filesystem::create_directories(f.Dir / "usr" / "bin");
+    const auto guide = f.Dir / "usr" / "share" / "corvane" / "docs" / "index.html";
+    std::filesystem::create_directories(guide.parent_path());
+    WriteFile(guide, ToEbcdic("guide"));
+    f.Env.ProgramPath = f.Dir / "usr" / "bin" / "corvane";
+    TFrmXmitMain& w = f.Start();
+    w.MnuHelpContentsClick();
+    ASSERT_EQ(f.Dialogs.Urls.size(), 1);
+    EXPECT_EQ(f.Dialogs.Urls[0].toStdString(), "file://" + guide.string());
+}
