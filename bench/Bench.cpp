@@ -74,21 +74,21 @@ Library MakeLibrary(const fs::path& dir, std::size_t members, std::size_t member
         Shell("'" + self + "' generate '" + dir.string() + "'");
         return lib;
     }
-    PdsSpec spec;
-    spec.Blksize = 27920;
-    spec.BlocksPerRecord = 1;
-    spec.BlocksPerTrack = 2;
-    spec.Extents = {{1, 0, 65000, 14}};
+    PdsSpec plan;
+    plan.Blksize = 27920;
+    plan.BlocksPerRecord = 1;
+    plan.BlocksPerTrack = 2;
+    plan.Extents = {{1, 0, 65000, 14}};
     for (std::size_t i = 0; i < members; ++i) {
         char name[9];
         std::snprintf(name, sizeof name, "M%07zu", i);
-        spec.Members.push_back({name, {}, false, "", IspfStats(1, 0, 1, 26, 1, 0, 0, "BENCH")});
+        plan.Members.push_back({name, {}, false, "", IspfStats(1, 0, 1, 26, 1, 0, 0, "BENCH")});
     }
-    spec.Generate = [&](std::size_t i, Bytes& data) {
+    plan.Generate = [&](std::size_t i, Bytes& data) {
         Cards(i, i == 0 && bigFirst ? bigFirst : memberBytes, data);
     };
     FileOut out(lib.Path);
-    BuildPds(spec, out);
+    BuildPds(plan, out);
     return lib;
 }
 

@@ -22,11 +22,11 @@ int main(int argc, char** argv) {
         std::cerr << "usage: corvane-make-sample FILE\n";
         return 2;
     }
-    PdsSpec spec;
-    spec.Qualifiers = {"CORVANE", "DEMO", "JCL"};
-    spec.Blksize = 3120;
-    spec.MessageLines = {"Sample library written by corvane-make-sample."};
-    spec.Members = {
+    PdsSpec plan;
+    plan.Qualifiers = {"CORVANE", "DEMO", "JCL"};
+    plan.Blksize = 3120;
+    plan.MessageLines = {"Sample library written by corvane-make-sample."};
+    plan.Members = {
         {"$README", Cards({"THIS LIBRARY HOLDS A FEW SAMPLE MEMBERS.", "VIEW THEM, EXTRACT THEM."}),
          false, "", IspfStats(1, 3, 1, 26, 342, 9, 15, "CORVANE")},
         {"ASMHELLO",
@@ -39,6 +39,6 @@ int main(int argc, char** argv) {
          "", IspfStats(1, 0, 0, 98, 1, 0, 0, "OLDTIMER")},
         {"BR14", {}, true, "IEFBR14", {}},
     };
-    WriteFile(argv[1], BuildPds(spec));
+    WriteFile(argv[1], BuildPds(plan));
     return 0;
 }

@@ -33,11 +33,11 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(dir / "bin");
     const auto path = dir / "million.xmi";
     if (!std::filesystem::exists(path)) {
-        PdsSpec spec;
-        spec.Blksize = 27920;
-        spec.BlocksPerRecord = 1;
-        spec.BlocksPerTrack = 200;
-        spec.Extents = {{1, 0, 9000, 14}};
+        PdsSpec plan;
+        plan.Blksize = 27920;
+        plan.BlocksPerRecord = 1;
+        plan.BlocksPerTrack = 200;
+        plan.Extents = {{1, 0, 9000, 14}};
         std::string text;
         text.reserve(80'000'000);
         for (int i = 0; i < 1'000'000; ++i) {
@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
                           "//STEP    EXEC PGM=IEFBR14,PARM='A LINE OF A VERY LONG MEMBER'", i);
             text.append(line, 80);
         }
-        spec.Members = {{"MILLION", ToEbcdic(text), false, "", {}}};
+        plan.Members = {{"MILLION", ToEbcdic(text), false, "", {}}};
         FileOut out(path);
-        BuildPds(spec, out);
+        BuildPds(plan, out);
     }
     gui::QtDialogService dialogs;
     MemoryRegistry registry;

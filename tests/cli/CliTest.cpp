@@ -34,12 +34,12 @@ std::string Q(const std::filesystem::path& p) {
 }
 
 PdsSpec Library() {
-    PdsSpec spec;
+    PdsSpec plan;
     std::string a(160, 'a'), b(100, 'b');
-    spec.Members = {
+    plan.Members = {
         {"FIRST", ToEbcdic(a), false, "", IspfStats(1, 2, 1, 0x20, 45, 10, 30, "ME")},
         {"SECOND", ToEbcdic(b), false, "", IspfStats(3, 4, 1, 0x21, 100, 11, 0, "YOU")}};
-    return spec;
+    return plan;
 }
 }  // namespace
 
@@ -87,12 +87,12 @@ TEST(Cli, ExtractAllMembersAsTextIntoAFolder) {
 
 TEST(Cli, ExtractOneMemberBinaryToAPath) {
     TempDir dir;
-    PdsSpec spec = Library();
-    WriteFile(dir / "lib.xmi", BuildPds(spec));
+    PdsSpec plan = Library();
+    WriteFile(dir / "lib.xmi", BuildPds(plan));
     CliRun r =
         Cli("extract --binary --output " + Q(dir / "s.bin") + " " + Q(dir / "lib.xmi") + " SECOND");
     ASSERT_EQ(r.Code, 0);
-    EXPECT_EQ(ReadFile(dir / "s.bin"), spec.Members[1].Data);
+    EXPECT_EQ(ReadFile(dir / "s.bin"), plan.Members[1].Data);
 }
 
 TEST(Cli, ViewTextAndHex) {
@@ -108,9 +108,9 @@ TEST(Cli, ViewTextAndHex) {
 
 TEST(Cli, SequentialDatasetViewAndExtract) {
     TempDir dir;
-    SequentialSpec spec;
-    spec.Records = {ToEbcdic(std::string(80, 'z'))};
-    WriteFile(dir / "seq.xmi", BuildSequential(spec));
+    SequentialSpec plan;
+    plan.Records = {ToEbcdic(std::string(80, 'z'))};
+    WriteFile(dir / "seq.xmi", BuildSequential(plan));
     CliRun view = Cli("view " + Q(dir / "seq.xmi"));
     EXPECT_EQ(view.Out, std::string(80, 'z') + "\n\n");
     ASSERT_EQ(Cli("extract -o " + Q(dir.Path()) + " " + Q(dir / "seq.xmi")).Code, 0);

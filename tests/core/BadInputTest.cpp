@@ -13,15 +13,15 @@ using namespace corvane::testing;
 
 namespace {
 PdsSpec SmallLibrary() {
-    PdsSpec spec;
-    spec.Blksize = 160;
-    spec.BlocksPerRecord = 2;
-    spec.Members = {
+    PdsSpec plan;
+    plan.Blksize = 160;
+    plan.BlocksPerRecord = 2;
+    plan.Members = {
         {"ONE", ToEbcdic(std::string(330, '1')), false, "", IspfStats(1, 2, 1, 24, 10, 1, 2, "ME")},
         {"TWO", ToEbcdic(std::string(90, '2')), false, "", {}},
         {"ALIAS", {}, true, "ONE", {}}};
-    spec.MessageLines = {"HI"};
-    return spec;
+    plan.MessageLines = {"HI"};
+    return plan;
 }
 
 struct Outcome {
@@ -70,10 +70,10 @@ Outcome Exercise(const Bytes& bytes, const std::vector<Bytes>* exact = nullptr) 
 }  // namespace
 
 TEST(BadInput, EveryPrefixOfAnXmitFile) {
-    const PdsSpec spec = SmallLibrary();
-    const Bytes good = BuildPds(spec);
-    const std::vector<Bytes> data = {spec.Members[0].Data, spec.Members[1].Data,
-                                     spec.Members[0].Data};
+    const PdsSpec plan = SmallLibrary();
+    const Bytes good = BuildPds(plan);
+    const std::vector<Bytes> data = {plan.Members[0].Data, plan.Members[1].Data,
+                                     plan.Members[0].Data};
     int decoded = 0;
     for (std::size_t n = 0; n <= good.size(); ++n) {
         SCOPED_TRACE(n);
@@ -107,9 +107,9 @@ TEST(BadInput, SingleByteCorruptionsOfAnXmitFile) {
 TEST(BadInput, CorruptedDirectoryExtentsAndCounts) {
     // Large values in the places that steer the reader: extent counts,
     // bytes-used fields, indicator bytes, key and data lengths of blocks.
-    PdsSpec spec = SmallLibrary();
-    spec.ExtentCountOverride = 255;
-    Exercise(BuildPds(spec));
+    PdsSpec plan = SmallLibrary();
+    plan.ExtentCountOverride = 255;
+    Exercise(BuildPds(plan));
     // Tracks per cylinder of 0 and of -1 (0xFF) in COPYR1.
     const Bytes good = BuildPds(SmallLibrary());
     for (std::size_t p = 0; p + 31 < good.size(); p += good[p]) {
@@ -127,10 +127,10 @@ TEST(BadInput, CorruptedDirectoryExtentsAndCounts) {
 }
 
 TEST(BadInput, EveryPrefixAndCorruptionOfAZipArchive) {
-    ZipSpec spec;
-    spec.Entries = {{"A.XMI", Bytes(700, 'a'), 8}, {"dir/B.txt", Bytes(90, 'b'), 0}};
-    spec.Comment = "c";
-    const Bytes good = BuildZip(spec);
+    ZipSpec plan;
+    plan.Entries = {{"A.XMI", Bytes(700, 'a'), 8}, {"dir/B.txt", Bytes(90, 'b'), 0}};
+    plan.Comment = "c";
+    const Bytes good = BuildZip(plan);
     TempDir dir;
     auto check = [&](const Bytes& bytes) {
         WriteFile(dir / "t.zip", bytes);

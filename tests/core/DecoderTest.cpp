@@ -206,10 +206,10 @@ TEST(Decoder, InmtermHidesTheRestOfItsRecordAndMessagesBecomeLines) {
 }
 
 TEST(Decoder, DatasetWithoutNameIsNotAMessage) {
-    SequentialSpec spec;
-    spec.Qualifiers.clear();
-    spec.Records = {ToEbcdic(std::string(160, 'B'))};
-    Decoded d(BuildSequential(spec));
+    SequentialSpec plan;
+    plan.Qualifiers.clear();
+    plan.Records = {ToEbcdic(std::string(160, 'B'))};
+    Decoded d(BuildSequential(plan));
     ASSERT_EQ(d.Result, 0);
     EXPECT_TRUE(d.Memo.Lines.empty());
     EXPECT_GT(d.Decoder.ContentStart, 0);
@@ -217,10 +217,10 @@ TEST(Decoder, DatasetWithoutNameIsNotAMessage) {
 }
 
 TEST(Decoder, MessageBeforeASequentialDataset) {
-    SequentialSpec spec;
-    spec.MessageLines = {"FIRST LINE", "SECOND LINE"};
-    spec.Records = {ToEbcdic(std::string(80, 'C'))};
-    Decoded d(BuildSequential(spec));
+    SequentialSpec plan;
+    plan.MessageLines = {"FIRST LINE", "SECOND LINE"};
+    plan.Records = {ToEbcdic(std::string(80, 'C'))};
+    Decoded d(BuildSequential(plan));
     ASSERT_EQ(d.Result, 0);
     ASSERT_EQ(d.Memo.Lines.size(), 2u);
     EXPECT_EQ(d.Memo.Lines[1], "SECOND LINE" + std::string(69, ' '));

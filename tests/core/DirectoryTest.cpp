@@ -7,8 +7,8 @@ using namespace corvane::testing;
 
 namespace {
 PdsSpec IspfPds() {
-    PdsSpec spec;
-    spec.Members = {
+    PdsSpec plan;
+    plan.Members = {
         {"ALPHA", ToEbcdic(std::string(800, 'A')), false, "",
          IspfStats(2, 17, 1, 0x02, 74, 14, 35, "JOE")},
         {"BETA", ToEbcdic(std::string(2000, 'B')), false, "",
@@ -17,20 +17,20 @@ PdsSpec IspfPds() {
         {"SHORT", ToEbcdic(std::string(80, 'S')), false, "", Bytes(28, 0)},
         {"NOSTATS", ToEbcdic(std::string(80, 'N')), false, "", {}},
     };
-    return spec;
+    return plan;
 }
 
 PdsSpec LoadPds() {
-    PdsSpec spec;
-    spec.Recfm = 0xC000;
-    spec.Lrecl = 0;
-    spec.Blksize = 1024;
-    spec.Members = {
+    PdsSpec plan;
+    plan.Recfm = 0xC000;
+    plan.Lrecl = 0;
+    plan.Blksize = 1024;
+    plan.Members = {
         {"PROGA", Bytes(3000, 0x47), false, "", LoadModuleData(0xC2, 0x000A38, 0x10, 0x12, 1)},
         {"PROGB", Bytes(100, 0x05), false, "", LoadModuleData(0x00, 0x64, 0, 0x03, 0)},
         {"ALIASA", {}, true, "PROGA", LoadModuleData(0xC2, 0x000A38, 0x10, 0x01, 0, "PROGA")},
     };
-    return spec;
+    return plan;
 }
 
 Bytes DirectoryBlock(const std::vector<Bytes>& entries, bool endKey, std::uint8_t usedHigh,
@@ -88,9 +88,9 @@ TEST(Directory, DayFirstDatesInTheList) {
 }
 
 TEST(Directory, InvalidIspfDatesShowABlank) {
-    PdsSpec spec = IspfPds();
-    spec.Members[0].UserData[4] = 3;  // century 3
-    Decoded d(BuildPds(spec));
+    PdsSpec plan = IspfPds();
+    plan.Members[0].UserData[4] = 3;  // century 3
+    Decoded d(BuildPds(plan));
     EXPECT_EQ(d.List.Rows[0].SubItems[1], " ");
     EXPECT_EQ(d.List.Rows[0].SubItems[2], "03/15/2002  14:35");
 }
@@ -113,9 +113,9 @@ TEST(Directory, LoadModuleColumnsAndRows) {
 }
 
 TEST(Directory, ColumnSetFollowsTheBlockedBitAlone) {
-    PdsSpec spec = LoadPds();
-    spec.Recfm = 0xD000;  // UB
-    Decoded ub(BuildPds(spec));
+    PdsSpec plan = LoadPds();
+    plan.Recfm = 0xD000;  // UB
+    Decoded ub(BuildPds(plan));
     EXPECT_EQ(ub.List.Columns.size(), 6u);
     PdsSpec f = IspfPds();
     f.Recfm = 0x8000;  // F unblocked
@@ -141,10 +141,10 @@ TEST(MemberPositions, EveryMemberFoundAndTheClosingEntryIsInmr06) {
 }
 
 TEST(MemberPositions, FirstMemberIsMatchedByItsTtrNotByPlace) {
-    PdsSpec spec = IspfPds();
+    PdsSpec plan = IspfPds();
     Bytes pdseAttributes = {0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    spec.RecordBeforeMembers = pdseAttributes;
-    Decoded d(BuildPds(spec));
+    plan.RecordBeforeMembers = pdseAttributes;
+    Decoded d(BuildPds(plan));
     ASSERT_EQ(d.Result, 0);
     const auto& map = *d.Decoder.MemberPositions;
     EXPECT_GT(map.begin()->second, d.Decoder.ContentStart);
@@ -163,10 +163,10 @@ TEST(Extents, RelativeTrackThroughOneAndTwoExtents) {
 }
 
 TEST(Extents, MembersSpreadOverSeveralExtentsAreFound) {
-    PdsSpec spec = IspfPds();
-    spec.Extents = {{10, 0, 10, 1}, {20, 5, 20, 7}, {30, 0, 39, 14}};
-    spec.BlocksPerTrack = 1;
-    Decoded d(BuildPds(spec));
+    PdsSpec plan = IspfPds();
+    plan.Extents = {{10, 0, 10, 1}, {20, 5, 20, 7}, {30, 0, 39, 14}};
+    plan.BlocksPerTrack = 1;
+    Decoded d(BuildPds(plan));
     ASSERT_EQ(d.Result, 0);
     EXPECT_EQ(d.Decoder.ExtentCount, 3);
     EXPECT_EQ(d.Decoder.Extents[1].TracksBefore, 2);
@@ -176,9 +176,9 @@ TEST(Extents, MembersSpreadOverSeveralExtentsAreFound) {
 }
 
 TEST(Extents, CountIsBoundedToTheExtentsPresent) {
-    PdsSpec spec = IspfPds();
-    spec.ExtentCountOverride = 200;
-    Decoded d(BuildPds(spec));
+    PdsSpec plan = IspfPds();
+    plan.ExtentCountOverride = 200;
+    Decoded d(BuildPds(plan));
     EXPECT_EQ(d.Result, 0);
     EXPECT_EQ(d.Decoder.ExtentCount, 16);
 }
@@ -186,14 +186,14 @@ TEST(Extents, CountIsBoundedToTheExtentsPresent) {
 TEST(Directory, BlocksSplitAcrossSegmentsAndRecords) {
     for (std::size_t segment : {40u, 100u, 255u}) {
         for (std::size_t perRecord : {1u, 3u}) {
-            PdsSpec spec = IspfPds();
+            PdsSpec plan = IspfPds();
             for (int k = 0; k < 40; ++k) {
-                spec.Members.push_back({"M" + std::to_string(k), ToEbcdic(std::string(80, 'x')),
+                plan.Members.push_back({"M" + std::to_string(k), ToEbcdic(std::string(80, 'x')),
                                         false, "", IspfStats(1, 1, 1, 0x20, 1, 1, 1, "U")});
             }
-            spec.MaxSegment = segment;
-            spec.DirectoryBlocksPerRecord = perRecord;
-            Decoded d(BuildPds(spec));
+            plan.MaxSegment = segment;
+            plan.DirectoryBlocksPerRecord = perRecord;
+            Decoded d(BuildPds(plan));
             ASSERT_EQ(d.Result, 0) << segment << " " << perRecord << d.ReadFailure;
             EXPECT_EQ(d.List.Rows.size(), 45u);
             EXPECT_EQ(d.List.Rows.back().Caption, "M39     ");
@@ -205,7 +205,7 @@ TEST(Directory, BlocksSplitAcrossSegmentsAndRecords) {
 }
 
 TEST(Directory, EndOfDirectoryInTheMiddleOfABlockEndsIt) {
-    PdsSpec spec = IspfPds();
+    PdsSpec plan = IspfPds();
     const Bytes end = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
     // The end entry, then an entry that must not be listed, in a block whose
     // key is not the end key; a second block follows.
@@ -214,23 +214,23 @@ TEST(Directory, EndOfDirectoryInTheMiddleOfABlockEndsIt) {
     Bytes block2 = DirectoryBlock({Entry("TWO", 0x000301, 0, 0)}, true, 0, 14);
     Bytes record = block1;
     record.insert(record.end(), block2.begin(), block2.end());
-    spec.RawDirectoryRecords = {record};
-    Decoded d(BuildPds(spec));
+    plan.RawDirectoryRecords = {record};
+    Decoded d(BuildPds(plan));
     std::vector<std::string> names;
     for (const auto& r : d.List.Rows) names.push_back(r.Caption);
     EXPECT_EQ(names, (std::vector<std::string>{"ONE     ", "TWO     "}));
 }
 
 TEST(Directory, BytesUsedPastTheBlockAndUserDataPastItStopTheWalk) {
-    PdsSpec spec = IspfPds();
+    PdsSpec plan = IspfPds();
     // Bytes-used claims the whole area, and the entries fill it so that the
     // last one's user data would run past the block.
     std::vector<Bytes> entries;
     for (int k = 0; k < 4; ++k)
         entries.push_back(Entry("E" + std::to_string(k), 0x000101u + k, 0x1F, 62));
     Bytes block = DirectoryBlock(entries, true, 1, 0);
-    spec.RawDirectoryRecords = {block};
-    Decoded d(BuildPds(spec));
+    plan.RawDirectoryRecords = {block};
+    Decoded d(BuildPds(plan));
     EXPECT_EQ(d.Result, 0);
     EXPECT_EQ(d.List.Rows.size(), 3u);  // the fourth would need bytes past the block
 }

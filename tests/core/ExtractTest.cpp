@@ -25,7 +25,7 @@ Bytes Text(std::size_t records, char c) {
 }
 
 struct Opened {
-    explicit Opened(const PdsSpec& spec) : D(BuildPds(spec)) {
+    explicit Opened(const PdsSpec& plan) : D(BuildPds(plan)) {
         X = MemberExtractor::Create(D.Decoder, D.File, D.Notify, D.Errors);
     }
     explicit Opened(const Bytes& bytes) : D(bytes) {
@@ -67,20 +67,20 @@ TEST(ReadMember, BlockChainsGiveExactlyTheMembersBytes) {
     for (std::size_t perRecord : {1u, 3u}) {
         for (bool eofShared : {true, false}) {
             for (std::size_t segment : {20u, 37u, 255u}) {
-                PdsSpec spec;
-                spec.Recfm = 0xC000;
-                spec.Blksize = 700;
-                spec.BlocksPerRecord = perRecord;
-                spec.EofInLastRecord = eofShared;
-                spec.MaxSegment = segment;
-                spec.Members = {{"A", Pattern(2500, 1), false, "", {}},
+                PdsSpec plan;
+                plan.Recfm = 0xC000;
+                plan.Blksize = 700;
+                plan.BlocksPerRecord = perRecord;
+                plan.EofInLastRecord = eofShared;
+                plan.MaxSegment = segment;
+                plan.Members = {{"A", Pattern(2500, 1), false, "", {}},
                                 {"B", Pattern(700, 2), false, "", {}},
                                 {"C", Pattern(1, 3), false, "", {}}};
-                Opened o(spec);
+                Opened o(plan);
                 ASSERT_EQ(o.D.Result, 0);
                 for (std::size_t row = 0; row < 3; ++row) {
                     int r = -1;
-                    EXPECT_EQ(o.Extract(row, false, &r), spec.Members[row].Data)
+                    EXPECT_EQ(o.Extract(row, false, &r), plan.Members[row].Data)
                         << perRecord << eofShared << segment << " row " << row;
                     EXPECT_EQ(r, 0);
                 }
@@ -92,49 +92,49 @@ TEST(ReadMember, BlockChainsGiveExactlyTheMembersBytes) {
 TEST(ReadMember, CountFieldStraddlingEverySegmentPosition) {
     // Segment sizes 14 to 40 move the count fields across every split point.
     for (std::size_t segment = 14; segment <= 40; ++segment) {
-        PdsSpec spec;
-        spec.Recfm = 0xC000;
-        spec.Blksize = 50;
-        spec.BlocksPerRecord = 4;
-        spec.MaxSegment = segment;
-        spec.Members = {{"A", Pattern(333, 5), false, "", {}}};
-        Opened o(spec);
+        PdsSpec plan;
+        plan.Recfm = 0xC000;
+        plan.Blksize = 50;
+        plan.BlocksPerRecord = 4;
+        plan.MaxSegment = segment;
+        plan.Members = {{"A", Pattern(333, 5), false, "", {}}};
+        Opened o(plan);
         ASSERT_EQ(o.D.Result, 0) << segment;
-        EXPECT_EQ(o.Extract(0, false), spec.Members[0].Data) << segment;
+        EXPECT_EQ(o.Extract(0, false), plan.Members[0].Data) << segment;
     }
 }
 
 TEST(ReadMember, TextExtractionCutsRecordsAndEndsLinesWithCrLf) {
-    PdsSpec spec;
-    spec.Members = {{"TWO", Text(2, 'T'), false, "", {}}, {"ODD", Text(3, 'O'), false, "", {}}};
-    spec.Members[1].Data.resize(200);  // a short last record
-    Opened o(spec);
+    PdsSpec plan;
+    plan.Members = {{"TWO", Text(2, 'T'), false, "", {}}, {"ODD", Text(3, 'O'), false, "", {}}};
+    plan.Members[1].Data.resize(200);  // a short last record
+    Opened o(plan);
     Bytes two = o.Extract(0, true);
     EXPECT_EQ(two.size(), 166u);  // two lines and an empty last line
-    EXPECT_EQ(two, Crlf(spec.Members[0].Data, 80));
-    EXPECT_EQ(o.Extract(1, true), Crlf(spec.Members[1].Data, 80));
+    EXPECT_EQ(two, Crlf(plan.Members[0].Data, 80));
+    EXPECT_EQ(o.Extract(1, true), Crlf(plan.Members[1].Data, 80));
 }
 
 TEST(ReadMember, TruncationAppliesToEveryMemberOfACommand) {
-    PdsSpec spec;
-    spec.Members = {{"A", Text(2, 'A'), false, "", {}}, {"B", Text(2, 'B'), false, "", {}}};
-    Opened o(spec);
+    PdsSpec plan;
+    plan.Members = {{"A", Text(2, 'A'), false, "", {}}, {"B", Text(2, 'B'), false, "", {}}};
+    Opened o(plan);
     o.X->TruncateLength = 72;
     EXPECT_EQ(o.Extract(0, true).size(), 150u);
-    EXPECT_EQ(o.Extract(1, true), Crlf(spec.Members[1].Data, 80, 72));
+    EXPECT_EQ(o.Extract(1, true), Crlf(plan.Members[1].Data, 80, 72));
     o.X->FinishCommand();
     EXPECT_EQ(o.Extract(1, true).size(), 166u);
     // A binary read is unaffected by a cut of 0.
     o.X->TruncateLength = 0;
-    EXPECT_EQ(o.Extract(0, false), spec.Members[0].Data);
+    EXPECT_EQ(o.Extract(0, false), plan.Members[0].Data);
 }
 
 TEST(ReadMember, TextViewShowsEveryRecordWithControlsVisible) {
-    PdsSpec spec;
+    PdsSpec plan;
     Bytes data = Text(2, 'V');
     data[5] = 0x00;  // translates to NUL
-    spec.Members = {{"V", data, false, "", {}}};
-    Opened o(spec);
+    plan.Members = {{"V", data, false, "", {}}};
+    Opened o(plan);
     MemoryViewer viewer("V       ");
     o.X->TextMode = true;
     ASSERT_EQ(o.X->ReadMember(o.P, o.Ttr(0), "", &viewer), 0);
@@ -150,11 +150,11 @@ TEST(ReadMember, TextViewShowsEveryRecordWithControlsVisible) {
 }
 
 TEST(ReadMember, HexViewBlocksAndOffsets) {
-    PdsSpec spec;
-    spec.Recfm = 0xC000;
-    spec.Blksize = 1000;
-    spec.Members = {{"H", Pattern(2048), false, "", {}}};
-    Opened o(spec);
+    PdsSpec plan;
+    plan.Recfm = 0xC000;
+    plan.Blksize = 1000;
+    plan.Members = {{"H", Pattern(2048), false, "", {}}};
+    Opened o(plan);
     MemoryViewer viewer("H");
     o.X->TextMode = false;
     ASSERT_EQ(o.X->ReadMember(o.P, o.Ttr(0), "", &viewer), 0);
@@ -176,9 +176,9 @@ TEST(ReadMember, HexViewBlocksAndOffsets) {
 }
 
 TEST(ReadMember, LocationErrors) {
-    PdsSpec spec;
-    spec.Members = {{"A", Text(1, 'A'), false, "", {}}};
-    Opened o(spec);
+    PdsSpec plan;
+    plan.Members = {{"A", Text(1, 'A'), false, "", {}}};
+    Opened o(plan);
     MemoryViewer viewer("NOWHERE ");
     EXPECT_EQ(o.X->ReadMember(o.P, 0x123456, "", &viewer), 1);
     ASSERT_EQ(o.D.Errors.Reports.size(), 1u);
@@ -193,25 +193,25 @@ TEST(ReadMember, LocationErrors) {
 }
 
 TEST(ReadMember, UnfoundMemberReportsTheLocationErrorAndOthersStillRead) {
-    PdsSpec spec;
-    spec.Members = {{"A", Text(2, 'A'), false, "", {}},
+    PdsSpec plan;
+    plan.Members = {{"A", Text(2, 'A'), false, "", {}},
                     {"B", Text(2, 'B'), false, "", {}},
                     {"C", Text(2, 'C'), false, "", {}}};
-    Opened o(spec);
+    Opened o(plan);
     // Forget where B's data is, as when the scan did not find it.
     auto& map = *o.D.Decoder.MemberPositions;
     map[o.Ttr(1)] = 0;
     int r = 0;
     o.Extract(1, false, &r);
     EXPECT_EQ(r, 1);
-    EXPECT_EQ(o.Extract(0, false), spec.Members[0].Data);
-    EXPECT_EQ(o.Extract(2, false), spec.Members[2].Data);
+    EXPECT_EQ(o.Extract(0, false), plan.Members[0].Data);
+    EXPECT_EQ(o.Extract(2, false), plan.Members[2].Data);
 }
 
 TEST(ReadMember, CancelStopsTheReadAndTheViewerSaysSo) {
-    PdsSpec spec;
-    spec.Members = {{"BIG", Text(500, 'Q'), false, "", {}}};
-    Opened o(spec);
+    PdsSpec plan;
+    plan.Members = {{"BIG", Text(500, 'Q'), false, "", {}}};
+    Opened o(plan);
     MemoryViewer viewer("BIG");
     o.X->TextMode = true;
     o.P.CancelAfterPumps = 10;
@@ -222,27 +222,27 @@ TEST(ReadMember, CancelStopsTheReadAndTheViewerSaysSo) {
     // After a cancelled view the next extraction reads in full.
     o.P.IsCancelled = false;
     o.P.CancelAfterPumps = 0;
-    EXPECT_EQ(o.Extract(0, false), spec.Members[0].Data);
+    EXPECT_EQ(o.Extract(0, false), plan.Members[0].Data);
 }
 
 TEST(ReadRange, SequentialDatasetIsReadWhole) {
-    SequentialSpec spec;
-    spec.Records = {Text(33, 'S'), Text(2, 'R')};
-    Opened o(BuildSequential(spec));
+    SequentialSpec plan;
+    plan.Records = {Text(33, 'S'), Text(2, 'R')};
+    Opened o(BuildSequential(plan));
     ASSERT_EQ(o.D.Result, 0);
     auto path = (o.D.Dir / "seq.bin").string();
     o.X->TextMode = false;
     ASSERT_EQ(o.X->ReadRange(o.P, o.D.Decoder.ContentStart, path, nullptr, o.D.Stream->Size()), 0);
-    Bytes expected = spec.Records[0];
-    expected.insert(expected.end(), spec.Records[1].begin(), spec.Records[1].end());
+    Bytes expected = plan.Records[0];
+    expected.insert(expected.end(), plan.Records[1].begin(), plan.Records[1].end());
     EXPECT_EQ(ReadFile(path), expected);
     EXPECT_EQ(o.P.Maximum, 100);  // progress set back after the read
 }
 
 TEST(ReadRange, ZeroLengthInsideTheDataFails) {
-    SequentialSpec spec;
-    spec.Records = {Text(5, 'Z')};
-    Bytes bytes = BuildSequential(spec);
+    SequentialSpec plan;
+    plan.Records = {Text(5, 'Z')};
+    Bytes bytes = BuildSequential(plan);
     Opened good(bytes);
     const auto start = static_cast<std::size_t>(good.D.Decoder.ContentStart);
     bytes[start + bytes[start]] = 0;  // the second segment's length
@@ -254,17 +254,17 @@ TEST(ReadRange, ZeroLengthInsideTheDataFails) {
 }
 
 TEST(ReadRange, TruncatedFileEndsWithAClearErrorAndNoInventedData) {
-    PdsSpec spec;
-    spec.Recfm = 0xC000;
-    spec.Blksize = 500;
-    spec.Members = {{"A", Pattern(400), false, "", {}}, {"B", Pattern(5000, 9), false, "", {}}};
-    Bytes bytes = BuildPds(spec);
+    PdsSpec plan;
+    plan.Recfm = 0xC000;
+    plan.Blksize = 500;
+    plan.Members = {{"A", Pattern(400), false, "", {}}, {"B", Pattern(5000, 9), false, "", {}}};
+    Bytes bytes = BuildPds(plan);
     Opened full(bytes);
     const auto bStart = static_cast<std::size_t>(full.D.Decoder.MemberPositions->at(full.Ttr(1)));
     Bytes cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bStart + 1000));
     Opened o(cut);
     ASSERT_EQ(o.D.Result, 0);
-    EXPECT_EQ(o.Extract(0, false), spec.Members[0].Data);
+    EXPECT_EQ(o.Extract(0, false), plan.Members[0].Data);
     int r = 0;
     WriteFile(o.D.Dir / "out1", Bytes(10, 'o'));  // an older file at the target
     Bytes after = o.Extract(1, false, &r);
@@ -279,10 +279,10 @@ TEST(ReadRange, TruncatedFileEndsWithAClearErrorAndNoInventedData) {
 }
 
 TEST(ReadRange, TextReadWithoutRecordLengthIsRefused) {
-    SequentialSpec spec;
-    spec.Lrecl = 0;
-    spec.Records = {Text(1, 'L')};
-    Opened o(BuildSequential(spec));
+    SequentialSpec plan;
+    plan.Lrecl = 0;
+    plan.Records = {Text(1, 'L')};
+    Opened o(BuildSequential(plan));
     MemoryViewer viewer("L");
     o.X->TextMode = true;
     EXPECT_EQ(o.X->ReadRange(o.P, o.D.Decoder.ContentStart, "", &viewer, o.D.Stream->Size()), 1);
@@ -290,12 +290,12 @@ TEST(ReadRange, TextReadWithoutRecordLengthIsRefused) {
 }
 
 TEST(OutputFile, OverwritesALongerFileAndIgnoresOneCharacterPaths) {
-    PdsSpec spec;
-    spec.Members = {{"A", Text(2, 'A'), false, "", {}}};
-    Opened o(spec);
+    PdsSpec plan;
+    plan.Members = {{"A", Text(2, 'A'), false, "", {}}};
+    Opened o(plan);
     auto path = o.D.Dir / "out0";
     WriteFile(path, Bytes(10000, 'z'));
-    EXPECT_EQ(o.Extract(0, false), spec.Members[0].Data);
+    EXPECT_EQ(o.Extract(0, false), plan.Members[0].Data);
 
     o.X->TextMode = false;
     EXPECT_EQ(o.X->ReadMember(o.P, o.Ttr(0), "x", nullptr), 1);  // no sink: nothing written

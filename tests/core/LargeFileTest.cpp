@@ -25,24 +25,24 @@ void MemberData(std::size_t index, Bytes& out) {
 
 TEST(LargeFile, MembersBeyondFourGibibytesExtractByteExact) {
     TempDir dir;
-    PdsSpec spec;
-    spec.Recfm = 0xC000;
-    spec.Lrecl = 0;
-    spec.Blksize = 32760;
-    spec.BlocksPerRecord = 1;
-    spec.BlocksPerTrack = 200;
-    spec.Extents = {{1, 0, 30000, 14}};
+    PdsSpec plan;
+    plan.Recfm = 0xC000;
+    plan.Lrecl = 0;
+    plan.Blksize = 32760;
+    plan.BlocksPerRecord = 1;
+    plan.BlocksPerTrack = 200;
+    plan.Extents = {{1, 0, 30000, 14}};
     const std::size_t members = 4200;  // 4200 MiB of data
     for (std::size_t i = 0; i < members; ++i) {
         char name[9];
         std::snprintf(name, sizeof name, "L%07zu", i);
-        spec.Members.push_back({name, {}, false, "", {}});
+        plan.Members.push_back({name, {}, false, "", {}});
     }
-    spec.Generate = MemberData;
+    plan.Generate = MemberData;
     const auto path = dir / "large.xmi";
     {
         FileOut out(path);
-        BuildPds(spec, out);
+        BuildPds(plan, out);
     }
     ASSERT_GT(std::filesystem::file_size(path), 1ULL << 32);
 

@@ -22,9 +22,9 @@ Bytes Data(std::size_t n, std::uint8_t salt = 0) {
 }
 
 struct Archive {
-    explicit Archive(const ZipSpec& spec) {
+    explicit Archive(const ZipSpec& plan) {
         Path = (Dir / "test.zip").string();
-        WriteFile(Path, BuildZip(spec));
+        WriteFile(Path, BuildZip(plan));
         Zip.OnMessage = [this](int code, const std::string& text) {
             Messages.push_back({code, text});
         };
@@ -44,9 +44,9 @@ struct Archive {
 };
 
 ZipSpec TwoEntries() {
-    ZipSpec spec;
-    spec.Entries = {{"DIR/", {}, 0}, {"DIR/A.XMI", Data(5000), 8}, {"B.txt", Data(300, 1), 0}};
-    return spec;
+    ZipSpec plan;
+    plan.Entries = {{"DIR/", {}, 0}, {"DIR/A.XMI", Data(5000), 8}, {"B.txt", Data(300, 1), 0}};
+    return plan;
 }
 }  // namespace
 
@@ -61,17 +61,17 @@ TEST(ZipDirectory, ListsEntriesWithoutFoldersAndWithBackslashes) {
 }
 
 TEST(ZipDirectory, CommentIsFoundByTheBackwardSearch) {
-    ZipSpec spec = TwoEntries();
-    spec.Comment = std::string(100, 'c');
-    Archive a(spec);
+    ZipSpec plan = TwoEntries();
+    plan.Comment = std::string(100, 'c');
+    Archive a(plan);
     EXPECT_EQ(a.Zip.Count(), 2);
     EXPECT_TRUE(a.Messages.empty());
 }
 
 TEST(ZipDirectory, DataBeforeTheArchiveWarnsAndStillExtracts) {
-    ZipSpec spec = TwoEntries();
-    spec.Prefix = Bytes(1000, 0x90);
-    Archive a(spec);
+    ZipSpec plan = TwoEntries();
+    plan.Prefix = Bytes(1000, 0x90);
+    Archive a(plan);
     ASSERT_EQ(a.Zip.Count(), 2);
     ASSERT_EQ(a.Messages.size(), 1u);
     EXPECT_EQ(a.Messages[0].first, 0);
@@ -120,9 +120,9 @@ TEST(ZipDirectory, ANonArchiveAndACutArchiveLeaveItClosed) {
 }
 
 TEST(ZipDirectory, OemNamesFromDosAreConverted) {
-    ZipSpec spec;
-    spec.Entries = {{std::string("M\x81LLER.XMI"), Data(10), 0, 0, 0x0014}};
-    Archive a(spec);
+    ZipSpec plan;
+    plan.Entries = {{std::string("M\x81LLER.XMI"), Data(10), 0, 0, 0x0014}};
+    Archive a(plan);
     ASSERT_EQ(a.Zip.Count(), 1);
     EXPECT_EQ(a.Zip.Entries()[0].FileName, "M\u00FCLLER.XMI");
 }
@@ -150,12 +150,12 @@ TEST(ZipExtract, OverwriteOnlyWhenAsked) {
 }
 
 TEST(ZipExtract, BadEntriesAreReportedByNameAndLeaveNoFile) {
-    ZipSpec spec;
-    spec.Entries = {{"crc.xmi", Data(2000), 8, 0, 0x0314, true},
+    ZipSpec plan;
+    plan.Entries = {{"crc.xmi", Data(2000), 8, 0, 0x0314, true},
                     {"method.xmi", Data(50), 12},
                     {"secret.xmi", Data(50), 0, 0x0001},
                     {"local.xmi", Data(50), 0, 0, 0x0314, false, "other.xmi"}};
-    Archive a(spec);
+    Archive a(plan);
     ASSERT_EQ(a.Zip.Count(), 4);
     a.Zip.FSpecArgs = {"crc.xmi", "method.xmi", "secret.xmi", "local.xmi"};
     EXPECT_EQ(a.Zip.Extract(), 0);
@@ -174,12 +174,12 @@ TEST(ZipExtract, BadEntriesAreReportedByNameAndLeaveNoFile) {
 }
 
 TEST(ZipExtract, HostileNamesStayInsideTheFolder) {
-    ZipSpec spec;
-    spec.Entries = {{"../../evil.xmi", Data(20), 0},
+    ZipSpec plan;
+    plan.Entries = {{"../../evil.xmi", Data(20), 0},
                     {"C:\\x\\drive.xmi", Data(20), 0},
                     {"/abs/path.xmi", Data(20), 0},
                     {"dots/..", Data(20), 0}};
-    Archive a(spec);
+    Archive a(plan);
     a.Zip.FSpecArgs = {"../../evil.xmi", "C:\\x\\drive.xmi", "/abs/path.xmi"};
     EXPECT_EQ(a.Zip.Extract(), 3);
     EXPECT_TRUE(std::filesystem::exists(a.Dir / "evil.xmi"));
@@ -201,13 +201,13 @@ TEST(SizeText, Examples) {
 }
 
 TEST(ZipIntake, CountsXmitNamesCaseSensitivelyAndRemembersTheLast) {
-    ZipSpec spec;
-    spec.Entries = {{"A.xmi", Data(10), 0},
+    ZipSpec plan;
+    plan.Entries = {{"A.xmi", Data(10), 0},
                     {"B.xml", Data(10), 0},
                     {"C.Xmi", Data(10), 0},
                     {"sub.XMIT/readme", Data(10), 0}};
     TempDir dir;
-    WriteFile(dir / "a.zip", BuildZip(spec));
+    WriteFile(dir / "a.zip", BuildZip(plan));
     MemoryNotifier notify;
     MemoryLines memo;
     ZipIntake intake(notify, memo);
@@ -234,10 +234,10 @@ TEST(ZipIntake, MissingArchiveSaysNotFound) {
 TEST(ZipIntake, AutomaticModeUnpacksTheOneXmitIntoTheChosenFolder) {
     PdsSpec pds;
     pds.Members = {{"M", ToEbcdic(std::string(80, 'm')), false, "", {}}};
-    ZipSpec spec;
-    spec.Entries = {{"FOLDER/DATA.XMI", BuildPds(pds), 8}, {"notes.txt", Data(10), 0}};
+    ZipSpec plan;
+    plan.Entries = {{"FOLDER/DATA.XMI", BuildPds(pds), 8}, {"notes.txt", Data(10), 0}};
     TempDir dir;
-    WriteFile(dir / "a.zip", BuildZip(spec));
+    WriteFile(dir / "a.zip", BuildZip(plan));
     std::filesystem::create_directories(dir / "zipdir");
     MemoryNotifier notify;
     MemoryLines memo;
@@ -249,7 +249,7 @@ TEST(ZipIntake, AutomaticModeUnpacksTheOneXmitIntoTheChosenFolder) {
     WriteFile(dir / "zipdir" / "DATA.XMI", Bytes(1, 0));
     intake.ExtractSingleXmit();
     EXPECT_EQ(intake.OpenPath(), dir / "zipdir" / "DATA.XMI");
-    EXPECT_EQ(ReadFile(intake.OpenPath()), spec.Entries[0].Data);  // over-written
+    EXPECT_EQ(ReadFile(intake.OpenPath()), plan.Entries[0].Data);  // over-written
 
     intake.ChooseDestination((dir / "nowhere").string(), (dir / "program").string());
     EXPECT_EQ(intake.Zip.ExtrBaseDir, (dir / "program").string());
@@ -258,10 +258,10 @@ TEST(ZipIntake, AutomaticModeUnpacksTheOneXmitIntoTheChosenFolder) {
 TEST(ZipIntake, AnXmitWithoutAnXmitNameIsFoundByItsContent) {
     SequentialSpec seq;
     seq.Records = {ToEbcdic(std::string(80, 's'))};
-    ZipSpec spec;
-    spec.Entries = {{"TRANSFER", BuildSequential(seq), 8}, {"notes.txt", Data(10), 0}};
+    ZipSpec plan;
+    plan.Entries = {{"TRANSFER", BuildSequential(seq), 8}, {"notes.txt", Data(10), 0}};
     TempDir dir;
-    WriteFile(dir / "a.zip", BuildZip(spec));
+    WriteFile(dir / "a.zip", BuildZip(plan));
     MemoryNotifier notify;
     MemoryLines memo;
     ZipIntake intake(notify, memo);

@@ -65,8 +65,8 @@ void EnablePrompt(MainFixture& f, TFrmXmitMain& w) {
 
 TEST(ViewCommand, OneMemberOpensAFilledViewer) {
     MainFixture f;
-    PdsSpec spec = MainFixture::Library(3);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    PdsSpec plan = MainFixture::Library(3);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     Select(w, {1});
     Find<QAction>(&w, "MnuXmitView")->trigger();
     auto views = Viewers(w);
@@ -140,10 +140,10 @@ TEST(ViewCommand, SequentialDatasetAndHexView) {
 
 TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
     MainFixture f;
-    PdsSpec spec;
-    spec.Blksize = 27920;
-    spec.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'b')), false, "", {}}};
-    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(spec))));
+    PdsSpec plan;
+    plan.Blksize = 27920;
+    plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'b')), false, "", {}}};
+    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
     w.Progress = new TFrmXmitCancel(&w);
     w.Progress->EventIntervalMs = 0;
     QTimer::singleShot(0, w.Progress, [&] { w.Progress->BtnCancel->click(); });
@@ -163,8 +163,8 @@ TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
 
 TEST(ExtractCommand, OneMemberSeveralAndTheDataset) {
     MainFixture f;
-    PdsSpec spec = MainFixture::Library(3);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    PdsSpec plan = MainFixture::Library(3);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     Select(w, {2});
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "one.txt").string()));
     Find<QAction>(&w, "MnuXmitExtract")->trigger();
@@ -213,13 +213,13 @@ TEST(ExtractCommand, OneMemberSeveralAndTheDataset) {
 
 TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
     MainFixture f;
-    PdsSpec spec;
-    spec.Blksize = 27920;
+    PdsSpec plan;
+    plan.Blksize = 27920;
     for (int i = 0; i < 4; ++i) {
-        spec.Members.push_back(
+        plan.Members.push_back(
             {"M" + std::to_string(i), ToEbcdic(std::string(80 * 5000, 'm')), false, "", {}});
     }
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     w.LvwMembers->selectAll();
     std::filesystem::create_directories(f.Dir / "out");
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".bin").string()));
@@ -238,8 +238,8 @@ TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
 
 TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     MainFixture f;
-    PdsSpec spec = MainFixture::Library(2);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    PdsSpec plan = MainFixture::Library(2);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     EnablePrompt(f, w);
     QString shownLength;
     int minimum = 0, maximum = 0;
@@ -298,8 +298,8 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
 
 TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
     MainFixture f;
-    PdsSpec spec = MainFixture::Library(2);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(spec))));
+    PdsSpec plan = MainFixture::Library(2);
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     w.SbnJcl->click();
     EXPECT_EQ(f.Dialogs.Messages.back().Text, "No member selected!");
     Select(w, {0, 1});
@@ -360,10 +360,10 @@ TEST(Viewer, SaveCopyAndPrint) {
 
 TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     MainFixture f;
-    PdsSpec spec;
-    spec.Blksize = 27920;
-    spec.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'c')), false, "", {}}};
-    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(spec))));
+    PdsSpec plan;
+    plan.Blksize = 27920;
+    plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'c')), false, "", {}}};
+    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
     w.Progress = new TFrmXmitCancel(&w);
     w.Progress->EventIntervalMs = 0;
     bool closeRefused = false, busy = false, closeEnabled = true;

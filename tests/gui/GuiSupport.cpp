@@ -96,8 +96,8 @@ std::filesystem::path MainFixture::Write(const std::string& name, const Bytes& b
 }
 
 PdsSpec MainFixture::Library(std::size_t members) {
-    PdsSpec spec;
-    spec.Qualifiers = {"USER", "JCL", "LIB"};
+    PdsSpec plan;
+    plan.Qualifiers = {"USER", "JCL", "LIB"};
     for (std::size_t i = 0; i < members; ++i) {
         std::string text;
         for (int line = 0; line < 3; ++line) {
@@ -105,10 +105,10 @@ PdsSpec MainFixture::Library(std::size_t members) {
             card.resize(80, ' ');
             text += card;
         }
-        spec.Members.push_back({"MEM" + std::to_string(i), ToEbcdic(text), false, "",
+        plan.Members.push_back({"MEM" + std::to_string(i), ToEbcdic(text), false, "",
                                 IspfStats(1, static_cast<std::uint8_t>(i), 1, 24, 100, 12, 30, "TESTER")});
     }
-    return spec;
+    return plan;
 }
 
 }  // namespace corvane::testing

@@ -214,8 +214,8 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
 
 TEST(MainWindow, DebugHeadersKeepTheDumpWindowAndThePartlyDecodedFile) {
     MainFixture f;
-    PdsSpec spec = MainFixture::Library(2);
-    Bytes bytes = BuildPds(spec);
+    PdsSpec plan = MainFixture::Library(2);
+    Bytes bytes = BuildPds(plan);
     auto good = f.Write("lib.xmi", bytes);
     TFrmXmitMain& w = f.Start();
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(good.string()));

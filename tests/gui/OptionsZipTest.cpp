@@ -198,9 +198,9 @@ namespace {
 Bytes LibraryBytes() { return BuildPds(MainFixture::Library(2)); }
 
 std::filesystem::path Archive(MainFixture& f, const std::string& name, std::vector<ZipEntrySpec> entries) {
-    ZipSpec spec;
-    spec.Entries = std::move(entries);
-    return f.Write(name, BuildZip(spec));
+    ZipSpec plan;
+    plan.Entries = std::move(entries);
+    return f.Write(name, BuildZip(plan));
 }
 }  // namespace
 

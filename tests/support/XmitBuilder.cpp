@@ -140,25 +140,25 @@ std::vector<TextUnit> Inmr03Units() {
 }
 }  // namespace
 
-Bytes BuildSequential(const SequentialSpec& spec) {
+Bytes BuildSequential(const SequentialSpec& plan) {
     MemoryOut out;
     XmitWriter w(out);
-    const bool message = !spec.MessageLines.empty();
+    const bool message = !plan.MessageLines.empty();
     w.Control(1, HeaderUnits(message ? 2 : 1));
     std::uint32_t file = 1;
     if (message) w.Control(2, MessageUnits(), file++);
     std::vector<TextUnit> units = {
         TextUnit::Text(0x1028, "INMCOPY"), TextUnit::Number(0x003C, 0x4000, 2),
-        TextUnit::Number(0x0042, spec.Lrecl, 2), TextUnit::Number(0x0030, spec.Blksize, 4),
-        TextUnit::Number(0x0049, spec.Recfm, 2)};
-    if (!spec.Qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, spec.Qualifiers));
+        TextUnit::Number(0x0042, plan.Lrecl, 2), TextUnit::Number(0x0030, plan.Blksize, 4),
+        TextUnit::Number(0x0049, plan.Recfm, 2)};
+    if (!plan.Qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, plan.Qualifiers));
     w.Control(2, units, file);
     if (message) {
         w.Control(3, Inmr03Units());
-        WriteMessage(w, spec.MessageLines);
+        WriteMessage(w, plan.MessageLines);
     }
     w.Control(3, Inmr03Units());
-    for (const Bytes& record : spec.Records) w.Record(record);
+    for (const Bytes& record : plan.Records) w.Record(record);
     w.Control(6, {});
     w.PadToCard();
     return out.Data;
@@ -166,12 +166,12 @@ Bytes BuildSequential(const SequentialSpec& spec) {
 
 namespace {
 struct Layout {
-    const PdsSpec& spec;
+    const PdsSpec& plan;
     // Cylinder and head of a relative track through the extents.
     std::pair<std::uint16_t, std::uint16_t> Address(std::uint32_t relative) const {
         std::uint32_t before = 0;
-        const auto tpc = static_cast<std::uint32_t>(spec.TracksPerCylinder);
-        for (const auto& e : spec.Extents) {
+        const auto tpc = static_cast<std::uint32_t>(plan.TracksPerCylinder);
+        for (const auto& e : plan.Extents) {
             std::uint32_t first = e.StartCyl * tpc + e.StartHead;
             std::uint32_t last = e.EndCyl * tpc + e.EndHead;
             if (relative < before + (last - first + 1)) {
@@ -199,34 +199,34 @@ Bytes CountField(std::uint16_t cyl, std::uint16_t head, std::uint8_t record, std
     return c;
 }
 
-Bytes Copyr1(const PdsSpec& spec) {
+Bytes Copyr1(const PdsSpec& plan) {
     Bytes r(56, 0);
-    r[0] = spec.Copyr1Flags;
+    r[0] = plan.Copyr1Flags;
     r[1] = 0xCA;
     r[2] = 0x6D;
     r[3] = 0x0F;
     r[4] = 0x02;
-    r[6] = static_cast<std::uint8_t>(spec.Blksize >> 8);
-    r[7] = static_cast<std::uint8_t>(spec.Blksize);
-    r[8] = static_cast<std::uint8_t>(spec.Lrecl >> 8);
-    r[9] = static_cast<std::uint8_t>(spec.Lrecl);
-    r[10] = static_cast<std::uint8_t>(spec.Recfm >> 8);
+    r[6] = static_cast<std::uint8_t>(plan.Blksize >> 8);
+    r[7] = static_cast<std::uint8_t>(plan.Blksize);
+    r[8] = static_cast<std::uint8_t>(plan.Lrecl >> 8);
+    r[9] = static_cast<std::uint8_t>(plan.Lrecl);
+    r[10] = static_cast<std::uint8_t>(plan.Recfm >> 8);
     r[16] = 0x30;
     r[17] = 0x50;
     r[18] = 0x20;
     r[19] = 0x0F;
-    r[26] = static_cast<std::uint8_t>(spec.TracksPerCylinder >> 8);
-    r[27] = static_cast<std::uint8_t>(spec.TracksPerCylinder);
+    r[26] = static_cast<std::uint8_t>(plan.TracksPerCylinder >> 8);
+    r[27] = static_cast<std::uint8_t>(plan.TracksPerCylinder);
     r[37] = 2;
     return r;
 }
 
-Bytes Copyr2(const PdsSpec& spec) {
+Bytes Copyr2(const PdsSpec& plan) {
     Bytes r(276, 0);
-    r[0] = spec.ExtentCountOverride ? spec.ExtentCountOverride
-                                    : static_cast<std::uint8_t>(spec.Extents.size());
-    for (std::size_t i = 0; i < spec.Extents.size() && i < 16; ++i) {
-        const auto& e = spec.Extents[i];
+    r[0] = plan.ExtentCountOverride ? plan.ExtentCountOverride
+                                    : static_cast<std::uint8_t>(plan.Extents.size());
+    for (std::size_t i = 0; i < plan.Extents.size() && i < 16; ++i) {
+        const auto& e = plan.Extents[i];
         std::uint8_t* p = r.data() + 16 + 16 * i;
         auto put = [](std::uint8_t* at, std::uint16_t v) {
             at[0] = static_cast<std::uint8_t>(v >> 8);
@@ -236,7 +236,7 @@ Bytes Copyr2(const PdsSpec& spec) {
         put(p + 8, e.StartHead);
         put(p + 10, e.EndCyl);
         put(p + 12, e.EndHead);
-        const auto tpc = static_cast<std::uint32_t>(spec.TracksPerCylinder);
+        const auto tpc = static_cast<std::uint32_t>(plan.TracksPerCylinder);
         put(p + 14, static_cast<std::uint16_t>((e.EndCyl * tpc + e.EndHead) -
                                                (e.StartCyl * tpc + e.StartHead) + 1));
     }
@@ -249,11 +249,11 @@ Bytes Name8(const std::string& name) {
     return ToEbcdic(n);
 }
 
-std::vector<Bytes> DirectoryBlocks(const PdsSpec& spec, const std::vector<std::uint32_t>& ttrs) {
+std::vector<Bytes> DirectoryBlocks(const PdsSpec& plan, const std::vector<std::uint32_t>& ttrs) {
     std::vector<Bytes> entries;
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < spec.Members.size(); ++i) {
-        const PdsMember& m = spec.Members[i];
+    for (std::size_t i = 0; i < plan.Members.size(); ++i) {
+        const PdsMember& m = plan.Members[i];
         Bytes e = Name8(m.Name);
         Bytes t = BigEndian(ttrs[i], 3);
         e.insert(e.end(), t.begin(), t.end());
@@ -292,18 +292,18 @@ std::vector<Bytes> DirectoryBlocks(const PdsSpec& spec, const std::vector<std::u
 }
 }  // namespace
 
-std::vector<std::uint32_t> BuildPds(const PdsSpec& spec, ByteOut& out) {
+std::vector<std::uint32_t> BuildPds(const PdsSpec& plan, ByteOut& out) {
     XmitWriter w(out);
-    const bool message = !spec.MessageLines.empty();
+    const bool message = !plan.MessageLines.empty();
     w.Control(1, HeaderUnits(message ? 2 : 1));
     std::uint32_t file = 1;
     if (message) w.Control(2, MessageUnits(), file++);
     std::vector<TextUnit> units = {
         TextUnit::Text(0x1028, "IEBCOPY"),       TextUnit::Number(0x003C, 0x0200, 2),
-        TextUnit::Number(0x0042, spec.Lrecl, 2), TextUnit::Number(0x0030, spec.Blksize, 4),
-        TextUnit::Number(0x0049, spec.Recfm, 2), TextUnit::Number(0x102C, 0, 4),
+        TextUnit::Number(0x0042, plan.Lrecl, 2), TextUnit::Number(0x0030, plan.Blksize, 4),
+        TextUnit::Number(0x0049, plan.Recfm, 2), TextUnit::Number(0x102C, 0, 4),
         TextUnit::Number(0x000C, 10, 4)};
-    if (!spec.Qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, spec.Qualifiers));
+    if (!plan.Qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, plan.Qualifiers));
     w.Control(2, units, file);
     w.Control(2,
               {TextUnit::Text(0x1028, "INMCOPY"), TextUnit::Number(0x003C, 0x4000, 2),
@@ -312,64 +312,64 @@ std::vector<std::uint32_t> BuildPds(const PdsSpec& spec, ByteOut& out) {
               file);
     if (message) {
         w.Control(3, Inmr03Units());
-        WriteMessage(w, spec.MessageLines);
+        WriteMessage(w, plan.MessageLines);
     }
     w.Control(3, Inmr03Units());
-    w.Record(Copyr1(spec), 0, spec.MaxSegment);
-    w.Record(Copyr2(spec), 0, spec.MaxSegment);
+    w.Record(Copyr1(plan), 0, plan.MaxSegment);
+    w.Record(Copyr2(plan), 0, plan.MaxSegment);
 
     // Place every member's blocks: each member starts on a fresh track.
-    const Layout layout{spec};
-    std::vector<std::uint32_t> ttrs(spec.Members.size(), 0);
-    std::vector<std::uint32_t> firstTrack(spec.Members.size(), 0);
+    const Layout layout{plan};
+    std::vector<std::uint32_t> ttrs(plan.Members.size(), 0);
+    std::vector<std::uint32_t> firstTrack(plan.Members.size(), 0);
     std::uint32_t track = 0;
-    std::vector<std::size_t> blockCounts(spec.Members.size(), 0);
+    std::vector<std::size_t> blockCounts(plan.Members.size(), 0);
     Bytes scratch;
-    for (std::size_t i = 0; i < spec.Members.size(); ++i) {
-        if (spec.Members[i].Alias) continue;
-        const Bytes* data = &spec.Members[i].Data;
-        if (data->empty() && spec.Generate) {
+    for (std::size_t i = 0; i < plan.Members.size(); ++i) {
+        if (plan.Members[i].Alias) continue;
+        const Bytes* data = &plan.Members[i].Data;
+        if (data->empty() && plan.Generate) {
             scratch.clear();
-            spec.Generate(i, scratch);
+            plan.Generate(i, scratch);
             data = &scratch;
         }
-        std::size_t blocks = (data->size() + spec.Blksize - 1) / spec.Blksize + 1;  // + EOF
+        std::size_t blocks = (data->size() + plan.Blksize - 1) / plan.Blksize + 1;  // + EOF
         firstTrack[i] = track;
         ttrs[i] = track << 8 | 1;
         blockCounts[i] = blocks;
         track +=
-            static_cast<std::uint32_t>((blocks + spec.BlocksPerTrack - 1) / spec.BlocksPerTrack);
+            static_cast<std::uint32_t>((blocks + plan.BlocksPerTrack - 1) / plan.BlocksPerTrack);
     }
-    for (std::size_t i = 0; i < spec.Members.size(); ++i) {
-        const PdsMember& m = spec.Members[i];
+    for (std::size_t i = 0; i < plan.Members.size(); ++i) {
+        const PdsMember& m = plan.Members[i];
         if (!m.Alias) continue;
-        for (std::size_t j = 0; j < spec.Members.size(); ++j) {
-            if (!spec.Members[j].Alias && spec.Members[j].Name == m.AliasOf) ttrs[i] = ttrs[j];
+        for (std::size_t j = 0; j < plan.Members.size(); ++j) {
+            if (!plan.Members[j].Alias && plan.Members[j].Name == m.AliasOf) ttrs[i] = ttrs[j];
         }
     }
 
-    std::vector<Bytes> dir = DirectoryBlocks(spec, ttrs);
-    for (const Bytes& record : spec.RawDirectoryRecords) w.Record(record, 0, spec.MaxSegment);
-    if (!spec.RawDirectoryRecords.empty()) dir.clear();
-    for (std::size_t b = 0; b < dir.size(); b += spec.DirectoryBlocksPerRecord) {
+    std::vector<Bytes> dir = DirectoryBlocks(plan, ttrs);
+    for (const Bytes& record : plan.RawDirectoryRecords) w.Record(record, 0, plan.MaxSegment);
+    if (!plan.RawDirectoryRecords.empty()) dir.clear();
+    for (std::size_t b = 0; b < dir.size(); b += plan.DirectoryBlocksPerRecord) {
         Bytes record;
-        for (std::size_t k = b; k < dir.size() && k < b + spec.DirectoryBlocksPerRecord; ++k) {
+        for (std::size_t k = b; k < dir.size() && k < b + plan.DirectoryBlocksPerRecord; ++k) {
             record.insert(record.end(), dir[k].begin(), dir[k].end());
         }
-        if (b + spec.DirectoryBlocksPerRecord >= dir.size() && spec.DirectoryEndMarker) {
+        if (b + plan.DirectoryBlocksPerRecord >= dir.size() && plan.DirectoryEndMarker) {
             record.insert(record.end(), 12, 0);
         }
-        w.Record(record, 0, spec.MaxSegment);
+        w.Record(record, 0, plan.MaxSegment);
     }
-    if (!spec.RecordBeforeMembers.empty()) w.Record(spec.RecordBeforeMembers, 0, spec.MaxSegment);
+    if (!plan.RecordBeforeMembers.empty()) w.Record(plan.RecordBeforeMembers, 0, plan.MaxSegment);
 
-    for (std::size_t i = 0; i < spec.Members.size(); ++i) {
-        const PdsMember& m = spec.Members[i];
+    for (std::size_t i = 0; i < plan.Members.size(); ++i) {
+        const PdsMember& m = plan.Members[i];
         if (m.Alias) continue;
         const Bytes* data = &m.Data;
-        if (data->empty() && spec.Generate) {
+        if (data->empty() && plan.Generate) {
             scratch.clear();
-            spec.Generate(i, scratch);
+            plan.Generate(i, scratch);
             data = &scratch;
         }
         std::vector<Bytes> blocks;
@@ -377,12 +377,12 @@ std::vector<std::uint32_t> BuildPds(const PdsSpec& spec, ByteOut& out) {
         std::size_t n = 0;
         auto address = [&](std::size_t index) {
             auto [cyl, head] = layout.Address(
-                firstTrack[i] + static_cast<std::uint32_t>(index / spec.BlocksPerTrack));
+                firstTrack[i] + static_cast<std::uint32_t>(index / plan.BlocksPerTrack));
             return std::make_tuple(cyl, head,
-                                   static_cast<std::uint8_t>(index % spec.BlocksPerTrack + 1));
+                                   static_cast<std::uint8_t>(index % plan.BlocksPerTrack + 1));
         };
         while (pos < data->size()) {
-            std::size_t len = std::min<std::size_t>(spec.Blksize, data->size() - pos);
+            std::size_t len = std::min<std::size_t>(plan.Blksize, data->size() - pos);
             auto [cyl, head, rec] = address(n++);
             Bytes block = CountField(cyl, head, rec, static_cast<std::uint16_t>(len));
             block.insert(block.end(), data->begin() + static_cast<std::ptrdiff_t>(pos),
@@ -396,19 +396,19 @@ std::vector<std::uint32_t> BuildPds(const PdsSpec& spec, ByteOut& out) {
         std::size_t inRecord = 0;
         for (std::size_t b = 0; b < blocks.size(); ++b) {
             record.insert(record.end(), blocks[b].begin(), blocks[b].end());
-            if (++inRecord == spec.BlocksPerRecord &&
-                !(b + 1 == blocks.size() && spec.EofInLastRecord)) {
-                w.Record(record, 0, spec.MaxSegment);
+            if (++inRecord == plan.BlocksPerRecord &&
+                !(b + 1 == blocks.size() && plan.EofInLastRecord)) {
+                w.Record(record, 0, plan.MaxSegment);
                 record.clear();
                 inRecord = 0;
             }
         }
-        if (spec.EofInLastRecord) {
+        if (plan.EofInLastRecord) {
             record.insert(record.end(), eof.begin(), eof.end());
-            w.Record(record, 0, spec.MaxSegment);
+            w.Record(record, 0, plan.MaxSegment);
         } else {
-            if (!record.empty()) w.Record(record, 0, spec.MaxSegment);
-            w.Record(eof, 0, spec.MaxSegment);
+            if (!record.empty()) w.Record(record, 0, plan.MaxSegment);
+            w.Record(eof, 0, plan.MaxSegment);
         }
     }
     w.Control(6, {});
@@ -416,9 +416,9 @@ std::vector<std::uint32_t> BuildPds(const PdsSpec& spec, ByteOut& out) {
     return ttrs;
 }
 
-Bytes BuildPds(const PdsSpec& spec) {
+Bytes BuildPds(const PdsSpec& plan) {
     MemoryOut out;
-    BuildPds(spec, out);
+    BuildPds(plan, out);
     return out.Data;
 }
 

@@ -85,7 +85,7 @@ struct SequentialSpec {
     std::vector<Bytes> Records;             // each one data record
     std::vector<std::string> MessageLines;  // sent first, as a message file
 };
-Bytes BuildSequential(const SequentialSpec& spec);
+Bytes BuildSequential(const SequentialSpec& plan);
 
 struct PdsMember {
     std::string Name;
@@ -125,8 +125,8 @@ struct PdsSpec {
 };
 
 // The TTR the builder gives to each member (aliases share their member's).
-std::vector<std::uint32_t> BuildPds(const PdsSpec& spec, ByteOut& out);
-Bytes BuildPds(const PdsSpec& spec);
+std::vector<std::uint32_t> BuildPds(const PdsSpec& plan, ByteOut& out);
+Bytes BuildPds(const PdsSpec& plan);
 
 // ISPF statistics user data (30 bytes).
 Bytes IspfStats(std::uint8_t version, std::uint8_t level, std::uint8_t century, std::uint8_t year,

@@ -36,11 +36,11 @@ std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data) {
     return out;
 }
 
-std::vector<std::uint8_t> BuildZip(const ZipSpec& spec) {
-    std::vector<std::uint8_t> file = spec.Prefix;
+std::vector<std::uint8_t> BuildZip(const ZipSpec& plan) {
+    std::vector<std::uint8_t> file = plan.Prefix;
     std::vector<std::uint8_t> body;
     std::vector<std::uint8_t> central;
-    for (const ZipEntrySpec& e : spec.Entries) {
+    for (const ZipEntrySpec& e : plan.Entries) {
         std::vector<std::uint8_t> packed = e.Method == 8 ? Deflate(e.Data) : e.Data;
         std::uint32_t crc =
             static_cast<std::uint32_t>(crc32(0, e.Data.data(), static_cast<uInt>(e.Data.size())));
@@ -84,16 +84,16 @@ std::vector<std::uint8_t> BuildZip(const ZipSpec& spec) {
     Put32(end, 0x06054B50);
     Put16(end, 0);
     Put16(end, 0);
-    Put16(end, static_cast<std::uint32_t>(spec.Entries.size()));
-    Put16(end, static_cast<std::uint32_t>(spec.Entries.size()));
+    Put16(end, static_cast<std::uint32_t>(plan.Entries.size()));
+    Put16(end, static_cast<std::uint32_t>(plan.Entries.size()));
     Put32(end, static_cast<std::uint32_t>(central.size()));
     Put32(end, static_cast<std::uint32_t>(body.size()));
-    Put16(end, static_cast<std::uint32_t>(spec.Comment.size()));
-    PutText(end, spec.Comment);
+    Put16(end, static_cast<std::uint32_t>(plan.Comment.size()));
+    PutText(end, plan.Comment);
     file.insert(file.end(), end.begin(), end.end());
-    file.insert(file.end(), spec.Trailer.begin(), spec.Trailer.end());
-    if (spec.PadTo > 0) {
-        while (file.size() % spec.PadTo != 0) file.push_back(0);
+    file.insert(file.end(), plan.Trailer.begin(), plan.Trailer.end());
+    if (plan.PadTo > 0) {
+        while (file.size() % plan.PadTo != 0) file.push_back(0);
     }
     return file;
 }

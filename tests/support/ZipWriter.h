@@ -35,7 +35,7 @@ struct ZipSpec {
     std::vector<std::uint8_t> Trailer;  // other data after the archive
 };
 
-std::vector<std::uint8_t> BuildZip(const ZipSpec& spec);
+std::vector<std::uint8_t> BuildZip(const ZipSpec& plan);
 std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data);
 
 }  // namespace corvane::testing

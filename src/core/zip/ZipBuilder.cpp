@@ -394,25 +394,25 @@ int TZipBuilder::Extract() {
         return 0;
     }
     int written = 0;
-    for (std::string spec : FSpecArgs) {
-        std::replace(spec.begin(), spec.end(), '/', '\\');
+    for (std::string plan : FSpecArgs) {
+        std::replace(plan.begin(), plan.end(), '/', '\\');
         const ZipDirEntry* found = nullptr;
         for (const ZipDirEntry& e : entries_) {
-            if (e.FileName == spec) {
+            if (e.FileName == plan) {
                 found = &e;
                 break;
             }
         }
         if (!found) {
             for (const ZipDirEntry& e : entries_) {
-                if (EntryFileName(e.FileName) == spec) {
+                if (EntryFileName(e.FileName) == plan) {
                     found = &e;
                     break;
                 }
             }
         }
         if (!found) {
-            Message(10, "No entry " + spec + " in the archive", false);
+            Message(10, "No entry " + plan + " in the archive", false);
             continue;
         }
         if (ExtractOne(*found)) ++written;
