@@ -7,32 +7,15 @@
 #include <filesystem>
 #include <string>
 
+#include "Scratch.h"
 #include "decode/Decode.h"
 #include "extract/Extractdata.h"
 #include "ports/MemoryPorts.h"
 
 using namespace corvane;
 
-namespace {
-std::filesystem::path Scratch(const char* name) {
-    static const std::filesystem::path dir = [] {
-        std::filesystem::path d = std::filesystem::exists("/dev/shm")
-                                      ? "/dev/shm"
-                                      : std::filesystem::temp_directory_path();
-        d /= "corvane-fuzz-" + std::to_string(getpid());
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    return dir / name;
-}
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto input = Scratch("input.xmi");
-    if (std::FILE* f = std::fopen(input.c_str(), "wb")) {
-        if (size) std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const auto input = WriteInput("input.xmi", data, size);
     auto stream = FileReader::Open(input, nullptr, 4096);
     if (!stream) return 0;
     TXmitDecoder decoder;
@@ -52,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto x = MemberExtractor::Create(decoder, input, notifier, errors);
     if (!x) return 0;
     MemoryProgress progress;
-    const std::string out = Scratch("out.bin").string();
+    const std::string out = (ScratchDir() / "out.bin").string();
     for (int mode = 0; mode < 3; ++mode) {
         x->TextMode = mode == 0 && decoder.Lrecl > 0 && decoder.Lrecl < 65536;
         if (mode == 0 && !x->TextMode) continue;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "Scratch.h"
 #include "settings/IniFile.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
@@ -19,19 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RegistryTree reparsed = RegFileRegistry::Parse(again, RegRoot::CurrentUser);
     if (reparsed.size() != tree.size()) __builtin_trap();  // what is written reads back
 
-    static const std::filesystem::path dir = [] {
-        std::filesystem::path d = std::filesystem::exists("/dev/shm")
-                                      ? "/dev/shm"
-                                      : std::filesystem::temp_directory_path();
-        d /= "corvane-fuzzini-" + std::to_string(getpid());
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    const auto path = dir / "Options.ini";
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        if (size) std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const auto path = WriteInput("Options.ini", data, size);
     IniFile ini(path);
     WindowState state;
     ReadStatusIni(ini, state);

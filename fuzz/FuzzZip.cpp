@@ -6,25 +6,15 @@
 #include <filesystem>
 #include <string>
 
+#include "Scratch.h"
 #include "ports/MemoryPorts.h"
 #include "zip/ZipBuilder.h"
 
 using namespace corvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::filesystem::path dir = [] {
-        std::filesystem::path d = std::filesystem::exists("/dev/shm")
-                                      ? "/dev/shm"
-                                      : std::filesystem::temp_directory_path();
-        d /= "corvane-fuzzzip-" + std::to_string(getpid());
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    const auto archive = dir / "input.zip";
-    if (std::FILE* f = std::fopen(archive.c_str(), "wb")) {
-        if (size) std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const auto archive = WriteInput("input.zip", data, size);
+    const auto dir = ScratchDir();
     MemoryNotifier notifier;
     TZipBuilder zip(&notifier);
     zip.SetFileName(archive.string());

@@ -35,7 +35,7 @@ class MemoLines;
 // that open, view and extract transmission files.
 class TFrmXmitMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TFrmXmitMain(Environment environment);
     ~TFrmXmitMain() override;
 
@@ -66,20 +66,21 @@ public:
 
     // Controls, by the names of the Parts.
     QToolBar* ToolBar1;
-    QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2, *SbnHelp;
+    QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2,
+        *SbnHelp;
     QAction *MnuFileOpen, *MnuFileClose, *MnuFileRecentFile, *MnuFileExit, *MnuEditSelectAll,
-        *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions, *MnuViewToolbar,
-        *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt, *MnuHelpPlanet, *MnuHelpAbout;
+        *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions,
+        *MnuViewToolbar, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt, *MnuHelpPlanet, *MnuHelpAbout;
     QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
     QMenu* lPopListView;
     QTabWidget* TabInfo;
     QSplitter* Splitter1;
     QTreeWidget* LvwMembers;
     QPlainTextEdit* MmoTabMessage;
-    QLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType, *LblMembers, *LblRecfm,
-        *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode, *LblToId;
+    QLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType, *LblMembers,
+        *LblRecfm, *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode, *LblToId;
 
-public slots:
+  public slots:
     void MnuFileOpenClick();
     void MnuXmitDumpFileClick();
     void MnuFileRecentFileClick();
@@ -100,17 +101,18 @@ public slots:
     void MnuXmitExtractClick();
     void SbnJclClick();
 
-public:
+  public:
     void OpenXmitFile(bool withDialog);
     void CloseXmitFile();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void BuildWindow();
-    QWidget* BuildInfoPage(const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows);
+    QWidget* BuildInfoPage(
+        const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows);
     void ApplyState(const WindowState& state);
     WindowState CurrentState() const;
     void FormDestroy();
@@ -124,6 +126,7 @@ private:
     bool PrepareExtraction();
     void promptShow();
     void HideProgress();
+    void ReportNoSelection();
     QList<QTreeWidgetItem*> SelectedRows() const;
     void ViewMember(QTreeWidgetItem* row);
     void ViewSelectedMembers(const QList<QTreeWidgetItem*>& rows);

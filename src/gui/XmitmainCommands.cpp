@@ -20,7 +20,8 @@
 namespace corvane::gui {
 
 namespace {
-constexpr char kSaveFilter[] = "All files (*.*)|*.*|Text files (*.txt)|*.txt|Binary files (*.bin)|*.bin";
+constexpr char kSaveFilter[] =
+    "All files (*.*)|*.*|Text files (*.txt)|*.txt|Binary files (*.bin)|*.bin";
 
 QString Trimmed(const QString& caption) {
     qsizetype end = caption.size();
@@ -28,15 +29,17 @@ QString Trimmed(const QString& caption) {
     return caption.left(end);
 }
 
-std::uint32_t RowTtr(QTreeWidgetItem* row) { return row->data(0, kTtrRole).toUInt(); }
+std::uint32_t RowTtr(QTreeWidgetItem* row) {
+    return row->data(0, kTtrRole).toUInt();
+}
 
 // Marks the main window busy for as long as a command reads the file.
 class BusyScope {
-public:
+  public:
     explicit BusyScope(std::function<void(bool)> set) : set_(std::move(set)) { set_(true); }
     ~BusyScope() { set_(false); }
 
-private:
+  private:
     std::function<void(bool)> set_;
 };
 }  // namespace
@@ -83,8 +86,8 @@ void TFrmXmitMain::promptShow() {
         prompt.UpDownRecLen->setValue(lrecl);
         prompt.EdtRecLen->setText(QString::number(prompt.UpDownRecLen->value()));
     } else {
-        for (QWidget* w : std::initializer_list<QWidget*>{prompt.UpDownRecLen, prompt.EdtRecLen, prompt.Button1,
-                                                          prompt.Button3}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{prompt.UpDownRecLen, prompt.EdtRecLen,
+                                                          prompt.Button1, prompt.Button3}) {
             w->setEnabled(false);
         }
     }
@@ -98,6 +101,13 @@ void TFrmXmitMain::promptShow() {
     }
     Extractor->TextMode = TextMode;
     Extractor->TruncateLength = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : 0;
+}
+
+void TFrmXmitMain::ReportNoSelection() {
+    HideProgress();
+    env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane",
+                          MessageIcon::None, MessageButtons::Ok);
+    Extractor->FinishCommand();
 }
 
 void TFrmXmitMain::HideProgress() {
@@ -119,13 +129,7 @@ void TFrmXmitMain::MnuXmitViewClick() {
     if (Options->Values().promptType) promptShow();
     if (Decoder->IsPds) {
         const QList<QTreeWidgetItem*> rows = SelectedRows();
-        if (rows.isEmpty()) {
-            HideProgress();
-            env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane", MessageIcon::None,
-                                  MessageButtons::Ok);
-            Extractor->FinishCommand();
-            return;
-        }
+        if (rows.isEmpty()) return ReportNoSelection();
         if (rows.size() == 1) {
             ViewMember(rows.first());
         } else {
@@ -147,9 +151,10 @@ void TFrmXmitMain::ViewSelectedMembers(const QList<QTreeWidgetItem*>& rows) {
 }
 
 bool TFrmXmitMain::ConfirmManyViews() {
-    return env_.Dialogs->Message(this, "System performance may be impaired. \n      Continue with operation?",
-                                 "Viewing more than 20 members!", MessageIcon::Warning,
-                                 MessageButtons::YesNo) == MessageAnswer::Yes;
+    return env_.Dialogs->Message(
+               this, "System performance may be impaired. \n      Continue with operation?",
+               "Viewing more than 20 members!", MessageIcon::Warning,
+               MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
 void TFrmXmitMain::ViewMember(QTreeWidgetItem* row) {
@@ -168,7 +173,8 @@ void TFrmXmitMain::ViewMember(QTreeWidgetItem* row) {
         Progress->Label2->setText(LblDataset->text());
         view->setWindowTitle(LblDataset->text());
         Progress->Label2->repaint();
-        result = Extractor->ReadRange(*Progress, Decoder->ContentStart, "", view, XmitStream->Size());
+        result =
+            Extractor->ReadRange(*Progress, Decoder->ContentStart, "", view, XmitStream->Size());
     }
     if (result == 1) {
         view->close();
@@ -196,13 +202,7 @@ void TFrmXmitMain::MnuXmitExtractClick() {
     };
     if (Decoder->IsPds) {
         const QList<QTreeWidgetItem*> rows = SelectedRows();
-        if (rows.isEmpty()) {
-            HideProgress();
-            env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane", MessageIcon::None,
-                                  MessageButtons::Ok);
-            Extractor->FinishCommand();
-            return;
-        }
+        if (rows.isEmpty()) return ReportNoSelection();
         if (rows.size() == 1) {
             save.Title = "Save Member";
             save.FileName = Trimmed(rows.first()->text(0)) + ext;
@@ -246,8 +246,8 @@ int TFrmXmitMain::ExtractMember(QTreeWidgetItem* row) {
     }
     Progress->Label2->setText(LblDataset->text());
     Progress->Label2->repaint();
-    const int result =
-        Extractor->ReadRange(*Progress, Decoder->ContentStart, TargetPath.toStdString(), nullptr, XmitStream->Size());
+    const int result = Extractor->ReadRange(*Progress, Decoder->ContentStart,
+                                            TargetPath.toStdString(), nullptr, XmitStream->Size());
     if (result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
     return result;
 }
@@ -276,17 +276,20 @@ void TFrmXmitMain::SbnJclClick() {
     if (!Decoder || reading_) return;
     const QList<QTreeWidgetItem*> rows = SelectedRows();
     if (rows.size() >= 2) {
-        env_.Dialogs->Message(this, "Multiple selections cannot be sent to Jobwick!\nSelect only one member.",
-                              "Corvane", MessageIcon::None, MessageButtons::Ok);
+        env_.Dialogs->Message(
+            this, "Multiple selections cannot be sent to Jobwick!\nSelect only one member.",
+            "Corvane", MessageIcon::None, MessageButtons::Ok);
         return;
     }
     if (rows.isEmpty()) {
-        env_.Dialogs->Message(this, "No member selected!", "Corvane", MessageIcon::None, MessageButtons::Ok);
+        env_.Dialogs->Message(this, "No member selected!", "Corvane", MessageIcon::None,
+                              MessageButtons::Ok);
         return;
     }
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
-    TargetPath = QString::fromStdString(Options->Values().ZipDir) + "/" + rows.first()->text(0) + ".jcl";
+    TargetPath =
+        QString::fromStdString(Options->Values().ZipDir) + "/" + rows.first()->text(0) + ".jcl";
     const int result = ExtractMember(rows.first());
     Extractor->FinishCommand();
     // The job file goes to the shell only when it was written.

@@ -134,6 +134,27 @@ std::vector<TextUnit> MessageUnits() {
             TextUnit{0x0028, {}}};
 }
 
+// INMR01 and, for a transmission with a message, the message's INMR02;
+// returns the file number of the dataset.
+std::uint32_t StartTransmission(XmitWriter& w, const std::vector<std::string>& messageLines) {
+    const bool message = !messageLines.empty();
+    w.Control(1, HeaderUnits(message ? 2 : 1));
+    if (!message) return 1;
+    w.Control(2, MessageUnits(), 1);
+    return 2;
+}
+
+std::vector<TextUnit> DatasetUnits(const char* utility, std::uint16_t dsorg, std::uint32_t lrecl,
+                                   std::uint32_t blksize, std::uint16_t recfm,
+                                   const std::vector<std::string>& qualifiers) {
+    std::vector<TextUnit> units = {
+        TextUnit::Text(0x1028, utility),    TextUnit::Number(0x003C, dsorg, 2),
+        TextUnit::Number(0x0042, lrecl, 2), TextUnit::Number(0x0030, blksize, 4),
+        TextUnit::Number(0x0049, recfm, 2), TextUnit::Number(0x102C, 0, 4)};
+    if (!qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, qualifiers));
+    return units;
+}
+
 std::vector<TextUnit> Inmr03Units() {
     return {TextUnit::Number(0x102C, 0, 4), TextUnit::Number(0x003C, 0x4000, 2),
             TextUnit::Number(0x0042, 80, 2), TextUnit::Number(0x0049, 0x0001, 2)};
@@ -144,15 +165,10 @@ Bytes BuildSequential(const SequentialSpec& plan) {
     MemoryOut out;
     XmitWriter w(out);
     const bool message = !plan.MessageLines.empty();
-    w.Control(1, HeaderUnits(message ? 2 : 1));
-    std::uint32_t file = 1;
-    if (message) w.Control(2, MessageUnits(), file++);
-    std::vector<TextUnit> units = {
-        TextUnit::Text(0x1028, "INMCOPY"), TextUnit::Number(0x003C, 0x4000, 2),
-        TextUnit::Number(0x0042, plan.Lrecl, 2), TextUnit::Number(0x0030, plan.Blksize, 4),
-        TextUnit::Number(0x0049, plan.Recfm, 2)};
-    if (!plan.Qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, plan.Qualifiers));
-    w.Control(2, units, file);
+    const std::uint32_t file = StartTransmission(w, plan.MessageLines);
+    w.Control(
+        2, DatasetUnits("INMCOPY", 0x4000, plan.Lrecl, plan.Blksize, plan.Recfm, plan.Qualifiers),
+        file);
     if (message) {
         w.Control(3, Inmr03Units());
         WriteMessage(w, plan.MessageLines);
@@ -295,15 +311,10 @@ std::vector<Bytes> DirectoryBlocks(const PdsSpec& plan, const std::vector<std::u
 std::vector<std::uint32_t> BuildPds(const PdsSpec& plan, ByteOut& out) {
     XmitWriter w(out);
     const bool message = !plan.MessageLines.empty();
-    w.Control(1, HeaderUnits(message ? 2 : 1));
-    std::uint32_t file = 1;
-    if (message) w.Control(2, MessageUnits(), file++);
-    std::vector<TextUnit> units = {
-        TextUnit::Text(0x1028, "IEBCOPY"),       TextUnit::Number(0x003C, 0x0200, 2),
-        TextUnit::Number(0x0042, plan.Lrecl, 2), TextUnit::Number(0x0030, plan.Blksize, 4),
-        TextUnit::Number(0x0049, plan.Recfm, 2), TextUnit::Number(0x102C, 0, 4),
-        TextUnit::Number(0x000C, 10, 4)};
-    if (!plan.Qualifiers.empty()) units.push_back(TextUnit::Name(0x0002, plan.Qualifiers));
+    const std::uint32_t file = StartTransmission(w, plan.MessageLines);
+    std::vector<TextUnit> units =
+        DatasetUnits("IEBCOPY", 0x0200, plan.Lrecl, plan.Blksize, plan.Recfm, plan.Qualifiers);
+    units.push_back(TextUnit::Number(0x000C, 10, 4));
     w.Control(2, units, file);
     w.Control(2,
               {TextUnit::Text(0x1028, "INMCOPY"), TextUnit::Number(0x003C, 0x4000, 2),
