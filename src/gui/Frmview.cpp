@@ -1,6 +1,7 @@
 #include "Frmview.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
@@ -206,6 +207,16 @@ void TFrmView::Copy1Click() {
 
 void TFrmView::Exit1Click() {
     close();
+}
+
+void TFrmView::closeEvent(QCloseEvent* event) {
+    // A viewer that a read is still filling is disabled; it stays until the
+    // read has ended, so that the read never writes into a closed window.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 }  // namespace corvane::gui

@@ -41,6 +41,9 @@ class TFrmView : public QMainWindow, public corvane::Viewer {
     void Copy1Click();
     void Exit1Click();
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     class LineBuffer;
     void FlushLines();

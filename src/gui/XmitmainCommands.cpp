@@ -177,6 +177,7 @@ void TFrmXmitMain::ViewMember(QTreeWidgetItem* row) {
             Extractor->ReadRange(*Progress, Decoder->ContentStart, "", view, XmitStream->Size());
     }
     if (result == 1) {
+        view->setEnabled(true);
         view->close();
         return;
     }

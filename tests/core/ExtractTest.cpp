@@ -287,6 +287,9 @@ TEST(ReadRange, TextReadWithoutRecordLengthIsRefused) {
     o.X->TextMode = true;
     EXPECT_EQ(o.X->ReadRange(o.P, o.D.Decoder.ContentStart, "", &viewer, o.D.Stream->Size()), 1);
     EXPECT_NE(o.D.Errors.Reports.at(0).Title.find("Record length is 0"), std::string::npos);
+    o.X->Lrecl = 0x7FFFFFFF;  // a damaged record-length unit
+    EXPECT_EQ(o.X->ReadRange(o.P, o.D.Decoder.ContentStart, "", &viewer, o.D.Stream->Size()), 1);
+    EXPECT_NE(o.D.Errors.Reports.back().Title.find("too large"), std::string::npos);
 }
 
 TEST(OutputFile, OverwritesALongerFileAndIgnoresOneCharacterPaths) {

@@ -366,15 +366,19 @@ TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
     w.Progress = new TFrmXmitCancel(&w);
     w.Progress->EventIntervalMs = 0;
-    bool closeRefused = false, busy = false, closeEnabled = true;
+    bool closeRefused = false, busy = false, closeEnabled = true, viewerStayed = false;
     QTimer::singleShot(0, &w, [&] {
         busy = w.Reading();
+        auto loading = Viewers(w);
+        viewerStayed =
+            !loading.empty() && !loading.front()->close();  // a viewer being filled stays
         closeEnabled = Find<QAction>(&w, "MnuFileClose")->isEnabled();
         closeRefused = !w.close();
     });
     Select(w, {0});
     w.MnuXmitViewClick();
     EXPECT_TRUE(busy);
+    EXPECT_TRUE(viewerStayed);
     EXPECT_FALSE(closeEnabled);
     EXPECT_TRUE(closeRefused);
     QApplication::processEvents();  // the queued close runs now that the read has ended

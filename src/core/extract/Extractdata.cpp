@@ -117,6 +117,9 @@ int MemberExtractor::ReadRange(Progress& progress, std::int64_t start,
     } else if (TextMode && Lrecl == 0) {
         ErrorText = "Record length is 0: the data cannot be cut into text records";
         result = 1;
+    } else if (TextMode && Lrecl > kMaxTextRecord) {
+        ErrorText = "Record length " + std::to_string(Lrecl) + " is too large for text records";
+        result = 1;
     } else {
         DataStream->Seek(start);
         Buffer.assign(TextMode ? Lrecl + 2 : kBinarySlice, 0);

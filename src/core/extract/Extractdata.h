@@ -42,6 +42,8 @@ class MemberExtractor {
 
     std::size_t SliceLength() const { return TextMode ? Lrecl : kBinarySlice; }
     static constexpr std::size_t kBinarySlice = 1024;
+    // Far above any real record length (32,760); a larger one is damage.
+    static constexpr std::uint32_t kMaxTextRecord = 1u << 20;
 
     bool MemberMode = false;
     std::vector<std::uint8_t> Buffer;
