@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "Frmoptions.h"
@@ -50,7 +51,8 @@ TEST(OptionsDialog, FirstRunShowsTheDefaults) {
     EXPECT_TRUE(o.RgpDateFormatDay->isChecked());
     EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
     EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString((f.Dir / "bin" / "UnZipped").string()));
-    EXPECT_EQ(o.EdtDefaultDir->text(), QString::fromStdString((f.Dir / "bin" / "Test Xmits").string()));
+    EXPECT_EQ(o.EdtDefaultDir->text(),
+              QString::fromStdString((f.Dir / "bin" / "Test Xmits").string()));
     EXPECT_TRUE(o.ChkAutoZip->isChecked());
     EXPECT_FALSE(o.ChkPromptType->isChecked());
     EXPECT_EQ(o.ChkAutoZip->text(), "Automatic unZip for archives containing only one xmit ");
@@ -63,19 +65,23 @@ TEST(OptionsDialog, OkIsRefusedForEachMissingFolder) {
     MainFixture f;
     TFrmXmitMain& w = f.Start();
     bool focusDefault = false, focusZip = false;
-    f.Dialogs.ExecHandlers.push_back(Options([&](TFrmXmitOptions& o) {
-        o.BbnOk->click();  // neither folder exists
-        focusDefault = o.EdtDefaultDir->hasFocus() || o.focusWidget() == o.EdtDefaultDir;
-        std::filesystem::create_directories(o.EdtDefaultDir->text().toStdString());
-        o.BbnOk->click();
-        focusZip = o.focusWidget() == o.EdtUnZipTo;
-        EXPECT_EQ(o.EdtUnZipTo->selectedText(), o.EdtUnZipTo->text());
-    }, "BbnCancel"));
+    f.Dialogs.ExecHandlers.push_back(Options(
+        [&](TFrmXmitOptions& o) {
+            o.BbnOk->click();  // neither folder exists
+            focusDefault = o.EdtDefaultDir->hasFocus() || o.focusWidget() == o.EdtDefaultDir;
+            std::filesystem::create_directories(o.EdtDefaultDir->text().toStdString());
+            o.BbnOk->click();
+            focusZip = o.focusWidget() == o.EdtUnZipTo;
+            EXPECT_EQ(o.EdtUnZipTo->selectedText(), o.EdtUnZipTo->text());
+        },
+        "BbnCancel"));
     w.MnuOptionsXmitClick();
     ASSERT_GE(f.Dialogs.Messages.size(), 2u);
-    EXPECT_EQ(f.Dialogs.Messages[0].Text,
-              "Default Open Directory does not exist.\nUse the browse button to view browse dialog.");
-    EXPECT_EQ(f.Dialogs.Messages[1].Text, "Zip Directory does not exist.\nUse the browse button to view browse dialog.");
+    EXPECT_EQ(
+        f.Dialogs.Messages[0].Text,
+        "Default Open Directory does not exist.\nUse the browse button to view browse dialog.");
+    EXPECT_EQ(f.Dialogs.Messages[1].Text,
+              "Zip Directory does not exist.\nUse the browse button to view browse dialog.");
     EXPECT_TRUE(focusDefault);
     EXPECT_TRUE(focusZip);
     EXPECT_EQ(w.StatusText(0), "Options not updated, operation cancelled.");
@@ -85,11 +91,13 @@ TEST(OptionsDialog, CancelKeepsEveryOption) {
     MainFixture f;
     MakeDefaultFolders(f);
     TFrmXmitMain& w = f.Start();
-    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) {
-        o.EdtTextExt->setText(".lst");
-        o.RgpDateFormatMonth->setChecked(true);
-        o.ChkPromptType->setChecked(true);
-    }, "reject"));
+    f.Dialogs.ExecHandlers.push_back(Options(
+        [](TFrmXmitOptions& o) {
+            o.EdtTextExt->setText(".lst");
+            o.RgpDateFormatMonth->setChecked(true);
+            o.ChkPromptType->setChecked(true);
+        },
+        "reject"));
     w.MnuOptionsXmitClick();
     EXPECT_EQ(w.Options->Values().TextExt, ".txt");
     EXPECT_TRUE(w.Options->Values().engDate);
@@ -111,14 +119,17 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     for (const auto& m : f.Dialogs.Messages) EXPECT_NE(m.Caption, "Date format changed");
     EXPECT_EQ(w.StatusText(0), "Options updated in the system registry.");
 
-    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) { o.RgpDateFormatMonth->click(); }));
+    f.Dialogs.ExecHandlers.push_back(
+        Options([](TFrmXmitOptions& o) { o.RgpDateFormatMonth->click(); }));
     w.MnuOptionsXmitClick();
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Date format changed");
-    EXPECT_EQ(f.Dialogs.Messages.back().Text, "The new date format will be picked up the next time a file is opened");
+    EXPECT_EQ(f.Dialogs.Messages.back().Text,
+              "The new date format will be picked up the next time a file is opened");
     EXPECT_FALSE(w.DateOrder);
     // The next file opened shows month-first dates.
-    w.XmitPath = QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(1))).string());
+    w.XmitPath =
+        QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(1))).string());
     w.OpenXmitFile(false);
     EXPECT_EQ(w.LvwMembers->topLevelItem(0)->text(2), "04/09/2024");
 }
@@ -152,8 +163,10 @@ TEST(OptionsDialog, FailedRegistrationSetsTheBoxBack) {
     MainFixture f;
     MakeDefaultFolders(f);
     std::filesystem::create_directories(f.Dir / "data");
-    std::filesystem::permissions(f.Dir / "data", std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                                     std::filesystem::perms::others_write,
+    std::filesystem::permissions(f.Dir / "data",
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
     TFrmXmitMain& w = f.Start();
     bool after = true;
@@ -174,7 +187,8 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
     f.Registry.RefuseWrites = true;
     TFrmXmitMain& w = f.Start();
     EXPECT_TRUE(w.Options->Values().UsingIniFile);
-    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) { o.EdtTextExt->setText(".lst"); }));
+    f.Dialogs.ExecHandlers.push_back(
+        Options([](TFrmXmitOptions& o) { o.EdtTextExt->setText(".lst"); }));
     w.MnuOptionsXmitClick();
     EXPECT_EQ(w.StatusText(0), "Registry access denied, options updated in INI file.");
     IniFile ini(f.Env.IniPath());
@@ -185,7 +199,8 @@ TEST(OptionsDialog, BrowseFillsTheFolderOfTheChosenPath) {
     MainFixture f;
     TFrmXmitMain& w = f.Start();
     TFrmXmitOptions& o = *w.Options;
-    f.Dialogs.OpenAnswers.push_back(QString::fromStdString((f.Dir / "somewhere" / ".zip").string()));
+    f.Dialogs.OpenAnswers.push_back(
+        QString::fromStdString((f.Dir / "somewhere" / ".zip").string()));
     o.BtnBrowseZip->click();
     EXPECT_EQ(f.Dialogs.OpenRequests.back().FileName, ".zip");
     EXPECT_EQ(f.Dialogs.OpenRequests.back().Title, "Default Download directory & file extension");
@@ -195,9 +210,12 @@ TEST(OptionsDialog, BrowseFillsTheFolderOfTheChosenPath) {
 }
 
 namespace {
-Bytes LibraryBytes() { return BuildPds(MainFixture::Library(2)); }
+Bytes LibraryBytes() {
+    return BuildPds(MainFixture::Library(2));
+}
 
-std::filesystem::path Archive(MainFixture& f, const std::string& name, std::vector<ZipEntrySpec> entries) {
+std::filesystem::path Archive(MainFixture& f, const std::string& name,
+                              std::vector<ZipEntrySpec> entries) {
     ZipSpec plan;
     plan.Entries = std::move(entries);
     return f.Write(name, BuildZip(plan));
@@ -208,7 +226,8 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
     MainFixture f;
     MakeDefaultFolders(f);
     TFrmXmitMain& w = f.Start();
-    auto zip = Archive(f, "one.zip", {{"dir/DATA.XMI", LibraryBytes()}, {"readme.txt", Bytes(5, 'r')}});
+    auto zip =
+        Archive(f, "one.zip", {{"dir/DATA.XMI", LibraryBytes()}, {"readme.txt", Bytes(5, 'r')}});
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
     w.MnuFileOpenClick();
     EXPECT_TRUE(f.Dialogs.ExecWindows.empty());
@@ -229,7 +248,9 @@ TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
     MakeDefaultFolders(f);
     TFrmXmitMain& w = f.Start();
     auto zip = Archive(f, "two.zip",
-                       {{"A.xmi", LibraryBytes()}, {"B.xml", Bytes(2048, 'b')}, {"docs/notes.txt", Bytes(10, 'n')}});
+                       {{"A.xmi", LibraryBytes()},
+                        {"B.xml", Bytes(2048, 'b')},
+                        {"docs/notes.txt", Bytes(10, 'n')}});
     std::vector<QStringList> rows;
     QString memo;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
@@ -323,4 +344,30 @@ TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
     w.XmitPath = QString::fromStdString(bad.string());
     w.OpenXmitFile(false);
     EXPECT_EQ(rows, 0);
+}
+
+TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+    TFrmXmitMain& w = f.Start();
+    f.Dialogs.ExecHandlers.push_back(
+        Options([](TFrmXmitOptions& o) { o.ChkAutoZip->setChecked(false); }));
+    w.MnuOptionsXmitClick();
+    ASSERT_FALSE(w.Options->Values().AutoZip);
+    auto zip = Archive(f, "one.zip", {{"DATA.XMI", LibraryBytes()}});
+    int rows = 0;
+    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+        auto& z = dynamic_cast<TFrmXmitZip&>(d);
+        rows = z.LvwZip->topLevelItemCount();
+        z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
+        // A double click in the list opens the entry, as Open does.
+        emit z.LvwZip->itemDoubleClicked(z.LvwZip->topLevelItem(0), 0);
+        return z.result();
+    });
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
+    w.MnuFileOpenClick();
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmXmitZip");
+    EXPECT_TRUE(w.FileIsOpen);
 }
