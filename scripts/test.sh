@@ -8,7 +8,7 @@ bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
 bash scripts/build.sh build
-(cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600 -LE large)
+(cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
