@@ -6,14 +6,23 @@
 #include "Xmitmain.h"
 #include "settings/FileTypes.h"
 #include "settings/RegFileRegistry.h"
+#ifdef _WIN32
+#include "settings/WinRegistry.h"
+#endif
 
 int main(int argc, char** argv) {
     corvane::gui::CorvaneApplication app(argc, argv);
     try {
         corvane::gui::QtDialogService dialogs;
-        corvane::RegFileRegistry registry(corvane::RegFileRegistry::DefaultFolder());
         const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
+#ifdef _WIN32
+        corvane::WinRegistry registry;
+        auto types = std::make_unique<corvane::RegistryFileTypes>(registry, program);
+#else
+        // The registry's stand-in file and the desktop's own file-type mechanism.
+        corvane::RegFileRegistry registry(corvane::RegFileRegistry::DefaultFolder());
         auto types = corvane::XdgFileTypes::ForUser(program);
+#endif
         corvane::gui::Environment env;
         env.Dialogs = &dialogs;
         env.Registry = &registry;
