@@ -299,3 +299,18 @@ TEST(ZipSamples, EntriesListAndUnpackAsRecorded) {
         EXPECT_TRUE(notify.Messages.empty());
     }
 }
+
+TEST(ZipDirectory, Zip64ArchivesAreReportedAsUnsupported) {
+    ZipSpec plan = TwoEntries();
+    Bytes bytes = BuildZip(plan);
+    const std::size_t end = bytes.size() - 22;
+    bytes[end + 16] = bytes[end + 17] = bytes[end + 18] = bytes[end + 19] = 0xFF;  // offset in the Zip64 record
+    TempDir dir;
+    WriteFile(dir / "z64.zip", bytes);
+    MemoryNotifier notify;
+    TZipBuilder zip(&notify);
+    zip.SetFileName((dir / "z64.zip").string());
+    EXPECT_EQ(zip.Count(), 0);
+    ASSERT_EQ(notify.Messages.size(), 1u);
+    EXPECT_NE(notify.Messages[0].Text.find("Zip64 archives are not supported"), std::string::npos);
+}
