@@ -45,8 +45,6 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
     RgpDateFormatMonth->setObjectName("RgpDateFormatItem1");
     dates->addWidget(RgpDateFormatDay);
     dates->addWidget(RgpDateFormatMonth);
-    connect(RgpDateFormatDay, &QRadioButton::clicked, this, &TFrmXmitOptions::RgpDateFormatClick);
-    connect(RgpDateFormatMonth, &QRadioButton::clicked, this, &TFrmXmitOptions::RgpDateFormatClick);
     middle->addWidget(RgpDateFormat);
 
     GbxDateFormat = new QGroupBox(" Extraction extentions ", this);
@@ -182,10 +180,6 @@ int TFrmXmitOptions::ShowModal() {
     boxesAtShow_ = boxes;
     dateAtShow_ = values_.engDate;
     return env_.Dialogs->Exec(*this);
-}
-
-void TFrmXmitOptions::RgpDateFormatClick() {
-    // The choice takes effect when the dialog is confirmed.
 }
 
 void TFrmXmitOptions::BbnOkClick() {

@@ -56,7 +56,6 @@ public slots:
     void BtnDefaultClick();
     void BtnBrowseZipClick();
     void BtnDefaultDirClick();
-    void RgpDateFormatClick();
 
 public:
     void reject() override { BbnCancelClick(); }
