@@ -3,7 +3,6 @@
 // selecting in the filled window.
 #include <QApplication>
 #include <QScrollBar>
-#include <QTreeWidget>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -60,7 +59,7 @@ int main(int argc, char** argv) {
     gui::TFrmXmitMain window(env);
     window.FormCreate();
     window.show();
-    window.LvwMembers->topLevelItem(0)->setSelected(true);
+    window.LvwMembers->SetRowSelected(0, true);
     auto t0 = std::chrono::steady_clock::now();
     window.MnuXmitViewClick();
     QApplication::processEvents();

@@ -5,10 +5,14 @@
 
 namespace corvane::gui {
 
+void ConfigureApplication(QApplication& app) {
+    app.setApplicationName("Corvane");
+    app.setApplicationVersion("3");
+    app.setDesktopFileName("corvane");
+}
+
 CorvaneApplication::CorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName("Corvane");
-    setApplicationDisplayName("Corvane version 3");
-    setApplicationVersion("3");
+    ConfigureApplication(*this);
 }
 
 bool CorvaneApplication::notify(QObject* receiver, QEvent* event) {

@@ -95,9 +95,15 @@ void TFrmDecodeError::hideEvent(QHideEvent* event) {
 }
 
 void DecodeErrorReport::Show(const ErrorReportData& report) {
+    if (Collect) {
+        *Collect << QString::fromStdString(report.Title);
+        return;
+    }
     TFrmDecodeError window(owner_);
     window.Fill(report);
+    if (Modal) Modal(true);
     dialogs_.Exec(window);
+    if (Modal) Modal(false);
 }
 
 }  // namespace corvane::gui

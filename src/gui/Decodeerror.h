@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
+#include <functional>
 
 #include "ports/ErrorReport.h"
 
@@ -47,6 +49,12 @@ class DecodeErrorReport : public ErrorReport {
   public:
     DecodeErrorReport(DialogService& dialogs, QWidget* owner) : dialogs_(dialogs), owner_(owner) {}
     void Show(const ErrorReportData& report) override;
+
+    // Told before (true) and after (false) the window is shown.
+    std::function<void(bool)> Modal;
+    // While set, reports are kept here (their first error line) instead of
+    // being shown.
+    QStringList* Collect = nullptr;
 
   private:
     DialogService& dialogs_;

@@ -25,7 +25,8 @@ QStringList QtFilters(const QString& filter) {
 }
 
 namespace {
-std::optional<QString> RunFileDialog(QWidget* parent, const DialogService::FileRequest& r, bool save) {
+std::optional<QString> RunFileDialog(QWidget* parent, const DialogService::FileRequest& r,
+                                     bool save) {
     QFileDialog dialog(parent, r.Title, r.Folder);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(r.MustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -45,6 +46,15 @@ std::optional<QString> QtDialogService::OpenFile(QWidget* parent, const FileRequ
 
 std::optional<QString> QtDialogService::SaveFile(QWidget* parent, const FileRequest& request) {
     return RunFileDialog(parent, request, true);
+}
+
+std::optional<QString> QtDialogService::ChooseFolder(QWidget* parent, const FileRequest& request) {
+    QFileDialog dialog(parent, request.Title, request.Folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
 }
 
 MessageAnswer QtDialogService::Message(QWidget* parent, const QString& text, const QString& caption,
@@ -77,7 +87,9 @@ MessageAnswer QtDialogService::Message(QWidget* parent, const QString& text, con
     return MessageAnswer::Ok;
 }
 
-int QtDialogService::Exec(QDialog& dialog) { return dialog.exec(); }
+int QtDialogService::Exec(QDialog& dialog) {
+    return dialog.exec();
+}
 
 bool QtDialogService::Print(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
@@ -89,12 +101,21 @@ bool QtDialogService::PageSetup(QWidget* parent, QPrinter& printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void QtDialogService::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+bool QtDialogService::OpenUrl(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
+}
 
-MessageAnswer DialogNotifier::Show(const std::string& text, const std::string& caption, MessageIcon icon,
-                                   MessageButtons buttons) {
-    return dialogs_.Message(parent_, QString::fromStdString(text), QString::fromStdString(caption), icon,
-                            buttons);
+MessageAnswer DialogNotifier::Show(const std::string& text, const std::string& caption,
+                                   MessageIcon icon, MessageButtons buttons) {
+    if (Collect && buttons == MessageButtons::Ok) {
+        *Collect << QString::fromStdString(text);
+        return MessageAnswer::Ok;
+    }
+    if (Modal) Modal(true);
+    const MessageAnswer answer = dialogs_.Message(parent_, QString::fromStdString(text),
+                                                  QString::fromStdString(caption), icon, buttons);
+    if (Modal) Modal(false);
+    return answer;
 }
 
 }  // namespace corvane::gui

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "ports/Notifier.h"
@@ -16,7 +17,7 @@ namespace corvane::gui {
 // program goes through this object, so that tests can answer them without
 // a modal loop.
 class DialogService {
-public:
+  public:
     virtual ~DialogService() = default;
 
     struct FileRequest {
@@ -29,27 +30,31 @@ public:
     };
     virtual std::optional<QString> OpenFile(QWidget* parent, const FileRequest& request) = 0;
     virtual std::optional<QString> SaveFile(QWidget* parent, const FileRequest& request) = 0;
+    // A folder picker starting in Folder; the chosen folder, or none.
+    virtual std::optional<QString> ChooseFolder(QWidget* parent, const FileRequest& request) = 0;
     virtual MessageAnswer Message(QWidget* parent, const QString& text, const QString& caption,
                                   MessageIcon icon, MessageButtons buttons) = 0;
     // Runs one of the program's own modal windows; returns its result code.
     virtual int Exec(QDialog& dialog) = 0;
     virtual bool Print(QWidget* parent, QPrinter& printer) = 0;
     virtual bool PageSetup(QWidget* parent, QPrinter& printer) = 0;
-    // The shell's "open" of a document or address.
-    virtual void OpenUrl(const QString& url) = 0;
+    // The shell's "open" of a document or address; false when nothing on
+    // the system opens it.
+    virtual bool OpenUrl(const QString& url) = 0;
 };
 
 // The real dialogs.
 class QtDialogService : public DialogService {
-public:
+  public:
     std::optional<QString> OpenFile(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> SaveFile(QWidget* parent, const FileRequest& request) override;
-    MessageAnswer Message(QWidget* parent, const QString& text, const QString& caption, MessageIcon icon,
-                          MessageButtons buttons) override;
+    std::optional<QString> ChooseFolder(QWidget* parent, const FileRequest& request) override;
+    MessageAnswer Message(QWidget* parent, const QString& text, const QString& caption,
+                          MessageIcon icon, MessageButtons buttons) override;
     int Exec(QDialog& dialog) override;
     bool Print(QWidget* parent, QPrinter& printer) override;
     bool PageSetup(QWidget* parent, QPrinter& printer) override;
-    void OpenUrl(const QString& url) override;
+    bool OpenUrl(const QString& url) override;
 };
 
 // "Xmit files (*.xmi)|*.xmi|All files (*.*)|*.*" to Qt's filter list.
@@ -57,12 +62,17 @@ QStringList QtFilters(const QString& filter);
 
 // The notifier port on top of the dialog service.
 class DialogNotifier : public Notifier {
-public:
+  public:
     DialogNotifier(DialogService& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
     MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
                        MessageButtons buttons) override;
 
-private:
+    // Told before (true) and after (false) a message is shown.
+    std::function<void(bool)> Modal;
+    // While set, plain messages are kept here instead of being shown.
+    QStringList* Collect = nullptr;
+
+  private:
     DialogService& dialogs_;
     QWidget* parent_;
 };

@@ -7,8 +7,7 @@
 
 namespace corvane::gui {
 
-TFrmXmitCancel::TFrmXmitCancel(QWidget* owner)
-    : QDialog(owner, Qt::Tool | Qt::WindowStaysOnTopHint) {
+TFrmXmitCancel::TFrmXmitCancel(QWidget* owner) : QDialog(owner, Qt::Tool) {
     setObjectName("FrmXmitCancel");
     setWindowTitle("Extract Progress");
     setFixedSize(264, 113);
@@ -36,7 +35,9 @@ TFrmXmitCancel::TFrmXmitCancel(QWidget* owner)
     sincePaint_.start();
 }
 
-void TFrmXmitCancel::BtnCancelClick() { cancelled_ = true; }
+void TFrmXmitCancel::BtnCancelClick() {
+    cancelled_ = true;
+}
 
 void TFrmXmitCancel::UpdateBar() {
     // The bar runs from 0 to 10000 over the range of file offsets.

@@ -1,6 +1,7 @@
 #include "Frmoptions.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,12 +18,15 @@
 
 namespace corvane::gui {
 
-TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment, const std::string& keyPath)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), env_(environment) {
+TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
+                                 const std::string& keyPath)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      env_(environment) {
     setObjectName("FrmXmitOptions");
     setWindowTitle("Xmit options");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed dialog frame
 
     auto* top = new QHBoxLayout;
     ChkPromptType = new QCheckBox("Prompt for extraction option overrides", this);
@@ -79,9 +83,10 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
     check(ChkExtXmit, "ChkExtXmit", ".xmit");
     layout->addWidget(GroupBox1);
 
-    auto folderRow = [&](QGroupBox* group, QCheckBox*& box, const char* boxName, const QString& boxText,
-                         const char* labelName, const QString& labelText, QLineEdit*& edit, const char* editName,
-                         QPushButton*& browse, const char* browseName) {
+    auto folderRow = [&](QGroupBox* group, QCheckBox*& box, const char* boxName,
+                         const QString& boxText, const char* labelName, const QString& labelText,
+                         QLineEdit*& edit, const char* editName, QPushButton*& browse,
+                         const char* browseName) {
         auto* grid = new QGridLayout(group);
         box = new QCheckBox(boxText, group);
         box->setObjectName(boxName);
@@ -100,13 +105,15 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
     };
     GrpZip = new QGroupBox(" UnZip Options ", this);
     GrpZip->setObjectName("GrpZip");
-    folderRow(GrpZip, ChkAutoZip, "ChkAutoZip", "Automatic unZip for archives containing only one xmit ", "LblZipTo",
-              "UnZip to  ", EdtUnZipTo, "EdtUnZipTo", BtnBrowseZip, "BtnBrowseZip");
+    folderRow(GrpZip, ChkAutoZip, "ChkAutoZip",
+              "Automatic unZip for archives containing only one xmit ", "LblZipTo", "UnZip to  ",
+              EdtUnZipTo, "EdtUnZipTo", BtnBrowseZip, "BtnBrowseZip");
     layout->addWidget(GrpZip);
     GrpDefaultDir = new QGroupBox(" Default Open Directory ", this);
     GrpDefaultDir->setObjectName("GrpDefaultDir");
-    folderRow(GrpDefaultDir, ChkUseLastDir, "ChkUseLastDir", "Use directory of last opened file.", "Label11",
-              "Default  ", EdtDefaultDir, "EdtDefaultDir", BtnDefaultDir, "BtnDefaultDir");
+    folderRow(GrpDefaultDir, ChkUseLastDir, "ChkUseLastDir", "Use directory of last opened file.",
+              "Label11", "Default  ", EdtDefaultDir, "EdtDefaultDir", BtnDefaultDir,
+              "BtnDefaultDir");
     layout->addWidget(GrpDefaultDir);
     connect(BtnBrowseZip, &QPushButton::clicked, this, &TFrmXmitOptions::BtnBrowseZipClick);
     connect(BtnDefaultDir, &QPushButton::clicked, this, &TFrmXmitOptions::BtnDefaultDirClick);
@@ -131,7 +138,9 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
 
     // Loading: the registry first, the INI file as the fallback.
     ini_ = std::make_unique<IniFile>(env_.IniPath());
-    store_ = std::make_unique<OptionStore>(*env_.Registry, *ini_, keyPath, env_.ProgramDir().string());
+    store_ = std::make_unique<OptionStore>(
+        *env_.Registry, *ini_, keyPath,
+        DefaultFolders{env_.DefaultZipDir().string(), env_.DefaultOpenDir().string()});
     ExtensionBoxes startBoxes;
     store_->InitialLoad(values_, startBoxes);
     ToControls(values_, startBoxes);
@@ -186,11 +195,17 @@ void TFrmXmitOptions::BbnOkClick() {
     TProgramOptions edited = values_;
     ExtensionBoxes boxes;
     FromControls(edited, boxes);
+    // The default folders are made on first use; folders the user typed
+    // must exist already.
+    for (const std::string* folder : {&edited.ZipDir, &edited.DefaultDir}) {
+        if (*folder == store_->DefaultZipDir() || *folder == store_->DefaultOpenDir())
+            QDir().mkpath(QString::fromStdString(*folder));
+    }
     int which = 0;
     const std::string problem = OptionStore::ValidateFolders(edited, &which);
     if (!problem.empty()) {
-        env_.Dialogs->Message(this, QString::fromStdString(problem), "Xmit options", MessageIcon::None,
-                              MessageButtons::Ok);
+        env_.Dialogs->Message(this, QString::fromStdString(problem), "Xmit options",
+                              MessageIcon::None, MessageButtons::Ok);
         QLineEdit* edit = which == 0 ? EdtDefaultDir : EdtUnZipTo;
         edit->setFocus();
         edit->selectAll();
@@ -199,8 +214,9 @@ void TFrmXmitOptions::BbnOkClick() {
     values_ = edited;
     store_->Save(values_);
     if (values_.engDate != dateAtShow_) {
-        env_.Dialogs->Message(this, "The new date format will be picked up the next time a file is opened",
-                              "Date format changed", MessageIcon::None, MessageButtons::Ok);
+        env_.Dialogs->Message(
+            this, "The new date format will be picked up the next time a file is opened",
+            "Date format changed", MessageIcon::None, MessageButtons::Ok);
     }
     for (const char* ext : kExtensions) {
         QCheckBox* box = Box(ext);
@@ -228,20 +244,23 @@ void TFrmXmitOptions::BtnDefaultClick() {
     ToControls(v, boxes);
 }
 
-void TFrmXmitOptions::Browse(QLineEdit* edit, const QString& fileName) {
+void TFrmXmitOptions::Browse(QLineEdit* edit) {
+    // A folder picker: no file name to type, and no file needs to exist.
     DialogService::FileRequest request;
     request.Title = "Default Download directory & file extension";
     request.Folder = edit->text();
-    request.FileName = fileName;
-    request.MustExist = false;
-    if (auto chosen = env_.Dialogs->OpenFile(this, request)) {
-        QString folder = QFileInfo(*chosen).absolutePath();
+    if (auto chosen = env_.Dialogs->ChooseFolder(this, request)) {
+        QString folder = QDir::toNativeSeparators(QDir::cleanPath(*chosen));
         while (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\'))) folder.chop(1);
         edit->setText(folder);
     }
 }
 
-void TFrmXmitOptions::BtnBrowseZipClick() { Browse(EdtUnZipTo, ".zip"); }
-void TFrmXmitOptions::BtnDefaultDirClick() { Browse(EdtDefaultDir, ".xmi"); }
+void TFrmXmitOptions::BtnBrowseZipClick() {
+    Browse(EdtUnZipTo);
+}
+void TFrmXmitOptions::BtnDefaultDirClick() {
+    Browse(EdtDefaultDir);
+}
 
 }  // namespace corvane::gui

@@ -19,7 +19,7 @@ namespace corvane::gui {
 // The options dialog; it owns the live option values for the whole run.
 class TFrmXmitOptions : public QDialog {
     Q_OBJECT
-public:
+  public:
     TFrmXmitOptions(QWidget* owner, const Environment& environment, const std::string& keyPath);
     ~TFrmXmitOptions() override;
 
@@ -50,20 +50,20 @@ public:
     QPushButton* BbnOk;
     QPushButton* BtnDefault;
 
-public slots:
+  public slots:
     void BbnOkClick();
     void BbnCancelClick();
     void BtnDefaultClick();
     void BtnBrowseZipClick();
     void BtnDefaultDirClick();
 
-public:
+  public:
     void reject() override { BbnCancelClick(); }
 
-private:
+  private:
     void ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes);
     void FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const;
-    void Browse(QLineEdit* edit, const QString& fileName);
+    void Browse(QLineEdit* edit);
     QCheckBox* Box(const std::string& ext) const;
 
     Environment env_;

@@ -16,8 +16,10 @@ constexpr int kStoredNameRole = Qt::UserRole;
 }
 
 TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       MmoMessages(new QPlainTextEdit),
+      dialogs_(dialogs),
       notifier_(std::make_unique<DialogNotifier>(dialogs, this)),
       memo_(std::make_unique<MemoLines>(*MmoMessages)),
       IntakePtr(std::make_unique<ZipIntake>(*notifier_, *memo_)),
@@ -26,6 +28,7 @@ TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
     setWindowTitle("UnZIp files for Corvane");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed dialog frame
 
     GroupBox1 = new QGroupBox(" Zip Contents ", this);
     GroupBox1->setObjectName("GroupBox1");
@@ -41,6 +44,7 @@ TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
     LvwZip->setColumnWidth(1, 80);
     LvwZip->setColumnWidth(2, 300);
     LvwZip->setMinimumSize(540, 180);
+    LvwZip->setTextElideMode(Qt::ElideMiddle);  // long names keep both ends
     contents->addWidget(LvwZip);
     layout->addWidget(GroupBox1);
     connect(LvwZip, &QTreeWidget::itemDoubleClicked, this, [this] { BtnOpenClick(); });
@@ -72,7 +76,9 @@ TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
     messages->addWidget(MmoMessages);
     layout->addWidget(GrpMessages);
 
-    Intake.Zip.OnMessage = [this](int code, const std::string& text) { ZipBuilder1Message(code, text); };
+    Intake.Zip.OnMessage = [this](int code, const std::string& text) {
+        ZipBuilder1Message(code, text);
+    };
     Intake.Zip.ProcessEvents = [] { QCoreApplication::processEvents(); };
 }
 
@@ -90,9 +96,15 @@ void TFrmXmitZip::showEvent(QShowEvent* event) {
     const auto& entries = Intake.Zip.Entries();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         auto* item = new QTreeWidgetItem(LvwZip);
+        QString folder = QString::fromStdString(rows[i].Folder);
+#ifndef _WIN32
+        folder.replace('\\', '/');  // folders are shown as this system writes them
+#endif
         item->setText(0, QString::fromStdString(rows[i].FileName));
         item->setText(1, QString::fromStdString(rows[i].SizeText));
-        item->setText(2, QString::fromStdString(rows[i].Folder));
+        item->setText(2, folder);
+        item->setToolTip(0, item->text(0));
+        item->setToolTip(2, folder);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setData(0, kStoredNameRole, QString::fromStdString(entries[i].FileName));
     }
@@ -104,7 +116,24 @@ void TFrmXmitZip::BtnOpenClick() {
     if (!row || !row->isSelected()) return;
     // The entry is named by its full stored name, so that of two files with
     // the same name in different folders the chosen one is unpacked.
-    Intake.ExtractChosen(row->data(0, kStoredNameRole).toString().toStdString(), ChkOverWrite->isChecked());
+    const std::string stored = row->data(0, kStoredNameRole).toString().toStdString();
+    if (!ChkOverWrite->isChecked()) {
+        Intake.ChosenName = stored;
+        const std::filesystem::path target = Intake.OpenPath();
+        std::error_code ec;
+        if (std::filesystem::exists(target, ec)) {
+            // Say so rather than open the old file as if it were the new one.
+            const QString text =
+                QString::fromStdString(target.string()) +
+                "\nalready exists and \"Over Write files\" is off: the existing file is kept."
+                "\n\nOpen the existing file?";
+            if (dialogs_.Message(this, text, "UnZIp files for Corvane", MessageIcon::Question,
+                                 MessageButtons::YesNo) != MessageAnswer::Yes) {
+                return;
+            }
+        }
+    }
+    Intake.ExtractChosen(stored, ChkOverWrite->isChecked());
     accept();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTreeWidget>
 #include <memory>
 
 #include "DialogService.h"
@@ -17,7 +18,7 @@ namespace corvane::gui {
 // user opens.
 class TFrmXmitZip : public QDialog {
     Q_OBJECT
-public:
+  public:
     TFrmXmitZip(QWidget* owner, DialogService& dialogs);
     ~TFrmXmitZip() override;
 
@@ -29,19 +30,20 @@ public:
     QGroupBox* GrpMessages;
     QPlainTextEdit* MmoMessages;
 
-public slots:
+  public slots:
     void BtnOpenClick();
     void ZipBuilder1Message(int errCode, const std::string& message);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
+    DialogService& dialogs_;
     std::unique_ptr<DialogNotifier> notifier_;
     std::unique_ptr<MemoLines> memo_;
     bool filled_ = false;
 
-public:
+  public:
     // Declared after the members it uses; the main window reaches the zip
     // component and the chosen name through it.
     std::unique_ptr<ZipIntake> IntakePtr;

@@ -10,7 +10,8 @@
 namespace corvane::gui {
 
 TFrmPromptType::TFrmPromptType(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("FrmPromptType");
     setWindowTitle("Extraction Type Maual Selection");
     setMinimumSize(269, 137);
@@ -56,6 +57,8 @@ TFrmPromptType::TFrmPromptType(QWidget* owner)
     connect(Button3, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(Button2, &QPushButton::clicked, this, [this] { done(mrNo); });
     connect(Button1, &QPushButton::clicked, this, [this] { done(mrYes); });
+    // Enter takes "Auto" unless a button has the focus.
+    Button3->setDefault(true);
     setTabOrder(Button3, Button2);
     setTabOrder(Button2, Button1);
     Button3->setFocus();

@@ -3,26 +3,32 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "About.h"
 #include "Decodeerror.h"
 #include "DialogService.h"
+#include "ElidedLabel.h"
 #include "Frmcancel.h"
 #include "Frmoptions.h"
+#include "Frmview.h"
 #include "Icons.h"
 #include "ListAdapters.h"
+#include "TabRows.h"
+#include "settings/RegistryStore.h"
 
 namespace corvane::gui {
 
@@ -47,8 +53,9 @@ TFrmXmitMain::TFrmXmitMain(Environment environment)
     notifier_ = std::make_unique<DialogNotifier>(*env_.Dialogs, this);
     errors_ = std::make_unique<DecodeErrorReport>(*env_.Dialogs, this);
     ini_ = std::make_unique<IniFile>(env_.IniPath());
+    notifier_->Modal = [this](bool shown) { ModalShown(shown); };
+    errors_->Modal = [this](bool shown) { ModalShown(shown); };
     BuildWindow();
-    memberList_ = std::make_unique<TreeMemberList>(*LvwMembers);
     memo_ = std::make_unique<MemoLines>(*MmoTabMessage);
     About = new TFrmAbout(this);
 }
@@ -154,10 +161,15 @@ void TFrmXmitMain::BuildWindow() {
 
     QMenu* view = bar->addMenu("&View");
     view->setObjectName("MnuView");
+    // No picture: the check mark alone shows whether the toolbar is on.
     MnuViewToolbar = item(view, "MnuViewToolbar", "&Toolbar", "", IconKind::Options, nullptr);
+    MnuViewToolbar->setIcon(QIcon());
     MnuViewToolbar->setCheckable(true);
     MnuViewToolbar->setChecked(true);
     connect(MnuViewToolbar, &QAction::triggered, this, &TFrmXmitMain::MnuViewToolbarClick);
+    view->addSeparator();
+    MnuViewCloseViewers = item(view, "MnuViewCloseViewers", "&Close all viewers", "",
+                               IconKind::Close, &TFrmXmitMain::MnuViewCloseViewersClick);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("MnuHelp");
@@ -181,7 +193,7 @@ void TFrmXmitMain::BuildWindow() {
     // Information tabs.
     TabInfo = new QTabWidget(this);
     TabInfo->setObjectName("TabInfo");
-    TabInfo->setUsesScrollButtons(true);  // narrow tabs scroll rather than widen the pages
+    TabInfo->setDocumentMode(false);
     TabInfo->addTab(
         BuildInfoPage(
             {{"Size:", "Size of the xmit file", &LblSize, "LblSize"},
@@ -218,26 +230,35 @@ void TFrmXmitMain::BuildWindow() {
     MmoTabMessage->setFocusPolicy(Qt::NoFocus);
     MmoTabMessage->setToolTip("Message contained in xmit file");
     MmoTabMessage->setStyleSheet("QPlainTextEdit { background: palette(window); color: blue; }");
+    // Messages are 80-column card images: they keep their columns.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setStyleHint(QFont::TypeWriter);
+    MmoTabMessage->setFont(fixed);
+    MmoTabMessage->setLineWrapMode(QPlainTextEdit::NoWrap);
     TabInfo->addTab(MmoTabMessage, "message");
     TabInfo->setCurrentIndex(1);
+    auto* tabPane = new QWidget(this);
+    tabPane->setObjectName("TabInfoPane");
+    auto* tabLayout = new QVBoxLayout(tabPane);
+    tabLayout->setContentsMargins(0, 0, 0, 0);
+    tabLayout->setSpacing(0);
+    TabInfoRows = new TabRows(*TabInfo, tabPane);
+    TabInfoRows->setObjectName("TabInfoRows");
+    tabLayout->addWidget(TabInfoRows);
+    tabLayout->addWidget(TabInfo, 1);
+    tabPane->setMinimumWidth(40);
 
-    LvwMembers = new QTreeWidget;
+    LvwMembers = new MemberView;
     LvwMembers->setObjectName("LvwMembers");
-    LvwMembers->setRootIsDecorated(false);
-    LvwMembers->setItemsExpandable(false);
-    LvwMembers->setUniformRowHeights(true);
-    LvwMembers->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    LvwMembers->setSelectionBehavior(QAbstractItemView::SelectRows);
-    LvwMembers->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LvwMembers->setSortingEnabled(false);
-    LvwMembers->header()->setSectionsClickable(false);
-    LvwMembers->header()->setStretchLastSection(false);
-    LvwMembers->setColumnCount(0);
     LvwMembers->setToolTip("Partition dataset member list - select members to extract or view");
-    LvwMembers->setStyleSheet("QTreeWidget { background: white; }");
+    LvwMembers->setStyleSheet("QTreeView { background: white; }");
     LvwMembers->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(LvwMembers, &QTreeWidget::itemClicked, this, [this] { LvwMembersClick(); });
-    connect(LvwMembers, &QTreeWidget::itemDoubleClicked, this, [this] { LvwMembersDblClick(); });
+    connect(LvwMembers, &MemberView::Clicked, this, &TFrmXmitMain::LvwMembersClick);
+    connect(LvwMembers, &MemberView::SelectionKey, this, &TFrmXmitMain::LvwMembersClick);
+    connect(LvwMembers, &QAbstractItemView::doubleClicked, this, [this] { LvwMembersDblClick(); });
+    connect(LvwMembers, &MemberView::EnterPressed, this, [this] {
+        if (FileIsOpen && LvwMembers->SelectedCount() > 0) MnuXmitViewClick();
+    });
 
     lPopListView = new QMenu(this);
     lPopListView->setObjectName("lPopListView");
@@ -258,7 +279,7 @@ void TFrmXmitMain::BuildWindow() {
     Splitter1->setObjectName("Splitter1");
     Splitter1->setHandleWidth(3);
     Splitter1->setChildrenCollapsible(false);
-    Splitter1->addWidget(TabInfo);
+    Splitter1->addWidget(tabPane);
     Splitter1->addWidget(LvwMembers);
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
@@ -267,18 +288,21 @@ void TFrmXmitMain::BuildWindow() {
 
     auto* status = new QStatusBar(this);
     status->setObjectName("StatusBar1");
-    status->setFixedHeight(19);
     status->setSizeGripEnabled(true);
-    const int widths[3] = {280, 120, 0};
+    // The panels follow the font: a name of twenty characters fits the
+    // second one; longer texts are shortened, whole in the tooltip.
+    const int nameWidth = fontMetrics().horizontalAdvance(QString(20, 'M')) * 3 / 4;
+    const int widths[3] = {280, std::max(120, nameWidth), 0};
     for (int k = 0; k < 3; ++k) {
-        panels_[k] = new QLabel(status);
+        panels_[k] = new ElidedLabel(status, k == 2 ? Qt::ElideMiddle : Qt::ElideRight);
         panels_[k]->setObjectName(QString("StatusPanel%1").arg(k));
         panels_[k]->setFrameShape(QFrame::Panel);
         panels_[k]->setFrameShadow(QFrame::Sunken);
         if (widths[k]) panels_[k]->setFixedWidth(widths[k]);
+        panels_[k]->setMinimumHeight(fontMetrics().height() + 4);
         status->addWidget(panels_[k], widths[k] ? 0 : 1);
     }
-    panels_[1]->setText("No file open");
+    panels_[1]->SetFullText("No file open");
     setStatusBar(status);
 
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
@@ -288,7 +312,7 @@ void TFrmXmitMain::BuildWindow() {
 }
 
 QWidget* TFrmXmitMain::BuildInfoPage(
-    const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows) {
+    const std::vector<std::tuple<QString, QString, ElidedLabel**, const char*>>& rows) {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 8, 6, 6);
@@ -298,10 +322,9 @@ QWidget* TFrmXmitMain::BuildInfoPage(
         auto* c = new QLabel(caption, page);
         c->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         c->setToolTip(hint);
-        auto* v = new QLabel(page);
+        auto* v = new ElidedLabel(page);
         v->setObjectName(name);
         v->setStyleSheet("color: blue;");
-        v->setTextInteractionFlags(Qt::TextSelectableByMouse);
         grid->addWidget(c, r, 0);
         grid->addWidget(v, r, 1);
         *target = v;
@@ -317,7 +340,7 @@ QString TFrmXmitMain::StatusText(int panel) const {
 }
 
 void TFrmXmitMain::SetStatus(int panel, const QString& text) {
-    panels_[panel]->setText(text);
+    panels_[panel]->SetFullText(text);
 }
 
 void TFrmXmitMain::SetSelectItemsEnabled(bool on) {
@@ -334,9 +357,18 @@ void TFrmXmitMain::FormCreate() {
     state.TabWidth = Splitter1->sizes().value(0, 193);
     state.toolbar = MnuViewToolbar->isChecked();
     const std::string message = ReadWindowState(*env_.Registry, *ini_, state);
-    if (!message.empty()) SetStatus(0, QString::fromStdString(message));
+    if (!message.empty()) SetStatus(0, SettingsText(message));
     ApplyState(state);
     startState_ = state;
+    // A window left maximised comes back so, over the normal bounds just set.
+    if (auto key =
+            env_.Registry->OpenKey(RegRoot::CurrentUser, StatusKey.toStdString(), false, false)) {
+        try {
+            if (key->ValueExists("FormMaximized") && key->ReadBool("FormMaximized"))
+                setWindowState(windowState() | Qt::WindowMaximized);
+        } catch (const RegistryError&) {
+        }
+    }
     Options = new TFrmXmitOptions(this, env_, StatusKey.toStdString());
     repaint();
     std::error_code ec;
@@ -361,10 +393,12 @@ void TFrmXmitMain::ApplyState(const WindowState& state) {
 WindowState TFrmXmitMain::CurrentState() const {
     WindowState s;
     s.lastFile = RecentPath.toStdString();
-    s.FormTop = y();
-    s.FormLeft = x();
-    s.FormWidth = width();
-    s.FormHeight = height();
+    // A maximised window keeps the bounds it goes back to.
+    const QRect bounds = isMaximized() ? normalGeometry() : geometry();
+    s.FormTop = isMaximized() ? bounds.y() : y();
+    s.FormLeft = isMaximized() ? bounds.x() : x();
+    s.FormWidth = bounds.width();
+    s.FormHeight = bounds.height();
     s.TabWidth = Splitter1->sizes().value(0, 193);
     s.toolbar = MnuViewToolbar->isChecked();
     return s;
@@ -376,6 +410,13 @@ void TFrmXmitMain::FormDestroy() {
     CloseXmitFile();
     WriteWindowState(*env_.Registry, *ini_, CurrentState(), XmitPath.toStdString(),
                      startState_.lastFile);
+    if (auto key =
+            env_.Registry->OpenKey(RegRoot::CurrentUser, StatusKey.toStdString(), true, true)) {
+        try {
+            key->WriteBool("FormMaximized", isMaximized());
+        } catch (const RegistryError&) {
+        }
+    }
     delete Options;
     Options = nullptr;
     std::error_code ec;
@@ -416,9 +457,9 @@ void TFrmXmitMain::MnuFileExitClick() {
 
 void TFrmXmitMain::MnuOptionsXmitClick() {
     if (Options->ShowModal() == QDialog::Accepted) {
-        SetStatus(0, Options->Values().UsingIniFile
-                         ? "Registry access denied, options updated in INI file."
-                         : "Options updated in the system registry.");
+        SetStatus(0, SettingsText(Options->Values().UsingIniFile
+                                      ? "Registry access denied, options updated in INI file."
+                                      : "Options updated in the system registry."));
         DateOrder = Options->Values().engDate;
     } else {
         SetStatus(0, "Options not updated, operation cancelled.");
@@ -436,8 +477,9 @@ void TFrmXmitMain::MnuHelpContentsClick() {
     const std::filesystem::path installed =
         env_.ProgramDir().parent_path() / "share" / "corvane" / "docs" / "index.html";
     std::error_code ec;
-    if (!std::filesystem::exists(guide, ec) && std::filesystem::exists(installed, ec)) guide = installed;
-    env_.Dialogs->OpenUrl("file://" + QString::fromStdString(guide.string()));
+    if (!std::filesystem::exists(guide, ec) && std::filesystem::exists(installed, ec))
+        guide = installed;
+    OpenDocument(QString::fromStdString(guide.string()));
 }
 
 void TFrmXmitMain::MnuHelpHomeClick() {
@@ -463,7 +505,8 @@ void TFrmXmitMain::PopListDeSelectClick() {
 }
 
 void TFrmXmitMain::LvwMembersClick() {
-    SetStatus(0, QString::number(LvwMembers->selectedItems().size()) + " Selected.");
+    if (!FileIsOpen) return;
+    SetStatus(0, QString::number(LvwMembers->SelectedCount()) + " Selected.");
 }
 
 void TFrmXmitMain::LvwMembersDblClick() {
@@ -472,6 +515,62 @@ void TFrmXmitMain::LvwMembersDblClick() {
     } else {
         MnuXmitExtractClick();
     }
+}
+
+QString TFrmXmitMain::SettingsText(const std::string& text) const {
+#ifdef _WIN32
+    return QString::fromStdString(text);
+#else
+    // Without a registry the program keeps its settings in a file of its own.
+    QString t = QString::fromStdString(text);
+    t.replace("Registry info could not be read.", "Settings could not be read.");
+    t.replace("Registry access denied,", "Settings file not writable,");
+    t.replace("in the system registry.", "in the settings file.");
+    return t;
+#endif
+}
+
+void TFrmXmitMain::OpenDocument(const QString& path) {
+    if (!env_.Dialogs->OpenUrl("file://" + path)) {
+        env_.Dialogs->Message(this, "No program is set up to open\n" + path, "Corvane",
+                              MessageIcon::Information, MessageButtons::Ok);
+    }
+}
+
+void TFrmXmitMain::ModalShown(bool shown) {
+    // A question or error must never sit under a progress window.
+    if (shown) {
+        for (auto* w : findChildren<TFrmXmitCancel*>()) {
+            if (w->isVisible()) {
+                hiddenForModal_ << w;
+                w->hide();
+            }
+        }
+        return;
+    }
+    for (const QPointer<QWidget>& w : hiddenForModal_) {
+        if (w) w->show();
+    }
+    hiddenForModal_.clear();
+}
+
+void TFrmXmitMain::PlaceViewer(QWidget& view) {
+    // New viewers step down and right from the main window, a title bar's
+    // height each, and start again at the top after ten.
+    const int step = std::max(24, fontMetrics().height() + 10);
+    const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    QPoint at = frameGeometry().topLeft() + QPoint(step, step) * (1 + viewerCascade_ % 10);
+    if (at.x() + view.width() > area.right()) at.setX(area.left() + step * (viewerCascade_ % 10));
+    if (at.y() + view.height() > area.bottom()) at.setY(area.top() + step * (viewerCascade_ % 10));
+    view.move(at);
+    ++viewerCascade_;
+}
+
+void TFrmXmitMain::MnuViewCloseViewersClick() {
+    for (TFrmView* v : findChildren<TFrmView*>()) {
+        if (v->isEnabled()) v->close();  // one being filled closes when its read ends
+    }
+    viewerCascade_ = 0;
 }
 
 }  // namespace corvane::gui

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Environment.h"
+#include "MemberList.h"
 #include "decode/Decode.h"
 #include "extract/Extractdata.h"
 #include "settings/WindowState.h"
@@ -17,8 +18,6 @@ class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace corvane::gui {
 
@@ -28,8 +27,9 @@ class TFrmAbout;
 class TFrmView;
 class TFrmXmitCancel;
 class TFrmXmitOptions;
-class TreeMemberList;
 class MemoLines;
+class ElidedLabel;
+class TabRows;
 
 // The main window: the information tabs, the member list and the commands
 // that open, view and extract transmission files.
@@ -70,15 +70,18 @@ class TFrmXmitMain : public QMainWindow {
         *SbnHelp;
     QAction *MnuFileOpen, *MnuFileClose, *MnuFileRecentFile, *MnuFileExit, *MnuEditSelectAll,
         *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions,
-        *MnuViewToolbar, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt, *MnuHelpPlanet, *MnuHelpAbout;
+        *MnuViewToolbar, *MnuViewCloseViewers, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt,
+        *MnuHelpPlanet, *MnuHelpAbout;
     QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
     QMenu* lPopListView;
     QTabWidget* TabInfo;
+    TabRows* TabInfoRows;  // the tabs of TabInfo, on as many rows as they need
     QSplitter* Splitter1;
-    QTreeWidget* LvwMembers;
+    MemberView* LvwMembers;
     QPlainTextEdit* MmoTabMessage;
-    QLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType, *LblMembers,
-        *LblRecfm, *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode, *LblToId;
+    ElidedLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType,
+        *LblMembers, *LblRecfm, *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode,
+        *LblToId;
 
   public slots:
     void MnuFileOpenClick();
@@ -100,6 +103,7 @@ class TFrmXmitMain : public QMainWindow {
     void MnuXmitViewClick();
     void MnuXmitExtractClick();
     void SbnJclClick();
+    void MnuViewCloseViewersClick();
 
   public:
     void OpenXmitFile(bool withDialog);
@@ -112,7 +116,7 @@ class TFrmXmitMain : public QMainWindow {
   private:
     void BuildWindow();
     QWidget* BuildInfoPage(
-        const std::vector<std::tuple<QString, QString, QLabel**, const char*>>& rows);
+        const std::vector<std::tuple<QString, QString, ElidedLabel**, const char*>>& rows);
     void ApplyState(const WindowState& state);
     WindowState CurrentState() const;
     void FormDestroy();
@@ -127,21 +131,31 @@ class TFrmXmitMain : public QMainWindow {
     void promptShow();
     void HideProgress();
     void ReportNoSelection();
-    QList<QTreeWidgetItem*> SelectedRows() const;
-    void ViewMember(QTreeWidgetItem* row);
-    void ViewSelectedMembers(const QList<QTreeWidgetItem*>& rows);
+    QList<ListedMember> SelectedRows() const;
+    void ViewMember(const ListedMember* row);
+    void ViewSelectedMembers(const QList<ListedMember>& rows);
     bool ConfirmManyViews();
-    int ExtractMember(QTreeWidgetItem* row);
-    void ExtractSelectedMembers(const QList<QTreeWidgetItem*>& rows);
+    int ExtractMember(const ListedMember* row);
+    void ExtractSelectedMembers(const QList<ListedMember>& rows);
     void SetBusy(bool busy);
+    // The dataset's name, or for a dataset without one the file's base name.
+    QString DatasetLabel() const;
+    void ShowSequentialSummary();
+    void PlaceViewer(QWidget& view);
+    // Hides the progress windows while a modal question or error is up.
+    void ModalShown(bool shown);
+    void OpenDocument(const QString& path);
+    QString SettingsText(const std::string& text) const;
+    bool ReportUnopenable(const QString& path);
 
     Environment env_;
     std::unique_ptr<DialogNotifier> notifier_;
     std::unique_ptr<DecodeErrorReport> errors_;
-    std::unique_ptr<TreeMemberList> memberList_;
     std::unique_ptr<MemoLines> memo_;
     std::unique_ptr<IniFile> ini_;
-    QLabel* panels_[3];
+    ElidedLabel* panels_[3];
+    QList<QPointer<QWidget>> hiddenForModal_;
+    int viewerCascade_ = 0;
     WindowState startState_;
     bool destroyed_ = false;
     bool reading_ = false;

@@ -1,15 +1,16 @@
 // The View, Extract and Jobwick commands of the main window.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include "Decodeerror.h"
 #include "DialogService.h"
+#include "ElidedLabel.h"
 #include "Frmcancel.h"
 #include "Frmoptions.h"
 #include "Frmview.h"
@@ -29,10 +30,6 @@ QString Trimmed(const QString& caption) {
     return caption.left(end);
 }
 
-std::uint32_t RowTtr(QTreeWidgetItem* row) {
-    return row->data(0, kTtrRole).toUInt();
-}
-
 // Marks the main window busy for as long as a command reads the file.
 class BusyScope {
   public:
@@ -44,12 +41,15 @@ class BusyScope {
 };
 }  // namespace
 
-QList<QTreeWidgetItem*> TFrmXmitMain::SelectedRows() const {
-    QList<QTreeWidgetItem*> rows;
-    for (int i = 0; i < LvwMembers->topLevelItemCount(); ++i) {
-        if (LvwMembers->topLevelItem(i)->isSelected()) rows << LvwMembers->topLevelItem(i);
-    }
-    return rows;
+QList<ListedMember> TFrmXmitMain::SelectedRows() const {
+    return LvwMembers->SelectedMembers();  // in the order the list shows them
+}
+
+QString TFrmXmitMain::DatasetLabel() const {
+    if (!LblDataset->text().isEmpty()) return LblDataset->text();
+    const QString name = FileNamePart(XmitPath);
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot > 0 ? name.left(dot) : name;
 }
 
 void TFrmXmitMain::SetBusy(bool busy) {
@@ -90,6 +90,8 @@ void TFrmXmitMain::promptShow() {
                                                           prompt.Button1, prompt.Button3}) {
             w->setEnabled(false);
         }
+        prompt.Button2->setDefault(true);  // the one choice left
+        prompt.Button2->setFocus();
     }
     const int answer = env_.Dialogs->Exec(prompt);
     if (answer == mrYes) {
@@ -122,31 +124,42 @@ void TFrmXmitMain::MnuXmitViewClick() {
     if (!Decoder || reading_) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
+    // Every question comes before the progress window shows, so that none
+    // can hide under it.
+    if (Options->Values().promptType) promptShow();
+    QList<ListedMember> rows;
+    if (Decoder->IsPds) {
+        rows = SelectedRows();
+        if (rows.isEmpty()) return ReportNoSelection();
+        if (rows.size() > 20 && !ConfirmManyViews()) {
+            Extractor->FinishCommand();
+            return;
+        }
+    }
     Progress->setWindowTitle("Opening files for View");
     Progress->show();
     Progress->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (Options->Values().promptType) promptShow();
-    if (Decoder->IsPds) {
-        const QList<QTreeWidgetItem*> rows = SelectedRows();
-        if (rows.isEmpty()) return ReportNoSelection();
-        if (rows.size() == 1) {
-            ViewMember(rows.first());
-        } else {
-            ViewSelectedMembers(rows);
-        }
-    } else {
+    if (!Decoder->IsPds) {
         ViewMember(nullptr);
+    } else if (rows.size() == 1) {
+        ViewMember(&rows.first());
+    } else {
+        ViewSelectedMembers(rows);
     }
     Extractor->FinishCommand();
     HideProgress();
 }
 
-void TFrmXmitMain::ViewSelectedMembers(const QList<QTreeWidgetItem*>& rows) {
-    if (rows.size() > 20 && !ConfirmManyViews()) return;
-    for (QTreeWidgetItem* row : rows) {
+void TFrmXmitMain::ViewSelectedMembers(const QList<ListedMember>& rows) {
+    // The question about many views has been asked already. Cancel stops
+    // the whole series, between members as well as inside one.
+    for (const ListedMember& row : rows) {
         if (closeAfterRead_) break;
-        ViewMember(row);
+        ViewMember(&row);
+        if (Progress->Cancelled()) break;
+        QApplication::processEvents();  // a Cancel pressed between two members
+        if (Progress->Cancelled()) break;
     }
 }
 
@@ -157,21 +170,22 @@ bool TFrmXmitMain::ConfirmManyViews() {
                MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
-void TFrmXmitMain::ViewMember(QTreeWidgetItem* row) {
+void TFrmXmitMain::ViewMember(const ListedMember* row) {
     auto* view = new TFrmView(this, *env_.Dialogs);
+    PlaceViewer(*view);
     view->show();
     view->setEnabled(false);
     view->repaint();
     Progress->ClearCancelled();
     int result;
     if (row) {
-        Progress->Label2->setText(row->text(0));
-        view->setWindowTitle(row->text(0));
+        Progress->Label2->setText(row->Caption);
+        view->setWindowTitle(row->Caption);
         Progress->Label2->repaint();
-        result = Extractor->ReadMember(*Progress, RowTtr(row), "", view);
+        result = Extractor->ReadMember(*Progress, row->Ttr, "", view);
     } else {
-        Progress->Label2->setText(LblDataset->text());
-        view->setWindowTitle(LblDataset->text());
+        Progress->Label2->setText(DatasetLabel());
+        view->setWindowTitle(DatasetLabel());
         Progress->Label2->repaint();
         result =
             Extractor->ReadRange(*Progress, Decoder->ContentStart, "", view, XmitStream->Size());
@@ -202,15 +216,15 @@ void TFrmXmitMain::MnuXmitExtractClick() {
         Progress->repaint();
     };
     if (Decoder->IsPds) {
-        const QList<QTreeWidgetItem*> rows = SelectedRows();
+        const QList<ListedMember> rows = SelectedRows();
         if (rows.isEmpty()) return ReportNoSelection();
         if (rows.size() == 1) {
             save.Title = "Save Member";
-            save.FileName = Trimmed(rows.first()->text(0)) + ext;
+            save.FileName = Trimmed(rows.first().Caption) + ext;
             if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
                 startSaving();
                 TargetPath = *chosen;
-                ExtractMember(rows.first());
+                ExtractMember(&rows.first());
             }
         } else {
             save.Title = "Save Multiple Members (Enter only file extension)";
@@ -227,7 +241,7 @@ void TFrmXmitMain::MnuXmitExtractClick() {
         }
     } else {
         save.Title = "Save DataSet As";
-        save.FileName = LblDataset->text() + ext;
+        save.FileName = DatasetLabel() + ext;
         if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
             startSaving();
             TargetPath = *chosen;
@@ -238,14 +252,14 @@ void TFrmXmitMain::MnuXmitExtractClick() {
     HideProgress();
 }
 
-int TFrmXmitMain::ExtractMember(QTreeWidgetItem* row) {
+int TFrmXmitMain::ExtractMember(const ListedMember* row) {
     Progress->ClearCancelled();
     if (row) {
-        Progress->Label2->setText(row->text(0));
+        Progress->Label2->setText(row->Caption);
         Progress->Label2->repaint();
-        return Extractor->ReadMember(*Progress, RowTtr(row), TargetPath.toStdString(), nullptr);
+        return Extractor->ReadMember(*Progress, row->Ttr, TargetPath.toStdString(), nullptr);
     }
-    Progress->Label2->setText(LblDataset->text());
+    Progress->Label2->setText(DatasetLabel());
     Progress->Label2->repaint();
     const int result = Extractor->ReadRange(*Progress, Decoder->ContentStart,
                                             TargetPath.toStdString(), nullptr, XmitStream->Size());
@@ -253,29 +267,53 @@ int TFrmXmitMain::ExtractMember(QTreeWidgetItem* row) {
     return result;
 }
 
-void TFrmXmitMain::ExtractSelectedMembers(const QList<QTreeWidgetItem*>& rows) {
+void TFrmXmitMain::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     TFrmXmitCancel members(this);
     members.setWindowTitle("Extract members");
     members.show();
     members.repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The members that fail are reported together at the end, not one
+    // window per member.
+    QStringList problems, failures;
+    notifier_->Collect = &problems;
+    errors_->Collect = &problems;
     int processed = 0;
-    for (QTreeWidgetItem* row : rows) {
-        members.Label2->setText(row->text(0));
+    for (const ListedMember& row : rows) {
+        members.Label2->setText(row.Caption);
         members.Label2->repaint();
-        const QString path = TargetPath + "/" + Trimmed(row->text(0)) + TargetExt;
-        const int result = Extractor->ReadMember(members, RowTtr(row), path.toStdString(), nullptr);
+        const QString path = TargetPath + "/" + Trimmed(row.Caption) + TargetExt;
+        const qsizetype before = problems.size();
+        const int result = Extractor->ReadMember(members, row.Ttr, path.toStdString(), nullptr);
+        for (qsizetype k = before; k < problems.size(); ++k)
+            failures << Trimmed(row.Caption) + ": " + QString(problems[k]).replace('\n', ' ');
         // A cancelled member is not complete: it is not counted, and the loop ends.
         if (members.Cancelled() || closeAfterRead_) break;
         if (result == 0) ++processed;
     }
+    notifier_->Collect = nullptr;
+    errors_->Collect = nullptr;
     QApplication::restoreOverrideCursor();
     SetStatus(0, QString::number(processed) + " Processed.");
+    if (!failures.isEmpty()) {
+        members.hide();
+        ModalShown(true);
+        constexpr qsizetype kShown = 15;
+        QString text = QString("%1 of %2 members could not be extracted:\n\n")
+                           .arg(rows.size() - processed)
+                           .arg(rows.size());
+        text += QStringList(failures.mid(0, kShown)).join('\n');
+        if (failures.size() > kShown)
+            text += QString("\n... and %1 more.").arg(failures.size() - kShown);
+        env_.Dialogs->Message(this, text, "Extract members", MessageIcon::Warning,
+                              MessageButtons::Ok);
+        ModalShown(false);
+    }
 }
 
 void TFrmXmitMain::SbnJclClick() {
     if (!Decoder || reading_) return;
-    const QList<QTreeWidgetItem*> rows = SelectedRows();
+    const QList<ListedMember> rows = SelectedRows();
     if (rows.size() >= 2) {
         env_.Dialogs->Message(
             this, "Multiple selections cannot be sent to Jobwick!\nSelect only one member.",
@@ -289,12 +327,14 @@ void TFrmXmitMain::SbnJclClick() {
     }
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
-    TargetPath =
-        QString::fromStdString(Options->Values().ZipDir) + "/" + rows.first()->text(0) + ".jcl";
-    const int result = ExtractMember(rows.first());
+    // The job folder is made on first use.
+    const QString folder = QString::fromStdString(Options->Values().ZipDir);
+    QDir().mkpath(folder);
+    TargetPath = folder + "/" + rows.first().Caption + ".jcl";
+    const int result = ExtractMember(&rows.first());
     Extractor->FinishCommand();
     // The job file goes to the shell only when it was written.
-    if (result == 0 && !Progress->Cancelled()) env_.Dialogs->OpenUrl("file://" + TargetPath);
+    if (result == 0 && !Progress->Cancelled()) OpenDocument(TargetPath);
 }
 
 }  // namespace corvane::gui

@@ -8,10 +8,10 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include "Decodeerror.h"
 #include "DialogService.h"
+#include "ElidedLabel.h"
 #include "Frmoptions.h"
 #include "Frmview.h"
 #include "Frmzip.h"
@@ -26,18 +26,22 @@ constexpr char kOpenFilter[] =
     "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|All files "
     "(*.*)|*.*";
 
-// The decoder's header-dump window: a viewer of its own, with no owner.
+// The decoder's header-dump window: a viewer of its own, with no owner,
+// captioned with the name of the file it dumps.
 class DumpViewers : public ViewerFactory {
   public:
-    explicit DumpViewers(DialogService& dialogs) : dialogs_(dialogs) {}
+    DumpViewers(DialogService& dialogs, QString caption)
+        : dialogs_(dialogs), caption_(std::move(caption)) {}
     Viewer* CreateDumpViewer() override {
         auto* view = new TFrmView(nullptr, dialogs_);
+        view->setWindowTitle(caption_);
         view->show();
         return view;
     }
 
   private:
     DialogService& dialogs_;
+    QString caption_;
 };
 }  // namespace
 
@@ -88,9 +92,15 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
 
     std::string error;
     XmitStream = FileReader::Open(XmitPath.toStdString(), &error);
-    if (!XmitStream) {
+    if (!XmitStream || XmitStream->Size() == 0) {
+        // Say which file and what the system found wrong with it.
+        const QString reason =
+            !XmitStream ? QString::fromStdString(error) : QString("The file is empty.");
+        XmitStream.reset();
         env_.Dialogs->Message(
-            this, "Make sure the file is accessible and not in use by other applications.",
+            this,
+            "Make sure the file is accessible and not in use by other applications.\n\n" +
+                XmitPath + "\n" + reason.left(1).toUpper() + reason.mid(1),
             "Error opening file", MessageIcon::Error, MessageButtons::Ok);
         return;
     }
@@ -98,12 +108,14 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
     SetStatus(0, "Decoding xmit file, please wait...");
     statusBar()->repaint();
     DateOrder = options.engDate;
-    DumpViewers viewers(*env_.Dialogs);
+    DumpViewers viewers(*env_.Dialogs, FileNamePart(XmitPath));
     DecodePorts ports{*notifier_, *errors_, &viewers};
     int result = 1;
+    LvwMembers->Model().SetDayFirst(DateOrder);
     try {
-        result = Decoder->DecodeXmit(*XmitStream, *memberList_, DateOrder ? 1 : 0,
+        result = Decoder->DecodeXmit(*XmitStream, LvwMembers->Model(), DateOrder ? 1 : 0,
                                      DebugHeaders ? 1 : 0, *memo_, ports);
+        LvwMembers->Model().Publish();  // also what a failed debug decode listed
     } catch (const ReadError& e) {
         // A file that ends inside a record: release the half-decoded file.
         SetStatus(0, "An error occured processing the file. File closed.");
@@ -132,7 +144,12 @@ bool TFrmXmitMain::OpenArchive() {
     const TProgramOptions& options = Options->Values();
     TFrmXmitZip zip(this, *env_.Dialogs);
     if (zip.Intake.CountXmitEntries(XmitPath.toStdString()) < 0) return false;
-    zip.Intake.ChooseDestination(options.ZipDir, env_.ProgramDir().string());
+    // Without the unzip folder the per-user default takes the entry, made
+    // on first use; the program's own folder is never written.
+    const std::filesystem::path fallback = env_.DefaultZipDir();
+    std::error_code ec;
+    std::filesystem::create_directories(fallback, ec);
+    zip.Intake.ChooseDestination(options.ZipDir, fallback.string());
     if (zip.Intake.Automatic(options.AutoZip)) {
         zip.Intake.ExtractSingleXmit();
     } else if (env_.Dialogs->Exec(zip) != QDialog::Accepted) {
@@ -158,42 +175,58 @@ void TFrmXmitMain::CloseXmitFile() {
 
 void TFrmXmitMain::ShowFileInfo() {
     TabInfo->setCurrentIndex(0);
-    LblCreated->setText(QString::fromStdString(FieldText(Decoder->CreatedText)));
-    LblFileName->setText(FileNamePart(XmitPath));
-    LblFileNum->setText(QString::number(static_cast<std::int32_t>(Decoder->FileCount)));
-    LblFromNode->setText(QString::fromStdString(FieldText(Decoder->FromNode)));
-    LblFromId->setText(QString::fromStdString(FieldText(Decoder->FromUserId)));
-    LblToNode->setText(QString::fromStdString(FieldText(Decoder->ToNode)));
-    LblToId->setText(QString::fromStdString(FieldText(Decoder->ToUserId)));
-    LblDataset->setText(QString::fromStdString(FieldText(Decoder->DatasetName)));
-    LblType->setText(QString::fromStdString(FieldText(Decoder->DatasetType)));
-    LblRecfm->setText(QString::fromStdString(FieldText(Decoder->RecfmText)));
-    LblMembers->setText(QString::number(Decoder->MemberCount));
-    LblLrecl->setText(QString::number(Decoder->Lrecl));
-    LblBlksize->setText(QString::number(Decoder->Blksize));
+    auto field = [](const char* text) { return QString::fromStdString(FieldText(text)); };
+    LblCreated->SetFullText(field(Decoder->CreatedText));
+    LblFileName->SetFullText(FileNamePart(XmitPath));
+    LblFileNum->SetFullText(QString::number(static_cast<std::int32_t>(Decoder->FileCount)));
+    LblFromNode->SetFullText(field(Decoder->FromNode));
+    LblFromId->SetFullText(field(Decoder->FromUserId));
+    LblToNode->SetFullText(field(Decoder->ToNode));
+    LblToId->SetFullText(field(Decoder->ToUserId));
+    LblDataset->SetFullText(field(Decoder->DatasetName));
+    LblType->SetFullText(field(Decoder->DatasetType));
+    LblRecfm->SetFullText(field(Decoder->RecfmText));
+    LblMembers->SetFullText(QString::number(Decoder->MemberCount));
+    LblLrecl->SetFullText(QString::number(Decoder->Lrecl));
+    LblBlksize->SetFullText(QString::number(Decoder->Blksize));
     if (Decoder->IsPds) {
         LvwMembers->setProperty("gridLines", true);
         LvwMembers->setStyleSheet(
-            "QTreeWidget { background: white; } QTreeWidget::item { border-right: 1px solid "
-            "#d4d4d4; "
-            "border-bottom: 1px solid #d4d4d4; } QTreeWidget::item:selected { background: "
-            "palette(highlight); "
-            "color: palette(highlighted-text); }");
+            "QTreeView { background: white; } QTreeView::item { border-right: 1px solid #d4d4d4; "
+            "border-bottom: 1px solid #d4d4d4; } QTreeView::item:selected { background: "
+            "palette(highlight); color: palette(highlighted-text); }");
         SetSelectItemsEnabled(true);
+    } else {
+        ShowSequentialSummary();
     }
-    LblSize->setText(QString::fromStdString(SizeText(Decoder->FileSize)));
+    LblSize->SetFullText(QString::fromStdString(SizeText(Decoder->FileSize)));
+}
+
+void TFrmXmitMain::ShowSequentialSummary() {
+    // A sequential dataset has no member list; the pane says what there is.
+    const QString name = QString::fromStdString(FieldText(Decoder->DatasetName));
+    QString text = name.isEmpty() ? QString("A sequential dataset") : name;
+    text += QString(" (record format %1, record length %2)")
+                .arg(QString::fromStdString(FieldText(Decoder->RecfmText)))
+                .arg(Decoder->Lrecl);
+    text += "\nFile size: " + QString::fromStdString(SizeText(Decoder->FileSize));
+    text +=
+        "\n\nThis file holds one sequential dataset, not a library of members. View and "
+        "Extract work on the whole dataset.";
+    LvwMembers->SetPlaceholder(text);
 }
 
 void TFrmXmitMain::ClearFileInfo() {
-    for (QLabel* l : {LblSize, LblCreated, LblFileNum, LblFileName, LblDataset, LblType, LblMembers,
-                      LblRecfm, LblLrecl, LblBlksize, LblFromNode, LblFromId, LblToNode, LblToId}) {
-        l->clear();
+    for (ElidedLabel* l :
+         {LblSize, LblCreated, LblFileNum, LblFileName, LblDataset, LblType, LblMembers, LblRecfm,
+          LblLrecl, LblBlksize, LblFromNode, LblFromId, LblToNode, LblToId}) {
+        l->SetFullText(QString());
     }
     MmoTabMessage->clear();
-    LvwMembers->clear();
-    LvwMembers->setColumnCount(0);
+    LvwMembers->Model().Clear();
+    LvwMembers->SetPlaceholder(QString());
     LvwMembers->setProperty("gridLines", false);
-    LvwMembers->setStyleSheet("QTreeWidget { background: white; }");
+    LvwMembers->setStyleSheet("QTreeView { background: white; }");
 }
 
 void TFrmXmitMain::UpdateFileState() {

@@ -194,7 +194,8 @@ struct Options {
     TempDir Dir;
     MemoryRegistry Reg;
     IniFile Ini{Dir / "Options.ini"};
-    OptionStore Store{Reg, Ini, kStatusKey, "/opt/corvane"};
+    OptionStore Store{
+        Reg, Ini, kStatusKey, {"/home/u/.local/share/Corvane/UnZipped", "/home/u/Documents"}};
     TProgramOptions Values;
     ExtensionBoxes Boxes;
     std::unique_ptr<RegistryKey> Key() {
@@ -212,9 +213,9 @@ TEST(ProgramOptions, FirstRunStoresTheDefaults) {
     EXPECT_EQ(key->ReadInteger("promptType"), 0u);
     EXPECT_EQ(key->ReadString("BinaryExt"), ".bin");
     EXPECT_EQ(key->ReadString("TextExt"), ".txt");
-    EXPECT_EQ(key->ReadString("ZipDir"), "/opt/corvane/UnZipped");
+    EXPECT_EQ(key->ReadString("ZipDir"), "/home/u/.local/share/Corvane/UnZipped");
     EXPECT_EQ(key->ReadInteger("AutoZip"), 1u);
-    EXPECT_EQ(key->ReadString("DefaultDir"), "/opt/corvane/Test Xmits");
+    EXPECT_EQ(key->ReadString("DefaultDir"), "/home/u/Documents");
     EXPECT_EQ(key->ReadInteger("UseLastDir"), 1u);
     EXPECT_FALSE(o.Values.UsingIniFile);
     EXPECT_TRUE(o.Boxes.xmi && o.Boxes.xmt && !o.Boxes.xmit && !o.Boxes.xm);
@@ -266,7 +267,7 @@ TEST(ProgramOptions, RefusedRegistryWritesSwitchToTheIniFile) {
     EXPECT_TRUE(o.Values.UsingIniFile);
     EXPECT_EQ(o.Values.TextExt, ".lst");
     EXPECT_TRUE(o.Values.engDate);
-    EXPECT_EQ(o.Values.ZipDir, "/opt/corvane/UnZipped");
+    EXPECT_EQ(o.Values.ZipDir, "/home/u/.local/share/Corvane/UnZipped");
 
     o.Values.BinaryExt = ".dat";
     o.Store.Save(o.Values);

@@ -11,8 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
+#include "ElidedLabel.h"
 #include "Frmcancel.h"
 #include "Frmoptions.h"
 #include "Frmview.h"
@@ -45,7 +45,7 @@ void CloseViewers(TFrmXmitMain& w) {
 
 void Select(TFrmXmitMain& w, std::initializer_list<int> rows) {
     w.LvwMembers->clearSelection();
-    for (int r : rows) w.LvwMembers->topLevelItem(r)->setSelected(true);
+    for (int r : rows) w.LvwMembers->SetRowSelected(r, true);
 }
 
 void EnablePrompt(MainFixture& f, TFrmXmitMain& w) {
@@ -56,8 +56,6 @@ void EnablePrompt(MainFixture& f, TFrmXmitMain& w) {
         d.findChild<QPushButton*>("BbnOk")->click();
         return d.result();
     });
-    std::filesystem::create_directories(f.Dir / "bin" / "UnZipped");
-    std::filesystem::create_directories(f.Dir / "bin" / "Test Xmits");
     w.MnuOptionsXmitClick();
     ASSERT_TRUE(w.Options->Values().promptType);
 }
@@ -101,7 +99,7 @@ TEST(ViewCommand, NoSelectionSeveralAndTheQuestionAboveTwenty) {
     CloseViewers(w);
 
     w.LvwMembers->selectAll();
-    w.LvwMembers->topLevelItem(20)->setSelected(false);
+    w.LvwMembers->SetRowSelected(20, false);
     const std::size_t asked = f.Dialogs.Messages.size();
     w.MnuXmitViewClick();  // twenty: no question
     EXPECT_EQ(f.Dialogs.Messages.size(), asked);
@@ -308,7 +306,8 @@ TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
               "Multiple selections cannot be sent to Jobwick!\nSelect only one member.");
     EXPECT_TRUE(f.Dialogs.Urls.isEmpty());
 
-    std::filesystem::create_directories(w.Options->Values().ZipDir);
+    // The job folder is made on first use.
+    ASSERT_FALSE(std::filesystem::exists(w.Options->Values().ZipDir));
     Select(w, {1});
     w.SbnJcl->click();
     const std::string expected = w.Options->Values().ZipDir + "/MEM1    .jcl";

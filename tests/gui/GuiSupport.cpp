@@ -28,9 +28,30 @@ std::optional<QString> ScriptedDialogs::SaveFile(QWidget*, const FileRequest& r)
     return answer;
 }
 
-MessageAnswer ScriptedDialogs::Message(QWidget*, const QString& text, const QString& caption, MessageIcon icon,
-                                       MessageButtons buttons) {
+std::optional<QString> ScriptedDialogs::ChooseFolder(QWidget*, const FileRequest& r) {
+    FolderRequests.push_back(r);
+    QString answer;
+    if (!FolderAnswers.empty()) {
+        answer = FolderAnswers.front();
+        FolderAnswers.pop_front();
+    }
+    if (answer.isEmpty()) return std::nullopt;
+    return answer;
+}
+
+namespace {
+bool ProgressShowing() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("corvane::gui::TFrmXmitCancel") && w->isVisible()) return true;
+    }
+    return false;
+}
+}  // namespace
+
+MessageAnswer ScriptedDialogs::Message(QWidget*, const QString& text, const QString& caption,
+                                       MessageIcon icon, MessageButtons buttons) {
     Messages.push_back({text, caption, icon, buttons});
+    if (ProgressShowing()) ++MessagesOverProgress;
     if (buttons != MessageButtons::YesNo) return MessageAnswer::Ok;
     if (QuestionAnswers.empty()) return MessageAnswer::Yes;
     MessageAnswer a = QuestionAnswers.front();
@@ -40,6 +61,7 @@ MessageAnswer ScriptedDialogs::Message(QWidget*, const QString& text, const QStr
 
 int ScriptedDialogs::Exec(QDialog& dialog) {
     ExecWindows.push_back(dialog.objectName());
+    if (ProgressShowing()) ++MessagesOverProgress;
     dialog.setResult(0);
     dialog.show();
     int result = QDialog::Rejected;
@@ -69,9 +91,18 @@ MainFixture::MainFixture() {
     Env.Registry = &Registry;
     Env.Types = Types.get();
     Env.ProgramPath = Dir / "bin" / "corvane";
+    Env.ZipFolder = Dir / "home" / ".local" / "share" / "Corvane" / "UnZipped";
+    Env.OpenFolder = Dir / "home" / "Documents";
 }
 
-MainFixture::~MainFixture() { Stop(); }
+void MainFixture::MakeDefaultFolders() {
+    std::filesystem::create_directories(Env.ZipFolder);
+    std::filesystem::create_directories(Env.OpenFolder);
+}
+
+MainFixture::~MainFixture() {
+    Stop();
+}
 
 gui::TFrmXmitMain& MainFixture::Start(const QStringList& arguments) {
     Stop();
@@ -105,8 +136,9 @@ PdsSpec MainFixture::Library(std::size_t members) {
             card.resize(80, ' ');
             text += card;
         }
-        plan.Members.push_back({"MEM" + std::to_string(i), ToEbcdic(text), false, "",
-                                IspfStats(1, static_cast<std::uint8_t>(i), 1, 24, 100, 12, 30, "TESTER")});
+        plan.Members.push_back(
+            {"MEM" + std::to_string(i), ToEbcdic(text), false, "",
+             IspfStats(1, static_cast<std::uint8_t>(i), 1, 24, 100, 12, 30, "TESTER")});
     }
     return plan;
 }

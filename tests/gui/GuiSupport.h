@@ -20,7 +20,7 @@ namespace corvane::testing {
 
 // Answers every dialog from queues and records what was asked.
 class ScriptedDialogs : public gui::DialogService {
-public:
+  public:
     struct Shown {
         QString Text, Caption;
         MessageIcon Icon;
@@ -28,23 +28,31 @@ public:
     };
     std::optional<QString> OpenFile(QWidget*, const FileRequest& r) override;
     std::optional<QString> SaveFile(QWidget*, const FileRequest& r) override;
+    std::optional<QString> ChooseFolder(QWidget*, const FileRequest& r) override;
     MessageAnswer Message(QWidget*, const QString& text, const QString& caption, MessageIcon icon,
                           MessageButtons buttons) override;
     int Exec(QDialog& dialog) override;
     bool Print(QWidget*, QPrinter& printer) override;
     bool PageSetup(QWidget*, QPrinter&) override { return true; }
-    void OpenUrl(const QString& url) override { Urls << url; }
+    bool OpenUrl(const QString& url) override {
+        Urls << url;
+        return !RefuseUrls;
+    }
 
     // Answers of the file dialogs; an empty text (or none left) cancels.
     std::deque<QString> OpenAnswers;
     std::deque<QString> SaveAnswers;
+    std::deque<QString> FolderAnswers;
+    bool RefuseUrls = false;                    // as a desktop without a program for the file
     std::deque<MessageAnswer> QuestionAnswers;  // for Yes/No boxes; Yes when empty
     // Run inside Exec for each of the program's own modal windows, in
     // order; without one the window is rejected.
     std::deque<std::function<int(QDialog&)>> ExecHandlers;
     QString PrintTo;  // a PDF file; printing is refused when empty
 
-    std::vector<FileRequest> OpenRequests, SaveRequests;
+    std::vector<FileRequest> OpenRequests, SaveRequests, FolderRequests;
+    // The message boxes shown while a progress window was visible.
+    int MessagesOverProgress = 0;
     std::vector<Shown> Messages;
     std::vector<QString> ExecWindows;  // object names of the windows run
     QStringList Urls;
@@ -66,6 +74,8 @@ struct MainFixture {
     std::unique_ptr<gui::TFrmXmitMain> Window;
 
     std::filesystem::path Write(const std::string& name, const Bytes& bytes);
+    // The per-user default folders, made.
+    void MakeDefaultFolders();
     // A small library: ISPF statistics, FB 80.
     static PdsSpec Library(std::size_t members = 3);
 };

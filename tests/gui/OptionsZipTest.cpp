@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "ElidedLabel.h"
 #include "Frmoptions.h"
 #include "Frmzip.h"
 #include "GuiSupport.h"
@@ -37,8 +38,7 @@ Handler Options(std::function<void(TFrmXmitOptions&)> edit, const char* button =
 }
 
 void MakeDefaultFolders(MainFixture& f) {
-    std::filesystem::create_directories(f.Dir / "bin" / "UnZipped");
-    std::filesystem::create_directories(f.Dir / "bin" / "Test Xmits");
+    f.MakeDefaultFolders();
 }
 }  // namespace
 
@@ -50,9 +50,8 @@ TEST(OptionsDialog, FirstRunShowsTheDefaults) {
     EXPECT_FALSE(o.isVisible());
     EXPECT_TRUE(o.RgpDateFormatDay->isChecked());
     EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
-    EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString((f.Dir / "bin" / "UnZipped").string()));
-    EXPECT_EQ(o.EdtDefaultDir->text(),
-              QString::fromStdString((f.Dir / "bin" / "Test Xmits").string()));
+    EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString(f.Env.ZipFolder.string()));
+    EXPECT_EQ(o.EdtDefaultDir->text(), QString::fromStdString(f.Env.OpenFolder.string()));
     EXPECT_TRUE(o.ChkAutoZip->isChecked());
     EXPECT_FALSE(o.ChkPromptType->isChecked());
     EXPECT_EQ(o.ChkAutoZip->text(), "Automatic unZip for archives containing only one xmit ");
@@ -67,6 +66,9 @@ TEST(OptionsDialog, OkIsRefusedForEachMissingFolder) {
     bool focusDefault = false, focusZip = false;
     f.Dialogs.ExecHandlers.push_back(Options(
         [&](TFrmXmitOptions& o) {
+            // Folders the user typed are not made for him.
+            o.EdtDefaultDir->setText(QString::fromStdString((f.Dir / "typed" / "open").string()));
+            o.EdtUnZipTo->setText(QString::fromStdString((f.Dir / "typed" / "zip").string()));
             o.BbnOk->click();  // neither folder exists
             focusDefault = o.EdtDefaultDir->hasFocus() || o.focusWidget() == o.EdtDefaultDir;
             std::filesystem::create_directories(o.EdtDefaultDir->text().toStdString());
@@ -117,7 +119,7 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     }));
     w.MnuOptionsXmitClick();
     for (const auto& m : f.Dialogs.Messages) EXPECT_NE(m.Caption, "Date format changed");
-    EXPECT_EQ(w.StatusText(0), "Options updated in the system registry.");
+    EXPECT_EQ(w.StatusText(0), "Options updated in the settings file.");
 
     f.Dialogs.ExecHandlers.push_back(
         Options([](TFrmXmitOptions& o) { o.RgpDateFormatMonth->click(); }));
@@ -131,7 +133,7 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     w.XmitPath =
         QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(1))).string());
     w.OpenXmitFile(false);
-    EXPECT_EQ(w.LvwMembers->topLevelItem(0)->text(2), "04/09/2024");
+    EXPECT_EQ(w.LvwMembers->Text(0, 2), "04/09/2024");
 }
 
 TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
@@ -190,23 +192,27 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
     f.Dialogs.ExecHandlers.push_back(
         Options([](TFrmXmitOptions& o) { o.EdtTextExt->setText(".lst"); }));
     w.MnuOptionsXmitClick();
-    EXPECT_EQ(w.StatusText(0), "Registry access denied, options updated in INI file.");
+    EXPECT_EQ(w.StatusText(0), "Settings file not writable, options updated in INI file.");
     IniFile ini(f.Env.IniPath());
     EXPECT_EQ(ini.ReadString("options", "TextExt", ""), ".lst");
 }
 
-TEST(OptionsDialog, BrowseFillsTheFolderOfTheChosenPath) {
+TEST(OptionsDialog, BrowseOpensAFolderPicker) {
     MainFixture f;
     TFrmXmitMain& w = f.Start();
     TFrmXmitOptions& o = *w.Options;
-    f.Dialogs.OpenAnswers.push_back(
-        QString::fromStdString((f.Dir / "somewhere" / ".zip").string()));
+    const QString start = o.EdtUnZipTo->text();
+    f.Dialogs.FolderAnswers.push_back(QString::fromStdString((f.Dir / "somewhere").string()) + "/");
     o.BtnBrowseZip->click();
-    EXPECT_EQ(f.Dialogs.OpenRequests.back().FileName, ".zip");
-    EXPECT_EQ(f.Dialogs.OpenRequests.back().Title, "Default Download directory & file extension");
+    ASSERT_EQ(f.Dialogs.FolderRequests.size(), 1u);
+    EXPECT_TRUE(f.Dialogs.OpenRequests.empty());
+    EXPECT_EQ(f.Dialogs.FolderRequests.back().Folder, start);
+    EXPECT_EQ(f.Dialogs.FolderRequests.back().Title, "Default Download directory & file extension");
     EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString((f.Dir / "somewhere").string()));
-    o.BtnDefaultDir->click();  // cancelled
-    EXPECT_EQ(f.Dialogs.OpenRequests.back().FileName, ".xmi");
+    const QString before = o.EdtDefaultDir->text();
+    o.BtnDefaultDir->click();  // cancelled: nothing changes
+    EXPECT_EQ(f.Dialogs.FolderRequests.back().Folder, before);
+    EXPECT_EQ(o.EdtDefaultDir->text(), before);
 }
 
 namespace {
@@ -232,15 +238,25 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
     w.MnuFileOpenClick();
     EXPECT_TRUE(f.Dialogs.ExecWindows.empty());
     ASSERT_TRUE(w.FileIsOpen);
-    const auto unpacked = f.Dir / "bin" / "UnZipped" / "DATA.XMI";
+    const auto unpacked = f.Env.ZipFolder / "DATA.XMI";
     EXPECT_EQ(w.RecentPath, QString::fromStdString(unpacked.string()));
-    EXPECT_EQ(w.LvwMembers->topLevelItemCount(), 2);
+    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
 
-    // Without the unzip folder, the program's folder takes it.
-    std::filesystem::remove_all(f.Dir / "bin" / "UnZipped");
+    // Without the unzip folder the per-user default folder takes the entry,
+    // made afresh; the program's folder stays untouched.
+    f.Dialogs.ExecHandlers.push_back(Options([&](TFrmXmitOptions& o) {
+        const auto other = f.Dir / "other";
+        std::filesystem::create_directories(other);
+        o.EdtUnZipTo->setText(QString::fromStdString(other.string()));
+    }));
+    w.MnuOptionsXmitClick();
+    std::filesystem::remove_all(f.Dir / "other");
+    std::filesystem::remove_all(f.Env.ZipFolder);
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
     w.MnuFileOpenClick();
-    EXPECT_EQ(w.RecentPath, QString::fromStdString((f.Dir / "bin" / "DATA.XMI").string()));
+    EXPECT_EQ(w.RecentPath, QString::fromStdString(unpacked.string()));
+    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(std::filesystem::is_empty(f.Dir / "bin"));
 }
 
 TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
@@ -271,7 +287,7 @@ TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
     EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmXmitZip"});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1], (QStringList{"B.xml", "2 k", ""}));
-    EXPECT_EQ(rows[2], (QStringList{"notes.txt", "10 bytes", "docs\\"}));
+    EXPECT_EQ(rows[2], (QStringList{"notes.txt", "10 bytes", "docs/"}));
     EXPECT_TRUE(memo.contains("Opening zip file two.zip"));
     EXPECT_TRUE(memo.endsWith("Zip file opened."));
     EXPECT_TRUE(w.FileIsOpen);
@@ -300,7 +316,7 @@ TEST(ZipIntake, OverWriteBoxDecidesAboutAnExistingFile) {
     MakeDefaultFolders(f);
     TFrmXmitMain& w = f.Start();
     auto zip = Archive(f, "two.zip", {{"A.xmi", LibraryBytes()}, {"B.xmi", LibraryBytes()}});
-    const auto target = f.Dir / "bin" / "UnZipped" / "A.xmi";
+    const auto target = f.Env.ZipFolder / "A.xmi";
     WriteFile(target, Bytes(3, 'x'));
     auto open = [](bool overwrite) {
         return [overwrite](QDialog& d) {
@@ -308,14 +324,26 @@ TEST(ZipIntake, OverWriteBoxDecidesAboutAnExistingFile) {
             z.ChkOverWrite->setChecked(overwrite);
             z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
             z.BtnOpen->click();
+            if (!overwrite) {
+                EXPECT_EQ(z.result(), 0);  // "No": back in the window
+                z.BtnOpen->click();        // "Yes": open the kept file
+            }
             return z.result();
         };
     };
     f.Dialogs.ExecHandlers.push_back(open(false));
+    f.Dialogs.QuestionAnswers = {MessageAnswer::No, MessageAnswer::Yes};
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
     w.MnuFileOpenClick();
     EXPECT_EQ(ReadFile(target), Bytes(3, 'x'));
-    EXPECT_FALSE(w.FileIsOpen);  // the old file is not an XMIT file
+    const auto asked =
+        std::count_if(f.Dialogs.Messages.begin(), f.Dialogs.Messages.end(), [&](auto& m) {
+            return m.Buttons == MessageButtons::YesNo &&
+                   m.Text.startsWith(QString::fromStdString(target.string())) &&
+                   m.Text.contains("the existing file is kept");
+        });
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(w.FileIsOpen);  // the kept file is not an XMIT file
 
     f.Dialogs.ExecHandlers.push_back(open(true));
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));

@@ -50,17 +50,16 @@ int main(int argc, char** argv) {
     out = argv[1];
     const std::filesystem::path samples = argv[2];
     MainFixture f;
-    std::filesystem::create_directories(f.Dir / "bin" / "UnZipped");
-    std::filesystem::create_directories(f.Dir / "bin" / "Test Xmits");
+    f.MakeDefaultFolders();
     TFrmXmitMain& w = f.Start({QString::fromStdString((samples / "CMSBATCH.xmi").string())});
     w.resize(760, 420);
-    w.LvwMembers->topLevelItem(1)->setSelected(true);
-    w.LvwMembers->topLevelItem(3)->setSelected(true);
+    w.LvwMembers->SetRowSelected(1, true);
+    w.LvwMembers->SetRowSelected(3, true);
     w.LvwMembersClick();
     Save(w, "main-window.png");
 
     w.LvwMembers->clearSelection();
-    w.LvwMembers->topLevelItem(1)->setSelected(true);
+    w.LvwMembers->SetRowSelected(1, true);
     w.MnuXmitViewClick();
     if (TFrmView* v = LastViewer(w)) {
         Save(*v, "viewer-text.png");

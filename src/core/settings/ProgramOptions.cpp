@@ -16,10 +16,10 @@ bool& ExtensionBoxes::Box(const std::string& ext) {
 }
 
 std::string OptionStore::DefaultZipDir() const {
-    return (std::filesystem::path(programDir_) / "UnZipped").string();
+    return defaults_.ZipDir;
 }
 std::string OptionStore::DefaultOpenDir() const {
-    return (std::filesystem::path(programDir_) / "Test Xmits").string();
+    return defaults_.OpenDir;
 }
 
 void OptionStore::InitialLoad(TProgramOptions& options, ExtensionBoxes& boxes) {

@@ -30,15 +30,22 @@ struct ExtensionBoxes {
 };
 inline constexpr std::array<const char*, 4> kExtensions = {"xmi", "xmt", "xmit", "xm"};
 
+// The folders a first run stores: per-user places, never the program's own
+// folder, which is read-only once installed.
+struct DefaultFolders {
+    std::string ZipDir;   // unpacked archive entries and job files
+    std::string OpenDir;  // where the open dialog starts
+};
+
 // Loads, saves and validates the options: the registry key of the window
 // state first, "Options.ini" in the program's folder as the fallback.
 class OptionStore {
   public:
-    OptionStore(RegistryStore& registry, IniFile& ini, std::string keyPath, std::string programDir)
+    OptionStore(RegistryStore& registry, IniFile& ini, std::string keyPath, DefaultFolders defaults)
         : registry_(registry),
           ini_(ini),
           keyPath_(std::move(keyPath)),
-          programDir_(std::move(programDir)) {}
+          defaults_(std::move(defaults)) {}
 
     // Start-up: load from the registry, then make sure the key holds options.
     void InitialLoad(TProgramOptions& options, ExtensionBoxes& boxes);
@@ -65,7 +72,7 @@ class OptionStore {
     RegistryStore& registry_;
     IniFile& ini_;
     std::string keyPath_;
-    std::string programDir_;
+    DefaultFolders defaults_;
 };
 
 }  // namespace corvane

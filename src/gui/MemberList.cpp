@@ -1,0 +1,285 @@
+#include "MemberList.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <algorithm>
+#include <numeric>
+
+namespace corvane::gui {
+
+namespace {
+// The digit groups of a text, each padded to a fixed width, so that dates
+// and versions compare as numbers.
+std::vector<std::string> DigitGroups(const std::string& text) {
+    std::vector<std::string> groups;
+    std::string current;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            current.push_back(c);
+        } else if (!current.empty()) {
+            groups.push_back(current);
+            current.clear();
+        }
+    }
+    if (!current.empty()) groups.push_back(current);
+    for (std::string& g : groups) g.insert(0, g.size() < 10 ? 10 - g.size() : 0, '0');
+    return groups;
+}
+}  // namespace
+
+void MemberListModel::AddColumn(const std::string& caption, int width, ColumnAlign align) {
+    stagedColumns_.push_back({caption, width, align});
+}
+
+void MemberListModel::AddRow(MemberRow row) {
+    stagedRows_.push_back(std::move(row));
+}
+
+void MemberListModel::Publish() {
+    if (stagedColumns_.empty() && stagedRows_.empty()) return;
+    beginResetModel();
+    for (Column& c : stagedColumns_) columns_.push_back(std::move(c));
+    stagedColumns_.clear();
+    if (rows_.empty()) {
+        rows_ = std::move(stagedRows_);
+    } else {
+        for (MemberRow& r : stagedRows_) rows_.push_back(std::move(r));
+    }
+    stagedRows_ = {};
+    order_.resize(rows_.size());
+    std::iota(order_.begin(), order_.end(), 0);
+    endResetModel();
+}
+
+void MemberListModel::Clear() {
+    beginResetModel();
+    columns_.clear();
+    stagedColumns_.clear();
+    rows_ = {};
+    stagedRows_ = {};
+    order_ = {};
+    endResetModel();
+}
+
+int MemberListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(order_.size());
+}
+
+int MemberListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+const MemberRow& MemberListModel::RowAt(int row) const {
+    return rows_[static_cast<std::size_t>(order_[static_cast<std::size_t>(row)])];
+}
+
+QString MemberListModel::Text(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
+    const MemberRow& r = RowAt(row);
+    if (column == 0) return QString::fromStdString(r.Caption);
+    const auto k = static_cast<std::size_t>(column - 1);
+    return k < r.SubItems.size() ? QString::fromStdString(r.SubItems[k]) : QString();
+}
+
+QString MemberListModel::ColumnCaption(int column) const {
+    if (column < 0 || column >= columnCount()) return {};
+    return QString::fromStdString(columns_[static_cast<std::size_t>(column)].Caption);
+}
+
+ListedMember MemberListModel::Member(int row) const {
+    if (row < 0 || row >= rowCount()) return {};
+    const MemberRow& r = RowAt(row);
+    return {QString::fromStdString(r.Caption), r.Ttr.Get()};
+}
+
+QVariant MemberListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) {
+        // Names and the attribute list read from the left; the short
+        // columns are centred.
+        const Column& c = columns_[static_cast<std::size_t>(index.column())];
+        if (index.column() == 0 || c.Align == ColumnAlign::Left)
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignCenter);
+    }
+    return {};
+}
+
+QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+    if (role == Qt::DisplayRole) return ColumnCaption(section);
+    if (role == Qt::TextAlignmentRole) {
+        if (section == 0 || columns_[static_cast<std::size_t>(section)].Align == ColumnAlign::Left)
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignCenter);
+    }
+    return {};
+}
+
+std::string MemberListModel::SortKey(const MemberRow& row, int column) const {
+    const std::string text = column == 0 ? row.Caption
+                             : static_cast<std::size_t>(column - 1) < row.SubItems.size()
+                                 ? row.SubItems[static_cast<std::size_t>(column - 1)]
+                                 : std::string();
+    const std::string& caption = columns_[static_cast<std::size_t>(column)].Caption;
+    if (caption == "Created" || caption == "Modified") {
+        // Day, month, year[, hours, minutes]: year first for comparing.
+        auto g = DigitGroups(text);
+        if (g.size() < 3) return {};
+        if (!dayFirst_) std::swap(g[0], g[1]);
+        std::string key = g[2] + g[1] + g[0];
+        for (std::size_t k = 3; k < g.size(); ++k) key += g[k];
+        return key;
+    }
+    if (caption == "Version") {
+        std::string key;
+        for (const std::string& g : DigitGroups(text)) key += g;
+        return key;
+    }
+    return text;
+}
+
+void MemberListModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= columnCount()) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> sourceOf;
+    sourceOf.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& i : before)
+        sourceOf.push_back(order_[static_cast<std::size_t>(i.row())]);
+
+    std::vector<std::string> keys(rows_.size());
+    for (std::size_t k = 0; k < rows_.size(); ++k) keys[k] = SortKey(rows_[k], column);
+    std::iota(order_.begin(), order_.end(), 0);
+    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+        const auto& ka = keys[static_cast<std::size_t>(a)];
+        const auto& kb = keys[static_cast<std::size_t>(b)];
+        return order == Qt::AscendingOrder ? ka < kb : kb < ka;
+    });
+
+    std::vector<int> displayOf(order_.size());
+    for (std::size_t d = 0; d < order_.size(); ++d)
+        displayOf[static_cast<std::size_t>(order_[d])] = static_cast<int>(d);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        after << index(displayOf[static_cast<std::size_t>(sourceOf[static_cast<std::size_t>(k)])],
+                       before[k].column());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void MemberListModel::Unsort() {
+    if (std::is_sorted(order_.begin(), order_.end())) return;
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    for (const QModelIndex& i : before)
+        after << index(order_[static_cast<std::size_t>(i.row())], i.column());
+    std::iota(order_.begin(), order_.end(), 0);
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+MemberView::MemberView(QWidget* parent) : QTreeView(parent), model_(new MemberListModel(this)) {
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTextElideMode(Qt::ElideRight);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
+    connect(header(), &QHeaderView::sectionClicked, this, &MemberView::HeaderClicked);
+    connect(model_, &QAbstractItemModel::modelReset, this, &MemberView::ApplyColumns);
+}
+
+void MemberView::ApplyColumns() {
+    sortColumn_ = -1;
+    header()->setSortIndicatorShown(false);
+    // Widths are given for an 8-point dialog font; wider fonts widen them.
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int width = static_cast<int>(model_->ColumnWidth(c) * scale);
+        // "Alias?" holds one short word: it needs no more than its caption.
+        if (model_->ColumnCaption(c) == "Alias?")
+            width = fontMetrics().horizontalAdvance(model_->ColumnCaption(c)) + 20;
+        setColumnWidth(c, width);
+    }
+}
+
+void MemberView::HeaderClicked(int section) {
+    if (section < 0 || section >= model_->columnCount()) return;
+    if (section == sortColumn_) {
+        sortOrder_ = sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    } else {
+        sortColumn_ = section;
+        sortOrder_ = Qt::AscendingOrder;
+    }
+    model_->sort(sortColumn_, sortOrder_);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(sortColumn_, sortOrder_);
+}
+
+void MemberView::SetRowSelected(int row, bool selected) {
+    if (row < 0 || row >= RowCount()) return;
+    selectionModel()->select(model_->index(row, 0), (selected ? QItemSelectionModel::Select
+                                                              : QItemSelectionModel::Deselect) |
+                                                        QItemSelectionModel::Rows);
+}
+
+QList<int> MemberView::SelectedRowNumbers() const {
+    QList<int> rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows()) rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QList<ListedMember> MemberView::SelectedMembers() const {
+    QList<ListedMember> members;
+    for (int row : SelectedRowNumbers()) members << model_->Member(row);
+    return members;
+}
+
+int MemberView::SelectedCount() const {
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+void MemberView::SetPlaceholder(const QString& text) {
+    placeholder_ = text;
+    viewport()->update();
+}
+
+void MemberView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        emit EnterPressed();
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+    emit SelectionKey();
+}
+
+void MemberView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeView::mouseReleaseEvent(event);
+    emit Clicked();
+}
+
+void MemberView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (placeholder_.isEmpty() || model_->rowCount() > 0) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, placeholder_);
+}
+
+}  // namespace corvane::gui
