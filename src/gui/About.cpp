@@ -35,8 +35,10 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     Label8 = label("Label8", "3", QRect(84, 8, 120, 16), yellow + "font-size: 8pt;");
     Label7 = label("Label7", "Status: ", QRect(8, 26, 70, 16), yellow + "font-size: 8pt;",
                    Qt::AlignRight | Qt::AlignVCenter);
-    Label5 = label("Label5", "Reads IBM TSO TRANSMIT files", QRect(84, 26, 200, 16), yellow + "font-size: 8pt;");
-    Label6 = label("Label6", "without a mainframe.", QRect(288, 26, 120, 16), yellow + "font-size: 8pt;");
+    Label5 = label("Label5", "Reads IBM TSO TRANSMIT files", QRect(84, 26, 200, 16),
+                   yellow + "font-size: 8pt;");
+    Label6 = label("Label6", "without a mainframe.", QRect(288, 26, 120, 16),
+                   yellow + "font-size: 8pt;");
     Image1 = label("Image1", QString(), QRect(-6, 50, 429, 89), QString());
     Image1->setPixmap(AboutBanner(429, 89));
     Label2 = label("Label2", "Free to use. The XMIT file is only ever read, never changed.",

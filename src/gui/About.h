@@ -9,12 +9,12 @@ namespace corvane::gui {
 // reach the window below it.
 class ClickLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
@@ -22,7 +22,7 @@ protected:
 // background.
 class TFrmAbout : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFrmAbout(QWidget* mainWindow);
     void ShowOver(QWidget* window);
 
@@ -35,7 +35,7 @@ public:
     ClickLabel* Label2;
     ClickLabel* Label3;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 

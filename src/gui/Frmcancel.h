@@ -15,7 +15,7 @@ namespace corvane::gui {
 // offsets and a Cancel button whose flag the reader tests.
 class TFrmXmitCancel : public QDialog, public corvane::Progress {
     Q_OBJECT
-public:
+  public:
     explicit TFrmXmitCancel(QWidget* owner);
 
     void SetMaximum(std::int64_t value) override;
@@ -37,10 +37,10 @@ public:
     QProgressBar* ProgressBar1;
     QPushButton* BtnCancel;
 
-public slots:
+  public slots:
     void BtnCancelClick();
 
-private:
+  private:
     void UpdateBar();
     std::int64_t minimum_ = 0, maximum_ = 100, position_ = 0;
     bool cancelled_ = false;

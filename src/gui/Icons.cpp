@@ -140,6 +140,8 @@ QPixmap AboutBanner(int width, int height) {
     return pix;
 }
 
-QPixmap OptionsPicture() { return MakeIcon(IconKind::Options).pixmap(32, 32); }
+QPixmap OptionsPicture() {
+    return MakeIcon(IconKind::Options).pixmap(32, 32);
+}
 
 }  // namespace corvane::gui

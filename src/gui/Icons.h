@@ -5,7 +5,21 @@
 
 namespace corvane::gui {
 
-enum class IconKind { Open, Extract, View, Jobwick, Options, Help, About, Exit, Save, Copy, Print, Close, Select };
+enum class IconKind {
+    Open,
+    Extract,
+    View,
+    Jobwick,
+    Options,
+    Help,
+    About,
+    Exit,
+    Save,
+    Copy,
+    Print,
+    Close,
+    Select
+};
 
 // The program's own pictures, drawn at run time.
 QIcon MakeIcon(IconKind kind);

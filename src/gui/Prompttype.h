@@ -16,7 +16,7 @@ enum PromptResult { mrCancel = 2, mrYes = 6, mrNo = 7 };
 // to which text records are cut.
 class TFrmPromptType : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFrmPromptType(QWidget* owner);
     void reject() override { done(mrCancel); }
 

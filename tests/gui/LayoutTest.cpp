@@ -1,0 +1,129 @@
+// What the main window shows at its default size and how its parts fit:
+// the tabs, long names, the status bar, the message tab, the member list.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "ElidedLabel.h"
+#include "GuiSupport.h"
+#include "TabRows.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+QStringList Args(const std::filesystem::path& p) {
+    return {QString::fromStdString(p.string())};
+}
+
+void ClickHeader(MemberView& list, int column) {
+    QHeaderView* h = list.header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(column) + 5, h->height() / 2));
+}
+
+QStringList Column(MemberView& list, int column) {
+    QStringList out;
+    for (int r = 0; r < list.RowCount(); ++r) out << list.Text(r, column).trimmed();
+    return out;
+}
+}  // namespace
+
+TEST(Layout, EveryTabIsReachableAtTheDefaultSize) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    QApplication::processEvents();
+    ASSERT_EQ(w.Splitter1->sizes().value(0), 193);
+    const QRect area = w.TabInfoRows->rect();
+    EXPECT_GT(w.TabInfoRows->RowCount(), 1);
+    for (int k = w.TabInfo->count() - 1; k >= 0; --k) {
+        const QRect tab = w.TabInfoRows->TabRect(k);
+        ASSERT_FALSE(tab.isEmpty()) << k;
+        EXPECT_TRUE(area.contains(tab)) << k;
+        QTest::mouseClick(w.TabInfoRows, Qt::LeftButton, {}, tab.center());
+        EXPECT_EQ(w.TabInfo->currentIndex(), k);
+        EXPECT_TRUE(w.TabInfoRows->TabRect(k).bottom() >= area.bottom() - 1);  // next to the page
+    }
+}
+
+TEST(Layout, ALongFileNameDoesNotWidenThePane) {
+    MainFixture f;
+    const std::string name = "A-VERY-LONG-NAME-OF-A-TRANSMISSION-FILE-FROM-THE-MAINFRAME.xmi";
+    TFrmXmitMain& w = f.Start(Args(f.Write(name, BuildPds(MainFixture::Library(1)))));
+    QApplication::processEvents();
+    EXPECT_EQ(w.Splitter1->sizes().value(0), 193);
+    EXPECT_EQ(w.LblFileName->text().toStdString(), name);
+    EXPECT_EQ(w.LblFileName->toolTip().toStdString(), name);
+    // The status bar's file-name panel shortens it too, whole in its tooltip.
+    auto* panel = Find<ElidedLabel>(&w, "StatusPanel1");
+    EXPECT_EQ(panel->toolTip().toStdString(), name);
+    EXPECT_GE(panel->width(), panel->fontMetrics().horizontalAdvance("LONGNAME.xmit"));
+}
+
+TEST(Layout, TheStatusBarFitsItsFont) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start();
+    QApplication::processEvents();
+    for (int k = 0; k < 3; ++k) {
+        auto* panel = Find<ElidedLabel>(&w, ("StatusPanel" + std::to_string(k)).c_str());
+        EXPECT_GE(panel->contentsRect().height(), panel->fontMetrics().height()) << k;
+    }
+    EXPECT_GE(w.statusBar()->height(), w.statusBar()->fontMetrics().height() + 2);
+}
+
+TEST(Layout, MessagesKeepTheirColumns) {
+    MainFixture f;
+    SequentialSpec seq;
+    seq.Records = {ToEbcdic(std::string(80, 'm'))};
+    seq.MessageLines = {std::string(79, 'X') + "|", "COL1      COL11"};
+    TFrmXmitMain& w = f.Start(Args(f.Write("msg.xmi", BuildSequential(seq))));
+    EXPECT_EQ(w.MmoTabMessage->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(QFontInfo(w.MmoTabMessage->font()).fixedPitch());
+    EXPECT_EQ(w.MmoTabMessage->document()->lineCount(), w.MmoTabMessage->blockCount());
+}
+
+TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
+    MainFixture f;
+    PdsSpec plan;
+    plan.Qualifiers = {"USER", "SORT", "LIB"};
+    // Names in directory order; versions and dates in another order.
+    const std::vector<std::tuple<const char*, std::uint8_t, std::uint16_t>> members = {
+        {"ALPHA", 2, 300}, {"BRAVO", 10, 5}, {"CHARLIE", 1, 120}};
+    for (const auto& [name, version, day] : members) {
+        plan.Members.push_back({name, ToEbcdic(std::string(80, 'x')), false, "",
+                                IspfStats(version, 0, 1, 24, day, 1, 2, "USER")});
+    }
+    const auto path = f.Write("sort.xmi", BuildPds(plan));
+    TFrmXmitMain& w = f.Start(Args(path));
+    MemberView& list = *w.LvwMembers;
+    ASSERT_EQ(list.ColumnCount(), 6);
+    EXPECT_EQ(list.model()->data(list.model()->index(0, 0), Qt::TextAlignmentRole).toInt() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignLeft);
+    EXPECT_LT(list.columnWidth(1), list.columnWidth(0));  // "Alias?" is narrow
+    list.SetRowSelected(2, true);                         // CHARLIE stays selected
+    struct Step {
+        int column;
+        QStringList names;
+    };
+    for (const Step& s : {Step{5, {"CHARLIE", "ALPHA", "BRAVO"}},  // version 1, 2, 10
+                          Step{5, {"BRAVO", "ALPHA", "CHARLIE"}},  // again: reversed
+                          Step{3, {"BRAVO", "CHARLIE", "ALPHA"}},  // modified day 5, 120, 300
+                          Step{0, {"ALPHA", "BRAVO", "CHARLIE"}}}) {
+        ClickHeader(list, s.column);
+        EXPECT_EQ(Column(list, 0), s.names) << s.column;
+        ASSERT_EQ(list.SelectedMembers().size(), 1);
+        EXPECT_EQ(list.SelectedMembers()[0].Caption.trimmed(), "CHARLIE");
+    }
+    ClickHeader(list, 0);  // descending
+    w.XmitPath = QString::fromStdString(path.string());
+    w.OpenXmitFile(false);
+    EXPECT_EQ(Column(list, 0), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
+    EXPECT_FALSE(list.header()->isSortIndicatorShown());
+}

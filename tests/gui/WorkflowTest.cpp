@@ -1,0 +1,252 @@
+// Using the windows as a user does: questions never hidden, the keyboard,
+// damaged libraries, many viewers, files that cannot be opened.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include "Frmcancel.h"
+#include "Frmoptions.h"
+#include "Frmview.h"
+#include "GuiSupport.h"
+#include "Prompttype.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+QStringList Args(const std::filesystem::path& p) {
+    return {QString::fromStdString(p.string())};
+}
+
+std::vector<TFrmView*> Viewers(TFrmXmitMain& w) {
+    std::vector<TFrmView*> out;
+    for (TFrmView* v : w.findChildren<TFrmView*>()) {
+        if (v->isVisible()) out.push_back(v);
+    }
+    return out;
+}
+
+void SetPrompt(MainFixture& f, TFrmXmitMain& w, bool on) {
+    f.Dialogs.ExecHandlers.push_back([on](QDialog& d) {
+        d.findChild<QCheckBox*>("ChkPromptType")->setChecked(on);
+        d.findChild<QPushButton*>("BbnOk")->click();
+        return d.result();
+    });
+    w.MnuOptionsXmitClick();
+    ASSERT_EQ(w.Options->Values().promptType, on);
+}
+
+// Answers the extraction prompt with a button.
+std::function<int(QDialog&)> Choose(const char* button) {
+    return [button](QDialog& d) {
+        d.findChild<QPushButton*>(button)->click();
+        return d.result();
+    };
+}
+}  // namespace
+
+TEST(Questions, AreNeverAskedUnderTheProgressWindow) {
+    struct Case {
+        const char* name;
+        bool prompt;
+        int selected;
+        bool extract;
+        const char* asked;  // the window or message caption that must come up
+    };
+    for (const Case& c :
+         {Case{"prompt before a view", true, 1, false, "FrmPromptType"},
+          Case{"prompt before an extraction", true, 1, true, "FrmPromptType"},
+          Case{"many views", false, 21, false, "Viewing more than 20 members!"},
+          Case{"prompt and many views", true, 21, false, "Viewing more than 20 members!"}}) {
+        SCOPED_TRACE(c.name);
+        MainFixture f;
+        f.MakeDefaultFolders();
+        TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
+        if (c.prompt) SetPrompt(f, w, true);
+        for (int r = 0; r < c.selected; ++r) w.LvwMembers->SetRowSelected(r, true);
+        if (c.prompt) f.Dialogs.ExecHandlers.push_back(Choose("Button3"));
+        f.Dialogs.QuestionAnswers = {MessageAnswer::No};
+        f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "m.txt").string()));
+        const std::size_t execs = f.Dialogs.ExecWindows.size();
+        if (c.extract) {
+            w.MnuXmitExtractClick();
+        } else {
+            w.MnuXmitViewClick();
+        }
+        bool seen = false;
+        for (std::size_t k = execs; k < f.Dialogs.ExecWindows.size(); ++k)
+            seen |= f.Dialogs.ExecWindows[k] == c.asked;
+        for (const auto& m : f.Dialogs.Messages) seen |= m.Caption == c.asked;
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(f.Dialogs.MessagesOverProgress, 0);
+        EXPECT_FALSE(w.Progress->isVisible());
+    }
+}
+
+TEST(Questions, AReadErrorDuringAViewIsNotCoveredByTheProgressWindow) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
+    (*w.Decoder->MemberPositions)[w.LvwMembers->Model().Member(1).Ttr] = 0;  // data not found
+    w.LvwMembers->SetRowSelected(1, true);
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) { return d.result(); });
+    w.MnuXmitViewClick();
+    ASSERT_EQ(f.Dialogs.ExecWindows.back(), "FrmDecodeError");
+    EXPECT_EQ(f.Dialogs.MessagesOverProgress, 0);
+}
+
+TEST(Sequential, ADatasetWithoutANameIsNamedAfterTheFile) {
+    MainFixture f;
+    SequentialSpec seq;
+    seq.Qualifiers.clear();
+    seq.Records = {ToEbcdic(std::string(80, 'n'))};
+    TFrmXmitMain& w = f.Start(Args(f.Write("test_seq.xmi", BuildSequential(seq))));
+    ASSERT_TRUE(w.FileIsOpen);
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out.txt").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(f.Dialogs.SaveRequests.back().FileName, "test_seq.txt");
+    w.MnuXmitViewClick();
+    ASSERT_EQ(Viewers(w).size(), 1u);
+    EXPECT_EQ(Viewers(w)[0]->windowTitle(), "test_seq");
+    // The right pane says what the file holds.
+    EXPECT_TRUE(w.LvwMembers->Placeholder().contains("sequential dataset"));
+    EXPECT_TRUE(w.LvwMembers->Placeholder().contains("whole dataset"));
+}
+
+TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(4)))));
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.LvwMembers->setFocus();
+    w.LvwMembers->setCurrentIndex(w.LvwMembers->model()->index(0, 0));
+    QTest::keyClick(w.LvwMembers, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(w.LvwMembers, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(w.StatusText(0), "3 Selected.");
+    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    const auto views = Viewers(w);
+    ASSERT_EQ(views.size(), 3u);
+    EXPECT_EQ(views[0]->windowTitle(), "MEM0    ");
+}
+
+TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
+    struct Case {
+        const char* name;
+        bool fixed;
+        bool expectText;
+    };
+    for (const Case& c : {Case{"fixed records: Auto", true, true},
+                          Case{"variable records: Binary, the one choice", false, false}}) {
+        SCOPED_TRACE(c.name);
+        MainFixture f;
+        f.MakeDefaultFolders();
+        SequentialSpec seq;
+        seq.Recfm = c.fixed ? 0x9000 : 0x5000;
+        seq.Records = {ToEbcdic(std::string(80, 'k'))};
+        TFrmXmitMain& w = f.Start(Args(f.Write("s.xmi", BuildSequential(seq))));
+        SetPrompt(f, w, true);
+        int result = -1;
+        f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+            auto& p = dynamic_cast<TFrmPromptType&>(d);
+            d.activateWindow();
+            if (p.UpDownRecLen->isEnabled()) {
+                p.Button2->setFocus(Qt::TabFocusReason);  // Tab passes over "Binary"
+                QApplication::processEvents();
+                p.UpDownRecLen->setFocus(Qt::MouseFocusReason);
+                QTest::keyClick(p.UpDownRecLen, Qt::Key_Down);  // the length arrows
+            }
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &d,
+                            Qt::Key_Return);
+            result = d.result();
+            return result;
+        });
+        w.TextMode = !c.expectText;
+        w.MnuXmitViewClick();
+        EXPECT_EQ(result, c.fixed ? mrCancel : mrNo);
+        EXPECT_EQ(w.TextMode, c.expectText);
+    }
+}
+
+TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
+    for (int r : {1, 3}) (*w.Decoder->MemberPositions)[w.LvwMembers->Model().Member(r).Ttr] = 0;
+    w.LvwMembers->selectAll();
+    std::filesystem::create_directories(f.Dir / "out");
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".txt").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_TRUE(f.Dialogs.ExecWindows.empty());  // no error window per member
+    ASSERT_EQ(f.Dialogs.Messages.size(), 1u);
+    const QString summary = f.Dialogs.Messages[0].Text;
+    EXPECT_TRUE(summary.startsWith("2 of 5 members could not be extracted:"));
+    EXPECT_TRUE(summary.contains("MEM1: Cannot find correct data location for"));
+    EXPECT_TRUE(summary.contains("MEM3: "));
+    EXPECT_FALSE(summary.contains("MEM2"));
+    EXPECT_EQ(w.StatusText(0), "3 Processed.");
+    EXPECT_TRUE(std::filesystem::exists(f.Dir / "out" / "MEM4.txt"));
+    // The next error outside such a series is shown at once again.
+    w.LvwMembers->clearSelection();
+    w.LvwMembers->SetRowSelected(1, true);
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) { return d.result(); });
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "one.txt").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmDecodeError"});
+}
+
+TEST(ViewCommand, ViewersCascadeCancelStopsTheSeriesAndOneCommandClosesThemAll) {
+    MainFixture f;
+    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(6)))));
+    for (int r : {0, 1, 2}) w.LvwMembers->SetRowSelected(r, true);
+    w.MnuXmitViewClick();
+    auto views = Viewers(w);
+    ASSERT_EQ(views.size(), 3u);
+    EXPECT_NE(views[0]->pos(), views[1]->pos());
+    EXPECT_NE(views[1]->pos(), views[2]->pos());
+    Find<QAction>(&w, "MnuViewCloseViewers")->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(Viewers(w).empty());
+
+    // Cancel pressed while the first of six is read: no further viewer opens.
+    w.Progress->EventIntervalMs = 0;
+    QTimer::singleShot(0, w.Progress, [&] { w.Progress->BtnCancel->click(); });
+    w.LvwMembers->selectAll();
+    w.MnuXmitViewClick();
+    EXPECT_EQ(Viewers(w).size(), 1u);
+}
+
+TEST(Errors, OpeningSaysWhichFileAndWhy) {
+    MainFixture f;
+    std::filesystem::create_directories(f.Dir / "folder.xmi");
+    f.Write("empty.xmi", {});
+    struct Case {
+        const char* name;
+        const char* reason;
+    };
+    for (const Case& c : {Case{"missing.xmi", "No such file"}, Case{"folder.xmi", "folder"},
+                          Case{"empty.xmi", "The file is empty."}}) {
+        SCOPED_TRACE(c.name);
+        TFrmXmitMain& w = f.Start(Args(f.Dir / c.name));
+        EXPECT_FALSE(w.FileIsOpen);
+        ASSERT_FALSE(f.Dialogs.Messages.empty());
+        const auto& m = f.Dialogs.Messages.back();
+        EXPECT_EQ(m.Caption, "Error opening file");
+        EXPECT_TRUE(m.Text.contains(QString::fromStdString((f.Dir / c.name).string())));
+        EXPECT_TRUE(m.Text.contains(c.reason)) << m.Text.toStdString();
+    }
+}
+
+TEST(Errors, ADocumentNothingOpensIsReportedWithItsPath) {
+    MainFixture f;
+    f.Dialogs.RefuseUrls = true;
+    TFrmXmitMain& w = f.Start();
+    w.MnuHelpContentsClick();
+    ASSERT_EQ(f.Dialogs.Messages.size(), 1u);
+    EXPECT_TRUE(f.Dialogs.Messages[0].Text.startsWith("No program is set up to open"));
+    EXPECT_TRUE(f.Dialogs.Messages[0].Text.contains("index.html"));
+}
