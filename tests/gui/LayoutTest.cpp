@@ -70,9 +70,12 @@ TEST(Layout, TheStatusBarFitsItsFont) {
     MainFixture f;
     TFrmXmitMain& w = f.Start();
     QApplication::processEvents();
+    int right = 0;
     for (int k = 0; k < 3; ++k) {
         auto* panel = Find<ElidedLabel>(&w, ("StatusPanel" + std::to_string(k)).c_str());
         EXPECT_GE(panel->contentsRect().height(), panel->fontMetrics().height()) << k;
+        EXPECT_GE(panel->x(), right) << k;  // side by side, not over each other
+        right = panel->geometry().right();
     }
     EXPECT_GE(w.statusBar()->height(), w.statusBar()->fontMetrics().height() + 2);
 }
