@@ -61,8 +61,9 @@ void TFrmDecodeError::FitWidth() {
     Label1->setGeometry(0, 16, need, 13 + 4);
     LblError1->setGeometry(0, 48, need, 17);
     LblError2->setGeometry(0, 72, need, 17);
-    BtnDetails->setGeometry(need - 66, 112, 65, 25);
-    MmoDetails->setGeometry(0, 144, need - 1, 97);
+    const int button = std::max(65, BtnDetails->fontMetrics().horizontalAdvance("Details <<") + 16);
+    BtnDetails->setGeometry(need - button - 6, 110, button, 27);
+    MmoDetails->setGeometry(4, 144, need - 8, 94);
     setFixedSize(width_, detailsShown_ ? kExpandedHeight : kCollapsedHeight);
 }
 

@@ -199,6 +199,9 @@ MemberView::MemberView(QWidget* parent) : QTreeView(parent), model_(new MemberLi
     header()->setSortIndicatorShown(false);
     connect(header(), &QHeaderView::sectionClicked, this, &MemberView::HeaderClicked);
     connect(model_, &QAbstractItemModel::modelReset, this, &MemberView::ApplyColumns);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (inKey_) emit SelectionKey();
+    });
 }
 
 void MemberView::ApplyColumns() {
@@ -264,8 +267,9 @@ void MemberView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    inKey_ = true;  // a selection this key changes is reported
     QTreeView::keyPressEvent(event);
-    emit SelectionKey();
+    inKey_ = false;
 }
 
 void MemberView::mouseReleaseEvent(QMouseEvent* event) {

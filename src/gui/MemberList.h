@@ -102,6 +102,7 @@ class MemberView : public QTreeView {
 
     MemberListModel* model_;
     QString placeholder_;
+    bool inKey_ = false;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

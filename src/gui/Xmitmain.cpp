@@ -315,8 +315,8 @@ QWidget* TFrmXmitMain::BuildInfoPage(
     const std::vector<std::tuple<QString, QString, ElidedLabel**, const char*>>& rows) {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
-    grid->setContentsMargins(6, 8, 6, 6);
-    grid->setHorizontalSpacing(6);
+    grid->setContentsMargins(4, 8, 2, 6);
+    grid->setHorizontalSpacing(4);
     int r = 0;
     for (const auto& [caption, hint, target, name] : rows) {
         auto* c = new QLabel(caption, page);

@@ -129,6 +129,9 @@ TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
     QTest::keyClick(w.LvwMembers, Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(w.LvwMembers, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(w.StatusText(0), "3 Selected.");
+    w.SetStatus(0, "File successfully opened.");
+    QTest::keyClick(w.LvwMembers, Qt::Key_Control);  // changes no selection: says nothing
+    EXPECT_EQ(w.StatusText(0), "File successfully opened.");
     QTest::keyClick(w.LvwMembers, Qt::Key_Return);
     const auto views = Viewers(w);
     ASSERT_EQ(views.size(), 3u);
