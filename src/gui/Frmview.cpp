@@ -169,8 +169,9 @@ void TFrmView::SaveAs1Click() {
     if (!path) return;
     QFile file(*path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        dialogs_.Message(this, "Cannot create file " + *path, "Error", MessageIcon::Error,
-                         MessageButtons::Ok);
+        // The system's reason follows the path.
+        dialogs_.Message(this, "Cannot create file " + *path + "\n" + file.errorString(), "Error",
+                         MessageIcon::Error, MessageButtons::Ok);
         return;
     }
     QByteArray bytes;

@@ -200,6 +200,7 @@ void TFrmXmitMain::ShowFileInfo() {
         ShowSequentialSummary();
     }
     LblSize->SetFullText(QString::fromStdString(SizeText(Decoder->FileSize)));
+    MmoTabMessage->moveCursor(QTextCursor::Start);  // a long message is read from its top
 }
 
 void TFrmXmitMain::ShowSequentialSummary() {

@@ -335,7 +335,10 @@ TEST(Viewer, SaveCopyAndPrint) {
     f.Dialogs.SaveAnswers.push_back(
         QString::fromStdString((f.Dir / "no" / "such" / "x.txt").string()));
     v.SaveAs1Click();
-    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith("Cannot create file "));
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith(
+        "Cannot create file " +
+        QString::fromStdString((f.Dir / "no" / "such" / "x.txt").string())));
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("No such file or directory"));
     EXPECT_EQ(v.StatusText(0), "Document saved.");
 
     v.RichEdit1->selectAll();
