@@ -274,7 +274,7 @@ void MemberView::keyPressEvent(QKeyEvent* event) {
 
 void MemberView::mouseReleaseEvent(QMouseEvent* event) {
     QTreeView::mouseReleaseEvent(event);
-    emit Clicked();
+    if (event->button() == Qt::LeftButton) emit Clicked();
 }
 
 void MemberView::paintEvent(QPaintEvent* event) {
