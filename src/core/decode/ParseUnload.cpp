@@ -1,0 +1,211 @@
+// Data records by phase: messages, the IEBCOPY unload records COPYR1 and
+// COPYR2 with the extent table, and the scan that finds where each member's
+// data begins.
+#include <algorithm>
+#include <unordered_map>
+
+#include "decode/ParseRun.h"
+#include "decode/S390format.h"
+
+namespace corvane::parse {
+
+namespace {
+constexpr std::uint8_t kCopyr1Mark[3] = {0xCA, 0x6D, 0x0F};
+}
+
+void ParseRun::ProcessDataRecord() {
+    switch (phase_) {
+        case Phase::Headers:
+            if (!sequentialNext_) Fail("Data record met before the INMR03 record of its file");
+            Info.DataStart = recordOffset_;
+            phase_ = Phase::Done;
+            return;
+        case Phase::Message:
+            Reason = "Message data";
+            ReadMessageRecord();
+            return;
+        case Phase::Copyr1:
+            Reason = "IEBCOPY unload record COPYR1";
+            ReadCopyR1();
+            phase_ = Phase::Copyr2;
+            return;
+        case Phase::Copyr2:
+            Reason = "IEBCOPY unload record COPYR2";
+            ReadCopyR2();
+            phase_ = Phase::Directory;
+            return;
+        case Phase::Directory:
+            Reason = "Member directory blocks";
+            ReadDirectory();
+            phase_ = Phase::Members;
+            return;
+        case Phase::Members:
+            Reason = "Member data";
+            Info.DataStart = recordOffset_;
+            LocateMemberData();
+            phase_ = Phase::Done;
+            return;
+        case Phase::Done:
+            return;
+    }
+}
+
+// Each segment of a message record is one line of the message.
+void ParseRun::ReadMessageRecord() {
+    bool first = true;
+    std::uint8_t segment[255];
+    for (;;) {
+        PeekSegment();
+        if (SegmentFlags & kControlRecord) Fail("Message record interrupted by a control record");
+        if (first != ((SegmentFlags & kFirstSegment) != 0)) {
+            Fail(first ? "Message record does not start with a first segment"
+                       : "Message record interrupted by the start of another record");
+        }
+        const std::int64_t at = in_.Position();
+        const auto length = static_cast<std::size_t>(SegmentLength);
+        in_.ReadExact(segment, length);
+        std::string line;
+        for (std::size_t k = 2; k < length; ++k) {
+            const char c = static_cast<char>(EbcdicToAscii(segment[k]));
+            if (c == '\0') break;
+            line.push_back(c);
+        }
+        Info.Message.push_back(Latin1ToUtf8(line));
+        Dump(segment, length, "Message Data:", at);
+        first = false;
+        if (SegmentFlags & kLastSegment) return;
+    }
+}
+
+void ParseRun::ReadCopyR1() {
+    ReadDataRecord();
+    Dump(record_.data(), record_.size(), "IEBCOPY UNLOAD Header: COPYR1", recordOffset_);
+    if (record_.size() < 4 || !std::equal(kCopyr1Mark, kCopyr1Mark + 3, record_.begin() + 1)) {
+        Fail("IEBCOPY unload record COPYR1 not recognised");
+    }
+    // Tracks per cylinder: the low byte of the device's count, taken as signed.
+    if (record_.size() > 27) tracksPerCylinder_ = static_cast<std::int8_t>(record_[27]);
+}
+
+void ParseRun::ReadCopyR2() {
+    ReadDataRecord();
+    Dump(record_.data(), record_.size(), "IEBCOPY UNLOAD Header: COPYR2", recordOffset_);
+    const std::size_t n = record_.size();
+    if (n < 16) Fail("IEBCOPY unload record COPYR2 too short");
+    const std::size_t present = (n - 16) / 16;
+    std::size_t count = record_[0];
+    if (count > present) count = present;
+    extents_.assign(count, ExtentEntry{});
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t e = 16 + 16 * i;
+        ExtentEntry& x = extents_[i];
+        x.FirstTrack = static_cast<std::int64_t>(BigEndianField(record_.data(), e + 6, 2)) *
+                           tracksPerCylinder_ +
+                       record_[e + 9];
+        x.LastTrack = static_cast<std::int64_t>(BigEndianField(record_.data(), e + 10, 2)) *
+                          tracksPerCylinder_ +
+                      record_[e + 13];
+        x.TracksBefore = total;
+        total += x.LastTrack - x.FirstTrack + 1;
+    }
+}
+
+std::uint32_t ParseRun::RelativeTrack(std::uint32_t cylinder, std::uint32_t head) const {
+    const std::int64_t track = static_cast<std::int64_t>(cylinder) * tracksPerCylinder_ + head;
+    for (const ExtentEntry& x : extents_) {
+        if (x.FirstTrack <= track && track <= x.LastTrack) {
+            return static_cast<std::uint32_t>(track - x.FirstTrack + x.TracksBefore) << 8;
+        }
+    }
+    return 0;
+}
+
+// Walks the member data records up to the closing control record. A record
+// whose first block's address (cylinder, head and record through the
+// extents) is a member's TTR starts that member's data; it ends where the
+// next member found starts, or at the closing record.
+void ParseRun::LocateMemberData() {
+    std::unordered_map<std::uint32_t, std::int64_t> starts;
+    starts.reserve(Info.Members.size());
+    for (const MemberEntry& m : Info.Members) starts.emplace(m.Ttr, -1);
+
+    std::vector<std::int64_t> found;
+    bool first = true;  // the next segment must start a record
+    std::uint8_t count[9];
+    std::size_t have = 0;
+    std::int64_t recordStart = 0;
+    // Damage in the member data does not stop the file from opening: the
+    // members before it are read as they are, and the member it is in fails
+    // when it is read, because its data ends before its end-of-member block.
+    auto stop = [&](std::int64_t at, const std::string& why) {
+        Info.DataEnd = at < in_.Size() ? at : in_.Size();
+        Info.Notices.push_back({why + " at offset " + std::to_string(Info.DataEnd), 1});
+    };
+    for (;;) {
+        const std::int64_t at = in_.Position();
+        const int length = in_.ReadByte();
+        const int flags = in_.ReadByte();
+        in_.Seek(at);
+        if (flags < 0) {
+            stop(at, "Member data cut short by the end of the file");
+            break;
+        }
+        SegmentLength = length;
+        SegmentFlags = static_cast<std::uint8_t>(flags);
+        if (length < 2) {
+            stop(at, "Member data segment with a wrong length");
+            break;
+        }
+        if (SegmentFlags & kControlRecord) {
+            std::uint8_t head[8] = {};
+            if (!first || in_.Read(head, 8) != 8 || !LooksLikeXmitRecord(head, 8)) {
+                stop(at, "Member data segment with a wrong control flag");
+                break;
+            }
+            in_.Seek(at);
+            Info.DataEnd = at;
+            break;
+        }
+        if (first != ((SegmentFlags & kFirstSegment) != 0)) {
+            stop(at, "Member data segments out of sequence");
+            break;
+        }
+        if (first) {
+            have = 0;
+            recordStart = at;
+        }
+        const auto n = static_cast<std::size_t>(SegmentLength) - 2;
+        if (have < sizeof count) {
+            in_.Skip(2);
+            const std::size_t take = std::min(n, sizeof count - have);
+            if (in_.Read(count + have, take) != take) {
+                stop(at, "Member data cut short by the end of the file");
+                break;
+            }
+            have += take;
+            if (have == sizeof count) {
+                const std::uint32_t ttr =
+                    RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) |
+                    count[8];
+                auto it = starts.find(ttr);
+                if (it != starts.end() && it->second < 0) {
+                    it->second = recordStart;
+                    found.push_back(recordStart);
+                }
+            }
+        }
+        in_.Seek(at + SegmentLength);
+        first = (SegmentFlags & kLastSegment) != 0;
+    }
+    // found is in file order already: each member ends where the next begins.
+    for (MemberEntry& m : Info.Members) {
+        const std::int64_t start = starts[m.Ttr];
+        if (start < 0) continue;
+        m.DataStart = start;
+        auto next = std::upper_bound(found.begin(), found.end(), start);
+        m.DataEnd = next == found.end() ? Info.DataEnd : *next;
+    }
+}
+
+}  // namespace corvane::parse

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "decode/XmitInfo.h"
+#include "io/ByteSource.h"
+#include "ports/LineTarget.h"
+#include "ports/Progress.h"
+#include "util/Result.h"
+
+namespace corvane {
+
+enum class ReadForm {
+    Text,    // EBCDIC translated, cut into records of the record length
+    Hex,     // a hex dump in blocks of 1024 bytes (viewers only)
+    Binary,  // the data bytes as the mainframe holds them (files only)
+};
+
+// One read: what, how and where to.
+struct ReadRequest {
+    // The member to read; null reads the sequential dataset.
+    const MemberEntry* Member = nullptr;
+    ReadForm Form = ReadForm::Binary;
+    // Text records are cut to this many characters; below 0, not cut.
+    std::int32_t RecordCut = -1;
+    // Exactly one of the two: the lines of a viewer, or an output file.
+    LineTarget* Lines = nullptr;
+    std::filesystem::path OutputFile;
+    // What the read is called in errors and as the hex dump's title.
+    std::string Name;
+};
+
+struct ReadSummary {
+    bool Cancelled = false;
+    std::int64_t Bytes = 0;  // bytes produced: the size of the file written or shown
+};
+
+// Reads members (or the sequential dataset) of a parsed file, one request at
+// a time. Output files appear under their name only when the read ends well
+// or is cancelled; a failed read leaves no file and an older one untouched.
+class MemberReader {
+  public:
+    MemberReader(ByteSource& source, const XmitInfo& info);
+    Result<ReadSummary> Read(const ReadRequest& request, Progress& progress);
+
+    static constexpr std::size_t kBinarySlice = 1024;
+    // Far above any real record length (32,760); a larger one is damage.
+    static constexpr std::uint32_t kMaxTextRecord = 1u << 20;
+
+  private:
+    ByteSource& source_;
+    const XmitInfo& info_;
+};
+
+}  // namespace corvane
