@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "decode/XmitInfo.h"
+#include "ports/ErrorReport.h"
+#include "util/Result.h"
+
+// The texts that the windows and the command-line tool show for a parsed
+// file: captions, columns, dates and sizes, in one wording.
+namespace corvane::present {
+
+enum class DateOrder { MonthFirst, DayFirst, Iso };
+
+// "MM/DD/YYYY", "DD/MM/YYYY" or "YYYY-MM-DD".
+std::string DateText(const CalendarDate& date, DateOrder order);
+// The date, two blanks and "HH:MM" ("YYYY-MM-DD HH:MM" in ISO order).
+std::string DateTimeText(const DateTime& time, DateOrder order);
+// ISO 8601 for machines: "YYYY-MM-DD" and "YYYY-MM-DDTHH:MM:SS".
+std::string IsoDate(const CalendarDate& date);
+std::string IsoDateTime(const DateTime& time);
+
+// The origin timestamp as the info tab shows it: the first 12 characters
+// sent, placed into the date-and-time layout of the chosen order.
+std::string CreatedText(const TransferHeader& transfer, DateOrder order);
+
+// "PDS", "SEQ", "VSAM" or empty, as the dataset's type is shown.
+std::string TypeText(const DatasetInfo& dataset);
+// "PDS", "PDSE", "SEQ" or "VSAM" (null text when unknown) for machines.
+std::string OrganizationCode(const DatasetInfo& dataset);
+
+struct Column {
+    std::string Caption;
+    int Width = 0;  // pixels at the standard font
+    bool LeftAligned = false;
+};
+// The member list's columns: ISPF statistics or load-module attributes.
+std::vector<Column> MemberColumns(bool ispfDirectory);
+// The texts of one member's row, the name first, in column order; a row may
+// have fewer cells than there are columns.
+std::vector<std::string> MemberCells(const MemberEntry& member, bool ispfDirectory,
+                                     DateOrder order);
+
+// Upper-case hexadecimal digits, zero-filled to the width.
+std::string Hex(std::uint32_t value, int digits);
+// The member name without its blank padding.
+std::string TrimmedName(const std::string& name);
+
+// What the error window shows for a failure.
+ErrorReportData ErrorReportFor(const Error& error);
+
+}  // namespace corvane::present
