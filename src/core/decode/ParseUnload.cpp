@@ -56,10 +56,10 @@ void ParseRun::ReadMessageRecord() {
     std::uint8_t segment[255];
     for (;;) {
         PeekSegment();
-        if (SegmentFlags & kControlRecord) Fail("Message record interrupted by a control record");
+        if (SegmentFlags & kControlRecord) Fail("Data record interrupted by a control record");
         if (first != ((SegmentFlags & kFirstSegment) != 0)) {
-            Fail(first ? "Message record does not start with a first segment"
-                       : "Message record interrupted by the start of another record");
+            Fail(first ? "Data record does not start with a first segment"
+                       : "Data record interrupted by the start of another record");
         }
         const std::int64_t at = in_.Position();
         const auto length = static_cast<std::size_t>(SegmentLength);
