@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include "Parsed.h"
+#include "TempDir.h"
+#include "decode/S390format.h"
+#include "extract/MemberReader.h"
+#include "ports/MemoryPorts.h"
+#include "present/Presenter.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+Bytes Pattern(std::size_t n, std::uint8_t salt = 0) {
+    Bytes b(n);
+    for (std::size_t k = 0; k < n; ++k) b[k] = static_cast<std::uint8_t>((k * 7 + salt) % 251);
+    return b;
+}
+
+Bytes Text(std::size_t records, char c) {
+    std::string s;
+    for (std::size_t r = 0; r < records; ++r) {
+        std::string line = std::string(1, c) + std::to_string(r);
+        line.resize(80, ' ');
+        s += line;
+    }
+    return ToEbcdic(s);
+}
+
+// A parsed file and a reader over it.
+struct Opened {
+    explicit Opened(const Bytes& bytes) : P(bytes), Reader(P.Source, P.Info()) {}
+    explicit Opened(const PdsSpec& plan) : Opened(BuildPds(plan)) {}
+    const MemberEntry* Member(std::size_t k) const { return &P.Info().Members.at(k); }
+
+    Result<ReadSummary> ToFile(const MemberEntry* m, ReadForm form, const std::string& file,
+                               std::int32_t cut = -1) {
+        ReadRequest r;
+        r.Member = m;
+        r.Form = form;
+        r.RecordCut = cut;
+        r.OutputFile = Dir / file;
+        r.Name = file;
+        return Reader.Read(r, Progress);
+    }
+    // Extracts a member (or the dataset) and returns the file's bytes.
+    Bytes Extract(const MemberEntry* m, ReadForm form, std::int32_t cut = -1) {
+        auto r = ToFile(m, form, "out", cut);
+        EXPECT_TRUE(r.Ok()) << (r.Ok() ? "" : r.Err().Title);
+        return r.Ok() ? ReadFile(Dir / "out") : Bytes{};
+    }
+    Result<ReadSummary> View(const MemberEntry* m, ReadForm form, MemoryLines& lines,
+                             const std::string& name) {
+        ReadRequest r;
+        r.Member = m;
+        r.Form = form;
+        r.Lines = &lines;
+        r.Name = name;
+        return Reader.Read(r, Progress);
+    }
+
+    Parsed P;
+    MemberReader Reader;
+    MemoryProgress Progress;
+    TempDir Dir;
+};
+
+Bytes Crlf(const Bytes& ebcdic, std::size_t lrecl, std::size_t cut = 0) {
+    Bytes out;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t n = std::min(lrecl, ebcdic.size() - pos);
+        const std::size_t keep = cut && cut < n ? cut : n;
+        for (std::size_t k = 0; k < keep; ++k) out.push_back(kEbcdicTable[ebcdic[pos + k]]);
+        out.push_back('\r');
+        out.push_back('\n');
+        pos += n;
+        if (n < lrecl) break;
+    }
+    return out;
+}
+}  // namespace
+
+TEST(MemberReader, BlockChainsGiveExactlyTheMembersBytes) {
+    // Several blocks per record, short last blocks, the end block sharing a
+    // record or standing alone, small segments that split count fields.
+    for (std::size_t perRecord : {1u, 3u}) {
+        for (bool eofShared : {true, false}) {
+            for (std::size_t segment : {14u, 20u, 37u, 255u}) {
+                PdsSpec plan;
+                plan.Recfm = 0xC000;
+                plan.Blksize = 700;
+                plan.BlocksPerRecord = perRecord;
+                plan.EofInLastRecord = eofShared;
+                plan.MaxSegment = segment;
+                plan.Members = {{"A", Pattern(2500, 1), false, "", {}},
+                                {"B", Pattern(700, 2), false, "", {}},
+                                {"C", Pattern(1, 3), false, "", {}}};
+                Opened o(plan);
+                ASSERT_TRUE(o.P.Ok()) << o.P.Err().Message;
+                for (std::size_t k = 0; k < 3; ++k) {
+                    EXPECT_EQ(o.Extract(o.Member(k), ReadForm::Binary), plan.Members[k].Data)
+                        << perRecord << eofShared << segment << " member " << k;
+                }
+            }
+        }
+    }
+}
+
+TEST(MemberReader, TextFilesHaveCrLfLinesAndTheCutHoldsForEveryRead) {
+    PdsSpec plan;
+    plan.Members = {{"TWO", Text(2, 'T'), false, "", {}}, {"ODD", Text(3, 'O'), false, "", {}}};
+    plan.Members[1].Data.resize(200);  // a short last record
+    Opened o(plan);
+    EXPECT_EQ(o.Extract(o.Member(0), ReadForm::Text), Crlf(plan.Members[0].Data, 80));
+    EXPECT_EQ(o.Extract(o.Member(1), ReadForm::Text), Crlf(plan.Members[1].Data, 80));
+    EXPECT_EQ(o.Extract(o.Member(0), ReadForm::Text, 72), Crlf(plan.Members[0].Data, 80, 72));
+    EXPECT_EQ(o.Extract(o.Member(1), ReadForm::Text, 72), Crlf(plan.Members[1].Data, 80, 72));
+}
+
+TEST(MemberReader, TextViewShowsControlsVisibleAndTheFileKeepsTheByte) {
+    PdsSpec plan;
+    Bytes data = Text(2, 'V');
+    data[5] = 0x00;
+    plan.Members = {{"V", data, false, "", {}}};
+    Opened o(plan);
+    MemoryLines lines;
+    auto r = o.View(o.Member(0), ReadForm::Text, lines, "V");
+    ASSERT_TRUE(r.Ok());
+    EXPECT_EQ(r->Bytes, 160);
+    EXPECT_FALSE(r->Cancelled);
+    ASSERT_EQ(lines.Lines.size(), 3u);
+    EXPECT_EQ(lines.Lines[0].substr(0, 8), "V0   \u2400");
+    EXPECT_EQ(lines.Lines[2], "");
+    EXPECT_EQ(o.Extract(o.Member(0), ReadForm::Text)[5], 0x00);
+}
+
+TEST(MemberReader, HexViewBlocksAndOffsets) {
+    PdsSpec plan;
+    plan.Recfm = 0xC000;
+    plan.Blksize = 1000;
+    plan.Members = {{"H", Pattern(2048), false, "", {}}};
+    Opened o(plan);
+    MemoryLines lines;
+    auto r = o.View(o.Member(0), ReadForm::Hex, lines, "H");
+    ASSERT_TRUE(r.Ok());
+    EXPECT_EQ(r->Bytes, 2048);
+    std::vector<std::string> sizes, firstRows;
+    const auto& t = lines.Lines;
+    for (std::size_t k = 1; k < t.size(); ++k) {
+        if (t[k].rfind("Dump size is: ", 0) != 0) continue;
+        sizes.push_back(t[k]);
+        EXPECT_EQ(t[k - 1], "H");
+        if (k + 2 < t.size()) firstRows.push_back(t[k + 2].substr(0, 6));
+    }
+    EXPECT_EQ(sizes,
+              (std::vector<std::string>{"Dump size is: 1024 bytes", "Dump size is: 1024 bytes",
+                                        "Dump size is: 0 bytes"}));
+    EXPECT_EQ(firstRows, (std::vector<std::string>{"000000", "000400", ""}));
+}
+
+TEST(MemberReader, MembersNotFoundReportTheLocationAndOthersStillRead) {
+    PdsSpec plan;
+    plan.Members = {{"A", Text(2, 'A'), false, "", {}}, {"B", Text(2, 'B'), false, "", {}}};
+    Opened o(plan);
+    MemberEntry lost = *o.Member(1);
+    lost.DataStart = -1;
+    MemoryLines lines;
+    auto r = o.View(&lost, ReadForm::Text, lines, "NOWHERE ");
+    ASSERT_FALSE(r.Ok());
+    const ErrorReportData report = present::ErrorReportFor(r.Err());
+    EXPECT_EQ(report.Caption, "Data extraction error!");
+    EXPECT_EQ(report.Title, "Cannot find correct data location for");
+    EXPECT_EQ(report.Reason, "NOWHERE ");
+    EXPECT_EQ(report.Details.at(0), "member NOWHERE  offsets into file:");
+    EXPECT_EQ(report.Details.at(1).rfind("Start   = ", 0), 0u);
+    EXPECT_TRUE(lines.Lines.empty());
+    EXPECT_EQ(o.Extract(o.Member(0), ReadForm::Binary), plan.Members[0].Data);
+}
+
+TEST(MemberReader, CancelStopsTheReadAndKeepsWhatWasRead) {
+    PdsSpec plan;
+    plan.Members = {{"BIG", Text(500, 'Q'), false, "", {}}};
+    Opened o(plan);
+    MemoryLines lines;
+    o.Progress.CancelAfterPumps = 10;
+    auto r = o.View(o.Member(0), ReadForm::Text, lines, "BIG");
+    ASSERT_TRUE(r.Ok());
+    EXPECT_TRUE(r->Cancelled);
+    EXPECT_GT(lines.Lines.size(), 0u);
+    EXPECT_LT(lines.Lines.size(), 500u);
+}
+
+TEST(MemberReader, SequentialDatasetIsReadWhole) {
+    SequentialSpec plan;
+    plan.Records = {Text(33, 'S'), Text(2, 'R')};
+    Opened o(BuildSequential(plan));
+    Bytes expected = plan.Records[0];
+    expected.insert(expected.end(), plan.Records[1].begin(), plan.Records[1].end());
+    EXPECT_EQ(o.Extract(nullptr, ReadForm::Binary), expected);
+    EXPECT_EQ(o.Progress.Maximum, 100);  // progress set back after the read
+}
+
+TEST(MemberReader, DamageAndRefusedReadsLeaveNoFile) {
+    PdsSpec plan;
+    plan.Recfm = 0xC000;
+    plan.Blksize = 500;
+    plan.Members = {{"A", Pattern(400), false, "", {}}, {"B", Pattern(5000, 9), false, "", {}}};
+    Bytes bytes = BuildPds(plan);
+    const auto bStart = static_cast<std::size_t>(Parsed(bytes).Info().Members[1].DataStart);
+    Opened cut(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bStart + 1000)));
+    ASSERT_TRUE(cut.P.Ok()) << cut.P.Err().Message;
+    EXPECT_EQ(cut.Extract(cut.Member(0), ReadForm::Binary), plan.Members[0].Data);
+    WriteFile(cut.Dir / "old", Bytes(10, 'o'));
+    auto r = cut.ToFile(cut.Member(1), ReadForm::Binary, "old");
+    ASSERT_FALSE(r.Ok());
+    EXPECT_NE(r.Err().Title.find("end of file"), std::string::npos);
+    EXPECT_EQ(ReadFile(cut.Dir / "old"), Bytes(10, 'o'));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cut.Dir.Path()), {}), 2);
+
+    SequentialSpec noLength;
+    noLength.Lrecl = 0;
+    noLength.Records = {Text(1, 'L')};
+    Opened o(BuildSequential(noLength));
+    auto text = o.ToFile(nullptr, ReadForm::Text, "l.txt");
+    ASSERT_FALSE(text.Ok());
+    EXPECT_NE(text.Err().Title.find("Record length is 0"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(o.Dir / "l.txt"));
+    auto folder = o.ToFile(nullptr, ReadForm::Binary, "no-such-folder/f.bin");
+    ASSERT_FALSE(folder.Ok());
+    EXPECT_EQ(folder.Err().Message,
+              "Cannot create file " + (o.Dir / "no-such-folder/f.bin").string());
+}
