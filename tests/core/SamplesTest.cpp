@@ -5,10 +5,13 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "Decoded.h"
+#include "Parsed.h"
 #include "Sha256.h"
+#include "TempDir.h"
 #include "decode/S390format.h"
-#include "extract/Extractdata.h"
+#include "extract/MemberReader.h"
+#include "ports/MemoryPorts.h"
+#include "present/Presenter.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -26,9 +29,17 @@ nlohmann::json Expected() {
         }                                                                       \
     } while (false)
 
-std::string Trim(const std::string& s) {
-    auto end = s.find_last_not_of(' ');
-    return end == std::string::npos ? "" : s.substr(0, end + 1);
+// Reads a member (or the dataset) to a file and returns its bytes.
+Result<Bytes> ReadOut(Parsed& p, const MemberEntry* member, ReadForm form, const TempDir& dir) {
+    MemberReader reader(p.Source, p.Info());
+    MemoryProgress progress;
+    ReadRequest r;
+    r.Member = member;
+    r.Form = form;
+    r.OutputFile = dir / "out";
+    auto done = reader.Read(r, progress);
+    if (!done) return done.Err();
+    return ReadFile(dir / "out");
 }
 }  // namespace
 
@@ -38,64 +49,59 @@ TEST(Samples, EveryXmitFileDecodesWithTheExpectedAttributes) {
     for (const auto& [name, e] : expected.items()) {
         if (e["kind"] == "zip") continue;
         SCOPED_TRACE(name);
-        Decoded d(ReadFile(SamplesDir() / name));
-        ASSERT_EQ(d.Result, 0) << d.ReadFailure;
+        Parsed p(ReadFile(SamplesDir() / name));
+        ASSERT_TRUE(p.Ok()) << p.Err().Message;
         if (e["kind"] == "damaged") continue;
-        EXPECT_EQ(FieldText(d.Decoder.DatasetName), e["DatasetName"].get<std::string>());
-        EXPECT_EQ(FieldText(d.Decoder.DatasetType), e["DatasetType"].get<std::string>());
-        EXPECT_EQ(FieldText(d.Decoder.RecfmText), e["RecfmText"].get<std::string>());
-        EXPECT_EQ(d.Decoder.Lrecl, e["Lrecl"].get<std::uint32_t>());
-        EXPECT_EQ(d.Decoder.Blksize, e["Blksize"].get<std::uint32_t>());
-        EXPECT_EQ(d.Decoder.MemberCount, e["MemberCount"].get<int>());
-        EXPECT_EQ(d.Decoder.IsPds, e["IsPds"].get<bool>());
+        const XmitInfo& x = p.Info();
+        EXPECT_EQ(x.Dataset.Name, e["DatasetName"].get<std::string>());
+        EXPECT_EQ(present::TypeText(x.Dataset), e["DatasetType"].get<std::string>());
+        EXPECT_EQ(x.Dataset.Recfm.Text(), e["RecfmText"].get<std::string>());
+        EXPECT_EQ(x.Dataset.Lrecl, e["Lrecl"].get<std::uint32_t>());
+        EXPECT_EQ(x.Dataset.Blksize, e["Blksize"].get<std::uint32_t>());
+        EXPECT_EQ(x.Members.size(), e["MemberCount"].get<std::size_t>());
+        EXPECT_EQ(x.Partitioned, e["IsPds"].get<bool>());
     }
 }
 
 TEST(Samples, PartitionedMembersListAndExtractByteExact) {
     REQUIRE_SAMPLES();
     std::size_t checked = 0;
+    TempDir dir;
     const nlohmann::json expected = Expected();
     for (const auto& [name, e] : expected.items()) {
         if (e["kind"] != "partitioned") continue;
         SCOPED_TRACE(name);
-        Decoded d(ReadFile(SamplesDir() / name));
-        ASSERT_EQ(d.Result, 0);
+        Parsed p(ReadFile(SamplesDir() / name));
+        ASSERT_TRUE(p.Ok()) << p.Err().Message;
         const auto& members = e["members"];
-        ASSERT_EQ(d.List.Rows.size(), members.size());
-        auto x = MemberExtractor::Create(d.Decoder, d.File, d.Notify, d.Errors);
-        MemoryProgress progress;
+        ASSERT_EQ(p.Info().Members.size(), members.size());
         for (std::size_t i = 0; i < members.size(); ++i) {
             const auto& m = members[i];
-            const MemberRow& row = d.List.Rows[i];
-            EXPECT_EQ(Trim(row.Caption), m["name"].get<std::string>());
-            char ttr[7];
-            std::snprintf(ttr, sizeof ttr, "%06X", row.Ttr.Get());
-            EXPECT_EQ(ttr, m["ttr"].get<std::string>());
-            EXPECT_EQ(row.Alias, m["alias"].get<bool>());
+            const MemberEntry& entry = p.Info().Members[i];
+            EXPECT_EQ(present::TrimmedName(entry.Name), m["name"].get<std::string>());
+            EXPECT_EQ(present::Hex(entry.Ttr, 6), m["ttr"].get<std::string>());
+            EXPECT_EQ(entry.Alias, m["alias"].get<bool>());
 
-            auto bin = (d.Dir / "member.bin").string();
-            x->TextMode = false;
-            ASSERT_EQ(x->ReadMember(progress, row.Ttr.Get(), bin, nullptr), 0) << m["name"];
-            Bytes data = ReadFile(bin);
-            EXPECT_EQ(data.size(), m["length"].get<std::size_t>()) << m["name"];
-            EXPECT_EQ(Sha256Hex(data), m["sha256"].get<std::string>()) << m["name"];
+            auto data = ReadOut(p, &entry, ReadForm::Binary, dir);
+            ASSERT_TRUE(data.Ok()) << m["name"] << data.Err().Title;
+            EXPECT_EQ(data->size(), m["length"].get<std::size_t>()) << m["name"];
+            EXPECT_EQ(Sha256Hex(data.Value()), m["sha256"].get<std::string>()) << m["name"];
             ++checked;
 
-            if (d.Decoder.FixedRecords) {
-                auto txt = (d.Dir / "member.txt").string();
-                x->TextMode = true;
-                ASSERT_EQ(x->ReadMember(progress, row.Ttr.Get(), txt, nullptr), 0);
+            if (p.Info().Dataset.Recfm.Kind == 'F') {
+                auto text = ReadOut(p, &entry, ReadForm::Text, dir);
+                ASSERT_TRUE(text.Ok());
                 Bytes expected;
-                const std::size_t lrecl = d.Decoder.Lrecl;
+                const std::size_t lrecl = p.Info().Dataset.Lrecl;
                 for (std::size_t pos = 0;; pos += lrecl) {
-                    std::size_t n = std::min(lrecl, data.size() - pos);
+                    const std::size_t n = std::min(lrecl, data->size() - pos);
                     for (std::size_t k = 0; k < n; ++k)
-                        expected.push_back(kEbcdicTable[data[pos + k]]);
+                        expected.push_back(kEbcdicTable[data.Value()[pos + k]]);
                     expected.push_back('\r');
                     expected.push_back('\n');
                     if (n < lrecl) break;
                 }
-                EXPECT_EQ(ReadFile(txt), expected) << m["name"];
+                EXPECT_EQ(text.Value(), expected) << m["name"];
             }
         }
     }
@@ -104,44 +110,39 @@ TEST(Samples, PartitionedMembersListAndExtractByteExact) {
 
 TEST(Samples, SequentialDatasetData) {
     REQUIRE_SAMPLES();
-    Decoded d(ReadFile(SamplesDir() / "test_seq.xmi"));
-    ASSERT_EQ(d.Result, 0);
-    EXPECT_TRUE(d.Memo.Lines.empty());
-    auto x = MemberExtractor::Create(d.Decoder, d.File, d.Notify, d.Errors);
-    MemoryProgress progress;
-    auto out = (d.Dir / "seq.bin").string();
-    x->TextMode = false;
-    ASSERT_EQ(x->ReadRange(progress, d.Decoder.ContentStart, out, nullptr, d.Stream->Size()), 0);
-    const auto e = Expected()["test_seq.xmi"]["data"];
-    EXPECT_EQ(Sha256Hex(ReadFile(out)), e["sha256"].get<std::string>());
+    Parsed p(ReadFile(SamplesDir() / "test_seq.xmi"));
+    ASSERT_TRUE(p.Ok());
+    EXPECT_TRUE(p.Info().Message.empty());
+    TempDir dir;
+    auto data = ReadOut(p, nullptr, ReadForm::Binary, dir);
+    ASSERT_TRUE(data.Ok());
+    EXPECT_EQ(Sha256Hex(data.Value()),
+              Expected()["test_seq.xmi"]["data"]["sha256"].get<std::string>());
 }
 
 TEST(Samples, MessageBeforeAPartitionedDataset) {
     REQUIRE_SAMPLES();
-    Decoded d(ReadFile(SamplesDir() / "test_pds_msg.xmi"));
-    ASSERT_EQ(d.Result, 0);
-    ASSERT_FALSE(d.Memo.Lines.empty());
-    EXPECT_EQ(d.Memo.Lines[0].rfind("This is a test message", 0), 0u);
+    Parsed p(ReadFile(SamplesDir() / "test_pds_msg.xmi"));
+    ASSERT_TRUE(p.Ok());
+    ASSERT_FALSE(p.Info().Message.empty());
+    EXPECT_EQ(p.Info().Message[0].rfind("This is a test message", 0), 0u);
 }
 
 TEST(Samples, DamagedLoadLibraryOpensAndItsMissingMembersFailCleanly) {
     REQUIRE_SAMPLES();
     Bytes file = ReadFile(SamplesDir() / "I370LOAD");
-    Decoded d(file);
-    ASSERT_EQ(d.Result, 0);
-    EXPECT_EQ(d.List.Rows.size(), 7u);
-    auto x = MemberExtractor::Create(d.Decoder, d.File, d.Notify, d.Errors);
-    MemoryProgress progress;
+    Parsed p(file);
+    ASSERT_TRUE(p.Ok());
+    EXPECT_EQ(p.Info().Members.size(), 7u);
+    TempDir dir;
     int failed = 0;
-    for (const MemberRow& row : d.List.Rows) {
-        auto out = (d.Dir / "m.bin").string();
-        std::filesystem::remove(out);
-        x->TextMode = false;
-        if (x->ReadMember(progress, row.Ttr.Get(), out, nullptr) != 0) ++failed;
-        if (std::filesystem::exists(out)) {
-            EXPECT_LE(std::filesystem::file_size(out), file.size());
+    for (const MemberEntry& m : p.Info().Members) {
+        auto data = ReadOut(p, &m, ReadForm::Binary, dir);
+        if (!data) {
+            ++failed;
+        } else {
+            EXPECT_LE(data->size(), file.size());
         }
     }
-    EXPECT_GE(failed, 4);
-    EXPECT_EQ(d.Errors.Reports.size(), static_cast<std::size_t>(failed));
+    EXPECT_EQ(failed, 5);
 }
