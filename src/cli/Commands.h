@@ -20,9 +20,9 @@ struct ExtractOptions {
     bool ExtSet = false;
 };
 
-int InfoCommand(const std::string& file, bool json);
+int InfoCommand(const std::string& file, bool json, const std::string& dateOrder);
 int HeadersCommand(const std::string& file);
-int ListCommand(const std::string& file, bool json);
+int ListCommand(const std::string& file, bool json, const std::string& dateOrder);
 int ViewCommand(const std::string& file, const std::string& member, bool hex);
 int ExtractCommand(const ExtractOptions& options);
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,

@@ -2,94 +2,106 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "extract/Extractdata.h"
+#include "ConsolePorts.h"
+#include "extract/MemberReader.h"
 
 namespace corvane::cli {
 
 int ViewCommand(const std::string& file, const std::string& member, bool hex) {
     XmitSession s;
     if (s.Open(file) != 0) return 1;
-    auto extractor = MemberExtractor::Create(s.Decoder, s.Path, s.Notify, s.Errors);
-    if (!extractor) return 1;
-    extractor->TextMode = !hex;
-    NullProgress progress;
-    std::fflush(stdout);
-    if (s.Decoder.IsPds) {
+    ReadRequest request;
+    request.Form = hex ? ReadForm::Hex : ReadForm::Text;
+    if (s.Info.Partitioned) {
         if (member.empty()) {
             std::cerr << "Name the member to view; 'corvane-cli list' shows them.\n";
             return 2;
         }
-        const MemberRow* row = s.FindMember(member);
-        if (!row) {
+        request.Member = s.FindMember(member);
+        if (!request.Member) {
             std::cerr << "No member " << member << " in " << file << "\n";
             return 1;
         }
-        StreamViewer viewer(row->Caption, stdout);
-        return extractor->ReadMember(progress, row->Ttr.Get(), "", &viewer);
+        request.Name = request.Member->Name;
+    } else {
+        request.Name = s.Info.Dataset.Name;
     }
-    StreamViewer viewer(FieldText(s.Decoder.DatasetName), stdout);
-    return extractor->ReadRange(progress, s.Decoder.ContentStart, "", &viewer, s.Stream->Size());
+    StreamLines lines(stdout);
+    request.Lines = &lines;
+    NullProgress progress;
+    MemberReader reader(*s.Source, s.Info);
+    auto done = reader.Read(request, progress);
+    std::fflush(stdout);
+    if (!done) {
+        PrintError(done.Err());
+        return 1;
+    }
+    return 0;
 }
 
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
     if (s.Open(o.File) != 0) return 1;
-    auto extractor = MemberExtractor::Create(s.Decoder, s.Path, s.Notify, s.Errors);
-    if (!extractor) return 1;
-    if (o.Mode == ExtractMode::Text) extractor->TextMode = true;
-    if (o.Mode == ExtractMode::Binary) extractor->TextMode = false;
-    if (o.Truncate >= 0) extractor->TruncateLength = o.Truncate;
-    const std::string ext = o.ExtSet ? o.Ext : extractor->TextMode ? ".txt" : ".bin";
+    const bool text = o.Mode == ExtractMode::Text ||
+                      (o.Mode == ExtractMode::Auto && s.Info.Dataset.Recfm.Kind == 'F');
+    const std::string ext = o.ExtSet ? o.Ext : text ? ".txt" : ".bin";
     const std::filesystem::path dir =
         o.Dir.empty() ? std::filesystem::path(".") : std::filesystem::path(o.Dir);
+    MemberReader reader(*s.Source, s.Info);
     NullProgress progress;
     int failures = 0;
     int written = 0;
 
-    auto report = [&](int rc, const std::string& path) {
-        if (rc == 0) {
+    auto extract = [&](const MemberEntry* member, const std::string& name,
+                       const std::filesystem::path& path) {
+        ReadRequest request;
+        request.Member = member;
+        request.Form = text ? ReadForm::Text : ReadForm::Binary;
+        request.RecordCut = o.Truncate;
+        request.OutputFile = path;
+        request.Name = name;
+        auto done = reader.Read(request, progress);
+        if (done) {
             ++written;
-            std::cout << path << "\n";
+            std::cout << path.string() << "\n";
         } else {
             ++failures;
+            PrintError(done.Err());
         }
     };
 
-    if (!s.Decoder.IsPds) {
-        std::string name = FieldText(s.Decoder.DatasetName);
+    if (!s.Info.Partitioned) {
+        std::string name = s.Info.Dataset.Name;
         if (name.empty()) name = s.Path.stem().string();
-        std::string path = o.Output.empty() ? (dir / (name + ext)).string() : o.Output;
-        report(
-            extractor->ReadRange(progress, s.Decoder.ContentStart, path, nullptr, s.Stream->Size()),
-            path);
+        extract(nullptr, name,
+                o.Output.empty() ? dir / (name + ext) : std::filesystem::path(o.Output));
     } else {
-        std::vector<const MemberRow*> rows;
+        std::vector<const MemberEntry*> members;
         if (o.Members.empty()) {
-            for (const MemberRow& row : s.Members.Rows) rows.push_back(&row);
+            for (const MemberEntry& m : s.Info.Members) members.push_back(&m);
         } else {
             for (const std::string& name : o.Members) {
-                const MemberRow* row = s.FindMember(name);
-                if (!row) {
+                const MemberEntry* m = s.FindMember(name);
+                if (!m) {
                     std::cerr << "No member " << name << " in " << o.File << "\n";
                     ++failures;
                     continue;
                 }
-                rows.push_back(row);
+                members.push_back(m);
             }
         }
-        if (!o.Output.empty() && rows.size() != 1) {
+        if (!o.Output.empty() && members.size() != 1) {
             std::cerr << "--output names one file: give exactly one member, or use -o DIR\n";
             return 2;
         }
         std::error_code ec;
-        if (rows.size() > 1 || o.Output.empty()) std::filesystem::create_directories(dir, ec);
-        for (const MemberRow* row : rows) {
-            std::string path =
-                !o.Output.empty() ? o.Output : (dir / (TrimRight(row->Caption) + ext)).string();
-            report(extractor->ReadMember(progress, row->Ttr.Get(), path, nullptr), path);
+        if (members.size() > 1 || o.Output.empty()) std::filesystem::create_directories(dir, ec);
+        for (const MemberEntry* m : members) {
+            const std::string name = present::TrimmedName(m->Name);
+            extract(m, m->Name,
+                    !o.Output.empty() ? std::filesystem::path(o.Output) : dir / (name + ext));
         }
     }
-    extractor->FinishCommand();
     std::cerr << written << " Processed.\n";
     return failures == 0 ? 0 : 1;
 }

@@ -11,65 +11,68 @@ namespace {
 void Row(const char* caption, const std::string& value) {
     std::printf("  %-15s %s\n", caption, value.c_str());
 }
+
+nlohmann::json TextOrNull(const std::string& s) {
+    return s.empty() ? nlohmann::json(nullptr) : nlohmann::json(s);
+}
 }  // namespace
 
-int InfoCommand(const std::string& file, bool json) {
+int InfoCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
     if (s.Open(file) != 0) return 1;
-    const TXmitDecoder& d = s.Decoder;
+    const XmitInfo& x = s.Info;
+    const DatasetInfo& d = x.Dataset;
     if (json) {
         nlohmann::json j = {
-            {"FromNode", FieldText(d.FromNode)},
-            {"FromUserId", FieldText(d.FromUserId)},
-            {"ToNode", FieldText(d.ToNode)},
-            {"ToUserId", FieldText(d.ToUserId)},
-            {"CreatedText", FieldText(d.CreatedText)},
-            {"FileCount", d.FileCount},
-            {"DatasetName", FieldText(d.DatasetName)},
-            {"DatasetType", FieldText(d.DatasetType)},
-            {"RecfmText", FieldText(d.RecfmText)},
-            {"Lrecl", d.Lrecl},
-            {"Blksize", d.Blksize},
-            {"IsPds", d.IsPds},
-            {"FixedRecords", d.FixedRecords},
-            {"MemberCount", d.MemberCount},
-            {"FileSize", d.FileSize},
-            {"ContentStart", d.ContentStart},
-            {"Messages", s.Messages.Lines},
+            {"file", s.Path.filename().string()},
+            {"size", x.FileSize},
+            {"created", x.Transfer.Created
+                            ? nlohmann::json(present::IsoDateTime(*x.Transfer.Created))
+                            : nlohmann::json(nullptr)},
+            {"from", {{"node", x.Transfer.FromNode}, {"user", x.Transfer.FromUser}}},
+            {"to", {{"node", x.Transfer.ToNode}, {"user", x.Transfer.ToUser}}},
+            {"file_count", x.Transfer.FileCount},
+            {"dataset",
+             {{"name", d.Name},
+              {"organization", TextOrNull(present::OrganizationCode(d))},
+              {"recfm", d.Recfm.Text()},
+              {"lrecl", d.Lrecl},
+              {"blksize", d.Blksize},
+              {"members", x.Members.size()}}},
+            {"message", x.Message},
         };
         std::cout << j.dump(2) << "\n";
         return 0;
     }
+    const present::DateOrder order = ChooseDateOrder(dateOrder);
     std::printf("xmit file\n");
-    Row("Size:", SizeText(d.FileSize));
-    Row("Created:", FieldText(d.CreatedText));
-    Row("Content files:", std::to_string(static_cast<std::int32_t>(d.FileCount)));
+    Row("Size:", SizeText(x.FileSize));
+    Row("Created:", present::CreatedText(x.Transfer, order));
+    Row("Content files:", std::to_string(static_cast<std::int32_t>(x.Transfer.FileCount)));
     Row("File name:", s.Path.filename().string());
     std::printf("xmit content\n");
-    Row("Dataset:", FieldText(d.DatasetName));
-    Row("Type:", FieldText(d.DatasetType));
-    Row("Members:", std::to_string(d.MemberCount));
-    Row("Recfm:", FieldText(d.RecfmText));
+    Row("Dataset:", d.Name);
+    Row("Type:", present::TypeText(d));
+    Row("Members:", std::to_string(x.Members.size()));
+    Row("Recfm:", d.Recfm.Text());
     Row("lrecl:", std::to_string(d.Lrecl));
     Row("Blksize:", std::to_string(d.Blksize));
     std::printf("transfer info\n");
-    Row("From node:", FieldText(d.FromNode));
-    Row("From User:", FieldText(d.FromUserId));
-    Row("To node:", FieldText(d.ToNode));
-    Row("To user:", FieldText(d.ToUserId));
+    Row("From node:", x.Transfer.FromNode);
+    Row("From User:", x.Transfer.FromUser);
+    Row("To node:", x.Transfer.ToNode);
+    Row("To user:", x.Transfer.ToUser);
     std::printf("message\n");
-    for (const std::string& line : s.Messages.Lines) std::printf("  %s\n", line.c_str());
+    for (const std::string& line : x.Message) std::printf("  %s\n", line.c_str());
     return 0;
 }
 
 int HeadersCommand(const std::string& file) {
     XmitSession s;
-    int rc = s.Open(file, true);
-    for (const auto& viewer : s.DumpViewers.Viewers) {
-        for (const std::string& line : viewer->Text()) std::printf("%s\n", line.c_str());
-        std::printf("%s\n", viewer->Status0.c_str());
-    }
-    return rc;
+    if (s.Open(file, true) != 0) return 1;
+    for (const std::string& line : s.HeaderDump) std::printf("%s\n", line.c_str());
+    std::printf("Ok\n");
+    return 0;
 }
 
 }  // namespace corvane::cli

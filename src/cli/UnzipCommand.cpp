@@ -8,6 +8,16 @@
 namespace corvane::cli {
 
 namespace {
+// Message boxes become lines on standard error; questions are answered Yes.
+class ConsoleNotifier : public Notifier {
+  public:
+    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon,
+                       MessageButtons buttons) override {
+        std::cerr << caption << ": " << text << "\n";
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
+};
+
 class StderrLines : public LineTarget {
   public:
     bool AppendLine(std::string_view line) override {

@@ -2,35 +2,71 @@
 
 #include <iostream>
 
+#include "settings/RegFileRegistry.h"
+#include "settings/WindowState.h"
+
 namespace corvane::cli {
 
-std::string TrimRight(const std::string& s) {
-    std::size_t end = s.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+void PrintError(const Error& e) {
+    switch (e.What) {
+        case Error::Kind::NotXmit:
+        case Error::Kind::Io:
+        case Error::Kind::Usage:
+            std::cerr << (e.Caption.empty() ? "" : e.Caption + ": ") << e.Message << "\n";
+            return;
+        case Error::Kind::Unsupported:
+            std::cerr << e.Caption << ": " << e.Message << "\n";
+            break;
+        case Error::Kind::Damaged:
+            break;
+    }
+    const ErrorReportData report = present::ErrorReportFor(e);
+    std::cerr << report.Caption << "\n" << report.Title << "\n" << report.Reason << "\n";
+    for (const std::string& line : report.Details) std::cerr << line << "\n";
 }
 
-int XmitSession::Open(const std::filesystem::path& path, bool debugHeaders) {
+int XmitSession::Open(const std::filesystem::path& path, bool headerDump) {
     Path = path;
-    std::string error;
-    Stream = FileReader::Open(path, &error);
-    if (!Stream) {
-        std::cerr << "Error opening file: " << path.string() << ": " << error << "\n";
+    auto source = FileSource::Open(path);
+    if (!source) {
+        PrintError(source.Err());
         return 1;
     }
-    try {
-        DecodePorts ports{Notify, Errors, &DumpViewers};
-        return Decoder.DecodeXmit(*Stream, Members, 0, debugHeaders ? 1 : 0, Messages, ports);
-    } catch (const ReadError& e) {
-        std::cerr << e.what() << "\n";
+    Source = std::move(source.Value());
+    auto parsed = ParseXmit(*Source, ParseOptions{headerDump}, &HeaderDump);
+    if (!parsed) {
+        if (headerDump) {
+            for (const std::string& line : HeaderDump) std::cout << line << "\n";
+        }
+        PrintError(parsed.Err());
         return 1;
     }
+    Info = std::move(parsed.Value());
+    return 0;
 }
 
-const MemberRow* XmitSession::FindMember(const std::string& name) const {
-    for (const MemberRow& row : Members.Rows) {
-        if (TrimRight(row.Caption) == TrimRight(name)) return &row;
+const MemberEntry* XmitSession::FindMember(const std::string& name) const {
+    const std::string wanted = present::TrimmedName(name);
+    for (const MemberEntry& m : Info.Members) {
+        if (present::TrimmedName(m.Name) == wanted) return &m;
     }
     return nullptr;
+}
+
+present::DateOrder ChooseDateOrder(const std::string& asked) {
+    if (asked == "dmy") return present::DateOrder::DayFirst;
+    if (asked == "mdy") return present::DateOrder::MonthFirst;
+    if (asked == "iso") return present::DateOrder::Iso;
+    // The option the program stores; day first where nothing was stored.
+    try {
+        RegFileRegistry registry(RegFileRegistry::DefaultFolder());
+        auto key = registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+        if (key && key->ValueExists("engDate") && !key->ReadBool("engDate")) {
+            return present::DateOrder::MonthFirst;
+        }
+    } catch (const RegistryError&) {
+    }
+    return present::DateOrder::DayFirst;
 }
 
 }  // namespace corvane::cli

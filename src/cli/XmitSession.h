@@ -3,30 +3,32 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "ConsolePorts.h"
-#include "decode/Decode.h"
-#include "ports/MemoryPorts.h"
+#include "decode/XmitParser.h"
+#include "io/ByteSource.h"
+#include "present/Presenter.h"
 
 namespace corvane::cli {
 
-// An XMIT file opened and decoded for one command.
+// An XMIT file opened and parsed for one command.
 struct XmitSession {
     std::filesystem::path Path;
-    std::unique_ptr<FileReader> Stream;
-    TXmitDecoder Decoder;
-    MemoryMemberList Members;
-    MemoryLines Messages;
-    MemoryViewerFactory DumpViewers;
-    ConsoleNotifier Notify;
-    ConsoleErrorReport Errors;
+    std::unique_ptr<ByteSource> Source;
+    XmitInfo Info;
+    std::vector<std::string> HeaderDump;
 
-    // Opens and decodes; returns 0, or 1 after the failure was printed.
-    int Open(const std::filesystem::path& path, bool debugHeaders = false);
-    // Row of the member whose name (trailing blanks ignored) is given, or null.
-    const MemberRow* FindMember(const std::string& name) const;
+    // Opens and parses; returns 0, or 1 after the failure was printed.
+    int Open(const std::filesystem::path& path, bool headerDump = false);
+    // The member whose name (trailing blanks ignored) is given, or null.
+    const MemberEntry* FindMember(const std::string& name) const;
 };
 
-std::string TrimRight(const std::string& s);
+// Prints a failure on standard error the way the windows would show it.
+void PrintError(const Error& error);
+
+// The date order of the user's options, or the one asked for on the command
+// line ("dmy", "mdy" or "iso").
+present::DateOrder ChooseDateOrder(const std::string& asked);
 
 }  // namespace corvane::cli

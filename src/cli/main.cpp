@@ -12,9 +12,12 @@ int main(int argc, char** argv) {
 
     std::string file;
     bool json = false;
+    std::string dateOrder;
     auto* info = app.add_subcommand("info", "Transfer header, dataset attributes and message");
     info->add_option("FILE", file, "XMIT file")->required();
-    info->add_flag("--json", json, "One JSON object with the model's fields");
+    info->add_flag("--json", json, "One JSON object (ISO 8601 dates)");
+    info->add_option("--date-order", dateOrder, "Dates as dmy, mdy or iso (default: the options)")
+        ->check(CLI::IsMember({"dmy", "mdy", "iso"}));
 
     auto* headers = app.add_subcommand("headers", "Hex dump of every header record read");
     headers->add_option("FILE", file, "XMIT file")->required();
@@ -22,6 +25,8 @@ int main(int argc, char** argv) {
     auto* list = app.add_subcommand("list", "The member directory of a partitioned dataset");
     list->add_option("FILE", file, "XMIT file")->required();
     list->add_flag("--json", json, "A JSON array, one object per directory entry");
+    list->add_option("--date-order", dateOrder, "Dates as dmy, mdy or iso (default: the options)")
+        ->check(CLI::IsMember({"dmy", "mdy", "iso"}));
 
     std::string member;
     bool hex = false;
@@ -62,9 +67,9 @@ int main(int argc, char** argv) {
         return rc == 0 ? 0 : 2;
     }
     try {
-        if (*info) return InfoCommand(file, json);
+        if (*info) return InfoCommand(file, json, dateOrder);
         if (*headers) return HeadersCommand(file);
-        if (*list) return ListCommand(file, json);
+        if (*list) return ListCommand(file, json, dateOrder);
         if (*view) return ViewCommand(file, member, hex);
         if (*extract) {
             ex.Mode = text ? ExtractMode::Text : binary ? ExtractMode::Binary : ExtractMode::Auto;

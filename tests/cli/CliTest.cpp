@@ -43,35 +43,49 @@ PdsSpec Library() {
 }
 }  // namespace
 
-TEST(Cli, InfoJsonCarriesTheModelsFields) {
+TEST(Cli, InfoJsonIsStableSnakeCaseWithIsoDates) {
     TempDir dir;
     WriteFile(dir / "lib.xmi", BuildPds(Library()));
     CliRun r = Cli("info --json " + Q(dir / "lib.xmi"));
     ASSERT_EQ(r.Code, 0);
     auto j = nlohmann::json::parse(r.Out);
-    EXPECT_EQ(j["DatasetName"], "USER.TEST.PDS");
-    EXPECT_EQ(j["DatasetType"], "PDS");
-    EXPECT_EQ(j["RecfmText"], "FB");
-    EXPECT_EQ(j["MemberCount"], 2);
-    EXPECT_EQ(j["FromNode"], "NODEA");
-    EXPECT_EQ(j["IsPds"], true);
-    EXPECT_TRUE(j["Messages"].is_array());
+    EXPECT_EQ(j["file"], "lib.xmi");
+    EXPECT_EQ(j["created"], "2003-07-04T13:20:05");
+    EXPECT_EQ(j["from"]["node"], "NODEA");
+    EXPECT_EQ(j["to"]["user"], "USERB");
+    EXPECT_EQ(j["file_count"], 1);
+    EXPECT_EQ(j["dataset"]["name"], "USER.TEST.PDS");
+    EXPECT_EQ(j["dataset"]["organization"], "PDS");
+    EXPECT_EQ(j["dataset"]["recfm"], "FB");
+    EXPECT_EQ(j["dataset"]["lrecl"], 80);
+    EXPECT_EQ(j["dataset"]["members"], 2);
+    EXPECT_TRUE(j["message"].is_array());
+    // The human output follows the date order asked for.
+    EXPECT_NE(Cli("info --date-order iso " + Q(dir / "lib.xmi")).Out.find("2003-07-04 13:20"),
+              std::string::npos);
+    EXPECT_NE(Cli("info --date-order mdy " + Q(dir / "lib.xmi")).Out.find("07/04/2003  13:20"),
+              std::string::npos);
 }
 
-TEST(Cli, ListJsonHasColumnsTtrAndOffset) {
+TEST(Cli, ListJsonHasTypedStatistics) {
     TempDir dir;
     WriteFile(dir / "lib.xmi", BuildPds(Library()));
     CliRun r = Cli("list --json " + Q(dir / "lib.xmi"));
     ASSERT_EQ(r.Code, 0);
     auto j = nlohmann::json::parse(r.Out);
     ASSERT_EQ(j.size(), 2u);
-    EXPECT_EQ(j[0]["Member"], "FIRST   ");
-    EXPECT_EQ(j[0]["Version"], "1-2");
-    EXPECT_EQ(j[0]["TTR"], "000001");
-    EXPECT_TRUE(j[0]["Offset"].is_number());
-    CliRun text = Cli("list " + Q(dir / "lib.xmi"));
+    EXPECT_EQ(j[0]["name"], "FIRST");
+    EXPECT_EQ(j[0]["ttr"], "000001");
+    EXPECT_TRUE(j[0]["alias_of"].is_null());
+    EXPECT_TRUE(j[0]["load_module"].is_null());
+    EXPECT_EQ(j[0]["ispf"]["version"], "01.02");
+    EXPECT_EQ(j[0]["ispf"]["created"], "2032-02-14");
+    EXPECT_EQ(j[0]["ispf"]["modified"], "2032-02-14T10:30:00");
+    EXPECT_EQ(j[0]["ispf"]["user"], "ME");
+    EXPECT_TRUE(j[0]["ispf"]["lines"].is_number());
+    CliRun text = Cli("list --date-order dmy " + Q(dir / "lib.xmi"));
     EXPECT_NE(text.Out.find("Member"), std::string::npos);
-    EXPECT_NE(text.Out.find("SECOND"), std::string::npos);
+    EXPECT_NE(text.Out.find("14/02/2032  10:30"), std::string::npos);
 }
 
 TEST(Cli, ExtractAllMembersAsTextIntoAFolder) {
