@@ -17,9 +17,10 @@
 
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
-#include "decode/Decode.h"
-#include "extract/Extractdata.h"
+#include "decode/XmitParser.h"
+#include "extract/MemberReader.h"
 #include "ports/MemoryPorts.h"
+#include "present/Presenter.h"
 #include "zip/ZipBuilder.h"
 
 using namespace corvane;
@@ -93,16 +94,16 @@ Library MakeLibrary(const fs::path& dir, std::size_t members, std::size_t member
 }
 
 struct Opened {
-    std::unique_ptr<FileReader> Stream;
-    TXmitDecoder Decoder;
-    MemoryMemberList List;
-    MemoryLines Memo;
-    MemoryNotifier Notify;
-    MemoryErrorReport Errors;
-    int Open(const fs::path& p) {
-        Stream = FileReader::Open(p, nullptr);
-        DecodePorts ports{Notify, Errors, nullptr};
-        return Decoder.DecodeXmit(*Stream, List, 0, 0, Memo, ports);
+    std::unique_ptr<FileSource> Source;
+    XmitInfo Info;
+    bool Open(const fs::path& p) {
+        auto source = FileSource::Open(p);
+        if (!source) return false;
+        Source = std::move(source.Value());
+        auto parsed = ParseXmit(*Source);
+        if (!parsed) return false;
+        Info = std::move(parsed.Value());
+        return true;
     }
 };
 
@@ -112,19 +113,19 @@ void OpenBench(const fs::path& dir) {
     Shell("cat '" + big.Path.string() + "' > /dev/null");  // warm the page cache
     double cat = Shell("cat '" + big.Path.string() + "' > /dev/null");
     Opened o;
-    int rc = 0;
-    double open = Seconds([&] { rc = o.Open(big.Path); });
+    bool ok = false;
+    double open = Seconds([&] { ok = o.Open(big.Path); });
     std::size_t found = 0;
-    for (const auto& [ttr, offset] : *o.Decoder.MemberPositions) found += offset != 0;
+    for (const MemberEntry& m : o.Info.Members) found += m.DataStart > 0;
     std::printf(
-        "open 1 GiB PDS (%zu bytes, %d members, %zu positions found, rc %d): %.3f s; cat: %.3f s; "
+        "open 1 GiB PDS (%zu bytes, %zu members, %zu positions found, ok %d): %.3f s; cat: %.3f s; "
         "ratio %.2f\n",
-        static_cast<std::size_t>(fs::file_size(big.Path)), o.Decoder.MemberCount, found, rc, open,
+        static_cast<std::size_t>(fs::file_size(big.Path)), o.Info.Members.size(), found, ok, open,
         cat, open / cat);
     Opened t;
     Shell("cat '" + tiny.Path.string() + "' > /dev/null");
-    double tinyOpen = Seconds([&] { rc = t.Open(tiny.Path); });
-    std::printf("open PDS of %d tiny members (rc %d): %.3f s\n", t.Decoder.MemberCount, rc,
+    double tinyOpen = Seconds([&] { ok = t.Open(tiny.Path); });
+    std::printf("open PDS of %zu tiny members (ok %d): %.3f s\n", t.Info.Members.size(), ok,
                 tinyOpen);
     std::printf("peak resident memory: %.1f MiB\n", PeakRssKiB() / 1024.0);
 }
@@ -135,17 +136,18 @@ void ExtractBench(const fs::path& dir) {
     Opened o;
     o.Open(big.Path);
     const long rssAfterOpen = PeakRssKiB();
-    auto x = MemberExtractor::Create(o.Decoder, big.Path, o.Notify, o.Errors);
+    MemberReader reader(*o.Source, o.Info);
     MemoryProgress progress;
     auto extractAll = [&](bool text, const fs::path& out) {
         fs::remove_all(out);
         fs::create_directories(out);
-        x->TextMode = text;
         int failed = 0;
-        for (const MemberRow& row : o.List.Rows) {
-            std::string name = row.Caption.substr(0, row.Caption.find(' '));
-            failed +=
-                x->ReadMember(progress, row.Ttr.Get(), (out / (name + ".out")).string(), nullptr);
+        for (const MemberEntry& m : o.Info.Members) {
+            ReadRequest r;
+            r.Member = &m;
+            r.Form = text ? ReadForm::Text : ReadForm::Binary;
+            r.OutputFile = out / (present::TrimmedName(m.Name) + ".out");
+            failed += reader.Read(r, progress).Ok() ? 0 : 1;
         }
         if (failed) std::printf("  %d members failed\n", failed);
     };
@@ -170,21 +172,19 @@ void ExtractBench(const fs::path& dir) {
     fs::remove_all(cpDir);
 
     CountingLines lines;
-    struct Discard : Viewer {
-        explicit Discard(LineTarget& l) : lines(l) {}
-        LineTarget& Lines() override { return lines; }
-        std::string Caption() const override { return "BIG"; }
-        void SetStatus(int, const std::string&) override {}
-        void ShowText() override {}
-        void FinishLoading() override {}
-        LineTarget& lines;
-    } viewer(lines);
-    x->TextMode = true;
-    const std::uint32_t ttr = o.List.Rows[0].Ttr.Get();
-    double view = Seconds([&] { x->ReadMember(progress, ttr, "", &viewer); });
+    ReadRequest r;
+    r.Member = &o.Info.Members[0];
+    r.Form = ReadForm::Text;
+    r.Lines = &lines;
+    r.Name = "BIG";
+    std::int64_t bytes = 0;
+    double view = Seconds([&] {
+        auto done = reader.Read(r, progress);
+        if (done) bytes = done->Bytes;
+    });
     std::printf("text view of a %.0f MiB member: %zu lines in %.3f s = %.0f MB/s\n",
-                static_cast<double>(x->ByteCount) / (1 << 20), lines.Count, view,
-                static_cast<double>(x->ByteCount) / 1e6 / view);
+                static_cast<double>(bytes) / (1 << 20), lines.Count, view,
+                static_cast<double>(bytes) / 1e6 / view);
     std::printf("peak resident memory: %.1f MiB (after open: %.1f MiB)\n", PeakRssKiB() / 1024.0,
                 rssAfterOpen / 1024.0);
 }
