@@ -1,53 +1,42 @@
-// Decodes arbitrary bytes as an XMIT file, then reads every member (or the
-// sequential dataset) as text, as hex and into a binary file.
-#include <unistd.h>
-
+// Parses arbitrary bytes as an XMIT file from memory, then reads every member
+// (or the sequential dataset) as text and as hex.
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
+#include <vector>
 
-#include "Scratch.h"
-#include "decode/Decode.h"
-#include "extract/Extractdata.h"
+#include "decode/XmitParser.h"
+#include "extract/MemberReader.h"
 #include "ports/MemoryPorts.h"
 
 using namespace corvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto input = WriteInput("input.xmi", data, size);
-    auto stream = FileReader::Open(input, nullptr, 4096);
-    if (!stream) return 0;
-    TXmitDecoder decoder;
-    MemoryMemberList list;
-    MemoryLines memo;
-    MemoryNotifier notifier;
-    MemoryErrorReport errors;
-    MemoryViewerFactory viewers;
-    DecodePorts ports{notifier, errors, &viewers};
-    int rc;
-    try {
-        rc = decoder.DecodeXmit(*stream, list, 1, 1, memo, ports);
-    } catch (const ReadError&) {
-        return 0;
-    }
-    if (rc != 0) return 0;
-    auto x = MemberExtractor::Create(decoder, input, notifier, errors);
-    if (!x) return 0;
+    MemorySource source(std::vector<std::uint8_t>(data, data + size));
+    std::vector<std::string> dump;
+    auto parsed = ParseXmit(source, ParseOptions{true}, &dump);
+    if (!parsed) return 0;
+    const XmitInfo& info = parsed.Value();
+    MemberReader reader(source, info);
     MemoryProgress progress;
-    const std::string out = (ScratchDir() / "out.bin").string();
-    for (int mode = 0; mode < 3; ++mode) {
-        x->TextMode = mode == 0 && decoder.Lrecl > 0 && decoder.Lrecl < 65536;
-        if (mode == 0 && !x->TextMode) continue;
-        MemoryViewer viewer("M", 20000);
-        Viewer* v = mode == 2 ? nullptr : &viewer;
-        const std::string path = mode == 2 ? out : std::string();
-        if (decoder.IsPds) {
-            for (const MemberRow& row : list.Rows) x->ReadMember(progress, row.Ttr.Get(), path, v);
-        } else {
-            x->ReadRange(progress, decoder.ContentStart, path, v, stream->Size());
+    for (ReadForm form : {ReadForm::Text, ReadForm::Hex}) {
+        if (form == ReadForm::Text && (info.Dataset.Lrecl == 0 || info.Dataset.Lrecl > 65536)) {
+            continue;
         }
-        x->FinishCommand();
+        auto read = [&](const MemberEntry* member) {
+            MemoryLines lines(20000);
+            ReadRequest request;
+            request.Member = member;
+            request.Form = form;
+            request.RecordCut = form == ReadForm::Text ? 72 : -1;
+            request.Lines = &lines;
+            request.Name = "M";
+            reader.Read(request, progress);
+        };
+        if (info.Partitioned) {
+            for (const MemberEntry& m : info.Members) read(&m);
+        } else {
+            read(nullptr);
+        }
     }
     return 0;
 }

@@ -5,8 +5,8 @@
 
 #include "TempDir.h"
 #include "XmitBuilder.h"
-#include "decode/Decode.h"
-#include "extract/Extractdata.h"
+#include "decode/XmitParser.h"
+#include "extract/MemberReader.h"
 #include "ports/MemoryPorts.h"
 
 using namespace corvane;
@@ -27,7 +27,8 @@ TEST(LargeFile, MembersBeyondFourGibibytesExtractByteExact) {
     std::error_code ec;
     const auto space = std::filesystem::space(std::filesystem::temp_directory_path(), ec);
     if (ec || space.available < (std::uintmax_t{10} << 30)) {
-        GTEST_SKIP() << "less than 10 GiB free in the temporary folder: the 4 GiB file test is skipped";
+        GTEST_SKIP()
+            << "less than 10 GiB free in the temporary folder: the 4 GiB file test is skipped";
     }
     TempDir dir;
     PdsSpec plan;
@@ -51,25 +52,23 @@ TEST(LargeFile, MembersBeyondFourGibibytesExtractByteExact) {
     }
     ASSERT_GT(std::filesystem::file_size(path), 1ULL << 32);
 
-    auto stream = FileReader::Open(path, nullptr);
-    TXmitDecoder decoder;
-    MemoryMemberList list;
-    MemoryLines memo;
-    MemoryNotifier notify;
-    MemoryErrorReport errors;
-    DecodePorts ports{notify, errors, nullptr};
-    ASSERT_EQ(decoder.DecodeXmit(*stream, list, 0, 0, memo, ports), 0);
-    ASSERT_EQ(list.Rows.size(), members);
-    const std::int64_t lastOffset = decoder.MemberPositions->at(list.Rows.back().Ttr.Get());
-    EXPECT_GT(lastOffset, std::int64_t{1} << 32);
+    auto source = FileSource::Open(path);
+    ASSERT_TRUE(source.Ok());
+    auto parsed = ParseXmit(*source.Value());
+    ASSERT_TRUE(parsed.Ok()) << parsed.Err().Message;
+    ASSERT_EQ(parsed->Members.size(), members);
+    const MemberEntry& last = parsed->Members.back();
+    EXPECT_GT(last.DataStart, std::int64_t{1} << 32);
 
-    auto x = MemberExtractor::Create(decoder, path, notify, errors);
+    MemberReader reader(*source.Value(), parsed.Value());
     MemoryProgress progress;
-    x->TextMode = false;
-    const auto out = dir / "last.bin";
-    ASSERT_EQ(x->ReadMember(progress, list.Rows.back().Ttr.Get(), out.string(), nullptr), 0);
+    ReadRequest request;
+    request.Member = &last;
+    request.OutputFile = dir / "last.bin";
+    auto done = reader.Read(request, progress);
+    ASSERT_TRUE(done.Ok()) << done.Err().Title;
+    const auto out = request.OutputFile;
     Bytes expected;
     MemberData(members - 1, expected);
     EXPECT_EQ(ReadFile(out), expected);
-    EXPECT_TRUE(errors.Reports.empty());
 }
