@@ -7,12 +7,20 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
-bash scripts/build.sh build
+# The sources keep to the repository's format.
+unformatted=$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -c 'warning:' || true)
+if [ "$unformatted" != "0" ]; then
+  echo "clang-format: $unformatted places differ from .clang-format; run clang-format -i on them"
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep 'warning:' | head -20
+  exit 1
+fi
+
+bash scripts/build.sh build -DCORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-bash scripts/build.sh build-asan -DCORVANE_SANITIZE=ON -DCORVANE_GUI=OFF -DCORVANE_BENCH=OFF
+bash scripts/build.sh build-asan -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON -DCORVANE_GUI=OFF -DCORVANE_BENCH=OFF
 (cd build-asan && ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE large)
 
 # The fuzz targets, a minute each, under the sanitizers.
