@@ -41,6 +41,8 @@ struct RecordFormat {
     bool Spanned = false;  // V: spanned; F: standard
     bool Asa = false;
     bool Machine = false;
+    // Sequential V data sent without its record descriptor words.
+    bool NoDescriptors = false;
     std::string Text() const;  // "FB", "VBS", "U", "?"
 };
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "extract/OutputFile.h"
+#include "ports/LineTarget.h"
+
+namespace corvane {
+
+// Where the records of one read go.
+class Sink {
+  public:
+    virtual ~Sink() = default;
+    // Takes one record (or slice) of n bytes; the buffer has 2 bytes spare
+    // behind them. False ends the read.
+    virtual bool Take(std::uint8_t* data, std::size_t n) = 0;
+    std::int64_t Bytes = 0;
+};
+
+// Text lines for a viewer, control characters made visible.
+class TextLinesSink : public Sink {
+  public:
+    TextLinesSink(LineTarget& lines, std::size_t cut) : lines_(lines), cut_(cut) {}
+    bool Take(std::uint8_t* data, std::size_t n) override;
+
+  private:
+    LineTarget& lines_;
+    std::size_t cut_;
+    std::string line_;
+};
+
+// Hex-dump blocks for a viewer, titled with the item's name.
+class HexLinesSink : public Sink {
+  public:
+    HexLinesSink(LineTarget& lines, std::string title) : lines_(lines), title_(std::move(title)) {}
+    bool Take(std::uint8_t* data, std::size_t n) override;
+
+  private:
+    LineTarget& lines_;
+    std::string title_;
+    std::int64_t offset_ = 0;
+};
+
+// A text file: translated records, each ended with CR LF.
+class TextFileSink : public Sink {
+  public:
+    TextFileSink(OutputFile& out, std::size_t cut) : out_(out), cut_(cut) {}
+    bool Take(std::uint8_t* data, std::size_t n) override;
+
+  private:
+    OutputFile& out_;
+    std::size_t cut_;
+};
+
+// A binary file: the bytes unchanged.
+class BinaryFileSink : public Sink {
+  public:
+    explicit BinaryFileSink(OutputFile& out) : out_(out) {}
+    bool Take(std::uint8_t* data, std::size_t n) override;
+
+  private:
+    OutputFile& out_;
+};
+
+}  // namespace corvane
