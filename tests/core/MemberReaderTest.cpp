@@ -231,3 +231,94 @@ TEST(MemberReader, DamageAndRefusedReadsLeaveNoFile) {
     EXPECT_EQ(folder.Err().Message,
               "Cannot create file " + (o.Dir / "no-such-folder/f.bin").string());
 }
+
+namespace {
+std::vector<Bytes> VariableRecordsOf(std::size_t count) {
+    std::vector<Bytes> records;
+    for (std::size_t k = 0; k < count; ++k) {
+        records.push_back(ToEbcdic("RECORD " + std::to_string(k) + std::string(k * 37 % 300, '*')));
+    }
+    return records;
+}
+
+PdsSpec VariablePds(const std::vector<Bytes>& records, bool spanned, std::size_t blksize) {
+    PdsSpec plan;
+    plan.Recfm = spanned ? 0x5800 : 0x5000;  // VBS, VB
+    plan.Lrecl = 32756;
+    plan.Blksize = static_cast<std::uint32_t>(blksize);
+    VariableData v = VariableBlocks(records, blksize, spanned);
+    plan.Members = {{"VAR", v.Data, false, "", {}}};
+    plan.BlockSizes = {v.BlockSizes};
+    return plan;
+}
+
+std::vector<std::string> Visible(const std::vector<Bytes>& records) {
+    std::vector<std::string> lines;
+    for (const Bytes& r : records) {
+        std::string line;
+        AppendEbcdicVisible(r.data(), r.size(), line);
+        lines.push_back(line);
+    }
+    return lines;
+}
+}  // namespace
+
+TEST(MemberReader, VariableRecordsAreLinesWithoutDescriptors) {
+    const auto records = VariableRecordsOf(60);
+    for (bool spanned : {false, true}) {
+        // Spanned records longer than a block are joined from their segments.
+        Opened o(VariablePds(records, spanned, spanned ? 120 : 800));
+        ASSERT_TRUE(o.P.Ok()) << o.P.Err().Message;
+        MemoryLines lines;
+        auto r = o.View(o.Member(0), ReadForm::Text, lines, "VAR");
+        ASSERT_TRUE(r.Ok()) << r.Err().Title;
+        EXPECT_EQ(lines.Lines, Visible(records)) << spanned;
+        Bytes file = o.Extract(o.Member(0), ReadForm::Text);
+        Bytes expected;
+        for (const Bytes& rec : records) {
+            for (std::uint8_t b : rec) expected.push_back(kEbcdicTable[b]);
+            expected.insert(expected.end(), {'\r', '\n'});
+        }
+        EXPECT_EQ(file, expected) << spanned;
+        // Binary keeps the descriptors, as the mainframe holds the data.
+        EXPECT_EQ(o.Extract(o.Member(0), ReadForm::Binary),
+                  o.P.Info().Members.empty()
+                      ? Bytes{}
+                      : VariableBlocks(records, spanned ? 120 : 800, spanned).Data);
+    }
+}
+
+TEST(MemberReader, DamagedDescriptorsEndTheReadNamingMemberAndOffset) {
+    struct Case {
+        std::size_t at;  // byte of the member data to change
+        std::uint8_t value;
+        const char* message;
+    };
+    const Case cases[] = {{1, 0x10, "Block descriptor word with length"},
+                          {5, 0x00, "Record descriptor word with length"},
+                          {5, 0x02, "Record descriptor word with length"},
+                          {4, 0x7F, "Record descriptor word runs past its block"},
+                          {6, 0x02, "Spanned record segment without its first segment"}};
+    for (const Case& c : cases) {
+        PdsSpec plan = VariablePds(VariableRecordsOf(10), false, 800);
+        plan.Members[0].Data[c.at] = c.value;
+        Opened o(plan);
+        MemoryLines lines;
+        auto r = o.View(o.Member(0), ReadForm::Text, lines, "VAR");
+        ASSERT_FALSE(r.Ok()) << c.message;
+        EXPECT_EQ(r.Err().Title.rfind(c.message, 0), 0u) << r.Err().Title;
+        EXPECT_NE(r.Err().Title.find(" at offset "), std::string::npos);
+        EXPECT_EQ(r.Err().Reason, "VAR");
+    }
+}
+
+TEST(MemberReader, SequentialVariableDataIsOneLinePerXmitRecord) {
+    SequentialSpec plan;
+    plan.Recfm = 0x5002;  // VB, sent without record descriptor words
+    plan.Records = {ToEbcdic("SHORT"), ToEbcdic(std::string(600, 'L')), ToEbcdic("")};
+    Opened o(BuildSequential(plan));
+    MemoryLines lines;
+    auto r = o.View(nullptr, ReadForm::Text, lines, "SEQ");
+    ASSERT_TRUE(r.Ok()) << r.Err().Title;
+    EXPECT_EQ(lines.Lines, Visible(plan.Records));
+}

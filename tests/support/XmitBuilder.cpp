@@ -343,7 +343,11 @@ std::vector<std::uint32_t> BuildPds(const PdsSpec& plan, ByteOut& out) {
             plan.Generate(i, scratch);
             data = &scratch;
         }
-        std::size_t blocks = (data->size() + plan.Blksize - 1) / plan.Blksize + 1;  // + EOF
+        const std::vector<std::size_t>* sizes =
+            i < plan.BlockSizes.size() && !plan.BlockSizes[i].empty() ? &plan.BlockSizes[i]
+                                                                      : nullptr;
+        std::size_t blocks = sizes ? sizes->size() + 1  // + EOF
+                                   : (data->size() + plan.Blksize - 1) / plan.Blksize + 1;
         firstTrack[i] = track;
         ttrs[i] = track << 8 | 1;
         blockCounts[i] = blocks;
@@ -392,7 +396,9 @@ std::vector<std::uint32_t> BuildPds(const PdsSpec& plan, ByteOut& out) {
                                    static_cast<std::uint8_t>(index % plan.BlocksPerTrack + 1));
         };
         while (pos < data->size()) {
-            std::size_t len = std::min<std::size_t>(plan.Blksize, data->size() - pos);
+            const bool sized = i < plan.BlockSizes.size() && !plan.BlockSizes[i].empty();
+            std::size_t len = std::min<std::size_t>(sized ? plan.BlockSizes[i].at(n) : plan.Blksize,
+                                                    data->size() - pos);
             auto [cyl, head, rec] = address(n++);
             Bytes block = CountField(cyl, head, rec, static_cast<std::uint16_t>(len));
             block.insert(block.end(), data->begin() + static_cast<std::ptrdiff_t>(pos),
@@ -470,6 +476,47 @@ Bytes LoadModuleData(std::uint8_t attributes, std::uint32_t size, std::uint32_t 
         std::copy(n.begin(), n.end(), u.begin() + 24);
     }
     return u;
+}
+
+VariableData VariableBlocks(const std::vector<Bytes>& records, std::size_t blksize, bool spanned) {
+    VariableData m;
+    Bytes block;
+    auto closeBlock = [&] {
+        if (block.empty()) return;
+        Bytes bdw = BigEndian(block.size() + 4, 2);
+        bdw.insert(bdw.end(), {0, 0});
+        m.Data.insert(m.Data.end(), bdw.begin(), bdw.end());
+        m.Data.insert(m.Data.end(), block.begin(), block.end());
+        m.BlockSizes.push_back(block.size() + 4);
+        block.clear();
+    };
+    auto put = [&](const std::uint8_t* p, std::size_t n, std::uint8_t code) {
+        Bytes rdw = BigEndian(n + 4, 2);
+        rdw.insert(rdw.end(), {code, 0});
+        block.insert(block.end(), rdw.begin(), rdw.end());
+        block.insert(block.end(), p, p + n);
+    };
+    for (const Bytes& r : records) {
+        if (!spanned) {
+            if (4 + block.size() + 4 + r.size() > blksize) closeBlock();
+            put(r.data(), r.size(), 0);
+            continue;
+        }
+        std::size_t pos = 0;
+        bool firstPiece = true;
+        do {
+            if (4 + block.size() + 4 >= blksize) closeBlock();
+            const std::size_t room = blksize - 4 - block.size() - 4;
+            const std::size_t n = std::min(room, r.size() - pos);
+            const bool last = pos + n == r.size();
+            const std::uint8_t code = firstPiece ? (last ? 0 : 1) : (last ? 2 : 3);
+            put(r.data() + pos, n, code);
+            pos += n;
+            firstPiece = false;
+        } while (pos < r.size());
+    }
+    closeBlock();
+    return m;
 }
 
 void WriteFile(const std::filesystem::path& path, const Bytes& data) {

@@ -95,6 +95,15 @@ struct PdsMember {
     Bytes UserData;       // directory user data (even length, at most 62 bytes)
 };
 
+// Variable-length records in blocks of at most blksize bytes, each with its
+// block descriptor word, records with their record descriptor words; with
+// spanned, records that do not fit are cut into segments.
+struct VariableData {
+    Bytes Data;
+    std::vector<std::size_t> BlockSizes;
+};
+VariableData VariableBlocks(const std::vector<Bytes>& records, std::size_t blksize, bool spanned);
+
 struct PdsSpec {
     std::vector<std::string> Qualifiers = {"USER", "TEST", "PDS"};
     std::uint16_t Recfm = 0x9000;  // FB; 0xC000 U for load modules
@@ -117,6 +126,9 @@ struct PdsSpec {
     // Generates member data on the fly (benchmarks); used when Data is empty.
     std::function<void(std::size_t index, Bytes& data)> Generate;
     std::uint8_t Copyr1Flags = 0x00;
+    // Per member (by index): its data cut into blocks of these sizes
+    // (variable-length data); absent or empty: blocks of Blksize.
+    std::vector<std::vector<std::size_t>> BlockSizes;
     // Directory records written instead of the generated ones (hostile input).
     std::vector<Bytes> RawDirectoryRecords;
     // A record written between the directory and the member data, as PDSE
