@@ -68,15 +68,40 @@ TEST(MemberDirectory, IspfStatisticsAsTheListShowsThem) {
     ASSERT_TRUE(p.Ok()) << p.Err().Message;
     const XmitInfo& x = p.Info();
     ASSERT_EQ(x.Members.size(), 5u);
-    EXPECT_EQ(present::MemberColumns(true).size(), 6u);
-    EXPECT_EQ(Cells(x, 0), (std::vector<std::string>{"ALPHA   ", " ", "03/15/2002",
-                                                     "03/15/2002  14:35", "JOE     ", "2-17"}));
+    EXPECT_EQ(present::MemberColumns(true).size(), 9u);
+    EXPECT_EQ(Cells(x, 0),
+              (std::vector<std::string>{"ALPHA   ", " ", "03/15/2002", "03/15/2002  14:35",
+                                        "JOE     ", "2-17", "0", "0", "0"}));
     EXPECT_EQ(Cells(x, 0, DateOrder::DayFirst)[2], "15/03/2002");
     EXPECT_EQ(Cells(x, 1)[2], "01/01/1997");
     EXPECT_EQ(Cells(x, 2), (std::vector<std::string>{"BETALIAS", "Alias"}));
     EXPECT_EQ(x.Members[2].Ttr, x.Members[1].Ttr);
     EXPECT_EQ(Cells(x, 3), (std::vector<std::string>{"SHORT   ", " "}));  // 28 bytes: too short
     EXPECT_EQ(Cells(x, 4), (std::vector<std::string>{"NOSTATS ", " "}));
+}
+
+TEST(MemberDirectory, LineCountsInBothStatisticsForms) {
+    PdsSpec plan = IspfPds();
+    Bytes& basic = plan.Members[0].UserData;
+    basic[14] = 0x01, basic[15] = 0x02, basic[17] = 7, basic[19] = 3;  // 258, 7, 3
+    basic[3] = 0x42;                                                   // seconds, packed
+    Bytes& extended = plan.Members[1].UserData;
+    extended[2] = 0x20;  // the 4-byte counts follow the user id
+    extended[14] = 0xFF, extended[15] = 0xFF;
+    const Bytes counts = {0x00, 0x01, 0x86, 0xA0, 0x00, 0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0x00};
+    extended.insert(extended.end(), counts.begin(), counts.end());
+    Parsed p(BuildPds(plan));
+    ASSERT_TRUE(p.Ok()) << p.Err().Message;
+    const IspfStatistics& a = *p.Info().Members[0].Ispf;
+    EXPECT_EQ(std::vector<std::uint32_t>({a.Lines, a.InitialLines, a.ModifiedLines}),
+              (std::vector<std::uint32_t>{258, 7, 3}));
+    EXPECT_FALSE(a.Extended);
+    EXPECT_EQ(a.Modified->Second, 42);
+    const IspfStatistics& b = *p.Info().Members[1].Ispf;
+    EXPECT_TRUE(b.Extended);
+    EXPECT_EQ(std::vector<std::uint32_t>({b.Lines, b.InitialLines, b.ModifiedLines}),
+              (std::vector<std::uint32_t>{100000, 5, 65536}));
+    EXPECT_EQ(Cells(p.Info(), 1)[6], "100000");
 }
 
 TEST(MemberDirectory, InvalidIspfDatesShowABlank) {

@@ -304,7 +304,8 @@ TEST(ZipDirectory, Zip64ArchivesAreReportedAsUnsupported) {
     ZipSpec plan = TwoEntries();
     Bytes bytes = BuildZip(plan);
     const std::size_t end = bytes.size() - 22;
-    bytes[end + 16] = bytes[end + 17] = bytes[end + 18] = bytes[end + 19] = 0xFF;  // offset in the Zip64 record
+    bytes[end + 16] = bytes[end + 17] = bytes[end + 18] = bytes[end + 19] =
+        0xFF;  // offset in the Zip64 record
     TempDir dir;
     WriteFile(dir / "z64.zip", bytes);
     MemoryNotifier notify;

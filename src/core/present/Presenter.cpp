@@ -67,8 +67,9 @@ std::string TypeText(const DatasetInfo& dataset) {
         case DatasetOrganization::Sequential:
             return "SEQ";
         case DatasetOrganization::Partitioned:
-        case DatasetOrganization::PartitionedExtended:
             return "PDS";
+        case DatasetOrganization::PartitionedExtended:
+            return "PDSE";
         case DatasetOrganization::Vsam:
             return "VSAM";
         case DatasetOrganization::Unknown:
@@ -78,7 +79,6 @@ std::string TypeText(const DatasetInfo& dataset) {
 }
 
 std::string OrganizationCode(const DatasetInfo& dataset) {
-    if (dataset.Organization == DatasetOrganization::PartitionedExtended) return "PDSE";
     return TypeText(dataset);
 }
 
@@ -101,6 +101,9 @@ std::vector<std::string> MemberCells(const MemberEntry& m, bool ispfDirectory, D
             cells.push_back(s.Modified ? DateTimeText(*s.Modified, order) : " ");
             cells.push_back(s.User);
             cells.push_back(std::to_string(s.Version) + "-" + std::to_string(s.Modification));
+            cells.push_back(std::to_string(s.Lines));
+            cells.push_back(std::to_string(s.InitialLines));
+            cells.push_back(std::to_string(s.ModifiedLines));
         }
     } else if (m.LoadModule) {
         const LoadModuleAttributes& a = *m.LoadModule;

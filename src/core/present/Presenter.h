@@ -25,9 +25,9 @@ std::string IsoDateTime(const DateTime& time);
 // sent, placed into the date-and-time layout of the chosen order.
 std::string CreatedText(const TransferHeader& transfer, DateOrder order);
 
-// "PDS", "SEQ", "VSAM" or empty, as the dataset's type is shown.
+// "PDS", "PDSE", "SEQ", "VSAM" or empty, as the dataset's type is shown.
 std::string TypeText(const DatasetInfo& dataset);
-// "PDS", "PDSE", "SEQ" or "VSAM" (null text when unknown) for machines.
+// The same for machines (empty when unknown).
 std::string OrganizationCode(const DatasetInfo& dataset);
 
 struct Column {
