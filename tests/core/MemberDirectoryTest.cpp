@@ -89,6 +89,7 @@ TEST(MemberDirectory, LineCountsInBothStatisticsForms) {
     extended[2] = 0x20;  // the 4-byte counts follow the user id
     extended[14] = 0xFF, extended[15] = 0xFF;
     const Bytes counts = {0x00, 0x01, 0x86, 0xA0, 0x00, 0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0x00};
+    extended.resize(28);
     extended.insert(extended.end(), counts.begin(), counts.end());
     Parsed p(BuildPds(plan));
     ASSERT_TRUE(p.Ok()) << p.Err().Message;

@@ -85,7 +85,8 @@ std::string OrganizationCode(const DatasetInfo& dataset) {
 std::vector<Column> MemberColumns(bool ispfDirectory) {
     if (ispfDirectory) {
         return {{"Member", 80},    {"Alias?", 80},  {"Created", 70},
-                {"Modified", 105}, {"User ID", 70}, {"Version", 50}};
+                {"Modified", 105}, {"User ID", 70}, {"Version", 50},
+                {"Size", 50},      {"Init", 50},    {"Mod", 50}};
     }
     return {{"Member", 80}, {"Alias of", 80}, {"Size", 60}, {"Entry pt", 60},
             {"Amode", 50},  {"Rmode", 50},    {"AC", 30},   {"Attributes", 150, true}};
