@@ -19,7 +19,7 @@
 #include "ZipWriter.h"
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
-#include "ports/MemoryPorts.h"
+#include "MemoryPorts.h"
 #include "present/Presenter.h"
 #include "zip/ZipBuilder.h"
 

@@ -10,7 +10,7 @@
 #include "DialogService.h"
 #include "XmitBuilder.h"
 #include "Xmitmain.h"
-#include "settings/MemoryRegistry.h"
+#include "MemoryRegistry.h"
 
 using namespace corvane;
 using namespace corvane::testing;

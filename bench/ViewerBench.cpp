@@ -11,7 +11,7 @@
 #include "Frmview.h"
 #include "XmitBuilder.h"
 #include "Xmitmain.h"
-#include "settings/MemoryRegistry.h"
+#include "MemoryRegistry.h"
 
 using namespace corvane;
 using namespace corvane::testing;

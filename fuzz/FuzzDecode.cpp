@@ -6,7 +6,7 @@
 
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
-#include "ports/MemoryPorts.h"
+#include "MemoryPorts.h"
 
 using namespace corvane;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "Scratch.h"
-#include "ports/MemoryPorts.h"
+#include "MemoryPorts.h"
 #include "zip/ZipBuilder.h"
 
 using namespace corvane;

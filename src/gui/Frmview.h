@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TextPane.h"
-#include "ports/Viewer.h"
+#include "ports/LineTarget.h"
 
 class QLabel;
 class QMenu;
@@ -18,18 +18,21 @@ class DialogService;
 
 // A window that shows data as plain text: member text, hex dumps, the
 // header dump. It can save, print and copy, and destroys itself on close.
-class TFrmView : public QMainWindow, public corvane::Viewer {
+class TFrmView : public QMainWindow {
     Q_OBJECT
   public:
     TFrmView(QWidget* owner, DialogService& dialogs);
     ~TFrmView() override;
 
     // The reader's side.
-    LineTarget& Lines() override;
-    std::string Caption() const override { return windowTitle().toStdString(); }
-    void SetStatus(int panel, const std::string& text) override;
-    void ShowText() override;
-    void FinishLoading() override;
+    // The text area, taking lines at its end.
+    LineTarget& Lines();
+    std::string Caption() const { return windowTitle().toStdString(); }
+    void SetStatus(int panel, const std::string& text);
+    // Makes the text area visible at once (the header dump shows while it fills).
+    void ShowText();
+    // Enables the window, puts the caret at the top, shows and focuses the text.
+    void FinishLoading();
 
     QString StatusText(int panel) const;
     TextPane* RichEdit1 = nullptr;

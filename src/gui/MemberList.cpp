@@ -8,56 +8,26 @@
 
 namespace corvane::gui {
 
-namespace {
-// The digit groups of a text, each padded to a fixed width, so that dates
-// and versions compare as numbers.
-std::vector<std::string> DigitGroups(const std::string& text) {
-    std::vector<std::string> groups;
-    std::string current;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            current.push_back(c);
-        } else if (!current.empty()) {
-            groups.push_back(current);
-            current.clear();
-        }
-    }
-    if (!current.empty()) groups.push_back(current);
-    for (std::string& g : groups) g.insert(0, g.size() < 10 ? 10 - g.size() : 0, '0');
-    return groups;
-}
-}  // namespace
-
-void MemberListModel::AddColumn(const std::string& caption, int width, ColumnAlign align) {
-    stagedColumns_.push_back({caption, width, align});
-}
-
-void MemberListModel::AddRow(MemberRow row) {
-    stagedRows_.push_back(std::move(row));
-}
-
-void MemberListModel::Publish() {
-    if (stagedColumns_.empty() && stagedRows_.empty()) return;
+void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order) {
     beginResetModel();
-    for (Column& c : stagedColumns_) columns_.push_back(std::move(c));
-    stagedColumns_.clear();
-    if (rows_.empty()) {
-        rows_ = std::move(stagedRows_);
-    } else {
-        for (MemberRow& r : stagedRows_) rows_.push_back(std::move(r));
-    }
-    stagedRows_ = {};
-    order_.resize(rows_.size());
+    info_ = &info;
+    dateOrder_ = order;
+    const bool ispf = info.Dataset.IspfDirectory;
+    columns_ = info.Partitioned ? present::MemberColumns(ispf) : std::vector<present::Column>{};
+    cells_.clear();
+    cells_.reserve(info.Members.size());
+    for (const MemberEntry& m : info.Members)
+        cells_.push_back(present::MemberCells(m, ispf, order));
+    order_.resize(cells_.size());
     std::iota(order_.begin(), order_.end(), 0);
     endResetModel();
 }
 
 void MemberListModel::Clear() {
     beginResetModel();
+    info_ = nullptr;
     columns_.clear();
-    stagedColumns_.clear();
-    rows_ = {};
-    stagedRows_ = {};
+    cells_ = {};
     order_ = {};
     endResetModel();
 }
@@ -70,16 +40,11 @@ int MemberListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-const MemberRow& MemberListModel::RowAt(int row) const {
-    return rows_[static_cast<std::size_t>(order_[static_cast<std::size_t>(row)])];
-}
-
 QString MemberListModel::Text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
-    const MemberRow& r = RowAt(row);
-    if (column == 0) return QString::fromStdString(r.Caption);
-    const auto k = static_cast<std::size_t>(column - 1);
-    return k < r.SubItems.size() ? QString::fromStdString(r.SubItems[k]) : QString();
+    const auto& cells = cells_[static_cast<std::size_t>(MemberAt(row))];
+    const auto k = static_cast<std::size_t>(column);
+    return k < cells.size() ? QString::fromStdString(cells[k]) : QString();
 }
 
 QString MemberListModel::ColumnCaption(int column) const {
@@ -88,9 +53,10 @@ QString MemberListModel::ColumnCaption(int column) const {
 }
 
 ListedMember MemberListModel::Member(int row) const {
-    if (row < 0 || row >= rowCount()) return {};
-    const MemberRow& r = RowAt(row);
-    return {QString::fromStdString(r.Caption), r.Ttr.Get()};
+    if (row < 0 || row >= rowCount() || !info_) return {};
+    const int k = MemberAt(row);
+    const MemberEntry& m = info_->Members[static_cast<std::size_t>(k)];
+    return {QString::fromStdString(m.Name), m.Ttr, k};
 }
 
 QVariant MemberListModel::data(const QModelIndex& index, int role) const {
@@ -99,8 +65,8 @@ QVariant MemberListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole) {
         // Names and the attribute list read from the left; the short
         // columns are centred.
-        const Column& c = columns_[static_cast<std::size_t>(index.column())];
-        if (index.column() == 0 || c.Align == ColumnAlign::Left)
+        const present::Column& c = columns_[static_cast<std::size_t>(index.column())];
+        if (index.column() == 0 || c.LeftAligned)
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignCenter);
     }
@@ -111,34 +77,34 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
     if (role == Qt::DisplayRole) return ColumnCaption(section);
     if (role == Qt::TextAlignmentRole) {
-        if (section == 0 || columns_[static_cast<std::size_t>(section)].Align == ColumnAlign::Left)
+        if (section == 0 || columns_[static_cast<std::size_t>(section)].LeftAligned)
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignCenter);
     }
     return {};
 }
 
-std::string MemberListModel::SortKey(const MemberRow& row, int column) const {
-    const std::string text = column == 0 ? row.Caption
-                             : static_cast<std::size_t>(column - 1) < row.SubItems.size()
-                                 ? row.SubItems[static_cast<std::size_t>(column - 1)]
-                                 : std::string();
+// Dates, versions and counts compare by their values; texts as they read.
+std::string MemberListModel::SortKey(int member, int column) const {
+    const MemberEntry& m = info_->Members[static_cast<std::size_t>(member)];
     const std::string& caption = columns_[static_cast<std::size_t>(column)].Caption;
-    if (caption == "Created" || caption == "Modified") {
-        // Day, month, year[, hours, minutes]: year first for comparing.
-        auto g = DigitGroups(text);
-        if (g.size() < 3) return {};
-        if (!dayFirst_) std::swap(g[0], g[1]);
-        std::string key = g[2] + g[1] + g[0];
-        for (std::size_t k = 3; k < g.size(); ++k) key += g[k];
-        return key;
+    auto number = [](std::uint64_t v) {
+        std::string s = std::to_string(v);
+        return std::string(20 - s.size(), '0') + s;
+    };
+    if (m.Ispf) {
+        const IspfStatistics& s = *m.Ispf;
+        if (caption == "Created") return s.Created ? present::IsoDate(*s.Created) : std::string();
+        if (caption == "Modified")
+            return s.Modified ? present::IsoDateTime(*s.Modified) : std::string();
+        if (caption == "Version") return number(s.Version) + number(s.Modification);
+        if (caption == "Size") return number(s.Lines);
+        if (caption == "Init") return number(s.InitialLines);
+        if (caption == "Mod") return number(s.ModifiedLines);
     }
-    if (caption == "Version") {
-        std::string key;
-        for (const std::string& g : DigitGroups(text)) key += g;
-        return key;
-    }
-    return text;
+    const auto& cells = cells_[static_cast<std::size_t>(member)];
+    const auto k = static_cast<std::size_t>(column);
+    return k < cells.size() ? cells[k] : std::string();
 }
 
 void MemberListModel::sort(int column, Qt::SortOrder order) {
@@ -150,8 +116,8 @@ void MemberListModel::sort(int column, Qt::SortOrder order) {
     for (const QModelIndex& i : before)
         sourceOf.push_back(order_[static_cast<std::size_t>(i.row())]);
 
-    std::vector<std::string> keys(rows_.size());
-    for (std::size_t k = 0; k < rows_.size(); ++k) keys[k] = SortKey(rows_[k], column);
+    std::vector<std::string> keys(cells_.size());
+    for (std::size_t k = 0; k < cells_.size(); ++k) keys[k] = SortKey(static_cast<int>(k), column);
     std::iota(order_.begin(), order_.end(), 0);
     std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
         const auto& ka = keys[static_cast<std::size_t>(a)];

@@ -5,35 +5,32 @@
 #include <cstdint>
 #include <vector>
 
-#include "ports/MemberListTarget.h"
+#include "decode/XmitInfo.h"
+#include "present/Presenter.h"
 
 namespace corvane::gui {
 
 // One listed member as the commands see it: the caption (the member name as
-// listed, trailing blanks kept) and the TTR of its directory entry.
+// listed, trailing blanks kept), the TTR of its directory entry and its place
+// in the parsed file's member vector.
 struct ListedMember {
     QString Caption;
     std::uint32_t Ttr = 0;
+    int Index = -1;
 };
 
-// The member list of the open file as a table model over the rows the
-// decoder produced. Rows arrive through the list port while the file is
-// decoded and are shown together when Publish is called. Sorting reorders
-// an index only; the rows stay in directory order underneath.
-class MemberListModel : public QAbstractTableModel, public MemberListTarget {
+// The member list of the open file as a table model over the parsed file's
+// members; the texts come from the presenter. Sorting reorders an index
+// only; the members stay in directory order underneath.
+class MemberListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     explicit MemberListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
-    // The list port of the decoder.
-    void AddColumn(const std::string& caption, int width, ColumnAlign align) override;
-    void AddRow(MemberRow row) override;
-
-    // Shows what the decoder has added since the last Publish or Clear.
-    void Publish();
+    // Lists the members of a parsed file (which must outlive the list or be
+    // cleared first), dates in the given order.
+    void SetMembers(const XmitInfo& info, present::DateOrder order);
     void Clear();
-    // Day first in the date columns; sorting by date reads them that way.
-    void SetDayFirst(bool dayFirst) { dayFirst_ = dayFirst; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -51,18 +48,14 @@ class MemberListModel : public QAbstractTableModel, public MemberListTarget {
     QString ColumnCaption(int column) const;
 
   private:
-    struct Column {
-        std::string Caption;
-        int Width = 0;
-        ColumnAlign Align = ColumnAlign::Center;
-    };
-    const MemberRow& RowAt(int row) const;
-    std::string SortKey(const MemberRow& row, int column) const;
+    int MemberAt(int row) const { return order_[static_cast<std::size_t>(row)]; }
+    std::string SortKey(int member, int column) const;
 
-    std::vector<Column> columns_, stagedColumns_;
-    std::vector<MemberRow> rows_, stagedRows_;
-    std::vector<int> order_;  // display row -> directory row
-    bool dayFirst_ = true;
+    const XmitInfo* info_ = nullptr;
+    present::DateOrder dateOrder_ = present::DateOrder::DayFirst;
+    std::vector<present::Column> columns_;
+    std::vector<std::vector<std::string>> cells_;  // per member, in directory order
+    std::vector<int> order_;                       // display row -> member
 };
 
 // The report-style view of the member list. Enter asks for the selection to

@@ -56,7 +56,6 @@ TFrmXmitMain::TFrmXmitMain(Environment environment)
     notifier_->Modal = [this](bool shown) { ModalShown(shown); };
     errors_->Modal = [this](bool shown) { ModalShown(shown); };
     BuildWindow();
-    memo_ = std::make_unique<MemoLines>(*MmoTabMessage);
     About = new TFrmAbout(this);
 }
 

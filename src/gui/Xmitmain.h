@@ -6,8 +6,10 @@
 
 #include "Environment.h"
 #include "MemberList.h"
-#include "decode/Decode.h"
-#include "extract/Extractdata.h"
+#include "decode/XmitInfo.h"
+#include "extract/MemberReader.h"
+#include "io/ByteSource.h"
+#include "ports/Progress.h"
 #include "settings/WindowState.h"
 
 class QAction;
@@ -48,15 +50,18 @@ class TFrmXmitMain : public QMainWindow {
     bool DateOrder = false;
     bool TextMode = false;
     std::filesystem::path StartDir;
-    std::unique_ptr<TXmitDecoder> Decoder;
-    std::unique_ptr<FileReader> XmitStream;
+    // The open file: its bytes and what the parser found in them.
+    std::unique_ptr<ByteSource> XmitSource;
+    std::unique_ptr<XmitInfo> Info;
     TFrmXmitOptions* Options = nullptr;
     QString StatusKey = kStatusKey;
     QString XmitPath;
     QString RecentPath;
     QString TargetPath;
     QString TargetExt;
-    std::unique_ptr<MemberExtractor> Extractor;
+    std::unique_ptr<MemberReader> Reader;
+    // Text records of the current command are cut to this length; -1: not cut.
+    int RecordCut = -1;
     TFrmXmitCancel* Progress = nullptr;
     TFrmAbout* About = nullptr;
 
@@ -136,6 +141,13 @@ class TFrmXmitMain : public QMainWindow {
     void ViewSelectedMembers(const QList<ListedMember>& rows);
     bool ConfirmManyViews();
     int ExtractMember(const ListedMember* row);
+    // Reads one member (or the dataset) into a viewer or a file; 0 when the
+    // read ended well or was cancelled, 1 when it failed (the user was told).
+    int ReadItem(const ListedMember* row, TFrmView* view, const QString& path,
+                 corvane::Progress& progress);
+    void ShowError(const Error& error);
+    void FinishCommand() { RecordCut = -1; }
+    void ShowHeaderDump(const std::vector<std::string>& lines, bool ok);
     void ExtractSelectedMembers(const QList<ListedMember>& rows);
     void SetBusy(bool busy);
     // The dataset's name, or for a dataset without one the file's base name.
@@ -151,7 +163,6 @@ class TFrmXmitMain : public QMainWindow {
     Environment env_;
     std::unique_ptr<DialogNotifier> notifier_;
     std::unique_ptr<DecodeErrorReport> errors_;
-    std::unique_ptr<MemoLines> memo_;
     std::unique_ptr<IniFile> ini_;
     ElidedLabel* panels_[3];
     QList<QPointer<QWidget>> hiddenForModal_;

@@ -70,18 +70,42 @@ void TFrmXmitMain::SetBusy(bool busy) {
 
 bool TFrmXmitMain::PrepareExtraction() {
     if (!Progress) Progress = new TFrmXmitCancel(this);
-    if (!Extractor) {
-        Extractor = MemberExtractor::Create(*Decoder, XmitPath.toStdString(), *notifier_, *errors_);
-        if (!Extractor) return false;
-        Extractor->TextMode = TextMode;
-    }
+    if (!Reader) Reader = std::make_unique<MemberReader>(*XmitSource, *Info);
     return true;
+}
+
+int TFrmXmitMain::ReadItem(const ListedMember* row, TFrmView* view, const QString& path,
+                           corvane::Progress& progress) {
+    ReadRequest request;
+    if (row) request.Member = &Info->Members.at(static_cast<std::size_t>(row->Index));
+    request.Form = TextMode ? ReadForm::Text : view ? ReadForm::Hex : ReadForm::Binary;
+    request.RecordCut = RecordCut;
+    if (view) {
+        request.Lines = &view->Lines();
+        request.Name = view->Caption();
+    } else {
+        request.OutputFile = std::filesystem::path(path.toStdString());
+        request.Name = FileNamePart(path).toStdString();
+    }
+    auto done = Reader->Read(request, progress);
+    if (!done) {
+        ShowError(done.Err());
+        return 1;
+    }
+    if (view) {
+        view->SetStatus(0, done->Cancelled ? "Operation cancelled. Not all the data is present."
+                                           : "Data read ok.");
+        view->SetStatus(1, "Size: " + std::to_string(done->Bytes) + " bytes");
+        view->FinishLoading();
+    }
+    return 0;
 }
 
 void TFrmXmitMain::promptShow() {
     TFrmPromptType prompt(this);
-    if (Decoder->FixedRecords) {
-        const int lrecl = static_cast<int>(std::min<std::uint32_t>(Decoder->Lrecl, 32767));
+    const bool fixed = Info->Dataset.Recfm.Kind == 'F';
+    if (fixed) {
+        const int lrecl = static_cast<int>(std::min<std::uint32_t>(Info->Dataset.Lrecl, 32767));
         prompt.UpDownRecLen->setRange(10, std::max(lrecl, 10));
         prompt.UpDownRecLen->setValue(lrecl);
         prompt.EdtRecLen->setText(QString::number(prompt.UpDownRecLen->value()));
@@ -99,17 +123,16 @@ void TFrmXmitMain::promptShow() {
     } else if (answer == mrNo) {
         TextMode = false;
     } else {
-        TextMode = Decoder->FixedRecords;
+        TextMode = fixed;
     }
-    Extractor->TextMode = TextMode;
-    Extractor->TruncateLength = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : 0;
+    RecordCut = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : -1;
 }
 
 void TFrmXmitMain::ReportNoSelection() {
     HideProgress();
     env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane",
                           MessageIcon::None, MessageButtons::Ok);
-    Extractor->FinishCommand();
+    FinishCommand();
 }
 
 void TFrmXmitMain::HideProgress() {
@@ -121,18 +144,18 @@ void TFrmXmitMain::HideProgress() {
 }
 
 void TFrmXmitMain::MnuXmitViewClick() {
-    if (!Decoder || reading_) return;
+    if (!Info || reading_) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     // Every question comes before the progress window shows, so that none
     // can hide under it.
     if (Options->Values().promptType) promptShow();
     QList<ListedMember> rows;
-    if (Decoder->IsPds) {
+    if (Info->Partitioned) {
         rows = SelectedRows();
         if (rows.isEmpty()) return ReportNoSelection();
         if (rows.size() > 20 && !ConfirmManyViews()) {
-            Extractor->FinishCommand();
+            FinishCommand();
             return;
         }
     }
@@ -140,14 +163,14 @@ void TFrmXmitMain::MnuXmitViewClick() {
     Progress->show();
     Progress->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!Decoder->IsPds) {
+    if (!Info->Partitioned) {
         ViewMember(nullptr);
     } else if (rows.size() == 1) {
         ViewMember(&rows.first());
     } else {
         ViewSelectedMembers(rows);
     }
-    Extractor->FinishCommand();
+    FinishCommand();
     HideProgress();
 }
 
@@ -182,13 +205,12 @@ void TFrmXmitMain::ViewMember(const ListedMember* row) {
         Progress->Label2->setText(row->Caption);
         view->setWindowTitle(row->Caption);
         Progress->Label2->repaint();
-        result = Extractor->ReadMember(*Progress, row->Ttr, "", view);
+        result = ReadItem(row, view, QString(), *Progress);
     } else {
         Progress->Label2->setText(DatasetLabel());
         view->setWindowTitle(DatasetLabel());
         Progress->Label2->repaint();
-        result =
-            Extractor->ReadRange(*Progress, Decoder->ContentStart, "", view, XmitStream->Size());
+        result = ReadItem(nullptr, view, QString(), *Progress);
     }
     if (result == 1) {
         view->setEnabled(true);
@@ -201,7 +223,7 @@ void TFrmXmitMain::ViewMember(const ListedMember* row) {
 }
 
 void TFrmXmitMain::MnuXmitExtractClick() {
-    if (!Decoder || reading_) return;
+    if (!Info || reading_) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     const TProgramOptions& options = Options->Values();
@@ -215,7 +237,7 @@ void TFrmXmitMain::MnuXmitExtractClick() {
         Progress->show();
         Progress->repaint();
     };
-    if (Decoder->IsPds) {
+    if (Info->Partitioned) {
         const QList<ListedMember> rows = SelectedRows();
         if (rows.isEmpty()) return ReportNoSelection();
         if (rows.size() == 1) {
@@ -248,7 +270,7 @@ void TFrmXmitMain::MnuXmitExtractClick() {
             ExtractMember(nullptr);
         }
     }
-    Extractor->FinishCommand();
+    FinishCommand();
     HideProgress();
 }
 
@@ -257,12 +279,11 @@ int TFrmXmitMain::ExtractMember(const ListedMember* row) {
     if (row) {
         Progress->Label2->setText(row->Caption);
         Progress->Label2->repaint();
-        return Extractor->ReadMember(*Progress, row->Ttr, TargetPath.toStdString(), nullptr);
+        return ReadItem(row, nullptr, TargetPath, *Progress);
     }
     Progress->Label2->setText(DatasetLabel());
     Progress->Label2->repaint();
-    const int result = Extractor->ReadRange(*Progress, Decoder->ContentStart,
-                                            TargetPath.toStdString(), nullptr, XmitStream->Size());
+    const int result = ReadItem(nullptr, nullptr, TargetPath, *Progress);
     if (result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
     return result;
 }
@@ -284,7 +305,7 @@ void TFrmXmitMain::ExtractSelectedMembers(const QList<ListedMember>& rows) {
         members.Label2->repaint();
         const QString path = TargetPath + "/" + Trimmed(row.Caption) + TargetExt;
         const qsizetype before = problems.size();
-        const int result = Extractor->ReadMember(members, row.Ttr, path.toStdString(), nullptr);
+        const int result = ReadItem(&row, nullptr, path, members);
         for (qsizetype k = before; k < problems.size(); ++k)
             failures << Trimmed(row.Caption) + ": " + QString(problems[k]).replace('\n', ' ');
         // A cancelled member is not complete: it is not counted, and the loop ends.
@@ -312,7 +333,7 @@ void TFrmXmitMain::ExtractSelectedMembers(const QList<ListedMember>& rows) {
 }
 
 void TFrmXmitMain::SbnJclClick() {
-    if (!Decoder || reading_) return;
+    if (!Info || reading_) return;
     const QList<ListedMember> rows = SelectedRows();
     if (rows.size() >= 2) {
         env_.Dialogs->Message(
@@ -332,7 +353,7 @@ void TFrmXmitMain::SbnJclClick() {
     QDir().mkpath(folder);
     TargetPath = folder + "/" + rows.first().Caption + ".jcl";
     const int result = ExtractMember(&rows.first());
-    Extractor->FinishCommand();
+    FinishCommand();
     // The job file goes to the shell only when it was written.
     if (result == 0 && !Progress->Cancelled()) OpenDocument(TargetPath);
 }

@@ -17,6 +17,8 @@
 #include "Frmzip.h"
 #include "ListAdapters.h"
 #include "Xmitmain.h"
+#include "decode/XmitParser.h"
+#include "present/Presenter.h"
 #include "util/SizeText.h"
 
 namespace corvane::gui {
@@ -26,23 +28,6 @@ constexpr char kOpenFilter[] =
     "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|All files "
     "(*.*)|*.*";
 
-// The decoder's header-dump window: a viewer of its own, with no owner,
-// captioned with the name of the file it dumps.
-class DumpViewers : public ViewerFactory {
-  public:
-    DumpViewers(DialogService& dialogs, QString caption)
-        : dialogs_(dialogs), caption_(std::move(caption)) {}
-    Viewer* CreateDumpViewer() override {
-        auto* view = new TFrmView(nullptr, dialogs_);
-        view->setWindowTitle(caption_);
-        view->show();
-        return view;
-    }
-
-  private:
-    DialogService& dialogs_;
-    QString caption_;
-};
 }  // namespace
 
 void TFrmXmitMain::MnuFileOpenClick() {
@@ -88,15 +73,18 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
         if (!OpenArchive()) return;
     }
     update();
-    if (Decoder) CloseXmitFile();
+    if (Info) CloseXmitFile();
 
-    std::string error;
-    XmitStream = FileReader::Open(XmitPath.toStdString(), &error);
-    if (!XmitStream || XmitStream->Size() == 0) {
+    auto source = FileSource::Open(std::filesystem::path(XmitPath.toStdString()));
+    if (!source || source.Value()->Size() == 0) {
         // Say which file and what the system found wrong with it.
-        const QString reason =
-            !XmitStream ? QString::fromStdString(error) : QString("The file is empty.");
-        XmitStream.reset();
+        QString reason = QString("The file is empty.");
+        if (!source) {
+            const std::string& message = source.Err().Message;
+            const std::size_t colon = message.rfind(": ");
+            reason = QString::fromStdString(colon == std::string::npos ? message
+                                                                       : message.substr(colon + 2));
+        }
         env_.Dialogs->Message(
             this,
             "Make sure the file is accessible and not in use by other applications.\n\n" +
@@ -104,40 +92,63 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
             "Error opening file", MessageIcon::Error, MessageButtons::Ok);
         return;
     }
-    Decoder = std::make_unique<TXmitDecoder>();
     SetStatus(0, "Decoding xmit file, please wait...");
     statusBar()->repaint();
     DateOrder = options.engDate;
-    DumpViewers viewers(*env_.Dialogs, FileNamePart(XmitPath));
-    DecodePorts ports{*notifier_, *errors_, &viewers};
-    int result = 1;
-    LvwMembers->Model().SetDayFirst(DateOrder);
-    try {
-        result = Decoder->DecodeXmit(*XmitStream, LvwMembers->Model(), DateOrder ? 1 : 0,
-                                     DebugHeaders ? 1 : 0, *memo_, ports);
-        LvwMembers->Model().Publish();  // also what a failed debug decode listed
-    } catch (const ReadError& e) {
-        // A file that ends inside a record: release the half-decoded file.
+    std::vector<std::string> dump;
+    auto parsed = ParseXmit(*source.Value(), ParseOptions{DebugHeaders}, &dump);
+    if (DebugHeaders) ShowHeaderDump(dump, parsed.Ok());
+    if (!parsed) {
+        const Error& e = parsed.Err();
         SetStatus(0, "An error occured processing the file. File closed.");
         CloseXmitFile();
-        env_.Dialogs->Message(this, QString::fromStdString(e.what()), "Error", MessageIcon::Error,
-                              MessageButtons::Ok);
+        ShowError(e);
         SetStatus(0, "An error occured processing the file. File closed.");
         return;
     }
-    if (result != 0) {
-        SetStatus(0, "An error occured processing the file. File closed.");
-        if (!DebugHeaders) {
-            CloseXmitFile();
-            SetStatus(0, "An error occured processing the file. File closed.");
-        }
-        return;
+    XmitSource = std::move(source.Value());
+    Info = std::make_unique<XmitInfo>(std::move(parsed.Value()));
+    LvwMembers->Model().SetMembers(
+        *Info, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst);
+    for (const std::string& line : Info->Message) {
+        MmoTabMessage->appendPlainText(QString::fromStdString(line));
     }
     FileIsOpen = true;
     ShowFileInfo();
     UpdateFileState();
-    TextMode = Decoder->FixedRecords;
+    TextMode = Info->Dataset.Recfm.Kind == 'F';
     SetRecentPath(XmitPath);
+}
+
+// The header dump of a debug open: a viewer of its own, with no owner,
+// captioned with the name of the file it dumps; "Ok" only after success.
+void TFrmXmitMain::ShowHeaderDump(const std::vector<std::string>& lines, bool ok) {
+    auto* view = new TFrmView(nullptr, *env_.Dialogs);
+    view->setWindowTitle(FileNamePart(XmitPath));
+    view->show();
+    view->ShowText();
+    for (const std::string& line : lines) view->Lines().AppendLine(line);
+    if (ok) view->SetStatus(0, "Ok");
+}
+
+// A failure as the user sees it: a message box, the error window, or both.
+void TFrmXmitMain::ShowError(const Error& e) {
+    switch (e.What) {
+        case Error::Kind::NotXmit:
+            notifier_->Show(e.Message, e.Caption, MessageIcon::Error, MessageButtons::Ok);
+            return;
+        case Error::Kind::Io:
+        case Error::Kind::Usage:
+            notifier_->Show(e.Message, e.Caption.empty() ? "Error" : e.Caption, MessageIcon::Error,
+                            MessageButtons::Ok);
+            return;
+        case Error::Kind::Unsupported:
+            notifier_->Show(e.Message, e.Caption, MessageIcon::None, MessageButtons::Ok);
+            break;
+        case Error::Kind::Damaged:
+            break;
+    }
+    errors_->Show(present::ErrorReportFor(e));
 }
 
 bool TFrmXmitMain::OpenArchive() {
@@ -168,28 +179,32 @@ void TFrmXmitMain::CloseXmitFile() {
     FileIsOpen = false;
     UpdateFileState();
     ClearFileInfo();
-    Extractor.reset();
-    Decoder.reset();
-    XmitStream.reset();
+    Reader.reset();
+    LvwMembers->Model().Clear();
+    Info.reset();
+    XmitSource.reset();
 }
 
 void TFrmXmitMain::ShowFileInfo() {
     TabInfo->setCurrentIndex(0);
-    auto field = [](const char* text) { return QString::fromStdString(FieldText(text)); };
-    LblCreated->SetFullText(field(Decoder->CreatedText));
+    const TransferHeader& t = Info->Transfer;
+    const DatasetInfo& d = Info->Dataset;
+    auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    LblCreated->SetFullText(text(present::CreatedText(
+        t, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst)));
     LblFileName->SetFullText(FileNamePart(XmitPath));
-    LblFileNum->SetFullText(QString::number(static_cast<std::int32_t>(Decoder->FileCount)));
-    LblFromNode->SetFullText(field(Decoder->FromNode));
-    LblFromId->SetFullText(field(Decoder->FromUserId));
-    LblToNode->SetFullText(field(Decoder->ToNode));
-    LblToId->SetFullText(field(Decoder->ToUserId));
-    LblDataset->SetFullText(field(Decoder->DatasetName));
-    LblType->SetFullText(field(Decoder->DatasetType));
-    LblRecfm->SetFullText(field(Decoder->RecfmText));
-    LblMembers->SetFullText(QString::number(Decoder->MemberCount));
-    LblLrecl->SetFullText(QString::number(Decoder->Lrecl));
-    LblBlksize->SetFullText(QString::number(Decoder->Blksize));
-    if (Decoder->IsPds) {
+    LblFileNum->SetFullText(QString::number(static_cast<std::int32_t>(t.FileCount)));
+    LblFromNode->SetFullText(text(t.FromNode));
+    LblFromId->SetFullText(text(t.FromUser));
+    LblToNode->SetFullText(text(t.ToNode));
+    LblToId->SetFullText(text(t.ToUser));
+    LblDataset->SetFullText(text(d.Name));
+    LblType->SetFullText(text(present::TypeText(d)));
+    LblRecfm->SetFullText(text(d.Recfm.Text()));
+    LblMembers->SetFullText(QString::number(Info->Members.size()));
+    LblLrecl->SetFullText(QString::number(d.Lrecl));
+    LblBlksize->SetFullText(QString::number(d.Blksize));
+    if (Info->Partitioned) {
         LvwMembers->setProperty("gridLines", true);
         LvwMembers->setStyleSheet(
             "QTreeView { background: white; } QTreeView::item { border-right: 1px solid #d4d4d4; "
@@ -199,18 +214,18 @@ void TFrmXmitMain::ShowFileInfo() {
     } else {
         ShowSequentialSummary();
     }
-    LblSize->SetFullText(QString::fromStdString(SizeText(Decoder->FileSize)));
+    LblSize->SetFullText(QString::fromStdString(SizeText(Info->FileSize)));
     MmoTabMessage->moveCursor(QTextCursor::Start);  // a long message is read from its top
 }
 
 void TFrmXmitMain::ShowSequentialSummary() {
     // A sequential dataset has no member list; the pane says what there is.
-    const QString name = QString::fromStdString(FieldText(Decoder->DatasetName));
+    const QString name = QString::fromStdString(Info->Dataset.Name);
     QString text = name.isEmpty() ? QString("A sequential dataset") : name;
     text += QString(" (record format %1, record length %2)")
-                .arg(QString::fromStdString(FieldText(Decoder->RecfmText)))
-                .arg(Decoder->Lrecl);
-    text += "\nFile size: " + QString::fromStdString(SizeText(Decoder->FileSize));
+                .arg(QString::fromStdString(Info->Dataset.Recfm.Text()))
+                .arg(Info->Dataset.Lrecl);
+    text += "\nFile size: " + QString::fromStdString(SizeText(Info->FileSize));
     text +=
         "\n\nThis file holds one sequential dataset, not a library of members. View and "
         "Extract work on the whole dataset.";

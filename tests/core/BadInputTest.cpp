@@ -3,9 +3,11 @@
 // crash, a hang, a read outside a buffer or a half-written output file.
 #include <gtest/gtest.h>
 
-#include "Decoded.h"
+#include "MemoryPorts.h"
+#include "Parsed.h"
+#include "TempDir.h"
 #include "ZipWriter.h"
-#include "extract/Extractdata.h"
+#include "extract/MemberReader.h"
 #include "zip/ZipBuilder.h"
 
 using namespace corvane;
@@ -25,45 +27,51 @@ PdsSpec SmallLibrary() {
 }
 
 struct Outcome {
-    int Decode = 0;
-    std::vector<int> Reads;
+    bool Parsed = false;
+    std::vector<bool> Reads;
 };
 
-// Decodes the bytes and reads every row in binary and text; checks the
-// invariants that hold for any input.
+// Parses the bytes and reads every member in binary and text and as a view;
+// checks the invariants that hold for any input.
 Outcome Exercise(const Bytes& bytes, const std::vector<Bytes>* exact = nullptr) {
     Outcome out;
-    Decoded d(bytes);
-    out.Decode = d.Result;
-    if (d.Result != 0) return out;
-    auto x = MemberExtractor::Create(d.Decoder, d.File, d.Notify, d.Errors);
+    Parsed p(bytes);
+    out.Parsed = p.Ok();
+    if (!p.Ok()) return out;
+    const XmitInfo& x = p.Info();
+    MemberReader reader(p.Source, x);
     MemoryProgress progress;
-    const auto target = d.Dir / "member.out";
-    for (std::size_t i = 0; i < d.List.Rows.size(); ++i) {
+    TempDir dir;
+    const auto target = dir / "member.out";
+    const std::size_t items = x.Partitioned ? x.Members.size() : 1;
+    for (std::size_t i = 0; i < items; ++i) {
+        const MemberEntry* member = x.Partitioned ? &x.Members[i] : nullptr;
         for (bool text : {false, true}) {
             std::filesystem::remove(target);
-            x->TextMode = text && d.Decoder.Lrecl > 0 && d.Decoder.Lrecl < 4096;
-            const int rc =
-                d.Decoder.IsPds
-                    ? x->ReadMember(progress, d.List.Rows[i].Ttr.Get(), target.string(), nullptr)
-                    : x->ReadRange(progress, d.Decoder.ContentStart, target.string(), nullptr,
-                                   d.Stream->Size());
-            out.Reads.push_back(rc);
-            EXPECT_TRUE(rc == 0 || rc == 1);
-            EXPECT_FALSE(std::filesystem::exists(d.Dir / "member.out.corvane-part"));
-            if (rc == 1) {
-                EXPECT_FALSE(std::filesystem::exists(target));
-            } else {
+            ReadRequest r;
+            r.Member = member;
+            r.Form = text && x.Dataset.Lrecl > 0 && x.Dataset.Lrecl < 4096 ? ReadForm::Text
+                                                                           : ReadForm::Binary;
+            r.OutputFile = target;
+            const bool ok = reader.Read(r, progress).Ok();
+            out.Reads.push_back(ok);
+            // No temporary file is left, and a failed read leaves no file.
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}),
+                      ok ? 1 : 0);
+            if (ok) {
                 // Nothing comes out that is not in the file (text adds 2 bytes a line).
                 EXPECT_LE(std::filesystem::file_size(target), bytes.size() * 2);
-                if (exact && !x->TextMode && i < exact->size()) {
+                if (exact && r.Form == ReadForm::Binary && i < exact->size()) {
                     EXPECT_EQ(ReadFile(target), (*exact)[i]);
                 }
             }
         }
-        MemoryViewer viewer("V", 100000);
-        x->TextMode = false;
-        if (d.Decoder.IsPds) x->ReadMember(progress, d.List.Rows[i].Ttr.Get(), "", &viewer);
+        MemoryLines lines(100000);
+        ReadRequest view;
+        view.Member = member;
+        view.Form = ReadForm::Hex;
+        view.Lines = &lines;
+        reader.Read(view, progress);
     }
     return out;
 }
@@ -79,7 +87,7 @@ TEST(BadInput, EveryPrefixOfAnXmitFile) {
         SCOPED_TRACE(n);
         Outcome o =
             Exercise(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)), &data);
-        decoded += o.Decode == 0;
+        decoded += o.Parsed;
     }
     EXPECT_GT(decoded, 0);
     SequentialSpec seq;

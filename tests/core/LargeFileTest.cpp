@@ -7,7 +7,7 @@
 #include "XmitBuilder.h"
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
-#include "ports/MemoryPorts.h"
+#include "MemoryPorts.h"
 
 using namespace corvane;
 using namespace corvane::testing;

@@ -10,7 +10,7 @@
 #include "TempDir.h"
 #include "decode/S390format.h"
 #include "extract/MemberReader.h"
-#include "ports/MemoryPorts.h"
+#include "MemoryPorts.h"
 #include "present/Presenter.h"
 
 using namespace corvane;

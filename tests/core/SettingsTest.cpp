@@ -4,7 +4,7 @@
 #include "XmitBuilder.h"
 #include "settings/AtomicFile.h"
 #include "settings/FileTypes.h"
-#include "settings/MemoryRegistry.h"
+#include "MemoryRegistry.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
 

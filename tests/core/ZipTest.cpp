@@ -7,7 +7,7 @@
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
-#include "ports/MemoryPorts.h"
+#include "MemoryPorts.h"
 #include "util/SizeText.h"
 #include "zip/ZipIntake.h"
 

@@ -14,7 +14,7 @@
 #include "XmitBuilder.h"
 #include "Xmitmain.h"
 #include "settings/FileTypes.h"
-#include "settings/MemoryRegistry.h"
+#include "MemoryRegistry.h"
 
 namespace corvane::testing {
 

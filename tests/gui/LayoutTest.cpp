@@ -105,7 +105,7 @@ TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
     const auto path = f.Write("sort.xmi", BuildPds(plan));
     TFrmXmitMain& w = f.Start(Args(path));
     MemberView& list = *w.LvwMembers;
-    ASSERT_EQ(list.ColumnCount(), 6);
+    ASSERT_EQ(list.ColumnCount(), 9);
     EXPECT_EQ(list.model()->data(list.model()->index(0, 0), Qt::TextAlignmentRole).toInt() &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignLeft);

@@ -109,7 +109,7 @@ TEST(MainWindow, OpensALibraryFromTheCommandLine) {
     EXPECT_EQ(Label(w, "LblSize"), QString::fromStdString(SizeText(static_cast<std::int64_t>(
                                        std::filesystem::file_size(path)))));
     EXPECT_EQ(w.TabInfo->currentIndex(), 0);
-    ASSERT_EQ(w.LvwMembers->ColumnCount(), 6);
+    ASSERT_EQ(w.LvwMembers->ColumnCount(), 9);
     EXPECT_EQ(w.LvwMembers->Model().ColumnCaption(4), "User ID");
     ASSERT_EQ(w.LvwMembers->RowCount(), 3);
     EXPECT_EQ(w.LvwMembers->Text(1, 0), "MEM1    ");
@@ -154,7 +154,7 @@ TEST(MainWindow, CloseClearsEverythingAndRemembersThePath) {
     for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
     EXPECT_EQ(Find<QAction>(&w, "MnuFileRecentFile")->text(),
               QString::fromStdString(path.string()));
-    EXPECT_EQ(w.Decoder, nullptr);
+    EXPECT_EQ(w.Info, nullptr);
 
     // The recent item opens it again; an empty one does nothing.
     Find<QAction>(&w, "MnuFileRecentFile")->trigger();
@@ -183,16 +183,17 @@ TEST(MainWindow, NotAnXmitFileIsReportedAndNothingOpens) {
               "INMR01 header not found!\nThis does not look like an Xmit file");
     EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
-    EXPECT_EQ(w.Decoder, nullptr);
+    EXPECT_EQ(w.Info, nullptr);
 }
 
 TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     MainFixture f;
     MemoryOut out;
     XmitWriter x(out);
-    auto header = HeaderUnits();
-    header.push_back(TextUnit::Number(0x0004, 1, 1));
-    x.Control(1, header);
+    // INMR01 whose last item claims 40 bytes but carries 3.
+    Bytes record = ToEbcdic("INMR01");
+    record.insert(record.end(), {0x10, 0x11, 0x00, 0x01, 0x00, 0x28, 0xC1, 0xC2, 0xC3});
+    x.Segment(static_cast<std::uint8_t>(record.size() + 2), 0xE0, record);
     x.Control(6, {});
     auto path = f.Write("bad.xmi", out.Data);
     QString title, reason, details;
@@ -216,7 +217,7 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmDecodeError"});
     EXPECT_EQ(title, "Error while decoding");
     EXPECT_EQ(reason, "INMR01 record");
-    EXPECT_TRUE(details.startsWith("Unknown field type encountered x0004"));
+    EXPECT_TRUE(details.startsWith("Text unit item runs past the end of its record"));
     EXPECT_TRUE(details.contains("Current xmit record type is xE0"));
     EXPECT_EQ(heights[0], TFrmDecodeError::kCollapsedHeight);
     EXPECT_EQ(heights[1], TFrmDecodeError::kExpandedHeight);
@@ -226,7 +227,7 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     EXPECT_FALSE(w.FileIsOpen);
 }
 
-TEST(MainWindow, DebugHeadersKeepTheDumpWindowAndThePartlyDecodedFile) {
+TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(2);
     Bytes bytes = BuildPds(plan);
@@ -249,7 +250,7 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindowAndThePartlyDecodedFile) {
     EXPECT_EQ(dump->StatusText(0), "Ok");
     dump->close();
 
-    // A failure in this mode keeps what was listed, with the file commands off.
+    // A failure in this mode keeps the dump; the file is closed.
     Bytes broken = bytes;
     for (std::size_t p = 0; p + 1 < broken.size(); p += broken[p]) {
         if (broken[p + 1] == 0x80) {  // COPYR2: the first record that spans two segments
@@ -261,7 +262,7 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindowAndThePartlyDecodedFile) {
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(bad.string()));
     Find<QAction>(&w, "MnuXmitDumpFile")->trigger();
     EXPECT_FALSE(w.FileIsOpen);
-    EXPECT_NE(w.Decoder, nullptr);
+    EXPECT_EQ(w.Info, nullptr);
     EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
     for (QWidget* top : QApplication::topLevelWidgets()) {

@@ -66,7 +66,6 @@ int main(int argc, char** argv) {
         v->close();
     }
     w.TextMode = false;
-    w.Extractor->TextMode = false;
     w.MnuXmitViewClick();
     if (TFrmView* v = LastViewer(w)) {
         Save(*v, "viewer-hex.png");

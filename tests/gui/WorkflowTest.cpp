@@ -93,7 +93,7 @@ TEST(Questions, AreNeverAskedUnderTheProgressWindow) {
 TEST(Questions, AReadErrorDuringAViewIsNotCoveredByTheProgressWindow) {
     MainFixture f;
     TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
-    (*w.Decoder->MemberPositions)[w.LvwMembers->Model().Member(1).Ttr] = 0;  // data not found
+    w.Info->Members[1].DataStart = -1;  // data not found
     w.LvwMembers->SetRowSelected(1, true);
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) { return d.result(); });
     w.MnuXmitViewClick();
@@ -179,7 +179,7 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
 TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
     MainFixture f;
     TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
-    for (int r : {1, 3}) (*w.Decoder->MemberPositions)[w.LvwMembers->Model().Member(r).Ttr] = 0;
+    for (std::size_t r : {1u, 3u}) w.Info->Members[r].DataStart = -1;
     w.LvwMembers->selectAll();
     std::filesystem::create_directories(f.Dir / "out");
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".txt").string()));

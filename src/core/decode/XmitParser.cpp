@@ -50,7 +50,7 @@ Result<XmitInfo> ParseXmit(ByteSource& source, const ParseOptions& options,
     } catch (const ReadError& r) {
         Error e = DecodeFailure(run, in, r.what());
         e.What = Error::Kind::Io;
-        e.Caption = "Error reading file";
+        e.Caption.clear();
         return e;
     }
     return std::move(run.Info);

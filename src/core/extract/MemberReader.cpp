@@ -54,11 +54,11 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
     while (!walker.Ended()) {
         at = s.Position();
         if (at >= end) {
-            // Data that runs into the end of the file without its end block
-            // or the closing control record is cut short.
-            if (end >= s.Size())
-                throw ReadFailure{"Unexpected end of file: the data is incomplete"};
-            break;
+            // A member ends with its end-of-member block, never just where
+            // the next one starts; data that runs into the end of the file
+            // without its closing control record is cut short.
+            if (memberMode) throw ReadFailure{"Member data ends before its end-of-member block"};
+            throw ReadFailure{"Unexpected end of file: the data is incomplete"};
         }
         progress.SetPosition(at);
         if (!first) {
@@ -72,7 +72,10 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
         if (s.Read(header, 2) != 2)
             throw ReadFailure{"Unexpected end of file: the data is incomplete"};
         if (header[0] == 0) throw ReadFailure{"Zero length record encountered"};
-        if (header[1] & 0x20) break;  // the control record after the data
+        if (header[1] & 0x20) {
+            if (memberMode) throw ReadFailure{"Member data ends before its end-of-member block"};
+            break;  // the control record after the data
+        }
         if (header[0] < 2) throw ReadFailure{"Segment shorter than its header encountered"};
         const std::size_t n = header[0] - 2u;
         if (s.Read(segment, n) != n)

@@ -5,32 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "ports/ErrorReport.h"
 #include "ports/LineTarget.h"
-#include "ports/MemberListTarget.h"
 #include "ports/Notifier.h"
 #include "ports/Progress.h"
-#include "ports/Viewer.h"
 
-// Implementations of the ports that keep what they are given in memory; used
-// by the tests and by the command-line tool.
+// Implementations of the ports that keep what they are given in memory, for
+// the tests, the benchmarks and the fuzz targets.
 namespace corvane {
-
-struct MemoryColumn {
-    std::string Caption;
-    int Width = 0;
-    ColumnAlign Align = ColumnAlign::Center;
-};
-
-class MemoryMemberList : public MemberListTarget {
-  public:
-    void AddColumn(const std::string& caption, int width, ColumnAlign align) override {
-        Columns.push_back({caption, width, align});
-    }
-    void AddRow(MemberRow row) override { Rows.push_back(std::move(row)); }
-    std::vector<MemoryColumn> Columns;
-    std::vector<MemberRow> Rows;
-};
 
 class MemoryLines : public LineTarget {
   public:
@@ -77,12 +58,6 @@ class MemoryNotifier : public Notifier {
     MessageAnswer Answer = MessageAnswer::Yes;
 };
 
-class MemoryErrorReport : public ErrorReport {
-  public:
-    void Show(const ErrorReportData& report) override { Reports.push_back(report); }
-    std::vector<ErrorReportData> Reports;
-};
-
 class MemoryProgress : public Progress {
   public:
     void SetMaximum(std::int64_t value) override { Maximum = value; }
@@ -97,41 +72,6 @@ class MemoryProgress : public Progress {
     std::size_t EventPumps = 0;
     std::size_t CancelAfterPumps = 0;  // 0: never cancel by itself
     bool IsCancelled = false;
-};
-
-class MemoryViewer : public Viewer {
-  public:
-    explicit MemoryViewer(std::string caption = "FrmView",
-                          std::size_t capacity = static_cast<std::size_t>(-1))
-        : caption_(std::move(caption)), lines_(capacity) {}
-    LineTarget& Lines() override { return lines_; }
-    std::string Caption() const override { return caption_; }
-    void SetStatus(int panel, const std::string& text) override {
-        (panel == 0 ? Status0 : Status1) = text;
-    }
-    void ShowText() override { TextShown = true; }
-    void FinishLoading() override {
-        TextShown = true;
-        Finished = true;
-    }
-    const std::vector<std::string>& Text() const { return lines_.Lines; }
-    std::string Status0 = "Loading...";
-    std::string Status1;
-    bool TextShown = false;
-    bool Finished = false;
-
-  private:
-    std::string caption_;
-    MemoryLines lines_;
-};
-
-class MemoryViewerFactory : public ViewerFactory {
-  public:
-    Viewer* CreateDumpViewer() override {
-        Viewers.push_back(std::make_unique<MemoryViewer>());
-        return Viewers.back().get();
-    }
-    std::vector<std::unique_ptr<MemoryViewer>> Viewers;
 };
 
 }  // namespace corvane

@@ -1,4 +1,4 @@
-#include "settings/MemoryRegistry.h"
+#include "MemoryRegistry.h"
 
 namespace corvane {
 
