@@ -35,7 +35,7 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
             {"dataset",
              {{"name", d.Name},
               {"organization", TextOrNull(present::OrganizationCode(d))},
-              {"recfm", d.Recfm.Text()},
+              {"recfm", present::RecfmText(d.Recfm)},
               {"lrecl", d.Lrecl},
               {"blksize", d.Blksize},
               {"members", x.Members.size()}}},
@@ -54,7 +54,7 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
     Row("Dataset:", d.Name);
     Row("Type:", present::TypeText(d));
     Row("Members:", std::to_string(x.Members.size()));
-    Row("Recfm:", d.Recfm.Text());
+    Row("Recfm:", present::RecfmText(d.Recfm));
     Row("lrecl:", std::to_string(d.Lrecl));
     Row("Blksize:", std::to_string(d.Blksize));
     std::printf("transfer info\n");

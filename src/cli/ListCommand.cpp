@@ -49,10 +49,10 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
         const LoadModuleAttributes& a = *m.LoadModule;
         o["load_module"] = {{"size", a.Size},
                             {"entry_point", a.EntryPoint},
-                            {"amode", a.AddressingMode()},
-                            {"rmode", a.ResidenceMode()},
+                            {"amode", present::AddressingMode(a)},
+                            {"rmode", present::ResidenceMode(a)},
                             {"ac", a.AuthorizationCode},
-                            {"attributes", a.AttributeNames()}};
+                            {"attributes", present::AttributeNames(a)}};
     }
     return o;
 }

@@ -200,7 +200,7 @@ void TFrmXmitMain::ShowFileInfo() {
     LblToId->SetFullText(text(t.ToUser));
     LblDataset->SetFullText(text(d.Name));
     LblType->SetFullText(text(present::TypeText(d)));
-    LblRecfm->SetFullText(text(d.Recfm.Text()));
+    LblRecfm->SetFullText(text(present::RecfmText(d.Recfm)));
     LblMembers->SetFullText(QString::number(Info->Members.size()));
     LblLrecl->SetFullText(QString::number(d.Lrecl));
     LblBlksize->SetFullText(QString::number(d.Blksize));
@@ -223,7 +223,7 @@ void TFrmXmitMain::ShowSequentialSummary() {
     const QString name = QString::fromStdString(Info->Dataset.Name);
     QString text = name.isEmpty() ? QString("A sequential dataset") : name;
     text += QString(" (record format %1, record length %2)")
-                .arg(QString::fromStdString(Info->Dataset.Recfm.Text()))
+                .arg(QString::fromStdString(present::RecfmText(Info->Dataset.Recfm)))
                 .arg(Info->Dataset.Lrecl);
     text += "\nFile size: " + QString::fromStdString(SizeText(Info->FileSize));
     text +=

@@ -41,7 +41,7 @@ Outcome Exercise(const Bytes& bytes, const std::vector<Bytes>* exact = nullptr) 
     const XmitInfo& x = p.Info();
     MemberReader reader(p.Source, x);
     MemoryProgress progress;
-    TempDir dir;
+    static const TempDir dir;  // one folder for every case
     const auto target = dir / "member.out";
     const std::size_t items = x.Partitioned ? x.Members.size() : 1;
     for (std::size_t i = 0; i < items; ++i) {

@@ -3,11 +3,11 @@
 // skipped where the temporary folder has less than 10 GiB free.
 #include <gtest/gtest.h>
 
+#include "MemoryPorts.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
-#include "MemoryPorts.h"
 
 using namespace corvane;
 using namespace corvane::testing;

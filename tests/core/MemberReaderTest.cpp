@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "MemoryPorts.h"
 #include "Parsed.h"
 #include "TempDir.h"
 #include "decode/S390format.h"
 #include "extract/MemberReader.h"
-#include "MemoryPorts.h"
 #include "present/Presenter.h"
 
 using namespace corvane;

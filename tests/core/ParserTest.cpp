@@ -45,7 +45,7 @@ TEST(Parser, ReadsTheTransferHeaderAndDatasetAttributes) {
     EXPECT_EQ(x.Transfer.FileCount, 1u);
     EXPECT_EQ(x.Dataset.Name, "SYS1.MACLIB");
     EXPECT_EQ(present::TypeText(x.Dataset), "SEQ");
-    EXPECT_EQ(x.Dataset.Recfm.Text(), "FB");
+    EXPECT_EQ(present::RecfmText(x.Dataset.Recfm), "FB");
     EXPECT_EQ(x.Dataset.Lrecl, 80u);
     EXPECT_EQ(x.Dataset.Blksize, 3120u);
     EXPECT_FALSE(x.Partitioned);
@@ -67,7 +67,7 @@ TEST(Parser, RecordFormatLetters) {
         units[4] = TextUnit::Number(0x0049, c.recfm, 2);
         Parsed p(Sequential(units));
         ASSERT_TRUE(p.Ok()) << c.text;
-        EXPECT_EQ(p.Info().Dataset.Recfm.Text(), c.text);
+        EXPECT_EQ(present::RecfmText(p.Info().Dataset.Recfm), c.text);
     }
 }
 

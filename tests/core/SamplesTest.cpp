@@ -5,12 +5,12 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "MemoryPorts.h"
 #include "Parsed.h"
 #include "Sha256.h"
 #include "TempDir.h"
 #include "decode/S390format.h"
 #include "extract/MemberReader.h"
-#include "MemoryPorts.h"
 #include "present/Presenter.h"
 
 using namespace corvane;
@@ -58,7 +58,7 @@ TEST(Samples, EveryXmitFileDecodesWithTheExpectedAttributes) {
         const bool pdse = name == "jgpjcl.xmit";
         EXPECT_EQ(present::TypeText(x.Dataset),
                   pdse ? "PDSE" : e["DatasetType"].get<std::string>());
-        EXPECT_EQ(x.Dataset.Recfm.Text(), e["RecfmText"].get<std::string>());
+        EXPECT_EQ(present::RecfmText(x.Dataset.Recfm), e["RecfmText"].get<std::string>());
         EXPECT_EQ(x.Dataset.Lrecl, e["Lrecl"].get<std::uint32_t>());
         EXPECT_EQ(x.Dataset.Blksize, e["Blksize"].get<std::uint32_t>());
         EXPECT_EQ(x.Members.size(), e["MemberCount"].get<std::size_t>());

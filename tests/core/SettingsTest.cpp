@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "MemoryRegistry.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "settings/AtomicFile.h"
 #include "settings/FileTypes.h"
-#include "MemoryRegistry.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
 

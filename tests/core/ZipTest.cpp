@@ -3,11 +3,11 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "MemoryPorts.h"
 #include "Sha256.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
-#include "MemoryPorts.h"
 #include "util/SizeText.h"
 #include "zip/ZipIntake.h"
 

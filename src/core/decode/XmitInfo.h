@@ -43,7 +43,6 @@ struct RecordFormat {
     bool Machine = false;
     // Sequential V data sent without its record descriptor words.
     bool NoDescriptors = false;
-    std::string Text() const;  // "FB", "VBS", "U", "?"
 };
 
 struct DatasetInfo {
@@ -76,10 +75,6 @@ struct LoadModuleAttributes {
     std::uint8_t ModeFlags = 0;  // 0x03 addressing mode, 0x10 residence mode any
     std::uint8_t AuthorizationCode = 0;
     std::uint8_t AttributeFlags = 0;
-    std::string AddressingMode() const;  // "24", "31", "ANY"
-    std::string ResidenceMode() const;   // "24", "ANY"
-    // "NX", "SC", "OL", "TS", "OV", "RU", "RN" in that order, as they apply.
-    std::vector<std::string> AttributeNames() const;
 };
 
 // One directory entry of a partitioned dataset.

@@ -62,6 +62,35 @@ std::string CreatedText(const TransferHeader& transfer, DateOrder order) {
     return Latin1ToUtf8(text);
 }
 
+std::string RecfmText(const RecordFormat& recfm) {
+    if (recfm.Kind == '\0') return std::string();
+    std::string s(1, recfm.Kind);
+    if (recfm.Blocked) s += 'B';
+    return s;
+}
+
+std::string AddressingMode(const LoadModuleAttributes& a) {
+    const int mode = a.ModeFlags & 0x03;
+    return mode <= 1 ? "24" : mode == 2 ? "31" : "ANY";
+}
+
+std::string ResidenceMode(const LoadModuleAttributes& a) {
+    return (a.ModeFlags & 0x10) ? "ANY" : "24";
+}
+
+std::vector<std::string> AttributeNames(const LoadModuleAttributes& a) {
+    const std::uint8_t f = a.AttributeFlags;
+    std::vector<std::string> names;
+    if (!(f & 0x02)) names.push_back("NX");
+    if (f & 0x04) names.push_back("SC");
+    if (f & 0x08) names.push_back("OL");
+    if (f & 0x10) names.push_back("TS");
+    if (f & 0x20) names.push_back("OV");
+    if (f & 0x40) names.push_back("RU");
+    if (f & 0x80) names.push_back("RN");
+    return names;
+}
+
 std::string TypeText(const DatasetInfo& dataset) {
     switch (dataset.Organization) {
         case DatasetOrganization::Sequential:
@@ -111,11 +140,11 @@ std::vector<std::string> MemberCells(const MemberEntry& m, bool ispfDirectory, D
         cells.push_back(m.Alias ? m.AliasOf : " ");
         cells.push_back(Hex(a.Size, 6));
         cells.push_back(Hex(a.EntryPoint, 6));
-        cells.push_back(a.AddressingMode());
-        cells.push_back(a.ResidenceMode());
+        cells.push_back(AddressingMode(a));
+        cells.push_back(ResidenceMode(a));
         cells.push_back(std::to_string(a.AuthorizationCode));
         std::string attributes;
-        for (const std::string& name : a.AttributeNames()) attributes += name + " ";
+        for (const std::string& name : AttributeNames(a)) attributes += name + " ";
         cells.push_back(attributes);
     }
     return cells;

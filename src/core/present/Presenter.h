@@ -25,6 +25,14 @@ std::string IsoDateTime(const DateTime& time);
 // sent, placed into the date-and-time layout of the chosen order.
 std::string CreatedText(const TransferHeader& transfer, DateOrder order);
 
+// "F", "V", "U" or "?", with "B" behind when blocked; empty when none was sent.
+std::string RecfmText(const RecordFormat& recfm);
+// Addressing mode "24", "31" or "ANY"; residence mode "24" or "ANY".
+std::string AddressingMode(const LoadModuleAttributes& a);
+std::string ResidenceMode(const LoadModuleAttributes& a);
+// "NX", "SC", "OL", "TS", "OV", "RU", "RN" in that order, as they apply.
+std::vector<std::string> AttributeNames(const LoadModuleAttributes& a);
+
 // "PDS", "PDSE", "SEQ", "VSAM" or empty, as the dataset's type is shown.
 std::string TypeText(const DatasetInfo& dataset);
 // The same for machines (empty when unknown).
