@@ -9,7 +9,7 @@
 
 #include "DialogService.h"
 #include "XmitBuilder.h"
-#include "Xmitmain.h"
+#include "MainWindow.h"
 #include "MemoryRegistry.h"
 
 using namespace corvane;
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     env.Arguments = {QString::fromStdString(path.string())};
 
     auto t0 = std::chrono::steady_clock::now();
-    gui::TFrmXmitMain window(env);
+    gui::MainWindow window(env);
     window.FormCreate();
     window.show();
     QApplication::processEvents();

@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "DialogService.h"
-#include "Frmview.h"
+#include "ViewerWindow.h"
 #include "XmitBuilder.h"
-#include "Xmitmain.h"
+#include "MainWindow.h"
 #include "MemoryRegistry.h"
 
 using namespace corvane;
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     env.Registry = &registry;
     env.ProgramPath = dir / "bin" / "corvane";
     env.Arguments = {QString::fromStdString(path.string())};
-    gui::TFrmXmitMain window(env);
+    gui::MainWindow window(env);
     window.FormCreate();
     window.show();
     window.LvwMembers->SetRowSelected(0, true);
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     window.MnuXmitViewClick();
     QApplication::processEvents();
     const double open = Since(t0);
-    gui::TFrmView* view = window.findChildren<gui::TFrmView*>().value(0);
+    gui::ViewerWindow* view = window.findChildren<gui::ViewerWindow*>().value(0);
     if (!view) return 1;
     const std::size_t lines = view->RichEdit1->LineCount();
     t0 = std::chrono::steady_clock::now();

@@ -3,7 +3,7 @@
 
 #include "Application.h"
 #include "DialogService.h"
-#include "Xmitmain.h"
+#include "MainWindow.h"
 #include "settings/FileTypes.h"
 #include "settings/RegFileRegistry.h"
 #ifdef _WIN32
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         env.Types = types.get();
         env.ProgramPath = program;
         env.Arguments = QCoreApplication::arguments().mid(1);
-        corvane::gui::TFrmXmitMain window(env);
+        corvane::gui::MainWindow window(env);
         window.FormCreate();
         window.show();
         return app.exec();

@@ -13,11 +13,11 @@
 #include <QToolButton>
 
 #include "ElidedLabel.h"
-#include "Frmcancel.h"
-#include "Frmoptions.h"
-#include "Frmview.h"
+#include "ProgressDialog.h"
+#include "OptionsDialog.h"
+#include "ViewerWindow.h"
 #include "GuiSupport.h"
-#include "Prompttype.h"
+#include "ExtractPrompt.h"
 #include "Sha256.h"
 
 using namespace corvane;
@@ -30,25 +30,25 @@ QStringList Args(const std::filesystem::path& p) {
 }
 
 // The viewer windows the main window owns, in the order they were made.
-std::vector<TFrmView*> Viewers(TFrmXmitMain& w) {
-    std::vector<TFrmView*> out;
-    for (TFrmView* v : w.findChildren<TFrmView*>()) {
+std::vector<ViewerWindow*> Viewers(MainWindow& w) {
+    std::vector<ViewerWindow*> out;
+    for (ViewerWindow* v : w.findChildren<ViewerWindow*>()) {
         if (v->isVisible()) out.push_back(v);
     }
     return out;
 }
 
-void CloseViewers(TFrmXmitMain& w) {
-    for (TFrmView* v : Viewers(w)) v->close();
+void CloseViewers(MainWindow& w) {
+    for (ViewerWindow* v : Viewers(w)) v->close();
     QApplication::processEvents();
 }
 
-void Select(TFrmXmitMain& w, std::initializer_list<int> rows) {
+void Select(MainWindow& w, std::initializer_list<int> rows) {
     w.LvwMembers->clearSelection();
     for (int r : rows) w.LvwMembers->SetRowSelected(r, true);
 }
 
-void EnablePrompt(MainFixture& f, TFrmXmitMain& w) {
+void EnablePrompt(MainFixture& f, MainWindow& w) {
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
     key->WriteBool("promptType", true);
     // The dialog reloads from the store each time it is shown.
@@ -64,12 +64,12 @@ void EnablePrompt(MainFixture& f, TFrmXmitMain& w) {
 TEST(ViewCommand, OneMemberOpensAFilledViewer) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(3);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     Select(w, {1});
     Find<QAction>(&w, "MnuXmitView")->trigger();
     auto views = Viewers(w);
     ASSERT_EQ(views.size(), 1u);
-    TFrmView& v = *views[0];
+    ViewerWindow& v = *views[0];
     EXPECT_EQ(v.windowTitle(), "MEM1    ");
     EXPECT_TRUE(v.isEnabled());
     EXPECT_TRUE(v.RichEdit1->isVisible());
@@ -86,7 +86,7 @@ TEST(ViewCommand, OneMemberOpensAFilledViewer) {
 
 TEST(ViewCommand, NoSelectionSeveralAndTheQuestionAboveTwenty) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
     Find<QAction>(&w, "MnuXmitView")->trigger();
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Text, "Select at least one member from the list.");
@@ -124,7 +124,7 @@ TEST(ViewCommand, SequentialDatasetAndHexView) {
     SequentialSpec seq;
     seq.Recfm = 0x4000;  // V: binary, a hex view
     seq.Records = {ToEbcdic("HELLO WORLD")};
-    TFrmXmitMain& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
+    MainWindow& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
     EXPECT_FALSE(w.TextMode);
     w.MnuXmitViewClick();
     auto views = Viewers(w);
@@ -141,8 +141,8 @@ TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
     PdsSpec plan;
     plan.Blksize = 27920;
     plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'b')), false, "", {}}};
-    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
-    w.Progress = new TFrmXmitCancel(&w);
+    MainWindow& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
+    w.Progress = new ProgressDialog(&w);
     w.Progress->EventIntervalMs = 0;
     QTimer::singleShot(0, w.Progress, [&] { w.Progress->BtnCancel->click(); });
     Select(w, {0});
@@ -162,7 +162,7 @@ TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
 TEST(ExtractCommand, OneMemberSeveralAndTheDataset) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(3);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     Select(w, {2});
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "one.txt").string()));
     Find<QAction>(&w, "MnuXmitExtract")->trigger();
@@ -217,19 +217,19 @@ TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
         plan.Members.push_back(
             {"M" + std::to_string(i), ToEbcdic(std::string(80 * 5000, 'm')), false, "", {}});
     }
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     w.LvwMembers->selectAll();
     std::filesystem::create_directories(f.Dir / "out");
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".bin").string()));
     // Cancel the "Extract members" window as soon as it runs.
     QTimer::singleShot(0, &w, [&] {
-        for (auto* c : w.findChildren<TFrmXmitCancel*>()) {
+        for (auto* c : w.findChildren<ProgressDialog*>()) {
             if (c->windowTitle() == "Extract members") c->BtnCancel->click();
         }
     });
-    TFrmXmitCancel::DefaultEventIntervalMs = 0;
+    ProgressDialog::DefaultEventIntervalMs = 0;
     w.MnuXmitExtractClick();
-    TFrmXmitCancel::DefaultEventIntervalMs = 20;
+    ProgressDialog::DefaultEventIntervalMs = 20;
     EXPECT_EQ(w.StatusText(0), "0 Processed.");
     EXPECT_FALSE(std::filesystem::exists(f.Dir / "out" / "M3.bin"));
 }
@@ -237,12 +237,12 @@ TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
 TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(2);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     EnablePrompt(f, w);
     QString shownLength;
     int minimum = 0, maximum = 0;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& p = dynamic_cast<TFrmPromptType&>(d);
+        auto& p = dynamic_cast<ExtractPrompt&>(d);
         shownLength = p.EdtRecLen->text();
         minimum = p.UpDownRecLen->minimum();
         maximum = p.UpDownRecLen->maximum();
@@ -278,7 +278,7 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     w.OpenXmitFile(false);
     bool textEnabled = true, autoEnabled = true, binaryEnabled = false;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& p = dynamic_cast<TFrmPromptType&>(d);
+        auto& p = dynamic_cast<ExtractPrompt&>(d);
         textEnabled = p.Button1->isEnabled();
         autoEnabled = p.Button3->isEnabled();
         binaryEnabled = p.Button2->isEnabled();
@@ -297,7 +297,7 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
 TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(2);
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
     w.SbnJcl->click();
     EXPECT_EQ(f.Dialogs.Messages.back().Text, "No member selected!");
     Select(w, {0, 1});
@@ -318,10 +318,10 @@ TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
 
 TEST(Viewer, SaveCopyAndPrint) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(1)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(1)))));
     Select(w, {0});
     w.MnuXmitViewClick();
-    TFrmView& v = *Viewers(w).at(0);
+    ViewerWindow& v = *Viewers(w).at(0);
 
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "saved.txt").string()));
     Find<QAction>(&v, "SaveAs1")->trigger();
@@ -365,8 +365,8 @@ TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     PdsSpec plan;
     plan.Blksize = 27920;
     plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'c')), false, "", {}}};
-    TFrmXmitMain& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
-    w.Progress = new TFrmXmitCancel(&w);
+    MainWindow& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
+    w.Progress = new ProgressDialog(&w);
     w.Progress->EventIntervalMs = 0;
     bool closeRefused = false, busy = false, closeEnabled = true, viewerStayed = false;
     QTimer::singleShot(0, &w, [&] {
@@ -392,7 +392,7 @@ TEST(ReadOnly, OpenViewExtractAndCloseLeaveTheFileUnchanged) {
     const auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library(3)));
     const std::string before = Sha256Hex(ReadFile(path));
     const auto stamp = std::filesystem::last_write_time(path);
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     w.LvwMembers->selectAll();
     w.MnuXmitViewClick();
     CloseViewers(w);

@@ -8,12 +8,12 @@
 #include <QWindow>
 
 #include "Application.h"
-#include "Decodeerror.h"
-#include "Frmcancel.h"
-#include "Frmoptions.h"
-#include "Frmzip.h"
+#include "DecodeErrorDialog.h"
+#include "ProgressDialog.h"
+#include "OptionsDialog.h"
+#include "ZipIntakeDialog.h"
 #include "GuiSupport.h"
-#include "Prompttype.h"
+#include "ExtractPrompt.h"
 #include "ZipWriter.h"
 
 using namespace corvane;
@@ -69,7 +69,7 @@ TEST(FirstRun, AZipOpensOnAFreshProfileAndTheFoldersAreTheUsers) {
                                      std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
 
-    TFrmXmitMain& w = f.Start({QString::fromStdString(archive.string())});
+    MainWindow& w = f.Start({QString::fromStdString(archive.string())});
     EXPECT_TRUE(w.FileIsOpen);
     EXPECT_TRUE(f.Dialogs.Messages.empty());
     EXPECT_TRUE(f.Dialogs.ExecWindows.empty());
@@ -87,7 +87,7 @@ TEST(FirstRun, AZipOpensOnAFreshProfileAndTheFoldersAreTheUsers) {
 
     // Options can be confirmed as they stand, and Defaults gives the same.
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& o = dynamic_cast<TFrmXmitOptions&>(d);
+        auto& o = dynamic_cast<OptionsDialog&>(d);
         o.BtnDefault->click();
         EXPECT_EQ(o.EdtUnZipTo->text().toStdString(), zipDir.string());
         EXPECT_EQ(o.EdtDefaultDir->text().toStdString(), openDir.string());
@@ -111,11 +111,11 @@ TEST(Captions, AreExactlyTheWindowsOwnTexts) {
     QCoreApplication::setApplicationName(name);
 
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
-    TFrmPromptType prompt(&w);
-    TFrmXmitCancel progress(&w);
-    TFrmDecodeError error(&w);
-    TFrmXmitZip zip(&w, f.Dialogs);
+    MainWindow& w = f.Start();
+    ExtractPrompt prompt(&w);
+    ProgressDialog progress(&w);
+    DecodeErrorDialog error(&w);
+    ZipIntakeDialog zip(&w, f.Dialogs);
     struct Case {
         QWidget* window;
         const char* caption;
@@ -133,9 +133,9 @@ TEST(Captions, AreExactlyTheWindowsOwnTexts) {
 
 TEST(Frames, DialogsAreFixedAndTheProgressWindowIsAToolWindow) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
-    TFrmPromptType prompt(&w);
-    TFrmXmitZip zip(&w, f.Dialogs);
+    MainWindow& w = f.Start();
+    ExtractPrompt prompt(&w);
+    ZipIntakeDialog zip(&w, f.Dialogs);
     for (QDialog* d : std::initializer_list<QDialog*>{w.Options, &prompt, &zip}) {
         d->show();
         QApplication::processEvents();
@@ -144,7 +144,7 @@ TEST(Frames, DialogsAreFixedAndTheProgressWindowIsAToolWindow) {
         EXPECT_FALSE(d->windowFlags() & Qt::WindowMinimizeButtonHint);
         d->hide();
     }
-    TFrmXmitCancel progress(&w);
+    ProgressDialog progress(&w);
     EXPECT_EQ(progress.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
     EXPECT_FALSE(progress.windowFlags() & Qt::WindowStaysOnTopHint);
 }
@@ -152,7 +152,7 @@ TEST(Frames, DialogsAreFixedAndTheProgressWindowIsAToolWindow) {
 TEST(WindowState, AMaximisedWindowComesBackMaximisedWithItsNormalSize) {
     MainFixture f;
     {
-        TFrmXmitMain& w = f.Start();
+        MainWindow& w = f.Start();
         w.setGeometry(100, 120, 640, 400);
         QApplication::processEvents();
         w.showMaximized();
@@ -163,7 +163,7 @@ TEST(WindowState, AMaximisedWindowComesBackMaximisedWithItsNormalSize) {
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
     EXPECT_EQ(key->ReadInteger("FormWidth"), 640u);
     EXPECT_EQ(key->ReadInteger("FormHeight"), 400u);
-    TFrmXmitMain& again = f.Start();
+    MainWindow& again = f.Start();
     QApplication::processEvents();
     EXPECT_TRUE(again.isMaximized());
     again.showNormal();

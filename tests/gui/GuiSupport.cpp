@@ -2,7 +2,7 @@
 
 #include <QPrinter>
 
-#include "Frmoptions.h"
+#include "OptionsDialog.h"
 
 namespace corvane::testing {
 
@@ -104,10 +104,10 @@ MainFixture::~MainFixture() {
     Stop();
 }
 
-gui::TFrmXmitMain& MainFixture::Start(const QStringList& arguments) {
+gui::MainWindow& MainFixture::Start(const QStringList& arguments) {
     Stop();
     Env.Arguments = arguments;
-    Window = std::make_unique<gui::TFrmXmitMain>(Env);
+    Window = std::make_unique<gui::MainWindow>(Env);
     Window->FormCreate();
     Window->show();
     return *Window;

@@ -12,7 +12,7 @@
 #include "Environment.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
-#include "Xmitmain.h"
+#include "MainWindow.h"
 #include "settings/FileTypes.h"
 #include "MemoryRegistry.h"
 
@@ -63,7 +63,7 @@ struct MainFixture {
     MainFixture();
     ~MainFixture();
     // Makes the window (a new lifetime) and runs its start-up.
-    gui::TFrmXmitMain& Start(const QStringList& arguments = {});
+    gui::MainWindow& Start(const QStringList& arguments = {});
     void Stop();  // closes and destroys the window, saving its state
 
     TempDir Dir;
@@ -71,7 +71,7 @@ struct MainFixture {
     MemoryRegistry Registry;
     std::unique_ptr<XdgFileTypes> Types;
     gui::Environment Env;
-    std::unique_ptr<gui::TFrmXmitMain> Window;
+    std::unique_ptr<gui::MainWindow> Window;
 
     std::filesystem::path Write(const std::string& name, const Bytes& bytes);
     // The per-user default folders, made.

@@ -37,7 +37,7 @@ QStringList Column(MemberView& list, int column) {
 
 TEST(Layout, EveryTabIsReachableAtTheDefaultSize) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     QApplication::processEvents();
     ASSERT_EQ(w.Splitter1->sizes().value(0), 193);
     const QRect area = w.TabInfoRows->rect();
@@ -55,7 +55,7 @@ TEST(Layout, EveryTabIsReachableAtTheDefaultSize) {
 TEST(Layout, ALongFileNameDoesNotWidenThePane) {
     MainFixture f;
     const std::string name = "A-VERY-LONG-NAME-OF-A-TRANSMISSION-FILE-FROM-THE-MAINFRAME.xmi";
-    TFrmXmitMain& w = f.Start(Args(f.Write(name, BuildPds(MainFixture::Library(1)))));
+    MainWindow& w = f.Start(Args(f.Write(name, BuildPds(MainFixture::Library(1)))));
     QApplication::processEvents();
     EXPECT_EQ(w.Splitter1->sizes().value(0), 193);
     EXPECT_EQ(w.LblFileName->text().toStdString(), name);
@@ -68,7 +68,7 @@ TEST(Layout, ALongFileNameDoesNotWidenThePane) {
 
 TEST(Layout, TheStatusBarFitsItsFont) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     QApplication::processEvents();
     int right = 0;
     for (int k = 0; k < 3; ++k) {
@@ -85,7 +85,7 @@ TEST(Layout, MessagesKeepTheirColumns) {
     SequentialSpec seq;
     seq.Records = {ToEbcdic(std::string(80, 'm'))};
     seq.MessageLines = {std::string(79, 'X') + "|", "COL1      COL11"};
-    TFrmXmitMain& w = f.Start(Args(f.Write("msg.xmi", BuildSequential(seq))));
+    MainWindow& w = f.Start(Args(f.Write("msg.xmi", BuildSequential(seq))));
     EXPECT_EQ(w.MmoTabMessage->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_TRUE(QFontInfo(w.MmoTabMessage->font()).fixedPitch());
     EXPECT_EQ(w.MmoTabMessage->document()->lineCount(), w.MmoTabMessage->blockCount());
@@ -103,7 +103,7 @@ TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
                                 IspfStats(version, 0, 1, 24, day, 1, 2, "USER")});
     }
     const auto path = f.Write("sort.xmi", BuildPds(plan));
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     MemberView& list = *w.LvwMembers;
     ASSERT_EQ(list.ColumnCount(), 9);
     EXPECT_EQ(list.model()->data(list.model()->index(0, 0), Qt::TextAlignmentRole).toInt() &

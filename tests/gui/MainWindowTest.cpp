@@ -11,10 +11,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "About.h"
-#include "Decodeerror.h"
+#include "AboutDialog.h"
+#include "DecodeErrorDialog.h"
 #include "ElidedLabel.h"
-#include "Frmview.h"
+#include "ViewerWindow.h"
 #include "GuiSupport.h"
 #include "settings/WindowState.h"
 #include "util/SizeText.h"
@@ -46,7 +46,7 @@ std::vector<const char*> kSelectItems = {"MnuEditSelectAll", "MnuEditDeSelectAll
 
 TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     EXPECT_EQ(w.windowTitle(), "Corvane  v3");
     EXPECT_EQ(w.minimumSize(), QSize(350, 310));
     EXPECT_EQ(w.StatusText(0), "Settings could not be read. Ini file values used.");
@@ -93,7 +93,7 @@ TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
 TEST(MainWindow, OpensALibraryFromTheCommandLine) {
     MainFixture f;
     auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library(3)));
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     ASSERT_TRUE(w.FileIsOpen);
     EXPECT_EQ(Label(w, "LblDataset"), "USER.JCL.LIB");
     EXPECT_EQ(Label(w, "LblType"), "PDS");
@@ -129,7 +129,7 @@ TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
     SequentialSpec seq;
     seq.Records = {ToEbcdic(std::string(80, 'q'))};
     seq.MessageLines = {"HELLO FROM THE MAINFRAME"};
-    TFrmXmitMain& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
+    MainWindow& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
     ASSERT_TRUE(w.FileIsOpen);
     EXPECT_EQ(w.LvwMembers->ColumnCount(), 0);
     EXPECT_EQ(w.LvwMembers->RowCount(), 0);
@@ -142,7 +142,7 @@ TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
 TEST(MainWindow, CloseClearsEverythingAndRemembersThePath) {
     MainFixture f;
     auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     Find<QAction>(&w, "MnuFileClose")->trigger();
     EXPECT_FALSE(w.FileIsOpen);
     EXPECT_EQ(Label(w, "LblDataset"), "");
@@ -164,7 +164,7 @@ TEST(MainWindow, CloseClearsEverythingAndRemembersThePath) {
 TEST(MainWindow, RecentItemShowsThePathItselfEvenWithAmpersands) {
     MainFixture f;
     auto path = f.Write("a&b.xmi", BuildPds(MainFixture::Library()));
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     EXPECT_EQ(w.RecentPath, QString::fromStdString(path.string()));
     EXPECT_EQ(Find<QAction>(&w, "MnuFileRecentFile")->text(),
               QString::fromStdString(path.string()).replace("&", "&&"));
@@ -175,7 +175,7 @@ TEST(MainWindow, RecentItemShowsThePathItselfEvenWithAmpersands) {
 
 TEST(MainWindow, NotAnXmitFileIsReportedAndNothingOpens) {
     MainFixture f;
-    TFrmXmitMain& w =
+    MainWindow& w =
         f.Start(Args(f.Write("junk.xmi", ToEbcdic("JUST SOME TEXT, NOT A TRANSMISSION"))));
     EXPECT_FALSE(w.FileIsOpen);
     ASSERT_FALSE(f.Dialogs.Messages.empty());
@@ -200,7 +200,7 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     int heights[3] = {0, 0, 0};
     QString captions[2];
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& e = dynamic_cast<TFrmDecodeError&>(d);
+        auto& e = dynamic_cast<DecodeErrorDialog&>(d);
         title = e.LblError1->text();
         reason = e.LblError2->text();
         details = e.MmoDetails->toPlainText();
@@ -213,15 +213,15 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
         captions[1] = e.BtnDetails->text();
         return 0;
     });
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmDecodeError"});
     EXPECT_EQ(title, "Error while decoding");
     EXPECT_EQ(reason, "INMR01 record");
     EXPECT_TRUE(details.startsWith("Text unit item runs past the end of its record"));
     EXPECT_TRUE(details.contains("Current xmit record type is xE0"));
-    EXPECT_EQ(heights[0], TFrmDecodeError::kCollapsedHeight);
-    EXPECT_EQ(heights[1], TFrmDecodeError::kExpandedHeight);
-    EXPECT_EQ(heights[2], TFrmDecodeError::kCollapsedHeight);
+    EXPECT_EQ(heights[0], DecodeErrorDialog::kCollapsedHeight);
+    EXPECT_EQ(heights[1], DecodeErrorDialog::kExpandedHeight);
+    EXPECT_EQ(heights[2], DecodeErrorDialog::kCollapsedHeight);
     EXPECT_EQ(captions[0], "Details <<");
     EXPECT_EQ(captions[1], "Details >>");
     EXPECT_FALSE(w.FileIsOpen);
@@ -232,13 +232,13 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
     PdsSpec plan = MainFixture::Library(2);
     Bytes bytes = BuildPds(plan);
     auto good = f.Write("lib.xmi", bytes);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(good.string()));
     Find<QAction>(&w, "MnuXmitDumpFile")->trigger();
     ASSERT_TRUE(w.FileIsOpen);
-    TFrmView* dump = nullptr;
+    ViewerWindow* dump = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (auto* v = qobject_cast<TFrmView*>(top);
+        if (auto* v = qobject_cast<ViewerWindow*>(top);
             v && v->windowTitle() == "lib.xmi" && v->isVisible())
             dump = v;
     }
@@ -266,7 +266,7 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
     EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (auto* v = qobject_cast<TFrmView*>(top); v && v->isVisible()) {
+        if (auto* v = qobject_cast<ViewerWindow*>(top); v && v->isVisible()) {
             EXPECT_NE(v->StatusText(0), "Ok");
             v->close();
         }
@@ -281,7 +281,7 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
 TEST(MainWindow, OpenDialogStartsInTheLastFilesFolderAndCancelChangesNothing) {
     MainFixture f;
     auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
-    TFrmXmitMain& w = f.Start(Args(path));
+    MainWindow& w = f.Start(Args(path));
     Find<QAction>(&w, "MnuFileOpen")->trigger();  // cancelled: no answer queued
     ASSERT_EQ(f.Dialogs.OpenRequests.size(), 1u);
     EXPECT_EQ(f.Dialogs.OpenRequests[0].Title, "Open Xmit File");
@@ -294,7 +294,7 @@ TEST(MainWindow, OpenDialogStartsInTheLastFilesFolderAndCancelChangesNothing) {
 
 TEST(MainWindow, SelectionCountAndSelectAll) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
     for (int i : {0, 2, 4}) w.LvwMembers->SetRowSelected(i, true);
     w.LvwMembersClick();
     EXPECT_EQ(w.StatusText(0), "3 Selected.");
@@ -309,7 +309,7 @@ TEST(MainWindow, WindowStateSurvivesARestart) {
     MainFixture f;
     auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
     {
-        TFrmXmitMain& w = f.Start(Args(path));
+        MainWindow& w = f.Start(Args(path));
         w.move(120, 140);
         w.resize(700, 420);
         QApplication::processEvents();
@@ -325,7 +325,7 @@ TEST(MainWindow, WindowStateSurvivesARestart) {
     EXPECT_EQ(key->ReadInteger("toolbar"), 0u);
     EXPECT_EQ(key->ReadString("lastFile"), path.string());
 
-    TFrmXmitMain& again = f.Start();
+    MainWindow& again = f.Start();
     EXPECT_EQ(again.StatusText(0), "");  // read silently from the registry
     EXPECT_EQ(again.x(), 120);
     EXPECT_EQ(again.y(), 140);
@@ -338,7 +338,7 @@ TEST(MainWindow, WindowStateSurvivesARestart) {
 
 TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library()))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library()))));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
@@ -361,7 +361,7 @@ TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
 
 TEST(MainWindow, HelpOpensTheUserGuideBesideTheProgram) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     w.SpeedButton2->click();
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0],
@@ -375,7 +375,7 @@ TEST(MainWindow, AnInstalledProgramFindsTheGuideInTheSharedFolder) {
     std::filesystem::create_directories(guide.parent_path());
     WriteFile(guide, ToEbcdic("guide"));
     f.Env.ProgramPath = f.Dir / "usr" / "bin" / "corvane";
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     w.MnuHelpContentsClick();
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0].toStdString(), "file://" + guide.string());

@@ -12,8 +12,8 @@
 #include <QTreeWidget>
 
 #include "ElidedLabel.h"
-#include "Frmoptions.h"
-#include "Frmzip.h"
+#include "OptionsDialog.h"
+#include "ZipIntakeDialog.h"
 #include "GuiSupport.h"
 #include "ZipWriter.h"
 
@@ -24,9 +24,9 @@ using namespace corvane::testing;
 namespace {
 using Handler = std::function<int(QDialog&)>;
 
-Handler Options(std::function<void(TFrmXmitOptions&)> edit, const char* button = "BbnOk") {
+Handler Options(std::function<void(OptionsDialog&)> edit, const char* button = "BbnOk") {
     return [edit, button](QDialog& d) {
-        auto& o = dynamic_cast<TFrmXmitOptions&>(d);
+        auto& o = dynamic_cast<OptionsDialog&>(d);
         edit(o);
         if (std::string(button) == "reject") {
             o.reject();
@@ -44,8 +44,8 @@ void MakeDefaultFolders(MainFixture& f) {
 
 TEST(OptionsDialog, FirstRunShowsTheDefaults) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
-    TFrmXmitOptions& o = *w.Options;
+    MainWindow& w = f.Start();
+    OptionsDialog& o = *w.Options;
     EXPECT_EQ(o.windowTitle(), "Xmit options");
     EXPECT_FALSE(o.isVisible());
     EXPECT_TRUE(o.RgpDateFormatDay->isChecked());
@@ -62,10 +62,10 @@ TEST(OptionsDialog, FirstRunShowsTheDefaults) {
 
 TEST(OptionsDialog, OkIsRefusedForEachMissingFolder) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     bool focusDefault = false, focusZip = false;
     f.Dialogs.ExecHandlers.push_back(Options(
-        [&](TFrmXmitOptions& o) {
+        [&](OptionsDialog& o) {
             // Folders the user typed are not made for him.
             o.EdtDefaultDir->setText(QString::fromStdString((f.Dir / "typed" / "open").string()));
             o.EdtUnZipTo->setText(QString::fromStdString((f.Dir / "typed" / "zip").string()));
@@ -92,9 +92,9 @@ TEST(OptionsDialog, OkIsRefusedForEachMissingFolder) {
 TEST(OptionsDialog, CancelKeepsEveryOption) {
     MainFixture f;
     MakeDefaultFolders(f);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     f.Dialogs.ExecHandlers.push_back(Options(
-        [](TFrmXmitOptions& o) {
+        [](OptionsDialog& o) {
             o.EdtTextExt->setText(".lst");
             o.RgpDateFormatMonth->setChecked(true);
             o.ChkPromptType->setChecked(true);
@@ -112,8 +112,8 @@ TEST(OptionsDialog, CancelKeepsEveryOption) {
 TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     MainFixture f;
     MakeDefaultFolders(f);
-    TFrmXmitMain& w = f.Start();
-    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) {
+    MainWindow& w = f.Start();
+    f.Dialogs.ExecHandlers.push_back(Options([](OptionsDialog& o) {
         o.RgpDateFormatMonth->click();
         o.RgpDateFormatDay->click();
     }));
@@ -122,7 +122,7 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     EXPECT_EQ(w.StatusText(0), "Options updated in the settings file.");
 
     f.Dialogs.ExecHandlers.push_back(
-        Options([](TFrmXmitOptions& o) { o.RgpDateFormatMonth->click(); }));
+        Options([](OptionsDialog& o) { o.RgpDateFormatMonth->click(); }));
     w.MnuOptionsXmitClick();
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Date format changed");
@@ -139,9 +139,9 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
 TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
     MainFixture f;
     MakeDefaultFolders(f);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     ASSERT_TRUE(f.Types->RegisterExtension("xm"));
-    f.Dialogs.ExecHandlers.push_back(Options([](TFrmXmitOptions& o) {
+    f.Dialogs.ExecHandlers.push_back(Options([](OptionsDialog& o) {
         EXPECT_TRUE(o.ChkExtXm->isChecked());  // read from the system on showing
         o.ChkAutoZip->setChecked(false);
         o.EdtBinaryExt->setText(".dat");
@@ -170,10 +170,10 @@ TEST(OptionsDialog, FailedRegistrationSetsTheBoxBack) {
                                      std::filesystem::perms::group_write |
                                      std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     bool after = true;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& o = dynamic_cast<TFrmXmitOptions&>(d);
+        auto& o = dynamic_cast<OptionsDialog&>(d);
         o.ChkExtXmit->setChecked(true);
         o.BbnOk->click();
         after = o.ChkExtXmit->isChecked();
@@ -187,10 +187,10 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
     MainFixture f;
     MakeDefaultFolders(f);
     f.Registry.RefuseWrites = true;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     EXPECT_TRUE(w.Options->Values().UsingIniFile);
     f.Dialogs.ExecHandlers.push_back(
-        Options([](TFrmXmitOptions& o) { o.EdtTextExt->setText(".lst"); }));
+        Options([](OptionsDialog& o) { o.EdtTextExt->setText(".lst"); }));
     w.MnuOptionsXmitClick();
     EXPECT_EQ(w.StatusText(0), "Settings file not writable, options updated in INI file.");
     IniFile ini(f.Env.IniPath());
@@ -199,8 +199,8 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
 
 TEST(OptionsDialog, BrowseOpensAFolderPicker) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start();
-    TFrmXmitOptions& o = *w.Options;
+    MainWindow& w = f.Start();
+    OptionsDialog& o = *w.Options;
     const QString start = o.EdtUnZipTo->text();
     f.Dialogs.FolderAnswers.push_back(QString::fromStdString((f.Dir / "somewhere").string()) + "/");
     o.BtnBrowseZip->click();
@@ -231,7 +231,7 @@ std::filesystem::path Archive(MainFixture& f, const std::string& name,
 TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
     MainFixture f;
     MakeDefaultFolders(f);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     auto zip =
         Archive(f, "one.zip", {{"dir/DATA.XMI", LibraryBytes()}, {"readme.txt", Bytes(5, 'r')}});
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
@@ -244,7 +244,7 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
 
     // Without the unzip folder the per-user default folder takes the entry,
     // made afresh; the program's folder stays untouched.
-    f.Dialogs.ExecHandlers.push_back(Options([&](TFrmXmitOptions& o) {
+    f.Dialogs.ExecHandlers.push_back(Options([&](OptionsDialog& o) {
         const auto other = f.Dir / "other";
         std::filesystem::create_directories(other);
         o.EdtUnZipTo->setText(QString::fromStdString(other.string()));
@@ -262,7 +262,7 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
 TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
     MainFixture f;
     MakeDefaultFolders(f);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     auto zip = Archive(f, "two.zip",
                        {{"A.xmi", LibraryBytes()},
                         {"B.xml", Bytes(2048, 'b')},
@@ -270,7 +270,7 @@ TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
     std::vector<QStringList> rows;
     QString memo;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& z = dynamic_cast<TFrmXmitZip&>(d);
+        auto& z = dynamic_cast<ZipIntakeDialog&>(d);
         for (int i = 0; i < z.LvwZip->topLevelItemCount(); ++i) {
             auto* item = z.LvwZip->topLevelItem(i);
             rows.push_back({item->text(0), item->text(1), item->text(2)});
@@ -298,7 +298,7 @@ TEST(ZipIntake, AutoZipOffAndNoXmitEntryShowTheWindowAndCloseCancels) {
     MainFixture f;
     MakeDefaultFolders(f);
     auto lib = f.Write("lib.xmi", LibraryBytes());
-    TFrmXmitMain& w = f.Start({QString::fromStdString(lib.string())});
+    MainWindow& w = f.Start({QString::fromStdString(lib.string())});
     auto none = Archive(f, "none.zip", {{"job.jcl", Bytes(100, 'j')}});
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
         d.findChild<QPushButton*>("BtnClose")->click();
@@ -314,13 +314,13 @@ TEST(ZipIntake, AutoZipOffAndNoXmitEntryShowTheWindowAndCloseCancels) {
 TEST(ZipIntake, OverWriteBoxDecidesAboutAnExistingFile) {
     MainFixture f;
     MakeDefaultFolders(f);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     auto zip = Archive(f, "two.zip", {{"A.xmi", LibraryBytes()}, {"B.xmi", LibraryBytes()}});
     const auto target = f.Env.ZipFolder / "A.xmi";
     WriteFile(target, Bytes(3, 'x'));
     auto open = [](bool overwrite) {
         return [overwrite](QDialog& d) {
-            auto& z = dynamic_cast<TFrmXmitZip&>(d);
+            auto& z = dynamic_cast<ZipIntakeDialog&>(d);
             z.ChkOverWrite->setChecked(overwrite);
             z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
             z.BtnOpen->click();
@@ -356,7 +356,7 @@ TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
     MainFixture f;
     MakeDefaultFolders(f);
     auto lib = f.Write("lib.xmi", LibraryBytes());
-    TFrmXmitMain& w = f.Start({QString::fromStdString(lib.string())});
+    MainWindow& w = f.Start({QString::fromStdString(lib.string())});
     w.XmitPath = QString::fromStdString((f.Dir / "gone.zip").string());
     w.OpenXmitFile(false);
     EXPECT_TRUE(w.FileIsOpen);
@@ -365,7 +365,7 @@ TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
     auto bad = f.Write("bad.zip", Bytes(300, 'z'));
     int rows = -1;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        rows = dynamic_cast<TFrmXmitZip&>(d).LvwZip->topLevelItemCount();
+        rows = dynamic_cast<ZipIntakeDialog&>(d).LvwZip->topLevelItemCount();
         d.reject();
         return d.result();
     });
@@ -378,15 +378,15 @@ TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
     MainFixture f;
     MakeDefaultFolders(f);
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     f.Dialogs.ExecHandlers.push_back(
-        Options([](TFrmXmitOptions& o) { o.ChkAutoZip->setChecked(false); }));
+        Options([](OptionsDialog& o) { o.ChkAutoZip->setChecked(false); }));
     w.MnuOptionsXmitClick();
     ASSERT_FALSE(w.Options->Values().AutoZip);
     auto zip = Archive(f, "one.zip", {{"DATA.XMI", LibraryBytes()}});
     int rows = 0;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& z = dynamic_cast<TFrmXmitZip&>(d);
+        auto& z = dynamic_cast<ZipIntakeDialog&>(d);
         rows = z.LvwZip->topLevelItemCount();
         z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
         // A double click in the list opens the entry, as Open does.

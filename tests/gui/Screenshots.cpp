@@ -11,13 +11,13 @@
 #include <QTreeWidget>
 #include <iostream>
 
-#include "Decodeerror.h"
-#include "Frmcancel.h"
-#include "Frmoptions.h"
-#include "Frmview.h"
-#include "Frmzip.h"
+#include "DecodeErrorDialog.h"
+#include "ProgressDialog.h"
+#include "OptionsDialog.h"
+#include "ViewerWindow.h"
+#include "ZipIntakeDialog.h"
 #include "GuiSupport.h"
-#include "Prompttype.h"
+#include "ExtractPrompt.h"
 
 using namespace corvane;
 using namespace corvane::gui;
@@ -32,9 +32,9 @@ void Save(QWidget& w, const char* name) {
     if (!w.grab().save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
 }
 
-TFrmView* LastViewer(TFrmXmitMain& w) {
-    TFrmView* last = nullptr;
-    for (TFrmView* v : w.findChildren<TFrmView*>()) {
+ViewerWindow* LastViewer(MainWindow& w) {
+    ViewerWindow* last = nullptr;
+    for (ViewerWindow* v : w.findChildren<ViewerWindow*>()) {
         if (v->isVisible()) last = v;
     }
     return last;
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path samples = argv[2];
     MainFixture f;
     f.MakeDefaultFolders();
-    TFrmXmitMain& w = f.Start({QString::fromStdString((samples / "CMSBATCH.xmi").string())});
+    MainWindow& w = f.Start({QString::fromStdString((samples / "CMSBATCH.xmi").string())});
     w.resize(760, 420);
     w.LvwMembers->SetRowSelected(1, true);
     w.LvwMembers->SetRowSelected(3, true);
@@ -61,25 +61,25 @@ int main(int argc, char** argv) {
     w.LvwMembers->clearSelection();
     w.LvwMembers->SetRowSelected(1, true);
     w.MnuXmitViewClick();
-    if (TFrmView* v = LastViewer(w)) {
+    if (ViewerWindow* v = LastViewer(w)) {
         Save(*v, "viewer-text.png");
         v->close();
     }
     w.TextMode = false;
     w.MnuXmitViewClick();
-    if (TFrmView* v = LastViewer(w)) {
+    if (ViewerWindow* v = LastViewer(w)) {
         Save(*v, "viewer-hex.png");
         v->close();
     }
 
-    TFrmPromptType prompt(&w);
+    ExtractPrompt prompt(&w);
     prompt.UpDownRecLen->setRange(10, 80);
     prompt.UpDownRecLen->setValue(72);
     prompt.show();
     Save(prompt, "prompt.png");
     prompt.hide();
 
-    TFrmXmitCancel progress(&w);
+    ProgressDialog progress(&w);
     progress.setWindowTitle("Saving files");
     progress.Label2->setText("ASYS");
     progress.SetMaximum(1000);
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     w.MnuOptionsXmitClick();
 
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
-        auto& z = dynamic_cast<TFrmXmitZip&>(d);
+        auto& z = dynamic_cast<ZipIntakeDialog&>(d);
         z.resize(600, 380);
         z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
         Save(z, "zip-window.png");
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     w.OpenXmitFile(false);
 
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
-        auto& e = dynamic_cast<TFrmDecodeError&>(d);
+        auto& e = dynamic_cast<DecodeErrorDialog&>(d);
         e.BtnDetails->click();
         Save(e, "error-window.png");
         return 0;

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Frmcancel.h"
-#include "Frmoptions.h"
-#include "Frmview.h"
+#include "ProgressDialog.h"
+#include "OptionsDialog.h"
+#include "ViewerWindow.h"
 #include "GuiSupport.h"
-#include "Prompttype.h"
+#include "ExtractPrompt.h"
 
 using namespace corvane;
 using namespace corvane::gui;
@@ -25,15 +25,15 @@ QStringList Args(const std::filesystem::path& p) {
     return {QString::fromStdString(p.string())};
 }
 
-std::vector<TFrmView*> Viewers(TFrmXmitMain& w) {
-    std::vector<TFrmView*> out;
-    for (TFrmView* v : w.findChildren<TFrmView*>()) {
+std::vector<ViewerWindow*> Viewers(MainWindow& w) {
+    std::vector<ViewerWindow*> out;
+    for (ViewerWindow* v : w.findChildren<ViewerWindow*>()) {
         if (v->isVisible()) out.push_back(v);
     }
     return out;
 }
 
-void SetPrompt(MainFixture& f, TFrmXmitMain& w, bool on) {
+void SetPrompt(MainFixture& f, MainWindow& w, bool on) {
     f.Dialogs.ExecHandlers.push_back([on](QDialog& d) {
         d.findChild<QCheckBox*>("ChkPromptType")->setChecked(on);
         d.findChild<QPushButton*>("BbnOk")->click();
@@ -68,7 +68,7 @@ TEST(Questions, AreNeverAskedUnderTheProgressWindow) {
         SCOPED_TRACE(c.name);
         MainFixture f;
         f.MakeDefaultFolders();
-        TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
+        MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
         if (c.prompt) SetPrompt(f, w, true);
         for (int r = 0; r < c.selected; ++r) w.LvwMembers->SetRowSelected(r, true);
         if (c.prompt) f.Dialogs.ExecHandlers.push_back(Choose("Button3"));
@@ -92,7 +92,7 @@ TEST(Questions, AreNeverAskedUnderTheProgressWindow) {
 
 TEST(Questions, AReadErrorDuringAViewIsNotCoveredByTheProgressWindow) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
     w.Info->Members[1].DataStart = -1;  // data not found
     w.LvwMembers->SetRowSelected(1, true);
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) { return d.result(); });
@@ -106,7 +106,7 @@ TEST(Sequential, ADatasetWithoutANameIsNamedAfterTheFile) {
     SequentialSpec seq;
     seq.Qualifiers.clear();
     seq.Records = {ToEbcdic(std::string(80, 'n'))};
-    TFrmXmitMain& w = f.Start(Args(f.Write("test_seq.xmi", BuildSequential(seq))));
+    MainWindow& w = f.Start(Args(f.Write("test_seq.xmi", BuildSequential(seq))));
     ASSERT_TRUE(w.FileIsOpen);
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out.txt").string()));
     w.MnuXmitExtractClick();
@@ -121,7 +121,7 @@ TEST(Sequential, ADatasetWithoutANameIsNamedAfterTheFile) {
 
 TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(4)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(4)))));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     w.LvwMembers->setFocus();
@@ -152,11 +152,11 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
         SequentialSpec seq;
         seq.Recfm = c.fixed ? 0x9000 : 0x5000;
         seq.Records = {ToEbcdic(std::string(80, 'k'))};
-        TFrmXmitMain& w = f.Start(Args(f.Write("s.xmi", BuildSequential(seq))));
+        MainWindow& w = f.Start(Args(f.Write("s.xmi", BuildSequential(seq))));
         SetPrompt(f, w, true);
         int result = -1;
         f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-            auto& p = dynamic_cast<TFrmPromptType&>(d);
+            auto& p = dynamic_cast<ExtractPrompt&>(d);
             d.activateWindow();
             if (p.UpDownRecLen->isEnabled()) {
                 p.Button2->setFocus(Qt::TabFocusReason);  // Tab passes over "Binary"
@@ -171,14 +171,14 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
         });
         w.TextMode = !c.expectText;
         w.MnuXmitViewClick();
-        EXPECT_EQ(result, c.fixed ? mrCancel : mrNo);
+        EXPECT_EQ(result, c.fixed ? ChoiceAuto : ChoiceBinary);
         EXPECT_EQ(w.TextMode, c.expectText);
     }
 }
 
 TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
     for (std::size_t r : {1u, 3u}) w.Info->Members[r].DataStart = -1;
     w.LvwMembers->selectAll();
     std::filesystem::create_directories(f.Dir / "out");
@@ -204,7 +204,7 @@ TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
 
 TEST(ViewCommand, ViewersCascadeCancelStopsTheSeriesAndOneCommandClosesThemAll) {
     MainFixture f;
-    TFrmXmitMain& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(6)))));
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(6)))));
     for (int r : {0, 1, 2}) w.LvwMembers->SetRowSelected(r, true);
     w.MnuXmitViewClick();
     auto views = Viewers(w);
@@ -234,7 +234,7 @@ TEST(Errors, OpeningSaysWhichFileAndWhy) {
     for (const Case& c : {Case{"missing.xmi", "No such file"}, Case{"folder.xmi", "folder"},
                           Case{"empty.xmi", "The file is empty."}}) {
         SCOPED_TRACE(c.name);
-        TFrmXmitMain& w = f.Start(Args(f.Dir / c.name));
+        MainWindow& w = f.Start(Args(f.Dir / c.name));
         EXPECT_FALSE(w.FileIsOpen);
         ASSERT_FALSE(f.Dialogs.Messages.empty());
         const auto& m = f.Dialogs.Messages.back();
@@ -247,7 +247,7 @@ TEST(Errors, OpeningSaysWhichFileAndWhy) {
 TEST(Errors, ADocumentNothingOpensIsReportedWithItsPath) {
     MainFixture f;
     f.Dialogs.RefuseUrls = true;
-    TFrmXmitMain& w = f.Start();
+    MainWindow& w = f.Start();
     w.MnuHelpContentsClick();
     ASSERT_EQ(f.Dialogs.Messages.size(), 1u);
     EXPECT_TRUE(f.Dialogs.Messages[0].Text.startsWith("No program is set up to open"));

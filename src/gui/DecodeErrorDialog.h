@@ -16,10 +16,10 @@ class DialogService;
 
 // The error window of a failed decode or extraction: two error lines and a
 // fold-out memo of details.
-class TFrmDecodeError : public QDialog {
+class DecodeErrorDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TFrmDecodeError(QWidget* owner = nullptr);
+    explicit DecodeErrorDialog(QWidget* owner = nullptr);
     void Fill(const ErrorReportData& report);
     bool DetailsShown() const { return detailsShown_; }
 

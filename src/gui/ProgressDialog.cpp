@@ -1,4 +1,4 @@
-#include "Frmcancel.h"
+#include "ProgressDialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -7,7 +7,7 @@
 
 namespace corvane::gui {
 
-TFrmXmitCancel::TFrmXmitCancel(QWidget* owner) : QDialog(owner, Qt::Tool) {
+ProgressDialog::ProgressDialog(QWidget* owner) : QDialog(owner, Qt::Tool) {
     setObjectName("FrmXmitCancel");
     setWindowTitle("Extract Progress");
     setFixedSize(264, 113);
@@ -30,16 +30,16 @@ TFrmXmitCancel::TFrmXmitCancel(QWidget* owner) : QDialog(owner, Qt::Tool) {
     BtnCancel = new QPushButton("Cancel", this);
     BtnCancel->setObjectName("BtnCancel");
     BtnCancel->setGeometry(94, 80, 75, 25);
-    connect(BtnCancel, &QPushButton::clicked, this, &TFrmXmitCancel::BtnCancelClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &ProgressDialog::BtnCancelClick);
     sinceEvents_.start();
     sincePaint_.start();
 }
 
-void TFrmXmitCancel::BtnCancelClick() {
+void ProgressDialog::BtnCancelClick() {
     cancelled_ = true;
 }
 
-void TFrmXmitCancel::UpdateBar() {
+void ProgressDialog::UpdateBar() {
     // The bar runs from 0 to 10000 over the range of file offsets.
     const std::int64_t span = maximum_ - minimum_;
     int value = span <= 0 ? 0 : static_cast<int>((position_ - minimum_) * 10000 / span);
@@ -47,17 +47,17 @@ void TFrmXmitCancel::UpdateBar() {
     ProgressBar1->setValue(std::clamp(value, 0, 10000));
 }
 
-void TFrmXmitCancel::SetMaximum(std::int64_t value) {
+void ProgressDialog::SetMaximum(std::int64_t value) {
     maximum_ = value;
     UpdateBar();
 }
 
-void TFrmXmitCancel::SetMinimum(std::int64_t value) {
+void ProgressDialog::SetMinimum(std::int64_t value) {
     minimum_ = value;
     UpdateBar();
 }
 
-void TFrmXmitCancel::SetPosition(std::int64_t value) {
+void ProgressDialog::SetPosition(std::int64_t value) {
     position_ = value;
     if (sincePaint_.elapsed() >= 30) {
         UpdateBar();
@@ -66,7 +66,7 @@ void TFrmXmitCancel::SetPosition(std::int64_t value) {
     }
 }
 
-void TFrmXmitCancel::ProcessEvents() {
+void ProgressDialog::ProcessEvents() {
     // The reader asks at every segment boundary; the window system is let
     // in often enough to repaint and to see the Cancel button.
     if (sinceEvents_.elapsed() < EventIntervalMs) return;

@@ -1,4 +1,4 @@
-#include "Xmitmain.h"
+#include "MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,15 +18,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "About.h"
-#include "Decodeerror.h"
+#include "AboutDialog.h"
+#include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
-#include "Frmcancel.h"
-#include "Frmoptions.h"
-#include "Frmview.h"
+#include "ProgressDialog.h"
+#include "OptionsDialog.h"
+#include "ViewerWindow.h"
 #include "Icons.h"
-#include "ListAdapters.h"
+#include "MemoLines.h"
 #include "TabRows.h"
 #include "settings/RegistryStore.h"
 
@@ -44,7 +44,7 @@ QString FolderPart(const QString& path) {
     return cut < 0 ? QString() : path.left(cut == 0 ? 1 : cut);
 }
 
-TFrmXmitMain::TFrmXmitMain(Environment environment)
+MainWindow::MainWindow(Environment environment)
     : QMainWindow(nullptr), env_(std::move(environment)) {
     setObjectName("FrmXmitMain");
     setWindowTitle("Corvane  v3");
@@ -56,14 +56,14 @@ TFrmXmitMain::TFrmXmitMain(Environment environment)
     notifier_->Modal = [this](bool shown) { ModalShown(shown); };
     errors_->Modal = [this](bool shown) { ModalShown(shown); };
     BuildWindow();
-    About = new TFrmAbout(this);
+    About = new AboutDialog(this);
 }
 
-TFrmXmitMain::~TFrmXmitMain() {
+MainWindow::~MainWindow() {
     FormDestroy();
 }
 
-void TFrmXmitMain::BuildWindow() {
+void MainWindow::BuildWindow() {
     // Toolbar.
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName("ToolBar1");
@@ -72,7 +72,7 @@ void TFrmXmitMain::BuildWindow() {
     ToolBar1->setIconSize(QSize(32, 32));
     addToolBar(Qt::TopToolBarArea, ToolBar1);
     auto button = [this](const char* name, const QString& caption, const QString& hint,
-                         IconKind icon, void (TFrmXmitMain::*slot)()) {
+                         IconKind icon, void (MainWindow::*slot)()) {
         auto* b = new QToolButton(ToolBar1);
         b->setObjectName(name);
         b->setText(caption);
@@ -86,13 +86,13 @@ void TFrmXmitMain::BuildWindow() {
         return b;
     };
     SbnOpen = button("SbnOpen", "Open", "Select a file to open.", IconKind::Open,
-                     &TFrmXmitMain::MnuFileOpenClick);
+                     &MainWindow::MnuFileOpenClick);
     SbnExtract = button("SbnExtract", "Extract", "Extract the selected data to individual files",
-                        IconKind::Extract, &TFrmXmitMain::MnuXmitExtractClick);
+                        IconKind::Extract, &MainWindow::MnuXmitExtractClick);
     SbnView = button("SbnView", "View", "View selected data in a seperate panel", IconKind::View,
-                     &TFrmXmitMain::MnuXmitViewClick);
+                     &MainWindow::MnuXmitViewClick);
     SbnJcl = button("SbnJcl", "Jobwick", "Extract the selected data to individual files",
-                    IconKind::Jobwick, &TFrmXmitMain::SbnJclClick);
+                    IconKind::Jobwick, &MainWindow::SbnJclClick);
     SpeedButton3 = new QToolButton(ToolBar1);
     SpeedButton3->setObjectName("SpeedButton3");
     SpeedButton3->setFixedSize(27, 55);
@@ -100,17 +100,17 @@ void TFrmXmitMain::BuildWindow() {
     SpeedButton3->setEnabled(false);
     ToolBar1->addWidget(SpeedButton3);
     SbnOptions = button("SbnOptions", "Options", "Tailor general options", IconKind::Options,
-                        &TFrmXmitMain::MnuOptionsXmitClick);
+                        &MainWindow::MnuOptionsXmitClick);
     SpeedButton2 = button("SpeedButton2", "Help",
                           "Help on using this programme and with xmit files in general",
-                          IconKind::Help, &TFrmXmitMain::MnuHelpContentsClick);
-    SbnHelp =
+                          IconKind::Help, &MainWindow::MnuHelpContentsClick);
+    AboutButton =
         button("SbnHelp", "About", "Help on using this programme and with xmit files in general",
-               IconKind::About, &TFrmXmitMain::MnuHelpAboutClick);
+               IconKind::About, &MainWindow::MnuHelpAboutClick);
 
     // Main menu.
     auto item = [this](QMenu* menu, const char* name, const QString& caption, const QString& key,
-                       IconKind icon, void (TFrmXmitMain::*slot)()) {
+                       IconKind icon, void (MainWindow::*slot)()) {
         auto* a = new QAction(MakeIcon(icon), caption, this);
         a->setObjectName(name);
         if (!key.isEmpty()) a->setShortcut(QKeySequence(key));
@@ -123,38 +123,38 @@ void TFrmXmitMain::BuildWindow() {
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("MnuFile");
     MnuFileOpen = item(file, "MnuFileOpen", "&Open...", "Ctrl+O", IconKind::Open,
-                       &TFrmXmitMain::MnuFileOpenClick);
+                       &MainWindow::MnuFileOpenClick);
     MnuFileClose = item(file, "MnuFileClose", "&Close", "Ctrl+C", IconKind::Close,
-                        &TFrmXmitMain::MnuFileCloseClick);
+                        &MainWindow::MnuFileCloseClick);
     QMenu* recent = file->addMenu("&Recent");
     recent->setObjectName("MnuFileRecent");
     MnuFileRecentFile = item(recent, "MnuFileRecentFile", "", "", IconKind::Open,
-                             &TFrmXmitMain::MnuFileRecentFileClick);
+                             &MainWindow::MnuFileRecentFileClick);
     file->addSeparator()->setObjectName("MnuSeperator1");
     MnuFileExit = item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit,
-                       &TFrmXmitMain::MnuFileExitClick);
+                       &MainWindow::MnuFileExitClick);
 
     QMenu* edit = bar->addMenu("&Edit");
     edit->setObjectName("MnuEdit");
     // The Edit menu carries Ctrl+D on itself; it triggers no command.
     edit->menuAction()->setShortcut(QKeySequence("Ctrl+D"));
     MnuEditSelectAll = item(edit, "MnuEditSelectAll", "Select &All", "", IconKind::Select,
-                            &TFrmXmitMain::PopListSelectClick);
+                            &MainWindow::PopListSelectClick);
     MnuEditDeSelectAll = item(edit, "MnuEditDeSelectAll", "&DeSelect All", "", IconKind::Close,
-                              &TFrmXmitMain::PopListDeSelectClick);
+                              &MainWindow::PopListDeSelectClick);
 
     QMenu* xmit = bar->addMenu("&Xmit");
     xmit->setObjectName("MnuXmit");
     MnuXmitView = item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View,
-                       &TFrmXmitMain::MnuXmitViewClick);
+                       &MainWindow::MnuXmitViewClick);
     MnuXmitExtract = item(xmit, "MnuXmitExtract", "E&xtract...", "Ctrl+E", IconKind::Extract,
-                          &TFrmXmitMain::MnuXmitExtractClick);
+                          &MainWindow::MnuXmitExtractClick);
     xmit->addSeparator()->setObjectName("MnuSeperator2");
     MnuXmitDumpFile = item(xmit, "MnuXmitDumpFile", "&Debug Xmit headers...", "", IconKind::Jobwick,
-                           &TFrmXmitMain::MnuXmitDumpFileClick);
+                           &MainWindow::MnuXmitDumpFileClick);
 
     MnuOptions = item(nullptr, "MnuOptions", "&Options", "", IconKind::Options,
-                      &TFrmXmitMain::MnuOptionsXmitClick);
+                      &MainWindow::MnuOptionsXmitClick);
     MnuOptions->setIcon(QIcon());  // a top-level item shows its caption
     bar->addAction(MnuOptions);
 
@@ -165,25 +165,25 @@ void TFrmXmitMain::BuildWindow() {
     MnuViewToolbar->setIcon(QIcon());
     MnuViewToolbar->setCheckable(true);
     MnuViewToolbar->setChecked(true);
-    connect(MnuViewToolbar, &QAction::triggered, this, &TFrmXmitMain::MnuViewToolbarClick);
+    connect(MnuViewToolbar, &QAction::triggered, this, &MainWindow::MnuViewToolbarClick);
     view->addSeparator();
     MnuViewCloseViewers = item(view, "MnuViewCloseViewers", "&Close all viewers", "",
-                               IconKind::Close, &TFrmXmitMain::MnuViewCloseViewersClick);
+                               IconKind::Close, &MainWindow::MnuViewCloseViewersClick);
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("MnuHelp");
     MnuHelpContents = item(help, "MnuHelpContents", "&Contents", "F1", IconKind::Help,
-                           &TFrmXmitMain::MnuHelpContentsClick);
+                           &MainWindow::MnuHelpContentsClick);
     help->addSeparator()->setObjectName("N2");
     MnuHelpHome = item(help, "MnuHelpHome", "Corvane web site", "Ctrl+F1", IconKind::Help,
-                       &TFrmXmitMain::MnuHelpHomeClick);
+                       &MainWindow::MnuHelpHomeClick);
     MnuHelpCbt = item(help, "MnuHelpCbt", "CBT tape online", "", IconKind::Help,
-                      &TFrmXmitMain::MnuHelpCbtClick);
+                      &MainWindow::MnuHelpCbtClick);
     MnuHelpPlanet = item(help, "MnuHelpPlanet", "Planet MVS online", "", IconKind::Help,
-                         &TFrmXmitMain::MnuHelpPlanetClick);
+                         &MainWindow::MnuHelpPlanetClick);
     help->addSeparator()->setObjectName("N3");
     MnuHelpAbout = item(help, "MnuHelpAbout", "&About", "Ctrl+A", IconKind::About,
-                        &TFrmXmitMain::MnuHelpAboutClick);
+                        &MainWindow::MnuHelpAboutClick);
     for (QAction* a : {MnuFileOpen, MnuFileClose, MnuFileExit, MnuXmitView, MnuXmitExtract,
                        MnuHelpContents, MnuHelpHome, MnuHelpAbout}) {
         a->setShortcutContext(Qt::WindowShortcut);
@@ -252,8 +252,8 @@ void TFrmXmitMain::BuildWindow() {
     LvwMembers->setToolTip("Partition dataset member list - select members to extract or view");
     LvwMembers->setStyleSheet("QTreeView { background: white; }");
     LvwMembers->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(LvwMembers, &MemberView::Clicked, this, &TFrmXmitMain::LvwMembersClick);
-    connect(LvwMembers, &MemberView::SelectionKey, this, &TFrmXmitMain::LvwMembersClick);
+    connect(LvwMembers, &MemberView::Clicked, this, &MainWindow::LvwMembersClick);
+    connect(LvwMembers, &MemberView::SelectionKey, this, &MainWindow::LvwMembersClick);
     connect(LvwMembers, &QAbstractItemView::doubleClicked, this, [this] { LvwMembersDblClick(); });
     connect(LvwMembers, &MemberView::EnterPressed, this, [this] {
         if (FileIsOpen && LvwMembers->SelectedCount() > 0) MnuXmitViewClick();
@@ -262,14 +262,14 @@ void TFrmXmitMain::BuildWindow() {
     lPopListView = new QMenu(this);
     lPopListView->setObjectName("lPopListView");
     PopListView = item(lPopListView, "PopListView", "&View", "", IconKind::View,
-                       &TFrmXmitMain::MnuXmitViewClick);
+                       &MainWindow::MnuXmitViewClick);
     PopListExtract = item(lPopListView, "PopListExtract", "E&xtract...", "", IconKind::Extract,
-                          &TFrmXmitMain::MnuXmitExtractClick);
+                          &MainWindow::MnuXmitExtractClick);
     lPopListView->addSeparator()->setObjectName("N1");
     PopListSelect = item(lPopListView, "PopListSelect", "Select all", "", IconKind::Select,
-                         &TFrmXmitMain::PopListSelectClick);
+                         &MainWindow::PopListSelectClick);
     PopListDeSelect = item(lPopListView, "PopListDeSelect", "De-select all", "", IconKind::Close,
-                           &TFrmXmitMain::PopListDeSelectClick);
+                           &MainWindow::PopListDeSelectClick);
     connect(LvwMembers, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         lPopListView->popup(LvwMembers->viewport()->mapToGlobal(at));
     });
@@ -310,7 +310,7 @@ void TFrmXmitMain::BuildWindow() {
     SetSelectItemsEnabled(false);
 }
 
-QWidget* TFrmXmitMain::BuildInfoPage(
+QWidget* MainWindow::BuildInfoPage(
     const std::vector<std::tuple<QString, QString, ElidedLabel**, const char*>>& rows) {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
@@ -334,20 +334,20 @@ QWidget* TFrmXmitMain::BuildInfoPage(
     return page;
 }
 
-QString TFrmXmitMain::StatusText(int panel) const {
+QString MainWindow::StatusText(int panel) const {
     return panels_[panel]->text();
 }
 
-void TFrmXmitMain::SetStatus(int panel, const QString& text) {
+void MainWindow::SetStatus(int panel, const QString& text) {
     panels_[panel]->SetFullText(text);
 }
 
-void TFrmXmitMain::SetSelectItemsEnabled(bool on) {
+void MainWindow::SetSelectItemsEnabled(bool on) {
     for (QAction* a : {PopListSelect, MnuEditSelectAll, PopListDeSelect, MnuEditDeSelectAll})
         a->setEnabled(on);
 }
 
-void TFrmXmitMain::FormCreate() {
+void MainWindow::FormCreate() {
     WindowState state;
     state.FormLeft = x();
     state.FormTop = y();
@@ -368,7 +368,7 @@ void TFrmXmitMain::FormCreate() {
         } catch (const RegistryError&) {
         }
     }
-    Options = new TFrmXmitOptions(this, env_, StatusKey.toStdString());
+    Options = new OptionsDialog(this, env_, StatusKey.toStdString());
     repaint();
     std::error_code ec;
     StartDir = std::filesystem::current_path(ec);
@@ -380,7 +380,7 @@ void TFrmXmitMain::FormCreate() {
     update();
 }
 
-void TFrmXmitMain::ApplyState(const WindowState& state) {
+void MainWindow::ApplyState(const WindowState& state) {
     SetRecentPath(QString::fromStdString(state.lastFile));
     move(state.FormLeft, state.FormTop);
     resize(std::max(state.FormWidth, minimumWidth()), std::max(state.FormHeight, minimumHeight()));
@@ -389,7 +389,7 @@ void TFrmXmitMain::ApplyState(const WindowState& state) {
     MnuViewToolbar->setChecked(state.toolbar);
 }
 
-WindowState TFrmXmitMain::CurrentState() const {
+WindowState MainWindow::CurrentState() const {
     WindowState s;
     s.lastFile = RecentPath.toStdString();
     // A maximised window keeps the bounds it goes back to.
@@ -403,7 +403,7 @@ WindowState TFrmXmitMain::CurrentState() const {
     return s;
 }
 
-void TFrmXmitMain::FormDestroy() {
+void MainWindow::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     CloseXmitFile();
@@ -422,7 +422,7 @@ void TFrmXmitMain::FormDestroy() {
     if (!StartDir.empty()) std::filesystem::current_path(StartDir, ec);
 }
 
-void TFrmXmitMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (reading_) {
         // End the running read first; the window closes when it has stopped.
         closeAfterRead_ = true;
@@ -434,7 +434,7 @@ void TFrmXmitMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TFrmXmitMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (pendingTabWidth_ >= 0) {
         const int total = Splitter1->width() - Splitter1->handleWidth();
@@ -443,18 +443,18 @@ void TFrmXmitMain::showEvent(QShowEvent* event) {
     }
 }
 
-void TFrmXmitMain::SetRecentPath(const QString& path) {
+void MainWindow::SetRecentPath(const QString& path) {
     RecentPath = path;
     QString shown = path;
     shown.replace("&", "&&");  // the caption shows the path itself, never an access key
     MnuFileRecentFile->setText(shown);
 }
 
-void TFrmXmitMain::MnuFileExitClick() {
+void MainWindow::MnuFileExitClick() {
     close();
 }
 
-void TFrmXmitMain::MnuOptionsXmitClick() {
+void MainWindow::MnuOptionsXmitClick() {
     if (Options->ShowModal() == QDialog::Accepted) {
         SetStatus(0, SettingsText(Options->Values().UsingIniFile
                                       ? "Registry access denied, options updated in INI file."
@@ -465,11 +465,11 @@ void TFrmXmitMain::MnuOptionsXmitClick() {
     }
 }
 
-void TFrmXmitMain::MnuHelpAboutClick() {
+void MainWindow::MnuHelpAboutClick() {
     About->ShowOver(this);
 }
 
-void TFrmXmitMain::MnuHelpContentsClick() {
+void MainWindow::MnuHelpContentsClick() {
     // docs/index.html beside the program; an installed program keeps the
     // guide in the shared data folder.
     std::filesystem::path guide = env_.ProgramDir() / "docs" / "index.html";
@@ -481,34 +481,34 @@ void TFrmXmitMain::MnuHelpContentsClick() {
     OpenDocument(QString::fromStdString(guide.string()));
 }
 
-void TFrmXmitMain::MnuHelpHomeClick() {
+void MainWindow::MnuHelpHomeClick() {
     MnuHelpContentsClick();
 }  // the user guide is its home
-void TFrmXmitMain::MnuHelpCbtClick() {
+void MainWindow::MnuHelpCbtClick() {
     env_.Dialogs->OpenUrl("https://www.cbttape.org/");
 }
-void TFrmXmitMain::MnuHelpPlanetClick() {
+void MainWindow::MnuHelpPlanetClick() {
     env_.Dialogs->OpenUrl("https://www.planetmvs.com/");
 }
 
-void TFrmXmitMain::MnuViewToolbarClick() {
+void MainWindow::MnuViewToolbarClick() {
     ToolBar1->setVisible(MnuViewToolbar->isChecked());
     update();
 }
 
-void TFrmXmitMain::PopListSelectClick() {
+void MainWindow::PopListSelectClick() {
     LvwMembers->selectAll();
 }
-void TFrmXmitMain::PopListDeSelectClick() {
+void MainWindow::PopListDeSelectClick() {
     LvwMembers->clearSelection();
 }
 
-void TFrmXmitMain::LvwMembersClick() {
+void MainWindow::LvwMembersClick() {
     if (!FileIsOpen) return;
     SetStatus(0, QString::number(LvwMembers->SelectedCount()) + " Selected.");
 }
 
-void TFrmXmitMain::LvwMembersDblClick() {
+void MainWindow::LvwMembersDblClick() {
     if (TextMode) {
         MnuXmitViewClick();
     } else {
@@ -516,7 +516,7 @@ void TFrmXmitMain::LvwMembersDblClick() {
     }
 }
 
-QString TFrmXmitMain::SettingsText(const std::string& text) const {
+QString MainWindow::SettingsText(const std::string& text) const {
 #ifdef _WIN32
     return QString::fromStdString(text);
 #else
@@ -529,17 +529,17 @@ QString TFrmXmitMain::SettingsText(const std::string& text) const {
 #endif
 }
 
-void TFrmXmitMain::OpenDocument(const QString& path) {
+void MainWindow::OpenDocument(const QString& path) {
     if (!env_.Dialogs->OpenUrl("file://" + path)) {
         env_.Dialogs->Message(this, "No program is set up to open\n" + path, "Corvane",
                               MessageIcon::Information, MessageButtons::Ok);
     }
 }
 
-void TFrmXmitMain::ModalShown(bool shown) {
+void MainWindow::ModalShown(bool shown) {
     // A question or error must never sit under a progress window.
     if (shown) {
-        for (auto* w : findChildren<TFrmXmitCancel*>()) {
+        for (auto* w : findChildren<ProgressDialog*>()) {
             if (w->isVisible()) {
                 hiddenForModal_ << w;
                 w->hide();
@@ -553,7 +553,7 @@ void TFrmXmitMain::ModalShown(bool shown) {
     hiddenForModal_.clear();
 }
 
-void TFrmXmitMain::PlaceViewer(QWidget& view) {
+void MainWindow::PlaceViewer(QWidget& view) {
     // New viewers step down and right from the main window, a title bar's
     // height each, and start again at the top after ten.
     const int step = std::max(24, fontMetrics().height() + 10);
@@ -565,8 +565,8 @@ void TFrmXmitMain::PlaceViewer(QWidget& view) {
     ++viewerCascade_;
 }
 
-void TFrmXmitMain::MnuViewCloseViewersClick() {
-    for (TFrmView* v : findChildren<TFrmView*>()) {
+void MainWindow::MnuViewCloseViewersClick() {
+    for (ViewerWindow* v : findChildren<ViewerWindow*>()) {
         if (v->isEnabled()) v->close();  // one being filled closes when its read ends
     }
     viewerCascade_ = 0;

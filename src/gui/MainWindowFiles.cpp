@@ -9,14 +9,14 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "Decodeerror.h"
+#include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
-#include "Frmoptions.h"
-#include "Frmview.h"
-#include "Frmzip.h"
-#include "ListAdapters.h"
-#include "Xmitmain.h"
+#include "OptionsDialog.h"
+#include "ViewerWindow.h"
+#include "ZipIntakeDialog.h"
+#include "MemoLines.h"
+#include "MainWindow.h"
 #include "decode/XmitParser.h"
 #include "present/Presenter.h"
 #include "util/SizeText.h"
@@ -30,27 +30,27 @@ constexpr char kOpenFilter[] =
 
 }  // namespace
 
-void TFrmXmitMain::MnuFileOpenClick() {
+void MainWindow::MnuFileOpenClick() {
     DebugHeaders = false;
     OpenXmitFile(true);
 }
 
-void TFrmXmitMain::MnuXmitDumpFileClick() {
+void MainWindow::MnuXmitDumpFileClick() {
     DebugHeaders = true;
     OpenXmitFile(true);
 }
 
-void TFrmXmitMain::MnuFileRecentFileClick() {
+void MainWindow::MnuFileRecentFileClick() {
     if (RecentPath.isEmpty()) return;
     XmitPath = RecentPath;
     OpenXmitFile(false);
 }
 
-void TFrmXmitMain::MnuFileCloseClick() {
+void MainWindow::MnuFileCloseClick() {
     CloseXmitFile();
 }
 
-void TFrmXmitMain::OpenXmitFile(bool withDialog) {
+void MainWindow::OpenXmitFile(bool withDialog) {
     if (reading_) return;
     const TProgramOptions& options = Options->Values();
     if (withDialog) {
@@ -122,8 +122,8 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
 
 // The header dump of a debug open: a viewer of its own, with no owner,
 // captioned with the name of the file it dumps; "Ok" only after success.
-void TFrmXmitMain::ShowHeaderDump(const std::vector<std::string>& lines, bool ok) {
-    auto* view = new TFrmView(nullptr, *env_.Dialogs);
+void MainWindow::ShowHeaderDump(const std::vector<std::string>& lines, bool ok) {
+    auto* view = new ViewerWindow(nullptr, *env_.Dialogs);
     view->setWindowTitle(FileNamePart(XmitPath));
     view->show();
     view->ShowText();
@@ -132,7 +132,7 @@ void TFrmXmitMain::ShowHeaderDump(const std::vector<std::string>& lines, bool ok
 }
 
 // A failure as the user sees it: a message box, the error window, or both.
-void TFrmXmitMain::ShowError(const Error& e) {
+void MainWindow::ShowError(const Error& e) {
     switch (e.What) {
         case Error::Kind::NotXmit:
             notifier_->Show(e.Message, e.Caption, MessageIcon::Error, MessageButtons::Ok);
@@ -151,9 +151,9 @@ void TFrmXmitMain::ShowError(const Error& e) {
     errors_->Show(present::ErrorReportFor(e));
 }
 
-bool TFrmXmitMain::OpenArchive() {
+bool MainWindow::OpenArchive() {
     const TProgramOptions& options = Options->Values();
-    TFrmXmitZip zip(this, *env_.Dialogs);
+    ZipIntakeDialog zip(this, *env_.Dialogs);
     if (zip.Intake.CountXmitEntries(XmitPath.toStdString()) < 0) return false;
     // Without the unzip folder the per-user default takes the entry, made
     // on first use; the program's own folder is never written.
@@ -172,7 +172,7 @@ bool TFrmXmitMain::OpenArchive() {
     return true;
 }
 
-void TFrmXmitMain::CloseXmitFile() {
+void MainWindow::CloseXmitFile() {
     if (reading_) return;  // a read is using the file; it is closed afterwards
     if (!XmitPath.isEmpty()) SetRecentPath(XmitPath);
     SetSelectItemsEnabled(false);
@@ -185,7 +185,7 @@ void TFrmXmitMain::CloseXmitFile() {
     XmitSource.reset();
 }
 
-void TFrmXmitMain::ShowFileInfo() {
+void MainWindow::ShowFileInfo() {
     TabInfo->setCurrentIndex(0);
     const TransferHeader& t = Info->Transfer;
     const DatasetInfo& d = Info->Dataset;
@@ -218,7 +218,7 @@ void TFrmXmitMain::ShowFileInfo() {
     MmoTabMessage->moveCursor(QTextCursor::Start);  // a long message is read from its top
 }
 
-void TFrmXmitMain::ShowSequentialSummary() {
+void MainWindow::ShowSequentialSummary() {
     // A sequential dataset has no member list; the pane says what there is.
     const QString name = QString::fromStdString(Info->Dataset.Name);
     QString text = name.isEmpty() ? QString("A sequential dataset") : name;
@@ -232,7 +232,7 @@ void TFrmXmitMain::ShowSequentialSummary() {
     LvwMembers->SetPlaceholder(text);
 }
 
-void TFrmXmitMain::ClearFileInfo() {
+void MainWindow::ClearFileInfo() {
     for (ElidedLabel* l :
          {LblSize, LblCreated, LblFileNum, LblFileName, LblDataset, LblType, LblMembers, LblRecfm,
           LblLrecl, LblBlksize, LblFromNode, LblFromId, LblToNode, LblToId}) {
@@ -245,7 +245,7 @@ void TFrmXmitMain::ClearFileInfo() {
     LvwMembers->setStyleSheet("QTreeView { background: white; }");
 }
 
-void TFrmXmitMain::UpdateFileState() {
+void MainWindow::UpdateFileState() {
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
         a->setEnabled(FileIsOpen);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);

@@ -17,11 +17,11 @@ class QRadioButton;
 namespace corvane::gui {
 
 // The options dialog; it owns the live option values for the whole run.
-class TFrmXmitOptions : public QDialog {
+class OptionsDialog : public QDialog {
     Q_OBJECT
   public:
-    TFrmXmitOptions(QWidget* owner, const Environment& environment, const std::string& keyPath);
-    ~TFrmXmitOptions() override;
+    OptionsDialog(QWidget* owner, const Environment& environment, const std::string& keyPath);
+    ~OptionsDialog() override;
 
     const TProgramOptions& Values() const { return values_; }
     // Reloads from the store in use, shows the dialog modally and returns
@@ -33,7 +33,7 @@ class TFrmXmitOptions : public QDialog {
     QGroupBox* RgpDateFormat;
     QRadioButton* RgpDateFormatDay;    // item 0 "dd/mm/yyyy"
     QRadioButton* RgpDateFormatMonth;  // item 1 "mm/dd/yyyy"
-    QGroupBox* GbxDateFormat;
+    QGroupBox* ExtensionsBox;
     QLineEdit* EdtBinaryExt;
     QLineEdit* EdtTextExt;
     QGroupBox* GroupBox1;

@@ -1,4 +1,4 @@
-#include "Decodeerror.h"
+#include "DecodeErrorDialog.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -9,7 +9,7 @@
 
 namespace corvane::gui {
 
-TFrmDecodeError::TFrmDecodeError(QWidget* owner)
+DecodeErrorDialog::DecodeErrorDialog(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("FrmDecodeError");
     setWindowTitle("Error");
@@ -38,7 +38,7 @@ TFrmDecodeError::TFrmDecodeError(QWidget* owner)
     BtnDetails = new QPushButton("Details >>", this);
     BtnDetails->setObjectName("BtnDetails");
     BtnDetails->setGeometry(216, 112, 65, 25);
-    connect(BtnDetails, &QPushButton::clicked, this, &TFrmDecodeError::BtnDetailsClick);
+    connect(BtnDetails, &QPushButton::clicked, this, &DecodeErrorDialog::BtnDetailsClick);
 
     MmoDetails = new QPlainTextEdit(this);
     MmoDetails->setObjectName("MmoDetails");
@@ -51,7 +51,7 @@ TFrmDecodeError::TFrmDecodeError(QWidget* owner)
     FitWidth();
 }
 
-void TFrmDecodeError::FitWidth() {
+void DecodeErrorDialog::FitWidth() {
     // The window is drawn for an 8-point dialog font; where the system's font
     // is wider, it grows so that every text stays readable.
     int need = 282;
@@ -67,7 +67,7 @@ void TFrmDecodeError::FitWidth() {
     setFixedSize(width_, detailsShown_ ? kExpandedHeight : kCollapsedHeight);
 }
 
-void TFrmDecodeError::Fill(const ErrorReportData& report) {
+void DecodeErrorDialog::Fill(const ErrorReportData& report) {
     setWindowTitle(QString::fromStdString(report.Caption));
     LblError1->setText(QString::fromStdString(report.Title));
     LblError2->setText(QString::fromStdString(report.Reason));
@@ -78,7 +78,7 @@ void TFrmDecodeError::Fill(const ErrorReportData& report) {
     FitWidth();
 }
 
-void TFrmDecodeError::BtnDetailsClick() {
+void DecodeErrorDialog::BtnDetailsClick() {
     if (detailsShown_) {
         setFixedSize(width_, kCollapsedHeight);
         BtnDetails->setText("Details >>");
@@ -90,7 +90,7 @@ void TFrmDecodeError::BtnDetailsClick() {
     }
 }
 
-void TFrmDecodeError::hideEvent(QHideEvent* event) {
+void DecodeErrorDialog::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
     if (result() == 0 && isModal()) reject();
 }
@@ -100,7 +100,7 @@ void DecodeErrorReport::Show(const ErrorReportData& report) {
         *Collect << QString::fromStdString(report.Title);
         return;
     }
-    TFrmDecodeError window(owner_);
+    DecodeErrorDialog window(owner_);
     window.Fill(report);
     if (Modal) Modal(true);
     dialogs_.Exec(window);

@@ -13,10 +13,10 @@ namespace corvane::gui {
 
 // The progress window of a read: the item's name, a bar over its file
 // offsets and a Cancel button whose flag the reader tests.
-class TFrmXmitCancel : public QDialog, public corvane::Progress {
+class ProgressDialog : public QDialog, public corvane::Progress {
     Q_OBJECT
   public:
-    explicit TFrmXmitCancel(QWidget* owner);
+    explicit ProgressDialog(QWidget* owner);
 
     void SetMaximum(std::int64_t value) override;
     void SetMinimum(std::int64_t value) override;

@@ -25,21 +25,21 @@ namespace corvane::gui {
 
 class DialogNotifier;
 class DecodeErrorReport;
-class TFrmAbout;
-class TFrmView;
-class TFrmXmitCancel;
-class TFrmXmitOptions;
+class AboutDialog;
+class ViewerWindow;
+class ProgressDialog;
+class OptionsDialog;
 class MemoLines;
 class ElidedLabel;
 class TabRows;
 
 // The main window: the information tabs, the member list and the commands
 // that open, view and extract transmission files.
-class TFrmXmitMain : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    explicit TFrmXmitMain(Environment environment);
-    ~TFrmXmitMain() override;
+    explicit MainWindow(Environment environment);
+    ~MainWindow() override;
 
     // Start-up after construction: window state, options, the argument.
     void FormCreate();
@@ -53,7 +53,7 @@ class TFrmXmitMain : public QMainWindow {
     // The open file: its bytes and what the parser found in them.
     std::unique_ptr<ByteSource> XmitSource;
     std::unique_ptr<XmitInfo> Info;
-    TFrmXmitOptions* Options = nullptr;
+    OptionsDialog* Options = nullptr;
     QString StatusKey = kStatusKey;
     QString XmitPath;
     QString RecentPath;
@@ -62,8 +62,8 @@ class TFrmXmitMain : public QMainWindow {
     std::unique_ptr<MemberReader> Reader;
     // Text records of the current command are cut to this length; -1: not cut.
     int RecordCut = -1;
-    TFrmXmitCancel* Progress = nullptr;
-    TFrmAbout* About = nullptr;
+    ProgressDialog* Progress = nullptr;
+    AboutDialog* About = nullptr;
 
     QString StatusText(int panel) const;
     void SetStatus(int panel, const QString& text);
@@ -72,7 +72,7 @@ class TFrmXmitMain : public QMainWindow {
     // Controls, by the names of the Parts.
     QToolBar* ToolBar1;
     QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2,
-        *SbnHelp;
+        *AboutButton;
     QAction *MnuFileOpen, *MnuFileClose, *MnuFileRecentFile, *MnuFileExit, *MnuEditSelectAll,
         *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions,
         *MnuViewToolbar, *MnuViewCloseViewers, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt,
@@ -143,7 +143,7 @@ class TFrmXmitMain : public QMainWindow {
     int ExtractMember(const ListedMember* row);
     // Reads one member (or the dataset) into a viewer or a file; 0 when the
     // read ended well or was cancelled, 1 when it failed (the user was told).
-    int ReadItem(const ListedMember* row, TFrmView* view, const QString& path,
+    int ReadItem(const ListedMember* row, ViewerWindow* view, const QString& path,
                  corvane::Progress& progress);
     void ShowError(const Error& error);
     void FinishCommand() { RecordCut = -1; }

@@ -8,15 +8,15 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-#include "Decodeerror.h"
+#include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
-#include "Frmcancel.h"
-#include "Frmoptions.h"
-#include "Frmview.h"
-#include "ListAdapters.h"
-#include "Prompttype.h"
-#include "Xmitmain.h"
+#include "ProgressDialog.h"
+#include "OptionsDialog.h"
+#include "ViewerWindow.h"
+#include "MemoLines.h"
+#include "ExtractPrompt.h"
+#include "MainWindow.h"
 
 namespace corvane::gui {
 
@@ -41,18 +41,18 @@ class BusyScope {
 };
 }  // namespace
 
-QList<ListedMember> TFrmXmitMain::SelectedRows() const {
+QList<ListedMember> MainWindow::SelectedRows() const {
     return LvwMembers->SelectedMembers();  // in the order the list shows them
 }
 
-QString TFrmXmitMain::DatasetLabel() const {
+QString MainWindow::DatasetLabel() const {
     if (!LblDataset->text().isEmpty()) return LblDataset->text();
     const QString name = FileNamePart(XmitPath);
     const qsizetype dot = name.lastIndexOf('.');
     return dot > 0 ? name.left(dot) : name;
 }
 
-void TFrmXmitMain::SetBusy(bool busy) {
+void MainWindow::SetBusy(bool busy) {
     reading_ = busy;
     // While a read runs, nothing may close the file or start another read.
     for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile}) a->setEnabled(!busy);
@@ -68,13 +68,13 @@ void TFrmXmitMain::SetBusy(bool busy) {
     }
 }
 
-bool TFrmXmitMain::PrepareExtraction() {
-    if (!Progress) Progress = new TFrmXmitCancel(this);
+bool MainWindow::PrepareExtraction() {
+    if (!Progress) Progress = new ProgressDialog(this);
     if (!Reader) Reader = std::make_unique<MemberReader>(*XmitSource, *Info);
     return true;
 }
 
-int TFrmXmitMain::ReadItem(const ListedMember* row, TFrmView* view, const QString& path,
+int MainWindow::ReadItem(const ListedMember* row, ViewerWindow* view, const QString& path,
                            corvane::Progress& progress) {
     ReadRequest request;
     if (row) request.Member = &Info->Members.at(static_cast<std::size_t>(row->Index));
@@ -101,8 +101,8 @@ int TFrmXmitMain::ReadItem(const ListedMember* row, TFrmView* view, const QStrin
     return 0;
 }
 
-void TFrmXmitMain::promptShow() {
-    TFrmPromptType prompt(this);
+void MainWindow::promptShow() {
+    ExtractPrompt prompt(this);
     const bool fixed = Info->Dataset.Recfm.Kind == 'F';
     if (fixed) {
         const int lrecl = static_cast<int>(std::min<std::uint32_t>(Info->Dataset.Lrecl, 32767));
@@ -118,9 +118,9 @@ void TFrmXmitMain::promptShow() {
         prompt.Button2->setFocus();
     }
     const int answer = env_.Dialogs->Exec(prompt);
-    if (answer == mrYes) {
+    if (answer == ChoiceText) {
         TextMode = true;
-    } else if (answer == mrNo) {
+    } else if (answer == ChoiceBinary) {
         TextMode = false;
     } else {
         TextMode = fixed;
@@ -128,14 +128,14 @@ void TFrmXmitMain::promptShow() {
     RecordCut = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : -1;
 }
 
-void TFrmXmitMain::ReportNoSelection() {
+void MainWindow::ReportNoSelection() {
     HideProgress();
     env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane",
                           MessageIcon::None, MessageButtons::Ok);
     FinishCommand();
 }
 
-void TFrmXmitMain::HideProgress() {
+void MainWindow::HideProgress() {
     if (Progress) {
         Progress->hide();
         Progress->Label2->clear();
@@ -143,7 +143,7 @@ void TFrmXmitMain::HideProgress() {
     QApplication::restoreOverrideCursor();
 }
 
-void TFrmXmitMain::MnuXmitViewClick() {
+void MainWindow::MnuXmitViewClick() {
     if (!Info || reading_) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
@@ -174,7 +174,7 @@ void TFrmXmitMain::MnuXmitViewClick() {
     HideProgress();
 }
 
-void TFrmXmitMain::ViewSelectedMembers(const QList<ListedMember>& rows) {
+void MainWindow::ViewSelectedMembers(const QList<ListedMember>& rows) {
     // The question about many views has been asked already. Cancel stops
     // the whole series, between members as well as inside one.
     for (const ListedMember& row : rows) {
@@ -186,15 +186,15 @@ void TFrmXmitMain::ViewSelectedMembers(const QList<ListedMember>& rows) {
     }
 }
 
-bool TFrmXmitMain::ConfirmManyViews() {
+bool MainWindow::ConfirmManyViews() {
     return env_.Dialogs->Message(
                this, "System performance may be impaired. \n      Continue with operation?",
                "Viewing more than 20 members!", MessageIcon::Warning,
                MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
-void TFrmXmitMain::ViewMember(const ListedMember* row) {
-    auto* view = new TFrmView(this, *env_.Dialogs);
+void MainWindow::ViewMember(const ListedMember* row) {
+    auto* view = new ViewerWindow(this, *env_.Dialogs);
     PlaceViewer(*view);
     view->show();
     view->setEnabled(false);
@@ -222,7 +222,7 @@ void TFrmXmitMain::ViewMember(const ListedMember* row) {
     view->raise();
 }
 
-void TFrmXmitMain::MnuXmitExtractClick() {
+void MainWindow::MnuXmitExtractClick() {
     if (!Info || reading_) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
@@ -274,7 +274,7 @@ void TFrmXmitMain::MnuXmitExtractClick() {
     HideProgress();
 }
 
-int TFrmXmitMain::ExtractMember(const ListedMember* row) {
+int MainWindow::ExtractMember(const ListedMember* row) {
     Progress->ClearCancelled();
     if (row) {
         Progress->Label2->setText(row->Caption);
@@ -288,8 +288,8 @@ int TFrmXmitMain::ExtractMember(const ListedMember* row) {
     return result;
 }
 
-void TFrmXmitMain::ExtractSelectedMembers(const QList<ListedMember>& rows) {
-    TFrmXmitCancel members(this);
+void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
+    ProgressDialog members(this);
     members.setWindowTitle("Extract members");
     members.show();
     members.repaint();
@@ -332,7 +332,7 @@ void TFrmXmitMain::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     }
 }
 
-void TFrmXmitMain::SbnJclClick() {
+void MainWindow::SbnJclClick() {
     if (!Info || reading_) return;
     const QList<ListedMember> rows = SelectedRows();
     if (rows.size() >= 2) {

@@ -1,4 +1,4 @@
-#include "Frmzip.h"
+#include "ZipIntakeDialog.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -15,7 +15,7 @@ namespace {
 constexpr int kStoredNameRole = Qt::UserRole;
 }
 
-TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
+ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       MmoMessages(new QPlainTextEdit),
@@ -61,7 +61,7 @@ TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
     row->addWidget(BtnOpen);
     row->addWidget(BtnClose);
     layout->addLayout(row);
-    connect(BtnOpen, &QPushButton::clicked, this, &TFrmXmitZip::BtnOpenClick);
+    connect(BtnOpen, &QPushButton::clicked, this, &ZipIntakeDialog::BtnOpenClick);
     connect(BtnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     GrpMessages = new QGroupBox(" Messages ", this);
@@ -82,13 +82,13 @@ TFrmXmitZip::TFrmXmitZip(QWidget* owner, DialogService& dialogs)
     Intake.Zip.ProcessEvents = [] { QCoreApplication::processEvents(); };
 }
 
-TFrmXmitZip::~TFrmXmitZip() = default;
+ZipIntakeDialog::~ZipIntakeDialog() = default;
 
-void TFrmXmitZip::ZipBuilder1Message(int, const std::string& message) {
+void ZipIntakeDialog::ZipBuilder1Message(int, const std::string& message) {
     MmoMessages->appendPlainText(QString::fromStdString(message));
 }
 
-void TFrmXmitZip::showEvent(QShowEvent* event) {
+void ZipIntakeDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (filled_) return;
     filled_ = true;
@@ -111,7 +111,7 @@ void TFrmXmitZip::showEvent(QShowEvent* event) {
     MmoMessages->appendPlainText("Zip file opened.");
 }
 
-void TFrmXmitZip::BtnOpenClick() {
+void ZipIntakeDialog::BtnOpenClick() {
     QTreeWidgetItem* row = LvwZip->currentItem();
     if (!row || !row->isSelected()) return;
     // The entry is named by its full stored name, so that of two files with

@@ -18,11 +18,11 @@ class DialogService;
 
 // A window that shows data as plain text: member text, hex dumps, the
 // header dump. It can save, print and copy, and destroys itself on close.
-class TFrmView : public QMainWindow {
+class ViewerWindow : public QMainWindow {
     Q_OBJECT
   public:
-    TFrmView(QWidget* owner, DialogService& dialogs);
-    ~TFrmView() override;
+    ViewerWindow(QWidget* owner, DialogService& dialogs);
+    ~ViewerWindow() override;
 
     // The reader's side.
     // The text area, taking lines at its end.

@@ -20,10 +20,10 @@ class ClickLabel : public QLabel {
 
 // The about window: a borderless black panel that closes on "OK" or on its
 // background.
-class TFrmAbout : public QWidget {
+class AboutDialog : public QWidget {
     Q_OBJECT
   public:
-    explicit TFrmAbout(QWidget* mainWindow);
+    explicit AboutDialog(QWidget* mainWindow);
     void ShowOver(QWidget* window);
 
     ClickLabel* Label1;

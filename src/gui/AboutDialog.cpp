@@ -1,4 +1,4 @@
-#include "About.h"
+#include "AboutDialog.h"
 
 #include <QMouseEvent>
 
@@ -11,7 +11,7 @@ void ClickLabel::mousePressEvent(QMouseEvent* event) {
     emit clicked();
 }
 
-TFrmAbout::TFrmAbout(QWidget* mainWindow)
+AboutDialog::AboutDialog(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("FrmAbout");
     setFixedSize(416, 229);
@@ -50,7 +50,7 @@ TFrmAbout::TFrmAbout(QWidget* mainWindow)
     connect(Label3, &ClickLabel::clicked, this, &QWidget::hide);
 }
 
-void TFrmAbout::ShowOver(QWidget* window) {
+void AboutDialog::ShowOver(QWidget* window) {
     if (window) {
         QRect g = window->frameGeometry();
         move(g.center() - QPoint(width() / 2, height() / 2));
@@ -60,7 +60,7 @@ void TFrmAbout::ShowOver(QWidget* window) {
     activateWindow();
 }
 
-void TFrmAbout::mousePressEvent(QMouseEvent* event) {
+void AboutDialog::mousePressEvent(QMouseEvent* event) {
     event->accept();
     hide();
 }

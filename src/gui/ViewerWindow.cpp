@@ -1,4 +1,4 @@
-#include "Frmview.h"
+#include "ViewerWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,9 +18,9 @@ namespace corvane::gui {
 // Collects the lines a reader adds while the text is hidden and puts them
 // into the text control in one step; once the text is shown, lines go in at
 // once. Past its capacity it refuses lines, as a full text control does.
-class TFrmView::LineBuffer : public LineTarget {
+class ViewerWindow::LineBuffer : public LineTarget {
   public:
-    explicit LineBuffer(TFrmView& view) : view_(view) {}
+    explicit LineBuffer(ViewerWindow& view) : view_(view) {}
     bool AppendLine(std::string_view line) override {
         if (buffer_.size() + view_.RichEdit1->ByteSize() + line.size() > kCapacity) return false;
         if (direct_) {
@@ -37,10 +37,10 @@ class TFrmView::LineBuffer : public LineTarget {
     bool direct_ = false;
 
   private:
-    TFrmView& view_;
+    ViewerWindow& view_;
 };
 
-TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
+ViewerWindow::ViewerWindow(QWidget* owner, DialogService& dialogs)
     : QMainWindow(owner, Qt::Window),
       dialogs_(dialogs),
       lines_(std::make_unique<LineBuffer>(*this)) {
@@ -76,7 +76,7 @@ TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
     setStatusBar(status);
 
     auto action = [this](QObject* parent, const char* name, const QString& text,
-                         const QKeySequence& key, IconKind icon, void (TFrmView::*slot)()) {
+                         const QKeySequence& key, IconKind icon, void (ViewerWindow::*slot)()) {
         auto* a = new QAction(MakeIcon(icon), text, parent);
         a->setObjectName(name);
         a->setShortcut(key);
@@ -92,70 +92,70 @@ TFrmView::TFrmView(QWidget* owner, DialogService& dialogs)
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
     file->addAction(action(file, "SaveAs1", "Save &As...", QKeySequence("Ctrl+S"), IconKind::Save,
-                           &TFrmView::SaveAs1Click));
+                           &ViewerWindow::SaveAs1Click));
     separator(file, "N2");
     file->addAction(action(file, "Print1", "&Print...", QKeySequence("Ctrl+P"), IconKind::Print,
-                           &TFrmView::Print1Click));
+                           &ViewerWindow::Print1Click));
     auto* setup = new QAction("P&rint Setup...", file);
     setup->setObjectName("PrintSetup1");
-    connect(setup, &QAction::triggered, this, &TFrmView::PrintSetup1Click);
+    connect(setup, &QAction::triggered, this, &ViewerWindow::PrintSetup1Click);
     file->addAction(setup);
     separator(file, "N1");
     file->addAction(action(file, "Exit1", "E&xit", QKeySequence("Ctrl+X"), IconKind::Exit,
-                           &TFrmView::Exit1Click));
+                           &ViewerWindow::Exit1Click));
     QMenu* edit = menuBar()->addMenu("&Edit");
     edit->setObjectName("Edit1");
     edit->addAction(action(edit, "Copy1", "&Copy", QKeySequence("Ctrl+C"), IconKind::Copy,
-                           &TFrmView::Copy1Click));
+                           &ViewerWindow::Copy1Click));
 
     auto* popup = new QMenu(this);
     popup->setObjectName("PopupMenu1");
     // The popup repeats the menu bar's commands; its shortcuts are shown but
     // served by the menu bar's items.
     auto popupItem = [&](const char* name, const QString& text, const char* key, IconKind icon,
-                         void (TFrmView::*slot)()) {
+                         void (ViewerWindow::*slot)()) {
         QAction* a = popup->addAction(MakeIcon(icon), text, this, slot);
         a->setObjectName(name);
         a->setShortcut(QKeySequence(key));
         a->setShortcutContext(Qt::WidgetShortcut);
     };
-    popupItem("Copy2", "&Copy", "Ctrl+C", IconKind::Copy, &TFrmView::Copy1Click);
-    popupItem("Print2", "&Print...", "Ctrl+P", IconKind::Print, &TFrmView::Print1Click);
-    popupItem("SaveAs2", "&Save As...", "Ctrl+S", IconKind::Save, &TFrmView::SaveAs1Click);
+    popupItem("Copy2", "&Copy", "Ctrl+C", IconKind::Copy, &ViewerWindow::Copy1Click);
+    popupItem("Print2", "&Print...", "Ctrl+P", IconKind::Print, &ViewerWindow::Print1Click);
+    popupItem("SaveAs2", "&Save As...", "Ctrl+S", IconKind::Save, &ViewerWindow::SaveAs1Click);
     popup->addSeparator()->setObjectName("N3");
-    popupItem("Exit2", "E&xit", "Ctrl+X", IconKind::Exit, &TFrmView::Exit1Click);
+    popupItem("Exit2", "E&xit", "Ctrl+X", IconKind::Exit, &ViewerWindow::Exit1Click);
     connect(RichEdit1, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint& at) { popup->popup(RichEdit1->mapToGlobal(at)); });
 }
 
-TFrmView::~TFrmView() = default;
+ViewerWindow::~ViewerWindow() = default;
 
-LineTarget& TFrmView::Lines() {
+LineTarget& ViewerWindow::Lines() {
     return *lines_;
 }
 
-void TFrmView::SetStatus(int panel, const std::string& text) {
+void ViewerWindow::SetStatus(int panel, const std::string& text) {
     (panel == 0 ? panel0_ : panel1_)->setText(QString::fromStdString(text));
 }
 
-QString TFrmView::StatusText(int panel) const {
+QString ViewerWindow::StatusText(int panel) const {
     return (panel == 0 ? panel0_ : panel1_)->text();
 }
 
-void TFrmView::FlushLines() {
+void ViewerWindow::FlushLines() {
     if (lines_->buffer_.empty() && lines_->count_ == 0) return;
     RichEdit1->SetText(std::move(lines_->buffer_));
     std::string().swap(lines_->buffer_);
     lines_->count_ = 0;
 }
 
-void TFrmView::ShowText() {
+void ViewerWindow::ShowText() {
     FlushLines();
     lines_->direct_ = true;
     RichEdit1->setVisible(true);
 }
 
-void TFrmView::FinishLoading() {
+void ViewerWindow::FinishLoading() {
     FlushLines();
     setEnabled(true);
     RichEdit1->MoveToStart();
@@ -164,7 +164,7 @@ void TFrmView::FinishLoading() {
     RichEdit1->repaint();
 }
 
-void TFrmView::SaveAs1Click() {
+void ViewerWindow::SaveAs1Click() {
     auto path = dialogs_.SaveFile(this, {});
     if (!path) return;
     QFile file(*path);
@@ -187,12 +187,12 @@ void TFrmView::SaveAs1Click() {
     SetStatus(0, "Document saved.");
 }
 
-void TFrmView::PrintSetup1Click() {
+void ViewerWindow::PrintSetup1Click() {
     if (!printer_) printer_ = std::make_unique<QPrinter>();
     dialogs_.PageSetup(this, *printer_);
 }
 
-void TFrmView::Print1Click() {
+void ViewerWindow::Print1Click() {
     if (!printer_) printer_ = std::make_unique<QPrinter>();
     printer_->setCopyCount(1);
     if (!dialogs_.Print(this, *printer_)) return;
@@ -201,16 +201,16 @@ void TFrmView::Print1Click() {
     SetStatus(0, "Document sent to print.");
 }
 
-void TFrmView::Copy1Click() {
+void ViewerWindow::Copy1Click() {
     RichEdit1->copy();
     SetStatus(0, "Selected text copied to clipboard.");
 }
 
-void TFrmView::Exit1Click() {
+void ViewerWindow::Exit1Click() {
     close();
 }
 
-void TFrmView::closeEvent(QCloseEvent* event) {
+void ViewerWindow::closeEvent(QCloseEvent* event) {
     // A viewer that a read is still filling is disabled; it stays until the
     // read has ended, so that the read never writes into a closed window.
     if (!isEnabled()) {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "DialogService.h"
-#include "ListAdapters.h"
+#include "MemoLines.h"
 #include "zip/ZipIntake.h"
 
 class QCheckBox;
@@ -16,11 +16,11 @@ namespace corvane::gui {
 
 // The zip intake window: lists an archive's entries and unpacks the one the
 // user opens.
-class TFrmXmitZip : public QDialog {
+class ZipIntakeDialog : public QDialog {
     Q_OBJECT
   public:
-    TFrmXmitZip(QWidget* owner, DialogService& dialogs);
-    ~TFrmXmitZip() override;
+    ZipIntakeDialog(QWidget* owner, DialogService& dialogs);
+    ~ZipIntakeDialog() override;
 
     QGroupBox* GroupBox1;
     QTreeWidget* LvwZip;

@@ -10,15 +10,15 @@ class QSpinBox;
 namespace corvane::gui {
 
 // Dialog results, as the program's message-box answers number them.
-enum PromptResult { mrCancel = 2, mrYes = 6, mrNo = 7 };
+enum PromptChoice { ChoiceAuto = 2, ChoiceText = 6, ChoiceBinary = 7 };
 
 // The extraction prompt: text, binary or automatic handling, and the length
 // to which text records are cut.
-class TFrmPromptType : public QDialog {
+class ExtractPrompt : public QDialog {
     Q_OBJECT
   public:
-    explicit TFrmPromptType(QWidget* owner);
-    void reject() override { done(mrCancel); }
+    explicit ExtractPrompt(QWidget* owner);
+    void reject() override { done(ChoiceAuto); }
 
     QLabel* Label1;
     QLabel* Label2;

@@ -1,4 +1,4 @@
-#include "Prompttype.h"
+#include "ExtractPrompt.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,7 +9,7 @@
 
 namespace corvane::gui {
 
-TFrmPromptType::TFrmPromptType(QWidget* owner)
+ExtractPrompt::ExtractPrompt(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("FrmPromptType");
@@ -54,9 +54,9 @@ TFrmPromptType::TFrmPromptType(QWidget* owner)
     buttons->addWidget(Button1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    connect(Button3, &QPushButton::clicked, this, [this] { done(mrCancel); });
-    connect(Button2, &QPushButton::clicked, this, [this] { done(mrNo); });
-    connect(Button1, &QPushButton::clicked, this, [this] { done(mrYes); });
+    connect(Button3, &QPushButton::clicked, this, [this] { done(ChoiceAuto); });
+    connect(Button2, &QPushButton::clicked, this, [this] { done(ChoiceBinary); });
+    connect(Button1, &QPushButton::clicked, this, [this] { done(ChoiceText); });
     // Enter takes "Auto" unless a button has the focus.
     Button3->setDefault(true);
     setTabOrder(Button3, Button2);

@@ -1,4 +1,4 @@
-#include "Frmoptions.h"
+#include "OptionsDialog.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,7 +18,7 @@
 
 namespace corvane::gui {
 
-TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
+OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
                                  const std::string& keyPath)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       env_(environment) {
@@ -51,22 +51,22 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
     dates->addWidget(RgpDateFormatMonth);
     middle->addWidget(RgpDateFormat);
 
-    GbxDateFormat = new QGroupBox(" Extraction extentions ", this);
-    GbxDateFormat->setObjectName("GbxDateFormat");
-    auto* exts = new QGridLayout(GbxDateFormat);
-    auto* label3 = new QLabel("Binary", GbxDateFormat);
+    ExtensionsBox = new QGroupBox(" Extraction extentions ", this);
+    ExtensionsBox->setObjectName("GbxDateFormat");
+    auto* exts = new QGridLayout(ExtensionsBox);
+    auto* label3 = new QLabel("Binary", ExtensionsBox);
     label3->setObjectName("Label3");
-    auto* label4 = new QLabel("Text", GbxDateFormat);
+    auto* label4 = new QLabel("Text", ExtensionsBox);
     label4->setObjectName("Label4");
-    EdtBinaryExt = new QLineEdit(".bin", GbxDateFormat);
+    EdtBinaryExt = new QLineEdit(".bin", ExtensionsBox);
     EdtBinaryExt->setObjectName("EdtBinaryExt");
-    EdtTextExt = new QLineEdit(".txt", GbxDateFormat);
+    EdtTextExt = new QLineEdit(".txt", ExtensionsBox);
     EdtTextExt->setObjectName("EdtTextExt");
     exts->addWidget(label3, 0, 0);
     exts->addWidget(EdtBinaryExt, 0, 1);
     exts->addWidget(label4, 1, 0);
     exts->addWidget(EdtTextExt, 1, 1);
-    middle->addWidget(GbxDateFormat);
+    middle->addWidget(ExtensionsBox);
     layout->addLayout(middle);
 
     GroupBox1 = new QGroupBox(" Registered extentions ", this);
@@ -115,8 +115,8 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
               "Label11", "Default  ", EdtDefaultDir, "EdtDefaultDir", BtnDefaultDir,
               "BtnDefaultDir");
     layout->addWidget(GrpDefaultDir);
-    connect(BtnBrowseZip, &QPushButton::clicked, this, &TFrmXmitOptions::BtnBrowseZipClick);
-    connect(BtnDefaultDir, &QPushButton::clicked, this, &TFrmXmitOptions::BtnDefaultDirClick);
+    connect(BtnBrowseZip, &QPushButton::clicked, this, &OptionsDialog::BtnBrowseZipClick);
+    connect(BtnDefaultDir, &QPushButton::clicked, this, &OptionsDialog::BtnDefaultDirClick);
 
     auto* buttons = new QHBoxLayout;
     BbnCancel = new QPushButton("Cancel", this);
@@ -132,9 +132,9 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
     buttons->addWidget(BbnOk);
     buttons->addWidget(BtnDefault);
     layout->addLayout(buttons);
-    connect(BbnOk, &QPushButton::clicked, this, &TFrmXmitOptions::BbnOkClick);
-    connect(BbnCancel, &QPushButton::clicked, this, &TFrmXmitOptions::BbnCancelClick);
-    connect(BtnDefault, &QPushButton::clicked, this, &TFrmXmitOptions::BtnDefaultClick);
+    connect(BbnOk, &QPushButton::clicked, this, &OptionsDialog::BbnOkClick);
+    connect(BbnCancel, &QPushButton::clicked, this, &OptionsDialog::BbnCancelClick);
+    connect(BtnDefault, &QPushButton::clicked, this, &OptionsDialog::BtnDefaultClick);
 
     // Loading: the registry first, the INI file as the fallback.
     ini_ = std::make_unique<IniFile>(env_.IniPath());
@@ -146,16 +146,16 @@ TFrmXmitOptions::TFrmXmitOptions(QWidget* owner, const Environment& environment,
     ToControls(values_, startBoxes);
 }
 
-TFrmXmitOptions::~TFrmXmitOptions() = default;
+OptionsDialog::~OptionsDialog() = default;
 
-QCheckBox* TFrmXmitOptions::Box(const std::string& ext) const {
+QCheckBox* OptionsDialog::Box(const std::string& ext) const {
     if (ext == "xmi") return ChkExtXmi;
     if (ext == "xmt") return ChkExtXmt;
     if (ext == "xmit") return ChkExtXmit;
     return ChkExtXm;
 }
 
-void TFrmXmitOptions::ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes) {
+void OptionsDialog::ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes) {
     ChkPromptType->setChecked(v.promptType);
     (v.engDate ? RgpDateFormatDay : RgpDateFormatMonth)->setChecked(true);
     EdtBinaryExt->setText(QString::fromStdString(v.BinaryExt));
@@ -168,7 +168,7 @@ void TFrmXmitOptions::ToControls(const TProgramOptions& v, const ExtensionBoxes&
     for (const char* ext : kExtensions) Box(ext)->setChecked(b.Box(ext));
 }
 
-void TFrmXmitOptions::FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const {
+void OptionsDialog::FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const {
     v.promptType = ChkPromptType->isChecked();
     v.engDate = RgpDateFormatDay->isChecked();
     v.BinaryExt = EdtBinaryExt->text().toStdString();
@@ -180,7 +180,7 @@ void TFrmXmitOptions::FromControls(TProgramOptions& v, ExtensionBoxes& boxes) co
     for (const char* ext : kExtensions) boxes.Box(ext) = Box(ext)->isChecked();
 }
 
-int TFrmXmitOptions::ShowModal() {
+int OptionsDialog::ShowModal() {
     ExtensionBoxes boxes = env_.Types ? env_.Types->ReadRegisteredExtensions() : ExtensionBoxes{};
     TProgramOptions loaded = values_;
     store_->Reload(loaded);
@@ -191,7 +191,7 @@ int TFrmXmitOptions::ShowModal() {
     return env_.Dialogs->Exec(*this);
 }
 
-void TFrmXmitOptions::BbnOkClick() {
+void OptionsDialog::BbnOkClick() {
     TProgramOptions edited = values_;
     ExtensionBoxes boxes;
     FromControls(edited, boxes);
@@ -230,12 +230,12 @@ void TFrmXmitOptions::BbnOkClick() {
     done(QDialog::Accepted);
 }
 
-void TFrmXmitOptions::BbnCancelClick() {
+void OptionsDialog::BbnCancelClick() {
     ToControls(values_, boxesAtShow_);  // every edit lapses
     done(QDialog::Rejected);
 }
 
-void TFrmXmitOptions::BtnDefaultClick() {
+void OptionsDialog::BtnDefaultClick() {
     TProgramOptions v;
     ExtensionBoxes boxes;
     FromControls(v, boxes);
@@ -244,7 +244,7 @@ void TFrmXmitOptions::BtnDefaultClick() {
     ToControls(v, boxes);
 }
 
-void TFrmXmitOptions::Browse(QLineEdit* edit) {
+void OptionsDialog::Browse(QLineEdit* edit) {
     // A folder picker: no file name to type, and no file needs to exist.
     DialogService::FileRequest request;
     request.Title = "Default Download directory & file extension";
@@ -256,10 +256,10 @@ void TFrmXmitOptions::Browse(QLineEdit* edit) {
     }
 }
 
-void TFrmXmitOptions::BtnBrowseZipClick() {
+void OptionsDialog::BtnBrowseZipClick() {
     Browse(EdtUnZipTo);
 }
-void TFrmXmitOptions::BtnDefaultDirClick() {
+void OptionsDialog::BtnDefaultDirClick() {
     Browse(EdtDefaultDir);
 }
 
