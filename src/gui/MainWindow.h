@@ -44,7 +44,7 @@ class MainWindow : public QMainWindow {
     // Start-up after construction: window state, options, the argument.
     void FormCreate();
 
-    // State the Parts name.
+    // The window's state.
     bool FileIsOpen = false;
     bool DebugHeaders = false;
     bool DateOrder = false;
@@ -69,7 +69,7 @@ class MainWindow : public QMainWindow {
     void SetStatus(int panel, const QString& text);
     bool Reading() const { return reading_; }
 
-    // Controls, by the names of the Parts.
+    // Controls, by their object names.
     QToolBar* ToolBar1;
     QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2,
         *AboutButton;
