@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Decoded.h"
 
 using namespace corvane;
@@ -115,27 +117,42 @@ TEST(Decoder, NodeNamesAreCutToTenCharactersAndTimestampsToTwenty) {
     EXPECT_STREQ(d.Decoder.CreatedText, "07/04/2003  13:20");
 }
 
-TEST(Decoder, UnknownKeyFailsWithItsNumberAndTheRecordName) {
-    for (std::uint16_t key : {0x102B, 0x102E, 0x0004}) {
-        auto header = HeaderUnits();
-        header.push_back(TextUnit::Number(key, 1, 1));
-        Decoded d(Sequential(SeqUnits(), header));
-        EXPECT_EQ(d.Result, 1);
-        ASSERT_EQ(d.Errors.Reports.size(), 1u);
-        char hex[5];
-        std::snprintf(hex, sizeof hex, "%04X", key);
-        EXPECT_EQ(d.Errors.Reports[0].Details[0],
-                  std::string("Unknown field type encountered x") + hex);
-        EXPECT_EQ(d.Errors.Reports[0].Reason, "INMR01 record");
-        EXPECT_EQ(d.Errors.Reports[0].Title, "Error while decoding");
-        EXPECT_EQ(d.Errors.Reports[0].Caption, "Error");
+TEST(Decoder, UnknownKeysArePassedOverByTheirLength) {
+    // Keys IBM documents that the program does not use, before units it reads.
+    auto header = HeaderUnits();
+    for (std::uint16_t key : {0x000B, 0x8018, 0x8028, 0x102B}) {
+        header.insert(header.begin(), TextUnit::Raw(key, {Bytes(3, 0xC1), Bytes(key % 5, 1)}));
     }
+    Decoded d(Sequential(SeqUnits(), header), 0, 1);
+    ASSERT_EQ(d.Result, 0);
+    EXPECT_STREQ(d.Decoder.FromNode, "NODEA");
+    EXPECT_EQ(d.Decoder.FileCount, 1u);
+    const auto& dump = d.Viewers.Viewers.at(0)->Text();
+    EXPECT_NE(std::find(dump.begin(), dump.end(), "Text unit x8018 (not used)"), dump.end());
 }
 
+namespace {
+// A sequential transmission whose INMR01 ends with an item claiming 40 bytes
+// but carrying 3.
+Bytes BrokenHeader() {
+    MemoryOut out;
+    XmitWriter w(out);
+    Bytes record = ToEbcdic("INMR01");
+    record.insert(record.end(), {0x10, 0x11, 0x00, 0x01, 0x00, 0x28, 0xC1, 0xC2, 0xC3});
+    w.Segment(static_cast<std::uint8_t>(record.size() + 2), 0xE0, record);
+    w.Control(2, SeqUnits());
+    w.Control(3, {});
+    w.Record(Bytes(10, 0xC1));
+    w.Control(6, {});
+    return out.Data;
+}
+}  // namespace
+
 TEST(Decoder, ErrorReportDetailsLines) {
-    auto header = HeaderUnits();
-    header.push_back(TextUnit::Number(0x0004, 1, 1));
-    Decoded d(Sequential(SeqUnits(), header));
+    Decoded d(BrokenHeader());
+    EXPECT_EQ(d.Errors.Reports.at(0).Reason, "INMR01 record");
+    EXPECT_EQ(d.Errors.Reports.at(0).Title, "Error while decoding");
+    EXPECT_EQ(d.Errors.Reports.at(0).Caption, "Error");
     const auto& lines = d.Errors.Reports.at(0).Details;
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[1], "");
@@ -229,14 +246,16 @@ TEST(Decoder, MessageBeforeASequentialDataset) {
 }
 
 TEST(Decoder, SecondInmr02AfterAPartitionedOneIsNotParsed) {
-    MemoryOut out;
-    XmitWriter w(out);
-    w.Control(1, HeaderUnits());
-    w.Control(2, {TextUnit::Number(0x003C, 0x0200, 2), TextUnit::Number(0x0049, 0x9000, 2)});
-    w.Control(2, {TextUnit::Number(0x9999, 1, 1)});
-    w.Control(3, {});
-    w.Control(6, {});
-    Decoded d(out.Data);
+    PdsSpec plan;
+    plan.Members = {{"A", ToEbcdic(std::string(80, 'A')), false, "", {}}};
+    Bytes bytes = BuildPds(plan);
+    // Make the second INMR02 (INMCOPY) malformed: its first item claims 255 bytes.
+    std::size_t at = 0;
+    for (int seen = 0;; at += bytes[at]) {
+        if ((bytes[at + 1] & 0x20) && bytes[at + 7] == 0xF2 && ++seen == 2) break;
+    }
+    bytes[at + 16] = 0xFF;
+    Decoded d(bytes);
     EXPECT_EQ(d.Result, 0);
     EXPECT_TRUE(d.Decoder.IsPds);
     EXPECT_STREQ(d.Decoder.DatasetType, "PDS");
@@ -312,9 +331,7 @@ TEST(Decoder, DebugHeadersDumpEveryControlRecordAndSayOk) {
     EXPECT_EQ(titles,
               (std::vector<std::string>{"Header: INMR01", "Header: INMR02", "Header: INMR03"}));
 
-    auto header = HeaderUnits();
-    header.push_back(TextUnit::Number(0x0004, 1, 1));
-    Decoded f(Sequential(SeqUnits(), header), 0, 1);
+    Decoded f(BrokenHeader(), 0, 1);
     EXPECT_EQ(f.Result, 1);
     ASSERT_EQ(f.Viewers.Viewers.size(), 1u);
     EXPECT_EQ(f.Viewers.Viewers[0]->Status0, "Loading...");

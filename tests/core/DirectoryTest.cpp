@@ -175,12 +175,22 @@ TEST(Extents, MembersSpreadOverSeveralExtentsAreFound) {
         EXPECT_GT(offset, 0) << std::hex << ttr;
 }
 
-TEST(Extents, CountIsBoundedToTheExtentsPresent) {
-    PdsSpec plan = IspfPds();
-    plan.ExtentCountOverride = 200;
-    Decoded d(BuildPds(plan));
-    EXPECT_EQ(d.Result, 0);
-    EXPECT_EQ(d.Decoder.ExtentCount, 16);
+TEST(Extents, ACountOfNoneOrMoreThanCopyr2HoldsFailsTheDecode) {
+    for (std::uint8_t count : {0, 17, 200}) {
+        PdsSpec plan = IspfPds();
+        plan.ExtentCountOverride = count;
+        Bytes bytes = BuildPds(plan);
+        if (count == 0) {  // the override 0 means "not set": clear the byte itself
+            std::size_t at = 0;
+            while (bytes[at + 3] != 0xCA || bytes[at + 1] & 0x20) at += bytes[at];  // COPYR1
+            at += bytes[at];
+            bytes[at + 2] = 0;  // COPYR2 follows
+        }
+        Decoded d(bytes);
+        EXPECT_EQ(d.Result, 1) << int(count);
+        EXPECT_NE(d.Errors.Reports.at(0).Details[0].find("COPYR2 holds"), std::string::npos);
+        EXPECT_EQ(d.Errors.Reports.at(0).Reason, "IEBCOPY unload record COPYR2");
+    }
 }
 
 TEST(Directory, BlocksSplitAcrossSegmentsAndRecords) {
@@ -204,33 +214,67 @@ TEST(Directory, BlocksSplitAcrossSegmentsAndRecords) {
     }
 }
 
-TEST(Directory, EndOfDirectoryInTheMiddleOfABlockEndsIt) {
-    PdsSpec plan = IspfPds();
+TEST(Directory, DamagedBlocksFailTheDecode) {
     const Bytes end = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
-    // The end entry, then an entry that must not be listed, in a block whose
-    // key is not the end key; a second block follows.
-    Bytes block1 = DirectoryBlock(
-        {Entry("ONE", 0x000101, 0, 0), end, Entry("GHOST", 0x000201, 0, 0)}, false, 0, 38);
-    Bytes block2 = DirectoryBlock({Entry("TWO", 0x000301, 0, 0)}, true, 0, 14);
-    Bytes record = block1;
-    record.insert(record.end(), block2.begin(), block2.end());
-    plan.RawDirectoryRecords = {record};
-    Decoded d(BuildPds(plan));
-    std::vector<std::string> names;
-    for (const auto& r : d.List.Rows) names.push_back(r.Caption);
-    EXPECT_EQ(names, (std::vector<std::string>{"ONE     ", "TWO     "}));
+    const Bytes one = Entry("ONE", 0x000101, 0, 0);
+    const Bytes two = Entry("TWO", 0x000301, 0, 0);
+    auto block = [&](std::vector<Bytes> entries, const std::string& key, std::size_t used) {
+        Bytes b = DirectoryBlock(entries, key.empty(), static_cast<std::uint8_t>(used >> 8),
+                                 static_cast<std::uint8_t>(used));
+        if (!key.empty()) {
+            Bytes k = ToEbcdic(key + std::string(8 - key.size(), ' '));
+            std::copy(k.begin(), k.end(), b.begin() + 12);
+        }
+        return b;
+    };
+    struct Case {
+        const char* what;
+        Bytes record;
+        const char* error;
+    };
+    Bytes keyed = block({one}, "ONE", 14);
+    keyed[9] = 0;  // key length 0 in the count field
+    Bytes shortData = block({one}, "ONE", 14);
+    shortData[11] = 0xFF;  // data length 255
+    const Case cases[] = {
+        {"count field", keyed, "count field of key length 0"},
+        {"data length", shortData, "data length 511"},
+        {"bytes used beyond its entries", block({one, end}, "", 14 + 12 + 2), ""},
+        {"bytes used short of the last entry", block({one, two}, "TWO", 14), "does not match"},
+        {"bytes used inside an entry", block({one, two}, "TWO", 20), "do not fill"},
+        {"bytes used over 256", block({one}, "ONE", 0x0201), "bytes-used count of 513"},
+        {"bytes used below 2", block({one}, "ONE", 1), "bytes-used count of 1"},
+        {"key not the last name", block({one}, "OTHER", 14), "key does not match"},
+        {"end entry before the last block", block({one, end}, "ONE", 26), "not marked"},
+        {"last block without its end entry", block({one}, "", 14), "missing from the last"},
+        {"user data past bytes used", block({Entry("E", 0x000101, 0x1F, 62)}, "E", 14), "fill"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PdsSpec plan = IspfPds();
+        plan.RawDirectoryRecords = {c.record};
+        Decoded d(BuildPds(plan));
+        if (*c.error == '\0') {  // the end entry ends the walk, whatever the count says
+            EXPECT_EQ(d.Result, 0);
+            continue;
+        }
+        ASSERT_EQ(d.Result, 1) << c.what;
+        EXPECT_EQ(d.Errors.Reports.at(0).Reason, "Member directory blocks");
+        EXPECT_NE(d.Errors.Reports.at(0).Details[0].find(c.error), std::string::npos)
+            << c.what << ": " << d.Errors.Reports.at(0).Details[0];
+    }
 }
 
-TEST(Directory, BytesUsedPastTheBlockAndUserDataPastItStopTheWalk) {
+TEST(Directory, EndEntryCutShortByTheCountAsPdseUnloadsHaveIt) {
     PdsSpec plan = IspfPds();
-    // Bytes-used claims the whole area, and the entries fill it so that the
-    // last one's user data would run past the block.
-    std::vector<Bytes> entries;
-    for (int k = 0; k < 4; ++k)
-        entries.push_back(Entry("E" + std::to_string(k), 0x000101u + k, 0x1F, 62));
-    Bytes block = DirectoryBlock(entries, true, 1, 0);
-    plan.RawDirectoryRecords = {block};
+    const Bytes end = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+    Bytes block1 = DirectoryBlock({Entry("ONE", 0x000101, 0, 0)}, false, 0, 14);
+    const Bytes key = ToEbcdic("ONE     ");
+    std::copy(key.begin(), key.end(), block1.begin() + 12);
+    // The count covers itself and the end entry's name only.
+    plan.RawDirectoryRecords = {block1, DirectoryBlock({end}, true, 0, 10)};
     Decoded d(BuildPds(plan));
-    EXPECT_EQ(d.Result, 0);
-    EXPECT_EQ(d.List.Rows.size(), 3u);  // the fourth would need bytes past the block
+    ASSERT_EQ(d.Result, 0);
+    ASSERT_EQ(d.List.Rows.size(), 1u);
+    EXPECT_EQ(d.List.Rows[0].Caption, "ONE     ");
 }

@@ -87,7 +87,6 @@ void XmitWriter::Control(int number, const std::vector<TextUnit>& units, std::ui
         Bytes count = BigEndian(unit.Items.size(), 2);
         record.insert(record.end(), key.begin(), key.end());
         record.insert(record.end(), count.begin(), count.end());
-        if (unit.Key == 0x0003) record.insert(record.end(), {0x00, 0x00});
         for (const Bytes& item : unit.Items) {
             Bytes length = BigEndian(item.size(), 2);
             record.insert(record.end(), length.begin(), length.end());

@@ -97,13 +97,11 @@ int TXmitDecoder::DecodeXmit(FileReader& stream, MemberListTarget& memberList,
 bool TXmitDecoder::ProcessDataRecord() {
     switch (ContentState) {
         case 0:
-            ContentStart = Stream->Position();
-            Finished = true;
-            return true;
+            return StartContent();
         case 1:
         case 5:
             ErrorReason = "Message data";
-            ReadSegmentWhole();
+            if (!ReadSegmentWhole()) return false;
             AppendMessageLine();
             return true;
         case 2:
@@ -115,18 +113,45 @@ bool TXmitDecoder::ProcessDataRecord() {
         case 3:
             ErrorReason = "IEBCOPY unload record COPYR2";
             if (!ReadCopyR2()) return false;
-            if (SegmentFlags & 0x40) ContentState -= 1;
+            ContentState -= 1;
             return true;
         case 4:
             ErrorReason = "IEBCOPY unload record COPYR1";
-            ReadCopyR1();
-            if (SegmentFlags & 0x40) ContentState -= 1;
+            if (!ReadCopyR1()) return false;
+            ContentState -= 1;
             return true;
         default:
             // No state reads this record: pass over it so that the loop advances.
-            ReadSegmentWhole();
-            return true;
+            return ReadSegmentWhole();
     }
+}
+
+// The first data record of the content: the dataset's data, or for an
+// IEBCOPY unload the first member data record after the directory.
+bool TXmitDecoder::StartContent() {
+    if (Inmr03Count == 0) return Fail("Data record before the INMR03 record encountered");
+    if (!(SegmentFlags & 0x80) || inRecord_) {
+        return Fail("Segment out of sequence: a continuation segment outside any record");
+    }
+    // The dataset is the last file of the transmission; a message comes before it.
+    if (static_cast<std::uint32_t>(Inmr03Count) < highestFile_) {
+        return Fail("The data of file " + std::to_string(Inmr03Count) +
+                    " is not that of the dataset");
+    }
+    ContentStart = Stream->Position();
+    Finished = true;
+    return FinishDecode();
+}
+
+// Everything a control record announced must have come by the end.
+bool TXmitDecoder::FinishDecode() {
+    if (IsPds && !MemberPositions) {
+        return Fail("The IEBCOPY unload records of the partitioned dataset are missing");
+    }
+    if (static_cast<std::uint32_t>(Inmr03Count) < highestFile_) {
+        return Fail("The data of file " + std::to_string(Inmr03Count + 1) + " is missing");
+    }
+    return true;
 }
 
 ErrorReportData TXmitDecoder::DecodeErrorReport() const {

@@ -97,30 +97,36 @@ class TXmitDecoder {
     std::uint32_t Blksize = 0;
     std::unique_ptr<MemberPositionMap> MemberPositions;
     std::vector<ExtentEntry> Extents;
-    // An INMTERM text unit was met: the file being described is a message.
-    bool MessageFileSeen = false;
 
   private:
     // Segment reader.
     std::uint8_t PeekFlags();
     void PeekSegment();
+    bool CheckSegment(std::uint8_t flags);
     bool ReadControlRecord();
-    bool ReadStrippedRecord();
-    void ReadSegmentWhole();
+    bool ReadStrippedRecord(const char* dumpTitle);
+    bool ReadSegmentWhole();
     bool ReadDirectorySegmentHeader(std::int32_t& bytesLeft);
     bool ReadDirectoryBlocks();
+    bool SkipRestOfRecord(std::int32_t bytesLeft);
     // Control records.
+    int ControlRecordType() const;
     bool ProcessControlRecord();
-    bool ParseTextUnits(std::size_t offset);
+    bool StartFile();
+    bool ProcessInmr03();
+    bool ParseTextUnits(std::size_t offset, bool handle = true);
     bool HandleTextUnitItem(std::uint32_t key, std::size_t data, std::size_t length, bool lastItem,
                             std::size_t& nameLength);
+    void AppendMember(const std::uint8_t* name, std::size_t length, std::size_t nameLength);
     void AppendMessageLine();
     // Unload records, directory and member positions.
     bool ProcessDataRecord();
-    void ReadCopyR1();
+    bool StartContent();
+    bool FinishDecode();
+    bool ReadCopyR1();
     bool ReadCopyR2();
     void AddMemberColumns();
-    void ParseDirectoryBlock();
+    bool ParseDirectoryBlock();
     void LocateMemberData();
 
     void Dump(const std::uint8_t* bytes, std::size_t n, const std::string& title);
@@ -128,6 +134,16 @@ class TXmitDecoder {
 
     Notifier* notifier_ = nullptr;
     ErrorReport* errors_ = nullptr;
+    // Segment sequence: inside a logical record, and whether it is a control record.
+    bool inRecord_ = false;
+    bool recordIsControl_ = false;
+    // Files of the transmission: the highest file number an INMR02 described,
+    // the file the INMR02 being read describes, the file sent as a message
+    // (INMTERM) and the one unloaded by IEBCOPY; 0 when none.
+    std::uint32_t highestFile_ = 0;
+    std::uint32_t currentFile_ = 0;
+    std::uint32_t messageFile_ = 0;
+    std::uint32_t pdsFile_ = 0;
 };
 
 // Field texts of the model for display (the fields hold ISO 8859-1).

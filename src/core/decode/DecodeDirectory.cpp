@@ -1,5 +1,7 @@
 // The member list columns and the directory blocks of a partitioned dataset.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "decode/Decode.h"
 #include "decode/S390format.h"
@@ -56,21 +58,53 @@ void TXmitDecoder::AddMemberColumns() {
     }
 }
 
-void TXmitDecoder::ParseDirectoryBlock() {
+// A directory block: count field (key length 8, data length 256), the key
+// (the last name in the block), the bytes-used count and the entries. The
+// entries must fill exactly the bytes used and end with the key's name, or
+// with the end-of-directory entry in the block whose key is all X'FF';
+// anything else is a damaged directory.
+bool TXmitDecoder::ParseDirectoryBlock() {
     const std::uint8_t* b = RecordBuffer;
-    const std::size_t used = b[20] != 0 ? 256 : b[21];
     static const std::uint8_t kEnd[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    if (std::equal(b + 12, b + 20, kEnd)) LastDirectoryBlock = true;
+    if (b[9] != 8 || BigEndianField(b, 10, 2) != 256) {
+        return Fail("Directory block with a count field of key length " + std::to_string(b[9]) +
+                    " and data length " + std::to_string(BigEndianField(b, 10, 2)) +
+                    " encountered");
+    }
+    const std::size_t used = BigEndianField(b, 20, 2);
+    if (used < 2 || used > 256) {
+        return Fail("Directory block bytes-used count of " + std::to_string(used) + " encountered");
+    }
+    const std::size_t areaEnd = 20 + used;
+    const bool lastBlock = std::equal(b + 12, b + 20, kEnd);
+    if (lastBlock) LastDirectoryBlock = true;
 
     std::size_t offset = 22;
-    while (offset < used + 12) {
-        if (offset + 12 > kDirectoryBlockSize) return;  // an entry cut by the block's end
+    const std::uint8_t* lastName = nullptr;
+    for (;;) {
+        if (offset >= areaEnd) {
+            if (offset != areaEnd) {
+                return Fail("Directory block entries do not fill its bytes-used count");
+            }
+            if (lastBlock) return Fail("End-of-directory entry missing from the last block");
+            break;
+        }
         const std::uint8_t* e = b + offset;
-        if (std::equal(e, e + 8, kEnd)) return;
-        const std::uint32_t ttr = BigEndianField(e, 8, 3);
-        const std::uint8_t indicator = e[11];
+        if (offset + 8 > areaEnd) {
+            return Fail("Directory block entries do not fill its bytes-used count");
+        }
+        if (std::equal(e, e + 8, kEnd)) {
+            // The end of the directory: the entry may be cut short by the count.
+            if (!lastBlock) return Fail("End of the directory in a block not marked as the last");
+            return true;
+        }
+        const std::uint8_t indicator = offset + 12 <= areaEnd ? e[11] : 0;
         const std::size_t n = 2u * (indicator & 0x1F);
-        if (offset + 12 + n > kDirectoryBlockSize) return;  // user data past the block
+        if (offset + 12 + n > areaEnd) {
+            return Fail("Directory block entries do not fill its bytes-used count");
+        }
+        lastName = e;
+        const std::uint32_t ttr = BigEndianField(e, 8, 3);
         const std::uint8_t* u = e + 12;
         const bool alias = (indicator & 0x80) != 0;
 
@@ -109,6 +143,10 @@ void TXmitDecoder::ParseDirectoryBlock() {
         offset += 12 + n;
         ++MemberCount;
     }
+    if (lastName == nullptr || std::memcmp(lastName, b + 12, 8) != 0) {
+        return Fail("Directory block key does not match its last entry");
+    }
+    return true;
 }
 
 }  // namespace corvane

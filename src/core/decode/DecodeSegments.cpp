@@ -11,6 +11,8 @@ namespace {
 inline std::int32_t DataLength(std::int32_t length) {
     return length < 2 ? 0 : length - 2;
 }
+
+constexpr const char* kZeroLength = "Invalid xmit record length of zero encountered";
 }  // namespace
 
 std::uint8_t TXmitDecoder::PeekFlags() {
@@ -35,24 +37,61 @@ void TXmitDecoder::PeekSegment() {
     Stream->Seek(at);
 }
 
-bool TXmitDecoder::ReadControlRecord() {
-    WritePosition = 0;
-    RecordLength = 0;
-    do {
-        PeekSegment();
-        if (SegmentLength == 0) return Fail("Invalid xmit record length of zero encountered");
-        if (WritePosition + static_cast<std::size_t>(SegmentLength) > kRecordBufferSize) {
-            return Fail("Control record longer than " + std::to_string(kRecordBufferSize) +
-                        " bytes encountered");
-        }
-        Stream->ReadExact(RecordBuffer + WritePosition, static_cast<std::size_t>(SegmentLength));
-        RecordLength += SegmentLength;
-        WritePosition += static_cast<std::size_t>(SegmentLength);
-    } while (!(SegmentFlags & 0x40));
+// Every segment either starts a logical record (first-segment flag) or
+// continues the open one; a record ends with the last-segment flag. A data
+// record's continuation never carries the control-record flag.
+bool TXmitDecoder::CheckSegment(std::uint8_t flags) {
+    const bool first = (flags & 0x80) != 0;
+    if (first && inRecord_) {
+        return Fail("Segment out of sequence: a record starts before the previous one ended");
+    }
+    if (!first && !inRecord_) {
+        return Fail("Segment out of sequence: a continuation segment outside any record");
+    }
+    if (first) {
+        recordIsControl_ = (flags & 0x20) != 0;
+    } else if ((flags & 0x20) && !recordIsControl_) {
+        return Fail("Control record flag inside a data record encountered");
+    }
+    inRecord_ = (flags & 0x40) == 0;
     return true;
 }
 
-bool TXmitDecoder::ReadStrippedRecord() {
+// Gathers a control record: the first segment whole (its header stays at
+// bytes 0 and 1, the name at 2 to 7), then only the data of later segments,
+// so that text units run on across segment boundaries.
+bool TXmitDecoder::ReadControlRecord() {
+    WritePosition = 0;
+    RecordLength = 0;
+    PeekSegment();
+    if (SegmentLength == 0) return Fail(kZeroLength);
+    if (!CheckSegment(SegmentFlags)) return false;
+    Stream->ReadExact(RecordBuffer, static_cast<std::size_t>(SegmentLength));
+    RecordLength = SegmentLength;
+    WritePosition = static_cast<std::size_t>(SegmentLength);
+    // From here a failure names this record, not the one before it.
+    const int type = ControlRecordType();
+    ErrorReason = type != 0 ? "INMR0" + std::to_string(type) + " record" : "Control record";
+    while (!(SegmentFlags & 0x40)) {
+        std::uint8_t header[2];
+        Stream->ReadExact(header, 2);
+        SegmentLength = header[0];
+        SegmentFlags = header[1];
+        if (SegmentLength == 0) return Fail(kZeroLength);
+        if (!CheckSegment(SegmentFlags)) return false;
+        const auto n = static_cast<std::size_t>(DataLength(SegmentLength));
+        if (WritePosition + n > kRecordBufferSize) {
+            return Fail("Control record longer than " + std::to_string(kRecordBufferSize) +
+                        " bytes encountered");
+        }
+        Stream->ReadExact(RecordBuffer + WritePosition, n);
+        WritePosition += n;
+        RecordLength += static_cast<std::int32_t>(n);
+    }
+    return true;
+}
+
+bool TXmitDecoder::ReadStrippedRecord(const char* dumpTitle) {
     WritePosition = 0;
     RecordLength = 0;
     do {
@@ -61,8 +100,9 @@ bool TXmitDecoder::ReadStrippedRecord() {
         SegmentFlags = header[1];
         if (header[0] == 0) {
             SegmentLength = 0;
-            return Fail("Invalid xmit record length of zero encountered");
+            return Fail(kZeroLength);
         }
+        if (!CheckSegment(SegmentFlags)) return false;
         SegmentLength = DataLength(header[0]);
         if (WritePosition + static_cast<std::size_t>(SegmentLength) > kRecordBufferSize) {
             return Fail("IEBCOPY unload record longer than " + std::to_string(kRecordBufferSize) +
@@ -72,23 +112,36 @@ bool TXmitDecoder::ReadStrippedRecord() {
         RecordLength += SegmentLength;
         WritePosition += static_cast<std::size_t>(SegmentLength);
     } while (!(SegmentFlags & 0x40));
-    Dump(RecordBuffer, static_cast<std::size_t>(RecordLength), "IEBCOPY UNLOAD Header: COPYR2");
+    Dump(RecordBuffer, static_cast<std::size_t>(RecordLength), dumpTitle);
     return true;
 }
 
-void TXmitDecoder::ReadSegmentWhole() {
+bool TXmitDecoder::ReadSegmentWhole() {
+    if (!CheckSegment(SegmentFlags)) return false;
     // SegmentLength is at most 255, well inside RecordBuffer.
     Stream->ReadExact(RecordBuffer, static_cast<std::size_t>(SegmentLength));
+    return true;
 }
 
 bool TXmitDecoder::ReadDirectorySegmentHeader(std::int32_t& bytesLeft) {
     std::uint8_t b = 0;
     Stream->ReadExact(&b, 1);
     SegmentLength = b;
-    if (b == 0) return Fail("Invalid xmit record length of zero encountered");
+    if (b == 0) return Fail(kZeroLength);
     Stream->ReadExact(&SegmentFlags, 1);
+    if (!CheckSegment(SegmentFlags)) return false;
     bytesLeft = DataLength(b);
     return true;
+}
+
+// After the last directory block: what is left of its logical record (the
+// 12-byte end-of-directory marker) is read and dropped.
+bool TXmitDecoder::SkipRestOfRecord(std::int32_t bytesLeft) {
+    for (;;) {
+        Stream->ReadExact(RecordBuffer, static_cast<std::size_t>(bytesLeft));
+        if (!inRecord_) return true;
+        if (!ReadDirectorySegmentHeader(bytesLeft)) return false;
+    }
 }
 
 bool TXmitDecoder::ReadDirectoryBlocks() {
@@ -99,11 +152,7 @@ bool TXmitDecoder::ReadDirectoryBlocks() {
     std::size_t filled = 0;
     std::size_t needed = kDirectoryBlockSize;
     for (;;) {
-        if (LastDirectoryBlock) {
-            // The rest of the segment after the end of the directory is dropped.
-            Stream->ReadExact(RecordBuffer, static_cast<std::size_t>(bytesLeft));
-            return true;
-        }
+        if (LastDirectoryBlock) return SkipRestOfRecord(bytesLeft);
         while (needed > static_cast<std::size_t>(bytesLeft)) {
             Stream->ReadExact(RecordBuffer + filled, static_cast<std::size_t>(bytesLeft));
             filled += static_cast<std::size_t>(bytesLeft);
@@ -116,7 +165,7 @@ bool TXmitDecoder::ReadDirectoryBlocks() {
         needed = kDirectoryBlockSize;
         RecordOffset = Stream->Position() - static_cast<std::int64_t>(kDirectoryBlockSize);
         Dump(RecordBuffer, 30, "Directory Block Record Length: 276 (first 30 bytes)");
-        ParseDirectoryBlock();
+        if (!ParseDirectoryBlock()) return false;
     }
 }
 

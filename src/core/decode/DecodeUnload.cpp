@@ -1,25 +1,36 @@
 // IEBCOPY unload records COPYR1 and COPYR2, the extent table and the scan
 // that finds where each member's data begins.
+#include <cstring>
+
 #include "decode/Decode.h"
 #include "decode/S390format.h"
 
 namespace corvane {
 
-void TXmitDecoder::ReadCopyR1() {
-    ReadSegmentWhole();
-    // Tracks per cylinder: the low byte of the device's count, taken as signed.
-    // Only the record's first segment carries it.
-    if ((SegmentFlags & 0x80) && SegmentLength > 29) {
-        TracksPerCylinder = static_cast<std::int8_t>(RecordBuffer[29]);
+namespace {
+constexpr std::uint8_t kCopyR1Mark[3] = {0xCA, 0x6D, 0x0F};
+constexpr std::uint8_t kInmr0[5] = {0xC9, 0xD5, 0xD4, 0xD9, 0xF0};
+constexpr std::int32_t kMaxExtents = 16;  // COPYR2 holds 16 extent entries
+}  // namespace
+
+bool TXmitDecoder::ReadCopyR1() {
+    if (!ReadStrippedRecord("IEBCOPY UNLOAD Header: COPYR1")) return false;
+    // The record carries X'CA6D0F' at 1 to 3; tracks per cylinder is the low
+    // byte of the device's count at 27, taken as signed.
+    if (RecordLength < 28 || std::memcmp(RecordBuffer + 1, kCopyR1Mark, 3) != 0) {
+        return Fail("IEBCOPY unload record COPYR1 not found where it belongs");
     }
-    Dump(RecordBuffer, static_cast<std::size_t>(SegmentLength), "IEBCOPY UNLOAD Header: COPYR1");
+    TracksPerCylinder = static_cast<std::int8_t>(RecordBuffer[27]);
+    return true;
 }
 
 bool TXmitDecoder::ReadCopyR2() {
-    if (!ReadStrippedRecord()) return false;
-    std::int32_t present = RecordLength >= 16 ? (RecordLength - 16) / 16 : 0;
+    if (!ReadStrippedRecord("IEBCOPY UNLOAD Header: COPYR2")) return false;
     ExtentCount = RecordLength >= 1 ? RecordBuffer[0] : 0;
-    if (ExtentCount > present) ExtentCount = present;
+    if (ExtentCount == 0 || ExtentCount > kMaxExtents || RecordLength < 16 + 16 * ExtentCount) {
+        return Fail("IEBCOPY unload record COPYR2 holds " + std::to_string(ExtentCount) +
+                    " extents in " + std::to_string(RecordLength) + " bytes");
+    }
     Extents.assign(static_cast<std::size_t>(ExtentCount), ExtentEntry{});
     std::int64_t total = 0;
     for (std::int32_t i = 0; i < ExtentCount; ++i) {
@@ -47,35 +58,38 @@ std::uint32_t TXmitDecoder::RelativeTrack(std::uint32_t cylinder, std::uint32_t 
     return 0;
 }
 
+// One pass over the member data records: the first block of every logical
+// record names its track and record; a record whose address is a member's
+// TTR not yet placed is where that member's data begins. Each look-up is a
+// map search, so damage that leaves members unplaced costs no more than a
+// healthy file, and an unplaced member does not hide the ones after it.
 void TXmitDecoder::LocateMemberData() {
     if (!MemberPositions || MemberPositions->empty()) return;
     FileReader& s = *Stream;
-    auto expected = MemberPositions->begin();
+    const std::int64_t size = s.Size();
     for (;;) {
         const std::int64_t at = s.Position();
-        std::uint8_t head[15];
-        if (s.Read(head, 2) != 2) return;
-        if (head[0] == 0) return;
-        s.Seek(at);
-        if (head[1] & 0x20) {
-            (*MemberPositions)[kClosingTtr] = at;
-            return;
-        }
-        if ((head[1] & 0x80) && expected != MemberPositions->end() && head[0] >= 11) {
-            if (s.Read(head, 15) == 15) {
-                const std::uint32_t key = expected->first;
-                const std::uint8_t* count = head + 2;  // the first block's count field
-                if (count[8] == (key & 0xFF) &&
-                    RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) ==
-                        (key & 0xFFFF00)) {
-                    expected->second = at;
-                    ++expected;
-                }
+        std::uint8_t head[11];
+        if (s.Read(head, 2) != 2 || head[0] == 0) return;
+        const std::uint8_t flags = head[1];
+        if (flags & 0x80) {
+            const std::size_t want = head[0] < 11 ? (head[0] < 2 ? 0u : head[0] - 2u) : 9u;
+            const std::size_t got = s.Read(head + 2, want);
+            if ((flags & 0x20) && got >= 6 && std::memcmp(head + 2, kInmr0, 5) == 0) {
+                (*MemberPositions)[kClosingTtr] = at;  // the control record after the data
+                return;
             }
-            s.Seek(at);
+            if (got == 9) {
+                const std::uint8_t* count = head + 2;  // the first block's count field
+                const std::uint32_t ttr =
+                    RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) |
+                    count[8];
+                auto it = MemberPositions->find(ttr);
+                if (it != MemberPositions->end() && it->second == 0) it->second = at;
+            }
         }
         s.Seek(at + head[0]);
-        if (s.Position() - 1 > s.Size()) return;
+        if (at + head[0] - 1 > size) return;
     }
 }
 

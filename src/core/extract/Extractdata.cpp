@@ -1,6 +1,7 @@
 #include "extract/Extractdata.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "decode/S390format.h"
@@ -22,6 +23,12 @@ std::unique_ptr<MemberExtractor> MemberExtractor::Create(const TXmitDecoder& dec
                       "Error opening file", MessageIcon::Error, MessageButtons::Ok);
         return nullptr;
     }
+    return Create(decoder, std::move(stream), notifier, errors);
+}
+
+std::unique_ptr<MemberExtractor> MemberExtractor::Create(const TXmitDecoder& decoder,
+                                                         std::unique_ptr<FileReader> stream,
+                                                         Notifier& notifier, ErrorReport& errors) {
     return std::unique_ptr<MemberExtractor>(
         new MemberExtractor(decoder, std::move(stream), notifier, errors));
 }
@@ -37,38 +44,80 @@ MemberExtractor::MemberExtractor(const TXmitDecoder& decoder, std::unique_ptr<Fi
       notifier_(notifier),
       errors_(errors) {}
 
-int MemberExtractor::ReadMember(Progress& progress, std::uint32_t ttr,
-                                const std::string& outputPath, Viewer* viewer) {
+// Finds where the member's data lies: from its own offset to the next offset
+// in the file at which data was found (the next member or the closing
+// control record), or the end of the file. Returns 1 after the location
+// error was shown.
+int MemberExtractor::FindMember(std::uint32_t ttr, const std::string& name, std::int64_t& start,
+                                std::int64_t& end) {
     MemberMode = true;
-    std::int64_t start = 0;
-    std::int64_t end = DataStream->Size();
+    start = 0;
+    end = DataStream->Size();
     bool found = false;
     if (MemberPositions) {
+        if (dataStarts_.empty()) {
+            for (const auto& [key, offset] : *MemberPositions) {
+                if (offset != 0) dataStarts_.push_back(offset);
+            }
+            std::sort(dataStarts_.begin(), dataStarts_.end());
+        }
         auto it = MemberPositions->find(ttr);
         if (it != MemberPositions->end()) {
             found = true;
             start = it->second;
-            // The data ends where the next member whose data was found begins.
-            for (auto next = std::next(it); next != MemberPositions->end(); ++next) {
-                if (next->second != 0) {
-                    end = next->second;
-                    break;
-                }
+            auto range = std::equal_range(dataStarts_.begin(), dataStarts_.end(), start);
+            if (range.second - range.first > 1) {
+                end = start;  // two members claim the same data
+            } else if (range.second != dataStarts_.end()) {
+                end = *range.second;
             }
         }
     }
     if (!found || start < 100 || start > DataStream->Size() || start >= end) {
         ErrorText = "Cannot find correct data location for";
-        std::string name = viewer ? viewer->Caption() : PathFileName(outputPath);
         DataStream->Seek(start);
         ShowExtractError(name, start, end);
         return 1;
     }
+    return 0;
+}
+
+int MemberExtractor::ReadMember(Progress& progress, std::uint32_t ttr,
+                                const std::string& outputPath, Viewer* viewer) {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    const std::string name = viewer ? viewer->Caption() : PathFileName(outputPath);
+    if (FindMember(ttr, name, start, end) != 0) return 1;
     return ReadRange(progress, start, outputPath, viewer, end);
+}
+
+int MemberExtractor::ReadMember(Progress& progress, std::uint32_t ttr, ByteTarget& target) {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    char name[16];
+    std::snprintf(name, sizeof name, "TTR %06X", static_cast<unsigned>(ttr));
+    if (FindMember(ttr, name, start, end) != 0) return 1;
+    return ReadRange(progress, start, target, end);
+}
+
+int MemberExtractor::ReadRange(Progress& progress, std::int64_t start, ByteTarget& target,
+                               std::int64_t end) {
+    target_ = &target;
+    const bool textMode = TextMode;
+    TextMode = false;  // the bytes pass unchanged, so they are cut as in binary mode
+    const int result = ReadRange(progress, start, std::string(), nullptr, end);
+    TextMode = textMode;
+    target_ = nullptr;
+    return result;
 }
 
 bool MemberExtractor::ChooseSink(const std::string& outputPath) {
     Sink = SinkKind::None;
+    if (target_) {
+        Sink = SinkKind::Bytes;
+        ItemName = "data";
+        return true;
+    }
     if (Viewer_) {
         if (TextMode) {
             Sink = SinkKind::TextView;
@@ -163,17 +212,19 @@ int MemberExtractor::ReadRange(Progress& progress, std::int64_t start,
 }
 
 namespace {
+constexpr std::uint8_t kInmr0[5] = {0xC9, 0xD5, 0xD4, 0xD9, 0xF0};  // "INMR0" in EBCDIC
+
 // Walks the blocks of IEBCOPY unload data records: each block is a 12-byte
 // count field (key length at +9, data length at +10), the key, then the data.
-// Only data bytes pass; a block with data length 0 ends the member.
+// Only data bytes pass; a block with data length 0 ends the member. A record
+// holds whole blocks.
 class BlockWalker {
   public:
-    void StartRecord() {
-        have_ = 0;
-        keyLeft_ = 0;
-        dataLeft_ = 0;
-    }
     bool Ended() const { return ended_; }
+    // Bytes of the last segment fed that lie after the end block.
+    std::size_t Left() const { return left_; }
+    // A block that began in this record has not ended with it.
+    bool InsideBlock() const { return have_ != 0 || keyLeft_ != 0 || dataLeft_ != 0; }
 
     template <typename Out>
     bool Feed(const std::uint8_t* p, std::size_t n, Out&& out) {
@@ -203,6 +254,7 @@ class BlockWalker {
                 }
             }
         }
+        left_ = n;
         return true;
     }
 
@@ -211,6 +263,7 @@ class BlockWalker {
     std::size_t have_ = 0;
     std::size_t keyLeft_ = 0;
     std::size_t dataLeft_ = 0;
+    std::size_t left_ = 0;
     bool ended_ = false;
 };
 }  // namespace
@@ -224,6 +277,7 @@ int MemberExtractor::ReadRecords(std::int64_t end) {
     std::uint8_t segment[255];
     BlockWalker walker;
     bool first = true;
+    bool inRecord = false;
 
     auto take = [&](const std::uint8_t* p, std::size_t n) -> bool {
         while (n > 0) {
@@ -240,16 +294,23 @@ int MemberExtractor::ReadRecords(std::int64_t end) {
         }
         return true;
     };
+    auto incomplete = [&] {
+        ErrorText = "Unexpected end of file: the data is incomplete";
+        return 1;
+    };
+    auto noEndBlock = [&] {
+        ErrorText = "Member data ends without its end-of-member block";
+        return 1;
+    };
 
     while (!walker.Ended()) {
         const std::int64_t at = s.Position();
         if (at >= end) {
             // Data that runs into the end of the file without its end block
-            // or the closing control record is cut short.
-            if (end >= s.Size()) {
-                ErrorText = "Unexpected end of file: the data is incomplete";
-                return 1;
-            }
+            // or the closing control record is cut short; a member's data
+            // ends with its end block, before the next data begins.
+            if (end >= s.Size()) return incomplete();
+            if (MemberMode) return noEndBlock();
             break;
         }
         Progress_->SetPosition(at);
@@ -258,33 +319,45 @@ int MemberExtractor::ReadRecords(std::int64_t end) {
             if (Progress_->Cancelled()) return 0;  // the partial record is dropped
         }
         std::uint8_t header[2];
-        if (s.Read(header, 2) != 2) {
-            ErrorText = "Unexpected end of file: the data is incomplete";
-            return 1;
-        }
+        if (s.Read(header, 2) != 2) return incomplete();
         if (header[0] == 0) {
             ErrorText = "Zero length record encountered";
             return 1;
         }
-        if (header[1] & 0x20) break;  // the control record after the data
+        const std::uint8_t flags = header[1];
+        const std::size_t n = header[0] < 2 ? 0u : header[0] - 2u;
+        if (s.Read(segment, n) != n) return incomplete();
+        if (flags & 0x20) {
+            // The control record after the data (INMR06) ends it; the flag on
+            // anything else is damage.
+            if ((flags & 0x80) && !inRecord && n >= 6 && std::memcmp(segment, kInmr0, 5) == 0) {
+                if (MemberMode) return noEndBlock();
+                break;
+            }
+            ErrorText = "Control record flag inside the data encountered";
+            return 1;
+        }
+        if (((flags & 0x80) != 0) == inRecord) {
+            ErrorText = "Segment out of sequence encountered";
+            return 1;
+        }
         if (header[0] < 2) {
             ErrorText = "Segment shorter than its header encountered";
             return 1;
         }
-        const std::size_t n = header[0] - 2u;
-        if (s.Read(segment, n) != n) {
-            ErrorText = "Unexpected end of file: the data is incomplete";
+        inRecord = (flags & 0x40) == 0;
+        first = false;
+        if (MemberMode) {
+            if (!walker.Feed(segment, n, take)) return 1;
+            if (walker.Ended() ? walker.Left() != 0 || inRecord
+                               : !inRecord && walker.InsideBlock()) {
+                ErrorText = walker.Ended() ? "End-of-member block is not the end of its record"
+                                           : "Data block runs past the end of its record";
+                return 1;
+            }
+        } else if (!take(segment, n)) {
             return 1;
         }
-        first = false;
-        bool ok;
-        if (MemberMode) {
-            if (header[1] & 0x80) walker.StartRecord();
-            ok = walker.Feed(segment, n, take);
-        } else {
-            ok = take(segment, n);
-        }
-        if (!ok) return 1;
     }
     ByteCount += static_cast<std::int64_t>(filled);
     if (!Emit(filled)) return 1;
@@ -302,6 +375,9 @@ bool MemberExtractor::Emit(std::size_t n) {
             return true;
         case SinkKind::BinaryFile:
             SinkBinaryFile(n);
+            return true;
+        case SinkKind::Bytes:
+            target_->Write(Buffer.data(), n);
             return true;
         case SinkKind::None:
             break;

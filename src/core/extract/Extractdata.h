@@ -11,6 +11,7 @@
 #include "extract/Dump.h"
 #include "extract/OutputFile.h"
 #include "io/FileReader.h"
+#include "ports/ByteTarget.h"
 #include "ports/ErrorReport.h"
 #include "ports/Notifier.h"
 #include "ports/Progress.h"
@@ -22,12 +23,16 @@ namespace corvane {
 // XMIT file and hands it record by record to a viewer or an output file.
 class MemberExtractor {
   public:
-    enum class SinkKind { None, TextView, HexView, TextFile, BinaryFile };
+    enum class SinkKind { None, TextView, HexView, TextFile, BinaryFile, Bytes };
 
     // Opens a stream of its own on the file; on failure shows the message box
     // and returns null.
     static std::unique_ptr<MemberExtractor> Create(const TXmitDecoder& decoder,
                                                    const std::filesystem::path& xmitPath,
+                                                   Notifier& notifier, ErrorReport& errors);
+    // Reads through the given stream (a file or bytes in memory).
+    static std::unique_ptr<MemberExtractor> Create(const TXmitDecoder& decoder,
+                                                   std::unique_ptr<FileReader> stream,
                                                    Notifier& notifier, ErrorReport& errors);
 
     // Both return 0 when the read ran to its end or was cancelled, 1 when it
@@ -36,6 +41,9 @@ class MemberExtractor {
                    Viewer* viewer);
     int ReadRange(Progress& progress, std::int64_t start, const std::string& outputPath,
                   Viewer* viewer, std::int64_t end);
+    // The same reads with the data bytes going to memory, unchanged.
+    int ReadMember(Progress& progress, std::uint32_t ttr, ByteTarget& target);
+    int ReadRange(Progress& progress, std::int64_t start, ByteTarget& target, std::int64_t end);
     // Ends a view or extract command: the record cut chosen for the command
     // lapses and the next command cuts at Lrecl again.
     void FinishCommand() { TruncateLength = static_cast<std::int32_t>(Lrecl); }
@@ -64,6 +72,8 @@ class MemberExtractor {
     std::int32_t TruncateLength = 0;
 
   private:
+    int FindMember(std::uint32_t ttr, const std::string& name, std::int64_t& start,
+                   std::int64_t& end);
     MemberExtractor(const TXmitDecoder& decoder, std::unique_ptr<FileReader> stream,
                     Notifier& notifier, ErrorReport& errors);
     bool ChooseSink(const std::string& outputPath);
@@ -79,7 +89,11 @@ class MemberExtractor {
 
     Notifier& notifier_;
     ErrorReport& errors_;
-    std::string line_;  // reused by the text view
+    std::string line_;              // reused by the text view
+    ByteTarget* target_ = nullptr;  // the memory sink of the current read
+    // Every offset MemberPositions holds that is not 0, ascending: a member's
+    // data ends where the next data in the file begins. Made on first use.
+    std::vector<std::int64_t> dataStarts_;
 };
 
 // The part of a path after its last "\", "/" or ":" (the whole path without).

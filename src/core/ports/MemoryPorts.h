@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ports/ByteTarget.h"
 #include "ports/ErrorReport.h"
 #include "ports/LineTarget.h"
 #include "ports/MemberListTarget.h"
@@ -57,6 +58,14 @@ class CountingLines : public LineTarget {
     }
     std::size_t Count = 0;
     std::size_t Bytes = 0;
+};
+
+class MemoryBytes : public ByteTarget {
+  public:
+    void Write(const std::uint8_t* data, std::size_t n) override {
+        Data.insert(Data.end(), data, data + n);
+    }
+    std::vector<std::uint8_t> Data;
 };
 
 struct ShownMessage {
