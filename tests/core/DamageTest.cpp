@@ -165,7 +165,7 @@ TEST(Damage, EachClassOfDamageInAMembersDataFailsThatMemberAlone) {
         {"record number of the first block", 0, [](Bytes& b, P p) { b[p[0].Start + 10] ^= 0x40; },
          "Cannot find correct data location"},
         {"first-segment flag of a member", 1, [](Bytes& b, P p) { b[p[1].Start + 1] &= ~0x80; },
-         "Cannot find correct data location"},
+         "Segment out of sequence"},
         {"control flag on member data", 1, [](Bytes& b, P p) { b[p[1].Start + 1] |= 0x20; },
          "Control record flag inside the data"},
         {"data length of a block", 0, [](Bytes& b, P p) { b[p[0].Start + 13] += 1; },

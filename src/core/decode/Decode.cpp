@@ -145,6 +145,8 @@ bool TXmitDecoder::StartContent() {
 
 // Everything a control record announced must have come by the end.
 bool TXmitDecoder::FinishDecode() {
+    // Only a notification (INMR07) describes no file.
+    if (highestFile_ == 0 && !acknowledged_) return Fail("The transmission describes no file");
     if (IsPds && !MemberPositions) {
         return Fail("The IEBCOPY unload records of the partitioned dataset are missing");
     }

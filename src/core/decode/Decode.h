@@ -144,6 +144,7 @@ class TXmitDecoder {
     std::uint32_t currentFile_ = 0;
     std::uint32_t messageFile_ = 0;
     std::uint32_t pdsFile_ = 0;
+    bool acknowledged_ = false;  // an INMR07 notification was met
 };
 
 // Field texts of the model for display (the fields hold ISO 8859-1).

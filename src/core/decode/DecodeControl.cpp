@@ -79,8 +79,10 @@ bool TXmitDecoder::ProcessControlRecord() {
         case 3:
             Dump(RecordBuffer, length, "Header: INMR03");
             return ProcessInmr03();
-        case 4:
         case 7:
+            acknowledged_ = true;
+            [[fallthrough]];
+        case 4:
             // User control and notification records: passed over, but their
             // text units must be sound.
             Dump(RecordBuffer, length,
@@ -137,6 +139,7 @@ bool TXmitDecoder::ParseTextUnits(std::size_t offset, bool handle) {
         std::size_t items = RecordBuffer[offset + 3];
         offset += 4;
         if (key == 0x0028 && handle) {  // INMTERM: this file is a message
+            if (items != 0) return Fail("INMTERM text unit with data encountered");
             messageFile_ = currentFile_ != 0 ? currentFile_ : 1;
             return true;
         }

@@ -67,19 +67,36 @@ void TXmitDecoder::LocateMemberData() {
     if (!MemberPositions || MemberPositions->empty()) return;
     FileReader& s = *Stream;
     const std::int64_t size = s.Size();
+    bool inRecord = false;
+    std::uint8_t before = 0x88;  // block flag of the record before: the start counts as X'88'
     for (;;) {
         const std::int64_t at = s.Position();
         std::uint8_t head[11];
         if (s.Read(head, 2) != 2 || head[0] == 0) return;
         const std::uint8_t flags = head[1];
-        if (flags & 0x80) {
+        // A record starts after the last segment of the one before, whatever
+        // this segment's flags say: a damaged flag must not move a member's
+        // start to a later record of the same address (its reader then
+        // reports the damage).
+        const bool start = (flags & 0x80) || !inRecord;
+        inRecord = (flags & 0x40) == 0;
+        if (start) {
             const std::size_t want = head[0] < 11 ? (head[0] < 2 ? 0u : head[0] - 2u) : 9u;
             const std::size_t got = s.Read(head + 2, want);
             if ((flags & 0x20) && got >= 6 && std::memcmp(head + 2, kInmr0, 5) == 0) {
                 (*MemberPositions)[kClosingTtr] = at;  // the control record after the data
                 return;
             }
-            if (got == 9) {
+            // A member begins with a data block (flag X'00'). In a PDSE unload
+            // every block of a member carries its address, so its end block
+            // (X'80') begins an empty member only right after the previous
+            // member's closing blocks (X'84') or the unload's first record
+            // (X'88'), not after data that went unmatched.
+            const std::uint8_t blockFlag = got >= 1 ? head[2] : 0xFF;
+            const bool candidate =
+                blockFlag == 0 || (blockFlag == 0x80 && (before == 0x84 || before == 0x88));
+            before = blockFlag;
+            if (got == 9 && candidate) {
                 const std::uint8_t* count = head + 2;  // the first block's count field
                 const std::uint32_t ttr =
                     RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) |
