@@ -1,11 +1,13 @@
-// Decodes arbitrary bytes as an XMIT file, then reads every member (or the
-// sequential dataset) as text, as hex and into a binary file.
+// Decodes arbitrary bytes as an XMIT file (read from memory), then reads
+// every member (or the sequential dataset) as text, as hex and into a binary
+// file.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Scratch.h"
 #include "decode/Decode.h"
@@ -15,9 +17,8 @@
 using namespace corvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto input = WriteInput("input.xmi", data, size);
-    auto stream = FileReader::Open(input, nullptr, 4096);
-    if (!stream) return 0;
+    const std::vector<unsigned char> bytes(data, data + size);
+    auto stream = FileReader::FromBytes(bytes);
     TXmitDecoder decoder;
     MemoryMemberList list;
     MemoryLines memo;
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (rc != 0) return 0;
-    auto x = MemberExtractor::Create(decoder, input, notifier, errors);
+    auto x = MemberExtractor::Create(decoder, FileReader::FromBytes(bytes), notifier, errors);
     if (!x) return 0;
     MemoryProgress progress;
     const std::string out = (ScratchDir() / "out.bin").string();

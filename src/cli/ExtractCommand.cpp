@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "extract/Extractdata.h"
+#include "ports/ErrorSummary.h"
 
 namespace corvane::cli {
 
@@ -34,7 +35,9 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
     if (s.Open(o.File) != 0) return 1;
-    auto extractor = MemberExtractor::Create(s.Decoder, s.Path, s.Notify, s.Errors);
+    // The first failure of each kind is printed whole, the rest counted.
+    SummarizingErrorReport errors(s.Errors);
+    auto extractor = MemberExtractor::Create(s.Decoder, s.Path, s.Notify, errors);
     if (!extractor) return 1;
     if (o.Mode == ExtractMode::Text) extractor->TextMode = true;
     if (o.Mode == ExtractMode::Binary) extractor->TextMode = false;
@@ -90,6 +93,7 @@ int ExtractCommand(const ExtractOptions& o) {
         }
     }
     extractor->FinishCommand();
+    for (const std::string& line : errors.Summary()) std::cerr << line << "\n";
     std::cerr << written << " Processed.\n";
     return failures == 0 ? 0 : 1;
 }
