@@ -93,6 +93,7 @@ void WriteDamageSeeds(const fs::path& dir) {
 
     // Many members whose data cannot be located: COPYR2's extent moved.
     PdsSpec many;
+    many.Extents = {{10, 0, 40, 14}};
     for (int k = 0; k < 300; ++k) {
         char name[9];
         std::snprintf(name, sizeof name, "N%05d", k);

@@ -190,9 +190,10 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     MainFixture f;
     MemoryOut out;
     XmitWriter x(out);
-    auto header = HeaderUnits();
-    header.push_back(TextUnit::Number(0x0004, 1, 1));
-    x.Control(1, header);
+    // INMR01 whose item claims 40 bytes but carries 3.
+    Bytes record = ToEbcdic("INMR01");
+    record.insert(record.end(), {0x10, 0x11, 0x00, 0x01, 0x00, 0x28, 0xC1, 0xC2, 0xC3});
+    x.Segment(static_cast<std::uint8_t>(record.size() + 2), 0xE0, record);
     x.Control(6, {});
     auto path = f.Write("bad.xmi", out.Data);
     QString title, reason, details;
@@ -216,7 +217,7 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     EXPECT_EQ(f.Dialogs.ExecWindows, std::vector<QString>{"FrmDecodeError"});
     EXPECT_EQ(title, "Error while decoding");
     EXPECT_EQ(reason, "INMR01 record");
-    EXPECT_TRUE(details.startsWith("Unknown field type encountered x0004"));
+    EXPECT_TRUE(details.startsWith("Text unit item runs past the end of its record"));
     EXPECT_TRUE(details.contains("Current xmit record type is xE0"));
     EXPECT_EQ(heights[0], TFrmDecodeError::kCollapsedHeight);
     EXPECT_EQ(heights[1], TFrmDecodeError::kExpandedHeight);
