@@ -1,5 +1,6 @@
 // corvane-fuzz-seeds DIR: seed inputs for the fuzz targets, made by the
 // test-file builder.
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -9,6 +10,103 @@
 
 using namespace corvane::testing;
 namespace fs = std::filesystem;
+
+namespace {
+Bytes Transmission(const std::vector<TextUnit>& inmr02, std::size_t controlSegment = 255) {
+    MemoryOut out;
+    XmitWriter w(out);
+    w.MaxControlSegment = controlSegment;
+    w.Control(1, HeaderUnits());
+    w.Control(2, inmr02);
+    w.Control(3, {});
+    w.Record(ToEbcdic(std::string(100, 'd')));
+    w.Control(6, {});
+    w.PadToCard();
+    return out.Data;
+}
+
+// One seed for each kind of damage and of unusual but valid layout.
+void WriteDamageSeeds(const fs::path& dir) {
+    std::vector<std::string> longName;
+    for (int k = 0; k < 12; ++k) longName.push_back("QUALIFIR");
+    WriteFile(dir / "long-name-member.xmi",
+              Transmission({TextUnit::Name(0x0002, longName), TextUnit::Name(0x0003, {"MEM"})}));
+    WriteFile(dir / "unknown-keys.xmi",
+              Transmission({TextUnit::Raw(0x000B, {BigEndian(5, 3)}),
+                            TextUnit::Raw(0x8018, {Bytes(2, 1)}), TextUnit::Raw(0x8028, {}),
+                            TextUnit::Text(0x1028, "INMCOPY")}));
+    WriteFile(
+        dir / "split-control-records.xmi",
+        Transmission({TextUnit::Text(0x1028, "INMCOPY"), TextUnit::Name(0x0002, {"A", "B"})}, 21));
+    WriteFile(dir / "member-name-unit.xmi",
+              Transmission({TextUnit::Name(0x0002, {"A"}), TextUnit::Name(0x0003, {"M1", "M2"})}));
+
+    SequentialSpec message;
+    message.Qualifiers.clear();
+    message.MessageLines = {"MESSAGE FIRST"};
+    message.Records = {ToEbcdic(std::string(300, 'q'))};
+    const Bytes messageSeq = BuildSequential(message);
+    WriteFile(dir / "message-then-unnamed-dataset.xmi", messageSeq);
+
+    PdsSpec pds;
+    pds.Blksize = 200;
+    pds.MaxSegment = 90;
+    pds.EofInLastRecord = false;
+    pds.RecordBeforeMembers = {0x88, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int k = 0; k < 12; ++k) {
+        pds.Members.push_back(
+            {"M" + std::to_string(k + 10), ToEbcdic(std::string(90 + k, 'm')), false, "", {}});
+    }
+    const Bytes library = BuildPds(pds);
+    WriteFile(dir / "pdse-like.xmi", library);
+    // Single changes in the structure: segment flags, a length, a control
+    // record's name, COPYR1, COPYR2's extent count, a bytes-used count, a
+    // member block's count field.
+    auto damaged = [&](const char* name, const Bytes& good, auto&& change) {
+        Bytes bad = good;
+        change(bad);
+        WriteFile(dir / name, bad);
+    };
+    std::vector<std::size_t> segments;
+    for (std::size_t at = 0; at + 1 < library.size() && library[at] != 0; at += library[at])
+        segments.push_back(at);
+    auto nth = [&](std::uint8_t flagsMask, int n) {
+        for (std::size_t at : segments) {
+            if ((library[at + 1] & flagsMask) == flagsMask && n-- == 0) return at;
+        }
+        return std::size_t{0};
+    };
+    damaged("flag-first-cleared.xmi", library, [&](Bytes& b) { b[nth(0x80, 8) + 1] &= 0x7F; });
+    damaged("flag-control-set.xmi", library, [&](Bytes& b) { b[nth(0x80, 9) + 1] |= 0x20; });
+    damaged("flag-last-cleared.xmi", library, [&](Bytes& b) { b[nth(0x40, 10) + 1] &= 0xBF; });
+    damaged("segment-length.xmi", library, [&](Bytes& b) { b[nth(0x00, 30)] -= 3; });
+    damaged("control-name.xmi", library, [&](Bytes& b) { b[nth(0x20, 3) + 7] = 0xF5; });
+    damaged("copyr1-mark.xmi", library, [&](Bytes& b) { b[nth(0x80, 5) + 3] = 0; });
+    damaged("copyr2-count.xmi", library, [&](Bytes& b) { b[nth(0x80, 6) + 2] = 0; });
+    damaged("directory-used.xmi", library, [&](Bytes& b) { b[nth(0x80, 7) + 2 + 21] -= 12; });
+    damaged("block-length.xmi", library, [&](Bytes& b) { b[nth(0x80, 10) + 2 + 11] += 1; });
+    damaged("message-flags.xmi", messageSeq, [&](Bytes& b) {
+        std::size_t at = 0;
+        while (b[at + 1] != 0xC0) at += b[at];
+        b[at + 1] = 0x80;
+    });
+
+    // Many members whose data cannot be located: COPYR2's extent moved.
+    PdsSpec many;
+    many.Extents = {{10, 0, 40, 14}};
+    for (int k = 0; k < 300; ++k) {
+        char name[9];
+        std::snprintf(name, sizeof name, "N%05d", k);
+        many.Members.push_back({name, ToEbcdic("X"), false, "", {}});
+    }
+    damaged("unlocatable-members.xmi", BuildPds(many), [&](Bytes& b) {
+        std::size_t at = 0;
+        while (b[at + 3] != 0xCA || (b[at + 1] & 0x20)) at += b[at];  // COPYR1
+        at += b[at];                                                  // COPYR2
+        b[at + 2 + 16 + 7] ^= 1;                                      // its start cylinder
+    });
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -36,6 +134,7 @@ int main(int argc, char** argv) {
     SequentialSpec seq;
     seq.Records = {ToEbcdic(std::string(160, 's'))};
     WriteFile(dir / "decode" / "seq.xmi", BuildSequential(seq));
+    WriteDamageSeeds(dir / "decode");
 
     ZipSpec zip;
     zip.Entries = {

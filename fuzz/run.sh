@@ -15,9 +15,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for pair in FuzzDecode:decode FuzzZip:zip FuzzSettings:settings; do
   target="${pair%%:*}"
   seeds="${pair##*:}"
+  dict=()
+  [ "$target" = FuzzDecode ] && dict=(-dict=fuzz/xmit.dict)
   mkdir -p "$work/corpus-$seeds"
   echo "== $target for ${seconds}s"
-  build-fuzz/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
+  build-fuzz/fuzz/"$target" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
     -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus-$seeds" "$work/seeds/$seeds" 2>&1 |
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY|.*runtime error)' || true
   if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* >/dev/null 2>&1; then

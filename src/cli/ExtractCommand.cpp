@@ -51,6 +51,19 @@ int ExtractCommand(const ExtractOptions& o) {
     NullProgress progress;
     int failures = 0;
     int written = 0;
+    // The first failure of each kind is printed whole, the others counted.
+    std::vector<std::pair<std::string, int>> kinds;
+    auto fail = [&](const Error& e) {
+        const std::string kind = e.Title.empty() ? e.Message : e.Title;
+        for (auto& [text, count] : kinds) {
+            if (text == kind) {
+                ++count;
+                return;
+            }
+        }
+        kinds.emplace_back(kind, 1);
+        PrintError(e);
+    };
 
     auto extract = [&](const MemberEntry* member, const std::string& name,
                        const std::filesystem::path& path) {
@@ -66,7 +79,7 @@ int ExtractCommand(const ExtractOptions& o) {
             std::cout << path.string() << "\n";
         } else {
             ++failures;
-            PrintError(done.Err());
+            fail(done.Err());
         }
     };
 
@@ -101,6 +114,9 @@ int ExtractCommand(const ExtractOptions& o) {
             extract(m, m->Name,
                     !o.Output.empty() ? std::filesystem::path(o.Output) : dir / (name + ext));
         }
+    }
+    for (const auto& [text, count] : kinds) {
+        if (count > 1) std::cerr << count << " failed: " << text << "\n";
     }
     std::cerr << written << " Processed.\n";
     return failures == 0 ? 0 : 1;

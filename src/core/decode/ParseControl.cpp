@@ -1,4 +1,5 @@
 // Control records INMR01 to INMR07 and their text units.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -64,6 +65,12 @@ void ParseRun::ProcessControlRecord() {
             Dump(record_.data(), n, "Header: INMR02", recordOffset_);
             if (n < 12) Fail("INMR02 record too short for its file number");
             const std::uint32_t number = BigEndianField(record_.data(), 8, 4);
+            std::uint32_t highest = 0;
+            for (const FileDescription& f : files_) highest = std::max(highest, f.Number);
+            if (dataFile_ > 0) Fail("INMR02 record after the data of the files began");
+            if (number == 0 || number > highest + 1) {
+                Fail("INMR02 record for file " + std::to_string(number) + " out of order");
+            }
             FileDescription* file = nullptr;
             for (FileDescription& f : files_) {
                 if (f.Number == number) file = &f;
@@ -78,6 +85,7 @@ void ParseRun::ProcessControlRecord() {
             FileDescription scratch = *file;
             ParseTextUnits(12, file->Iebcopy ? scratch : *file, false);
             if (scratch.Message) file->Message = true;
+            if (scratch.SaidPartitioned) file->SaidPartitioned = true;
             if (scratch.Dataset.Organization == DatasetOrganization::PartitionedExtended) {
                 file->Dataset.Organization = DatasetOrganization::PartitionedExtended;
             }
@@ -90,8 +98,16 @@ void ParseRun::ProcessControlRecord() {
             StartFileData();
             return;
         case 4:
-        case 7:
-            return;  // user control and acknowledgement records carry nothing shown
+        case 7: {
+            // User control and acknowledgement records carry nothing shown,
+            // but their text units must be sound.
+            Reason = type == 4 ? "INMR04 record" : "INMR07 record";
+            FileDescription scratch;
+            TransferHeader transfer = Info.Transfer;
+            ParseTextUnits(8, scratch, true);
+            Info.Transfer = transfer;
+            return;
+        }
         case 6:
             Dump(record_.data(), n, "Header: INMR06", recordOffset_);
             FinishDescription();
@@ -110,6 +126,11 @@ void ParseRun::ParseTextUnits(std::size_t offset, FileDescription& file, bool he
         const std::uint32_t key = BigEndianField(record_.data(), offset, 2);
         const std::size_t count = BigEndianField(record_.data(), offset + 2, 2);
         offset += 4;
+        // Member names may come with two zero bytes before their items.
+        if (key == 0x0003 && count > 0 && offset + 4 <= end && record_[offset] == 0 &&
+            record_[offset + 1] == 0) {
+            offset += 2;
+        }
         items.clear();
         for (std::size_t item = 0; item < count; ++item) {
             if (offset + 2 > end) Fail("Text unit item runs past the end of its record");
@@ -152,7 +173,8 @@ void ParseRun::HandleTextUnit(std::uint32_t key,
                 d.Name += "(" + Latin1(data(0), length(0) < 8 ? length(0) : 8) + ")";
             }
             return;
-        case 0x0028:  // INMTERM
+        case 0x0028:  // INMTERM: a flag with no items
+            if (!items.empty()) Fail("INMTERM text unit with items");
             file.Message = true;
             return;
         case 0x0030:
@@ -169,6 +191,7 @@ void ParseRun::HandleTextUnit(std::uint32_t key,
             const std::uint8_t* p = data(0);
             const std::size_t n = length(0);
             if (n >= 1 && p[0] == 0x02) {
+                file.SaidPartitioned = true;
                 if (d.Organization != DatasetOrganization::PartitionedExtended) {
                     d.Organization = DatasetOrganization::Partitioned;
                 }
@@ -224,9 +247,15 @@ void ParseRun::HandleTextUnit(std::uint32_t key,
                                        items.empty() ? 0 : (length(0) < 20 ? length(0) : 20));
             t.Created = TimestampValue(t.Timestamp);
             return;
-        case 0x1028:  // INMUTILN
-            if (name(8) == "IEBCOPY") file.Iebcopy = true;
+        case 0x1028: {  // INMUTILN
+            const std::string utility = name(9);
+            if (utility == "IEBCOPY") {
+                file.Iebcopy = true;
+            } else if (utility != "INMCOPY" && utility != "AMSCIPHR") {
+                Fail("INMUTILN names an unknown utility");
+            }
             return;
+        }
         case 0x8012:  // INMTYPE: X'80' data library (PDSE)
             if (!items.empty() && length(0) >= 1 && (data(0)[0] & 0x80)) {
                 d.Organization = DatasetOrganization::PartitionedExtended;
@@ -262,19 +291,32 @@ void ParseRun::StartFileData() {
     for (const FileDescription& f : files_) {
         if (f.Number == dataFile_) file = &f;
     }
-    if (!file && !files_.empty()) file = &files_.back();
-    if (file && file->Message) {
+    if (!file) {
+        Fail("INMR03 record for file " + std::to_string(dataFile_) +
+             ", which no INMR02 record describes");
+    }
+    if (file->Message) {
+        if (file->Iebcopy) Fail("A message file sent as an IEBCOPY unload");
         phase_ = Phase::Message;
         return;
     }
-    if (datasetChosen_) {
-        // Only the first dataset of a transmission is read.
-        phase_ = Phase::Done;
-        return;
+    // Messages come first; the dataset is the last file sent.
+    for (const FileDescription& f : files_) {
+        if (f.Number > file->Number) {
+            Fail("INMR03 record of file " + std::to_string(file->Number) +
+                 " is not that of the dataset, the last file");
+        }
+    }
+    const DatasetOrganization org = file->Dataset.Organization;
+    if (!file->Iebcopy && (file->SaidPartitioned || org == DatasetOrganization::Partitioned ||
+                           org == DatasetOrganization::PartitionedExtended)) {
+        Fail(
+            "The unload records of the partitioned dataset are missing: no INMUTILN names "
+            "IEBCOPY");
     }
     datasetChosen_ = true;
-    if (file) Info.Dataset = file->Dataset;
-    if (file && file->Iebcopy) {
+    Info.Dataset = file->Dataset;
+    if (file->Iebcopy) {
         Info.Partitioned = true;
         if (Info.Dataset.Organization != DatasetOrganization::PartitionedExtended) {
             Info.Dataset.Organization = DatasetOrganization::Partitioned;
@@ -298,10 +340,10 @@ void ParseRun::FinishDescription() {
         default:
             break;
     }
-    if (!datasetChosen_) {
-        // Nothing but messages: show what the last file description said.
-        for (const FileDescription& f : files_) {
-            if (!f.Message) Info.Dataset = f.Dataset;
+    // Every file described must have had its data.
+    for (const FileDescription& f : files_) {
+        if (f.Number > dataFile_) {
+            Fail("The data of file " + std::to_string(f.Number) + " is missing");
         }
     }
     phase_ = Phase::Done;

@@ -86,6 +86,12 @@ void ParseRun::ReadControlRecord() {
         const std::size_t at = record_.size();
         record_.resize(at + keep);
         in_.ReadExact(record_.data() + at, keep);
+        if (first) {
+            // A failure from here on names the record being read.
+            Reason = LooksLikeXmitRecord(record_.data(), record_.size())
+                         ? "INMR0" + std::to_string(record_[7] & 0x0F) + " record"
+                         : "Control record";
+        }
         first = false;
         if (SegmentFlags & kLastSegment) return;
     }

@@ -34,6 +34,7 @@ struct FileDescription {
     std::uint32_t Number = 0;
     bool Message = false;  // INMTERM: the file is a message to the receiver
     bool Iebcopy = false;  // sent as an IEBCOPY unload
+    bool SaidPartitioned = false;  // an INMR02 of the file gave DSORG PO
     bool Vsam = false;
     DatasetInfo Dataset;
 };

@@ -132,7 +132,8 @@ void ParseRun::LocateMemberData() {
 
     std::vector<std::int64_t> found;
     bool first = true;  // the next segment must start a record
-    std::uint8_t count[9];
+    std::uint8_t count[12];
+    std::uint8_t previousFlag = 0;  // the first block's flag of the record before
     std::size_t have = 0;
     std::int64_t recordStart = 0;
     // Damage in the member data does not stop the file from opening: the
@@ -157,21 +158,18 @@ void ParseRun::LocateMemberData() {
             stop(at, "Member data segment with a wrong length");
             break;
         }
-        if (SegmentFlags & kControlRecord) {
+        if ((SegmentFlags & kControlRecord) && first) {
             std::uint8_t head[8] = {};
-            if (!first || in_.Read(head, 8) != 8 || !LooksLikeXmitRecord(head, 8)) {
-                stop(at, "Member data segment with a wrong control flag");
+            if (in_.Read(head, 8) == 8 && LooksLikeXmitRecord(head, 8)) {
+                in_.Seek(at);
+                Info.DataEnd = at;
                 break;
             }
             in_.Seek(at);
-            Info.DataEnd = at;
-            break;
         }
-        if (first != ((SegmentFlags & kFirstSegment) != 0)) {
-            stop(at, "Member data segments out of sequence");
-            break;
-        }
-        if (first) {
+        // Damaged flags are left to the read of the member they are in; a
+        // record starts after a segment that ended one.
+        if (first || (SegmentFlags & kFirstSegment)) {
             have = 0;
             recordStart = at;
         }
@@ -185,14 +183,23 @@ void ParseRun::LocateMemberData() {
             }
             have += take;
             if (have == sizeof count) {
+                // A member starts at a data block, or, when it has no data, at
+                // the end block after the one that closed the member before
+                // (PDSE unloads mark their other blocks with their flags).
+                const std::uint8_t flag = count[0];
+                const bool end = BigEndianField(count, 10, 2) == 0;
+                const bool startsMember =
+                    flag == 0x00 ||
+                    (flag == 0x80 && end && (previousFlag == 0x84 || previousFlag == 0x88));
                 const std::uint32_t ttr =
                     RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) |
                     count[8];
-                auto it = starts.find(ttr);
+                auto it = startsMember ? starts.find(ttr) : starts.end();
                 if (it != starts.end() && it->second < 0) {
                     it->second = recordStart;
                     found.push_back(recordStart);
                 }
+                previousFlag = flag;
             }
         }
         in_.Seek(at + SegmentLength);

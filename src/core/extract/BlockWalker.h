@@ -14,6 +14,10 @@ namespace corvane {
 class BlockWalker {
   public:
     bool Ended() const { return ended_; }
+    // Bytes of the last segment fed that came after the end-of-member block.
+    std::size_t Leftover() const { return leftover_; }
+    // A record ends: true when no block or count field is cut by its end.
+    bool AtBlockBoundary() const { return have_ == 0 && keyLeft_ == 0 && dataLeft_ == 0; }
     void StartRecord() {
         have_ = 0;
         keyLeft_ = 0;
@@ -48,6 +52,7 @@ class BlockWalker {
                     dataLeft_ = static_cast<std::size_t>(count_[10]) << 8 | count_[11];
                     if (dataLeft_ == 0) {
                         ended_ = true;
+                        leftover_ = n;
                     } else if (!out.Block(dataLeft_)) {
                         return false;
                     }
@@ -63,6 +68,7 @@ class BlockWalker {
     std::size_t keyLeft_ = 0;
     std::size_t dataLeft_ = 0;
     bool ended_ = false;
+    std::size_t leftover_ = 0;
 };
 
 }  // namespace corvane

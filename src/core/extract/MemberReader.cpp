@@ -1,6 +1,7 @@
 #include "extract/MemberReader.h"
 
 #include <memory>
+#include <optional>
 
 #include "extract/BlockWalker.h"
 #include "extract/RecordSplitter.h"
@@ -50,6 +51,7 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
     std::uint8_t segment[255];
     BlockWalker walker;
     BlockOut out{splitter};
+    bool recordStart = true;  // the next segment must start a record
     bool first = true;
     while (!walker.Ended()) {
         at = s.Position();
@@ -57,7 +59,7 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
             // A member ends with its end-of-member block, never just where
             // the next one starts; data that runs into the end of the file
             // without its closing control record is cut short.
-            if (memberMode) throw ReadFailure{"Member data ends before its end-of-member block"};
+            if (memberMode) throw ReadFailure{"Member data ends without its end-of-member block"};
             throw ReadFailure{"Unexpected end of file: the data is incomplete"};
         }
         progress.SetPosition(at);
@@ -69,26 +71,41 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
             }
         }
         std::uint8_t header[2];
-        if (s.Read(header, 2) != 2)
+        if (s.Read(header, 2) != 2) {
             throw ReadFailure{"Unexpected end of file: the data is incomplete"};
-        if (header[0] == 0) throw ReadFailure{"Zero length record encountered"};
-        if (header[1] & 0x20) {
-            if (memberMode) throw ReadFailure{"Member data ends before its end-of-member block"};
-            break;  // the control record after the data
         }
+        if (header[0] == 0) throw ReadFailure{"Zero length record encountered"};
         if (header[0] < 2) throw ReadFailure{"Segment shorter than its header encountered"};
         const std::size_t n = header[0] - 2u;
-        if (s.Read(segment, n) != n)
+        if (s.Read(segment, n) != n) {
             throw ReadFailure{"Unexpected end of file: the data is incomplete"};
+        }
+        const std::uint8_t flags = header[1];
+        if (flags & 0x20) {
+            // The data ends only at a control record that starts a record.
+            const bool named = n >= 6 && segment[0] == 0xC9 && segment[1] == 0xD5 &&
+                               segment[2] == 0xD4 && segment[3] == 0xD9 && segment[4] == 0xF0;
+            if (!recordStart || !named) throw ReadFailure{"Control record flag inside the data"};
+            if (memberMode) throw ReadFailure{"Member data ends without its end-of-member block"};
+            break;
+        }
+        if (((flags & 0x80) != 0) != recordStart) throw ReadFailure{"Segment out of sequence"};
+        recordStart = (flags & 0x40) != 0;
         first = false;
         bool ok;
         if (memberMode) {
-            if (header[1] & 0x80) walker.StartRecord();
+            if (flags & 0x80) walker.StartRecord();
             ok = walker.Feed(segment, n, out);
+            if (walker.Ended() && (walker.Leftover() > 0 || !(flags & 0x40))) {
+                throw ReadFailure{"End-of-member block is not the end of its record"};
+            }
+            if (ok && recordStart && !walker.Ended() && !walker.AtBlockBoundary()) {
+                throw ReadFailure{"A block runs past the end of its record"};
+            }
         } else {
-            if (header[1] & 0x80) splitter.StartRecord();
+            if (flags & 0x80) splitter.StartRecord();
             ok = splitter.Bytes(segment, n);
-            if (ok && (header[1] & 0x40)) ok = splitter.EndRecord();
+            if (ok && (flags & 0x40)) ok = splitter.EndRecord();
         }
         if (!ok) throw ReadFailure{"RichEdit line insertion error"};
     }
@@ -109,6 +126,11 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     if (memberMode && (start < 100 || start > size || start >= end)) {
         return ExtractError("Cannot find correct data location for", request.Name,
                             start < 0 ? 0 : start, end, start < 0 ? 0 : start, size);
+    }
+    if (!memberMode && start <= 0) {
+        Error e = FileError("The file holds no dataset to read");
+        e.What = Error::Kind::Usage;
+        return e;
     }
     const bool text = request.Form == ReadForm::Text;
     const bool records = text && info_.Dataset.Recfm.Kind == 'V';
@@ -134,19 +156,26 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
             sink = std::make_unique<HexLinesSink>(*request.Lines, request.Name);
         }
     } else {
-        const std::string path = request.OutputFile.string();
-        switch (OutputFile::Open(request.OutputFile, output)) {
-            case OutputFile::OpenResult::CannotCreate:
-                return FileError("Cannot create file " + path);
-            case OutputFile::OpenResult::CannotOpen:
-                return FileError("Cannot open file " + path);
-            case OutputFile::OpenResult::Opened:
-                break;
+        std::optional<ByteOut> out;
+        if (request.Bytes) {
+            request.Bytes->clear();
+            out.emplace(*request.Bytes);
+        } else {
+            const std::string path = request.OutputFile.string();
+            switch (OutputFile::Open(request.OutputFile, output)) {
+                case OutputFile::OpenResult::CannotCreate:
+                    return FileError("Cannot create file " + path);
+                case OutputFile::OpenResult::CannotOpen:
+                    return FileError("Cannot open file " + path);
+                case OutputFile::OpenResult::Opened:
+                    break;
+            }
+            out.emplace(*output);
         }
         if (text) {
-            sink = std::make_unique<TextFileSink>(*output, cut);
+            sink = std::make_unique<TextFileSink>(*out, cut);
         } else {
-            sink = std::make_unique<BinaryFileSink>(*output);
+            sink = std::make_unique<BinaryFileSink>(*out);
         }
     }
 
@@ -168,9 +197,11 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         ReadSegments(in, end, memberMode, *splitter, progress, at, summary.Cancelled);
     } catch (const ReadFailure& f) {
         if (output) output->Close(0, false);
+        if (request.Bytes) request.Bytes->clear();
         return ExtractError(f.Text, request.Name, start, end, in.Position(), size);
     } catch (const ReadError& e) {
         if (output) output->Close(0, false);
+        if (request.Bytes) request.Bytes->clear();
         return ExtractError(e.what(), request.Name, start, end, in.Position(), size);
     } catch (const WriteError& e) {
         if (output) output->Close(0, false);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "decode/XmitInfo.h"
 #include "io/ByteSource.h"
@@ -25,8 +26,10 @@ struct ReadRequest {
     ReadForm Form = ReadForm::Binary;
     // Text records are cut to this many characters; below 0, not cut.
     std::int32_t RecordCut = -1;
-    // Exactly one of the two: the lines of a viewer, or an output file.
+    // Exactly one of these: the lines of a viewer, bytes in memory (text
+    // with CR LF line ends, or binary), or an output file.
     LineTarget* Lines = nullptr;
+    std::vector<std::uint8_t>* Bytes = nullptr;
     std::filesystem::path OutputFile;
     // What the read is called in errors and as the hex dump's title.
     std::string Name;

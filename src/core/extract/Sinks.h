@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "extract/OutputFile.h"
 #include "ports/LineTarget.h"
@@ -43,25 +44,43 @@ class HexLinesSink : public Sink {
     std::int64_t offset_ = 0;
 };
 
-// A text file: translated records, each ended with CR LF.
+// Where the bytes of a file-like read go: an output file or memory.
+class ByteOut {
+  public:
+    explicit ByteOut(OutputFile& file) : file_(&file) {}
+    explicit ByteOut(std::vector<std::uint8_t>& memory) : memory_(&memory) {}
+    void Write(const std::uint8_t* data, std::size_t n) {
+        if (file_) {
+            file_->Write(data, n);
+        } else {
+            memory_->insert(memory_->end(), data, data + n);
+        }
+    }
+
+  private:
+    OutputFile* file_ = nullptr;
+    std::vector<std::uint8_t>* memory_ = nullptr;
+};
+
+// Text: translated records, each ended with CR LF.
 class TextFileSink : public Sink {
   public:
-    TextFileSink(OutputFile& out, std::size_t cut) : out_(out), cut_(cut) {}
+    TextFileSink(ByteOut out, std::size_t cut) : out_(out), cut_(cut) {}
     bool Take(std::uint8_t* data, std::size_t n) override;
 
   private:
-    OutputFile& out_;
+    ByteOut out_;
     std::size_t cut_;
 };
 
-// A binary file: the bytes unchanged.
+// Binary: the bytes unchanged.
 class BinaryFileSink : public Sink {
   public:
-    explicit BinaryFileSink(OutputFile& out) : out_(out) {}
+    explicit BinaryFileSink(ByteOut out) : out_(out) {}
     bool Take(std::uint8_t* data, std::size_t n) override;
 
   private:
-    OutputFile& out_;
+    ByteOut out_;
 };
 
 }  // namespace corvane

@@ -27,21 +27,29 @@ std::unique_ptr<FileReader> FileReader::Open(const std::filesystem::path& path, 
     return std::unique_ptr<FileReader>(new FileReader(f, path, size, bufferSize));
 }
 
+std::unique_ptr<FileReader> FileReader::FromBytes(std::vector<unsigned char> bytes) {
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    std::unique_ptr<FileReader> reader(new FileReader(nullptr, {}, size, 0));
+    reader->buffer_ = std::move(bytes);
+    reader->bufLen_ = reader->buffer_.size();
+    return reader;
+}
+
 FileReader::FileReader(std::FILE* file, std::filesystem::path path, std::int64_t size,
                        std::size_t bufferSize)
     : file_(file),
       path_(std::move(path)),
       size_(size),
       buffer_(bufferSize < 512 ? 512 : bufferSize) {
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
 FileReader::~FileReader() {
-    std::fclose(file_);
+    if (file_) std::fclose(file_);
 }
 
 bool FileReader::Fill() {
-    if (pos_ >= size_) return false;
+    if (pos_ >= size_ || !file_) return false;
     if (!platform::SeekTo(file_, pos_)) return false;
     bufStart_ = pos_;
     bufLen_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
@@ -61,6 +69,7 @@ std::size_t FileReader::Read(void* destination, std::size_t n) {
             pos_ += static_cast<std::int64_t>(take);
             continue;
         }
+        if (!file_) break;
         if (n - done >= buffer_.size()) {
             // Large read: straight into the caller's memory.
             if (pos_ >= size_ || !platform::SeekTo(file_, pos_)) break;

@@ -22,6 +22,8 @@ class FileReader {
     // Opens the file; returns null and sets *error when it cannot be opened.
     static std::unique_ptr<FileReader> Open(const std::filesystem::path& path, std::string* error,
                                             std::size_t bufferSize = kDefaultBufferSize);
+    // Reads bytes held in memory as if they were a file of that size.
+    static std::unique_ptr<FileReader> FromBytes(std::vector<unsigned char> bytes);
     ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
@@ -53,7 +55,7 @@ class FileReader {
                std::size_t bufferSize);
     bool Fill();
 
-    std::FILE* file_;
+    std::FILE* file_;  // null for bytes held in memory: all of them are in buffer_
     std::filesystem::path path_;
     std::int64_t size_;
     std::int64_t pos_ = 0;
