@@ -63,15 +63,17 @@ int ExtractCommand(const ExtractOptions& o) {
     auto extract = [&](const std::filesystem::path& path,
                        const std::function<int(const std::string&)>& read) {
         const std::string text = PathToUtf8(path);
-        if (IsOpenInput(path)) {
-            std::cerr << text << " is the file being read; it is never written\n";
-            ++failures;
-            return;
-        }
-        if (!o.Overwrite && PathPresent(path)) {
-            std::cerr << "Skipped " << text << ": it exists (--overwrite replaces it)\n";
-            ++skipped;
-            return;
+        if (PathPresent(path)) {
+            if (IsOpenInput(path)) {
+                std::cerr << text << " is the file being read; it is never written\n";
+                ++failures;
+                return;
+            }
+            if (!o.Overwrite) {
+                std::cerr << "Skipped " << text << ": it exists (--overwrite replaces it)\n";
+                ++skipped;
+                return;
+            }
         }
         if (read(text) == 0) {
             ++written;

@@ -165,9 +165,12 @@ AtomicWriter::Status AtomicWriter::Create(const std::filesystem::path& target,
     out.reset();
     const std::filesystem::path place =
         options.ThroughSymlinks ? SymlinkDestination(target) : target;
-    if (IsOpenInput(place)) return Status::IsOpenInput;
-    if (!options.Replace && PathPresent(place)) return Status::Exists;
-    if (options.Replace && platform::HeldOrReadOnly(place)) return Status::Held;
+    platform::FileId id;
+    if (platform::IdOfPath(place, id)) {  // something is there, a symlink included
+        if (IsOpenInput(id)) return Status::IsOpenInput;
+        if (!options.Replace) return Status::Exists;
+        if (platform::HeldOrReadOnly(place)) return Status::Held;
+    }
     for (int attempt = 0; attempt < 64; ++attempt) {
         const std::filesystem::path temp = TempName(place);
         const int fd = CreateExclusive(temp);
@@ -214,8 +217,6 @@ AtomicWriter::Status AtomicWriter::Commit() {
     bool existed = false;
     if (!Close()) {
         status = Status::WriteFailed;
-    } else if (IsOpenInput(target_)) {
-        status = Status::IsOpenInput;
     } else if (!MoveInPlace(temp_, target_, options_.Replace, options_.Durable, existed)) {
         status = existed ? Status::Exists : Status::CannotReplace;
     }

@@ -20,7 +20,10 @@ std::vector<platform::FileId>& OpenInputs() {
 
 bool IsOpenInput(const std::filesystem::path& path) {
     platform::FileId id;
-    if (!platform::IdOfPath(path, id)) return false;
+    return platform::IdOfPath(path, id) && IsOpenInput(id);
+}
+
+bool IsOpenInput(const platform::FileId& id) {
     std::lock_guard<std::mutex> hold(inputsLock);
     const auto& inputs = OpenInputs();
     return std::find(inputs.begin(), inputs.end(), id) != inputs.end();

@@ -69,5 +69,6 @@ class FileReader {
 // Whether the file at the path (a symlink there not followed) is one that a
 // FileReader of this process has open: such a file is never written.
 bool IsOpenInput(const std::filesystem::path& path);
+bool IsOpenInput(const platform::FileId& id);
 
 }  // namespace corvane
