@@ -202,6 +202,15 @@ TEST(IniFile, ProfileSemantics) {
     EXPECT_EQ(v, -5);
 }
 
+TEST(IniFile, AFileThatCannotBeReadIsNotReplacedByOneKey) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "Options.ini").c_str(), 0600), 0);
+    IniFile ini(dir / "Options.ini");
+    EXPECT_EQ(ini.ReadString("options", "TextExt", ".txt"), ".txt");
+    EXPECT_FALSE(ini.WriteString("options", "TextExt", ".jcl"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "Options.ini"));
+}
+
 TEST(WindowState, FirstRunUsesIniDefaultsThenTheRegistryRemembers) {
     TempDir dir;
     MemoryRegistry reg;
