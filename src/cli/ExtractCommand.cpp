@@ -1,8 +1,11 @@
 #include <cstdio>
+#include <functional>
 #include <iostream>
 
 #include "Commands.h"
 #include "extract/Extractdata.h"
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "ports/ErrorSummary.h"
 
 namespace corvane::cli {
@@ -22,19 +25,26 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
         }
         const MemberRow* row = s.FindMember(member);
         if (!row) {
-            std::cerr << "No member " << member << " in " << file << "\n";
+            std::cerr << "No member " << DisplayName(member) << " in " << file << "\n";
             return 1;
         }
-        StreamViewer viewer(row->Caption, stdout);
+        StreamViewer viewer(DisplayName(row->Caption), stdout);
         return extractor->ReadMember(progress, row->Ttr.Get(), "", &viewer);
     }
-    StreamViewer viewer(FieldText(s.Decoder.DatasetName), stdout);
+    StreamViewer viewer(DisplayName(FieldText(s.Decoder.DatasetName)), stdout);
     return extractor->ReadRange(progress, s.Decoder.ContentStart, "", &viewer, s.Stream->Size());
 }
 
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
     if (s.Open(o.File) != 0) return 1;
+    if (!s.Decoder.IsPds && s.Decoder.ContentStart == 0) {
+        std::cerr << o.File
+                  << (s.Messages.Lines.empty() ? " holds no dataset: nothing to extract.\n"
+                                               : " holds only a message, no dataset: nothing to "
+                                                 "extract ('corvane-cli info' shows it).\n");
+        return 1;
+    }
     // The first failure of each kind is printed whole, the rest counted.
     SummarizingErrorReport errors(s.Errors);
     auto extractor = MemberExtractor::Create(s.Decoder, s.Path, s.Notify, errors);
@@ -44,15 +54,33 @@ int ExtractCommand(const ExtractOptions& o) {
     if (o.Truncate >= 0) extractor->TruncateLength = o.Truncate;
     const std::string ext = o.ExtSet ? o.Ext : extractor->TextMode ? ".txt" : ".bin";
     const std::filesystem::path dir =
-        o.Dir.empty() ? std::filesystem::path(".") : std::filesystem::path(o.Dir);
+        o.Dir.empty() ? std::filesystem::path(".") : PathFromUtf8(o.Dir);
     NullProgress progress;
+    OutputNameSet names;
     int failures = 0;
     int written = 0;
+    int skipped = 0;
 
-    auto report = [&](int rc, const std::string& path) {
-        if (rc == 0) {
+    // Writes one item; an existing file (or symlink) is replaced only with
+    // --overwrite, and the file being read never.
+    auto extract = [&](const std::filesystem::path& path,
+                       const std::function<int(const std::string&)>& read) {
+        const std::string text = PathToUtf8(path);
+        if (PathPresent(path)) {
+            if (IsOpenInput(path)) {
+                std::cerr << text << " is the file being read; it is never written\n";
+                ++failures;
+                return;
+            }
+            if (!o.Overwrite) {
+                std::cerr << "Skipped " << text << ": it exists (--overwrite replaces it)\n";
+                ++skipped;
+                return;
+            }
+        }
+        if (read(text) == 0) {
             ++written;
-            std::cout << path << "\n";
+            std::cout << text << "\n";
         } else {
             ++failures;
         }
@@ -60,11 +88,13 @@ int ExtractCommand(const ExtractOptions& o) {
 
     if (!s.Decoder.IsPds) {
         std::string name = FieldText(s.Decoder.DatasetName);
-        if (name.empty()) name = s.Path.stem().string();
-        std::string path = o.Output.empty() ? (dir / (name + ext)).string() : o.Output;
-        report(
-            extractor->ReadRange(progress, s.Decoder.ContentStart, path, nullptr, s.Stream->Size()),
-            path);
+        if (TrimRight(name).empty()) name = PathToUtf8(s.Path.stem());
+        const std::filesystem::path path =
+            o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext)) : PathFromUtf8(o.Output);
+        extract(path, [&](const std::string& p) {
+            return extractor->ReadRange(progress, s.Decoder.ContentStart, p, nullptr,
+                                        s.Stream->Size());
+        });
     } else {
         std::vector<const MemberRow*> rows;
         if (o.Members.empty()) {
@@ -73,7 +103,7 @@ int ExtractCommand(const ExtractOptions& o) {
             for (const std::string& name : o.Members) {
                 const MemberRow* row = s.FindMember(name);
                 if (!row) {
-                    std::cerr << "No member " << name << " in " << o.File << "\n";
+                    std::cerr << "No member " << DisplayName(name) << " in " << o.File << "\n";
                     ++failures;
                     continue;
                 }
@@ -87,15 +117,20 @@ int ExtractCommand(const ExtractOptions& o) {
         std::error_code ec;
         if (rows.size() > 1 || o.Output.empty()) std::filesystem::create_directories(dir, ec);
         for (const MemberRow* row : rows) {
-            std::string path =
-                !o.Output.empty() ? o.Output : (dir / (TrimRight(row->Caption) + ext)).string();
-            report(extractor->ReadMember(progress, row->Ttr.Get(), path, nullptr), path);
+            const std::filesystem::path path =
+                !o.Output.empty() ? PathFromUtf8(o.Output)
+                                  : dir / PathFromUtf8(names.Take(row->Caption, ext));
+            extract(path, [&](const std::string& p) {
+                return extractor->ReadMember(progress, row->Ttr.Get(), p, nullptr);
+            });
         }
     }
     extractor->FinishCommand();
     for (const std::string& line : errors.Summary()) std::cerr << line << "\n";
-    std::cerr << written << " Processed.\n";
-    return failures == 0 ? 0 : 1;
+    std::cerr << written << " Processed.";
+    if (skipped > 0) std::cerr << " " << skipped << " skipped: the file exists.";
+    std::cerr << "\n";
+    return failures == 0 && skipped == 0 ? 0 : 1;
 }
 
 }  // namespace corvane::cli

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "io/OutputName.h"
 
 namespace corvane::cli {
 
@@ -46,8 +47,9 @@ int ListCommand(const std::string& file, bool json) {
     }
     std::vector<std::size_t> widths(columns.size(), 0);
     auto cell = [&](const MemberRow& row, std::size_t c) -> std::string {
-        if (c == 0) return row.Caption;
-        return c - 1 < row.SubItems.size() ? row.SubItems[c - 1] : std::string();
+        // Texts from the file, with control characters escaped.
+        if (c == 0) return DisplayName(row.Caption);
+        return c - 1 < row.SubItems.size() ? DisplayName(row.SubItems[c - 1]) : std::string();
     };
     for (std::size_t c = 0; c < columns.size(); ++c) {
         widths[c] = DisplayWidth(columns[c].Caption);

@@ -2,6 +2,9 @@
 
 #include <iostream>
 
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
+
 namespace corvane::cli {
 
 std::string TrimRight(const std::string& s) {
@@ -14,7 +17,8 @@ int XmitSession::Open(const std::filesystem::path& path, bool debugHeaders) {
     std::string error;
     Stream = FileReader::Open(path, &error);
     if (!Stream) {
-        std::cerr << "Error opening file: " << path.string() << ": " << error << "\n";
+        std::cerr << "Error opening file: " << DisplayName(PathToUtf8(path)) << ": " << error
+                  << "\n";
         return 1;
     }
     try {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "io/OutputName.h"
+
 namespace corvane::gui {
 
 namespace {
@@ -76,10 +78,11 @@ const MemberRow& MemberListModel::RowAt(int row) const {
 
 QString MemberListModel::Text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
+    // Texts from the file: control characters are shown escaped.
     const MemberRow& r = RowAt(row);
-    if (column == 0) return QString::fromStdString(r.Caption);
+    if (column == 0) return QString::fromStdString(DisplayName(r.Caption));
     const auto k = static_cast<std::size_t>(column - 1);
-    return k < r.SubItems.size() ? QString::fromStdString(r.SubItems[k]) : QString();
+    return k < r.SubItems.size() ? QString::fromStdString(DisplayName(r.SubItems[k])) : QString();
 }
 
 QString MemberListModel::ColumnCaption(int column) const {

@@ -17,6 +17,8 @@
 #include "Frmzip.h"
 #include "ListAdapters.h"
 #include "Xmitmain.h"
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "util/SizeText.h"
 
 namespace corvane::gui {
@@ -91,7 +93,7 @@ void TFrmXmitMain::OpenXmitFile(bool withDialog) {
     if (Decoder) CloseXmitFile();
 
     std::string error;
-    XmitStream = FileReader::Open(XmitPath.toStdString(), &error);
+    XmitStream = FileReader::Open(PathFromUtf8(XmitPath.toStdString()), &error);
     if (!XmitStream || XmitStream->Size() == 0) {
         // Say which file and what the system found wrong with it.
         const QString reason =
@@ -183,7 +185,7 @@ void TFrmXmitMain::ShowFileInfo() {
     LblFromId->SetFullText(field(Decoder->FromUserId));
     LblToNode->SetFullText(field(Decoder->ToNode));
     LblToId->SetFullText(field(Decoder->ToUserId));
-    LblDataset->SetFullText(field(Decoder->DatasetName));
+    LblDataset->SetFullText(QString::fromStdString(DisplayName(FieldText(Decoder->DatasetName))));
     LblType->SetFullText(field(Decoder->DatasetType));
     LblRecfm->SetFullText(field(Decoder->RecfmText));
     LblMembers->SetFullText(QString::number(Decoder->MemberCount));

@@ -270,7 +270,9 @@ TEST(ReadRange, TruncatedFileEndsWithAClearErrorAndNoInventedData) {
     Bytes after = o.Extract(1, false, &r);
     EXPECT_EQ(r, 1);
     EXPECT_EQ(after, Bytes(10, 'o'));  // the failed read wrote nothing under the name
-    EXPECT_FALSE(std::filesystem::exists(o.D.Dir / "out1.corvane-part"));
+    for (const auto& e : std::filesystem::directory_iterator(o.D.Dir.Path())) {
+        EXPECT_EQ(e.path().string().find("corvane-part"), std::string::npos);
+    }
     EXPECT_NE(o.D.Errors.Reports.back().Title.find("end of file"), std::string::npos);
     // A view shows what was there before the file ended, and no more.
     MemoryViewer viewer("B");

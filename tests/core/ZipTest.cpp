@@ -186,8 +186,11 @@ TEST(ZipExtract, HostileNamesStayInsideTheFolder) {
     EXPECT_TRUE(std::filesystem::exists(a.Dir / "drive.xmi"));
     EXPECT_TRUE(std::filesystem::exists(a.Dir / "path.xmi"));
     EXPECT_FALSE(std::filesystem::exists(a.Dir.Path().parent_path().parent_path() / "evil.xmi"));
+    // A name no file may have is written escaped, as extraction does.
     a.Zip.FSpecArgs = {"dots\\.."};
-    EXPECT_EQ(a.Zip.Extract(), 0);
+    EXPECT_EQ(a.Zip.Extract(), 1);
+    EXPECT_EQ(a.Zip.ExtractedFiles.back(), a.Dir / "%2E%2E");
+    EXPECT_EQ(ReadFile(a.Dir / "%2E%2E"), Data(20));
 }
 
 TEST(SizeText, Examples) {
@@ -304,7 +307,8 @@ TEST(ZipDirectory, Zip64ArchivesAreReportedAsUnsupported) {
     ZipSpec plan = TwoEntries();
     Bytes bytes = BuildZip(plan);
     const std::size_t end = bytes.size() - 22;
-    bytes[end + 16] = bytes[end + 17] = bytes[end + 18] = bytes[end + 19] = 0xFF;  // offset in the Zip64 record
+    bytes[end + 16] = bytes[end + 17] = bytes[end + 18] = bytes[end + 19] =
+        0xFF;  // offset in the Zip64 record
     TempDir dir;
     WriteFile(dir / "z64.zip", bytes);
     MemoryNotifier notify;
