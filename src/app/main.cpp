@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
 #else
         // The registry's stand-in file and the desktop's own file-type mechanism.
         corvane::RegFileRegistry registry(corvane::RegFileRegistry::DefaultFolder());
+        registry.OnNotice = [&dialogs](const std::string& message) {
+            dialogs.Message(nullptr, QString::fromStdString(message), "Corvane",
+                            corvane::MessageIcon::Warning, corvane::MessageButtons::Ok);
+        };
         auto types = corvane::XdgFileTypes::ForUser(program);
 #endif
         corvane::gui::Environment env;

@@ -18,6 +18,7 @@ struct ExtractOptions {
     int Truncate = -1;
     std::string Ext;
     bool ExtSet = false;
+    bool Overwrite = false;
 };
 
 int InfoCommand(const std::string& file, bool json, const std::string& dateOrder);
@@ -26,6 +27,6 @@ int ListCommand(const std::string& file, bool json, const std::string& dateOrder
 int ViewCommand(const std::string& file, const std::string& member, bool hex);
 int ExtractCommand(const ExtractOptions& options);
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
-                 bool overwrite);
+                 bool overwrite, bool allowLarge);
 
 }  // namespace corvane::cli

@@ -4,6 +4,9 @@
 #include "Commands.h"
 #include "ConsolePorts.h"
 #include "extract/MemberReader.h"
+#include "io/AtomicWriter.h"
+#include "io/FileReader.h"
+#include "io/OutputName.h"
 
 namespace corvane::cli {
 
@@ -19,12 +22,12 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
         }
         request.Member = s.FindMember(member);
         if (!request.Member) {
-            std::cerr << "No member " << member << " in " << file << "\n";
+            std::cerr << "No member " << DisplayName(member) << " in " << file << "\n";
             return 1;
         }
-        request.Name = request.Member->Name;
+        request.Name = DisplayName(request.Member->Name);
     } else {
-        request.Name = s.Info.Dataset.Name;
+        request.Name = DisplayName(s.Info.Dataset.Name);
     }
     StreamLines lines(stdout);
     request.Lines = &lines;
@@ -42,21 +45,31 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
     if (s.Open(o.File) != 0) return 1;
+    if (!s.Info.HasData()) {
+        std::cerr << o.File
+                  << (s.Info.Message.empty() ? " holds no dataset: nothing to extract.\n"
+                                             : " holds only a message, no dataset: nothing to "
+                                               "extract ('corvane-cli info' shows it).\n");
+        return 1;
+    }
     const bool text = o.Mode == ExtractMode::Text ||
                       (o.Mode == ExtractMode::Auto && s.Info.Dataset.Recfm.Kind == 'F');
     const std::string ext = o.ExtSet ? o.Ext : text ? ".txt" : ".bin";
     const std::filesystem::path dir =
-        o.Dir.empty() ? std::filesystem::path(".") : std::filesystem::path(o.Dir);
+        o.Dir.empty() ? std::filesystem::path(".") : PathFromUtf8(o.Dir);
     MemberReader reader(*s.Source, s.Info);
     NullProgress progress;
+    OutputNameSet names;
     int failures = 0;
     int written = 0;
+    int skipped = 0;
     // The first failure of each kind is printed whole, the others counted.
     std::vector<std::pair<std::string, int>> kinds;
     auto fail = [&](const Error& e) {
+        ++failures;
         const std::string kind = e.Title.empty() ? e.Message : e.Title;
-        for (auto& [text, count] : kinds) {
-            if (text == kind) {
+        for (auto& [seen, count] : kinds) {
+            if (seen == kind) {
                 ++count;
                 return;
             }
@@ -65,29 +78,44 @@ int ExtractCommand(const ExtractOptions& o) {
         PrintError(e);
     };
 
+    // Writes one item; an existing file (or symlink) is replaced only with
+    // --overwrite, and the file being read never.
     auto extract = [&](const MemberEntry* member, const std::string& name,
                        const std::filesystem::path& path) {
+        const std::string shown = PathToUtf8(path);
+        if (PathPresent(path)) {
+            if (IsOpenInput(path)) {
+                std::cerr << shown << " is the file being read; it is never written\n";
+                ++failures;
+                return;
+            }
+            if (!o.Overwrite) {
+                std::cerr << "Skipped " << shown << ": it exists (--overwrite replaces it)\n";
+                ++skipped;
+                return;
+            }
+        }
         ReadRequest request;
         request.Member = member;
         request.Form = text ? ReadForm::Text : ReadForm::Binary;
         request.RecordCut = o.Truncate;
         request.OutputFile = path;
-        request.Name = name;
+        request.Name = DisplayName(name);
         auto done = reader.Read(request, progress);
         if (done) {
             ++written;
-            std::cout << path.string() << "\n";
+            std::cout << shown << "\n";
         } else {
-            ++failures;
             fail(done.Err());
         }
     };
 
     if (!s.Info.Partitioned) {
         std::string name = s.Info.Dataset.Name;
-        if (name.empty()) name = s.Path.stem().string();
+        if (present::TrimmedName(name).empty()) name = PathToUtf8(s.Path.stem());
         extract(nullptr, name,
-                o.Output.empty() ? dir / (name + ext) : std::filesystem::path(o.Output));
+                o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext))
+                                 : PathFromUtf8(o.Output));
     } else {
         std::vector<const MemberEntry*> members;
         if (o.Members.empty()) {
@@ -96,7 +124,7 @@ int ExtractCommand(const ExtractOptions& o) {
             for (const std::string& name : o.Members) {
                 const MemberEntry* m = s.FindMember(name);
                 if (!m) {
-                    std::cerr << "No member " << name << " in " << o.File << "\n";
+                    std::cerr << "No member " << DisplayName(name) << " in " << o.File << "\n";
                     ++failures;
                     continue;
                 }
@@ -110,16 +138,18 @@ int ExtractCommand(const ExtractOptions& o) {
         std::error_code ec;
         if (members.size() > 1 || o.Output.empty()) std::filesystem::create_directories(dir, ec);
         for (const MemberEntry* m : members) {
-            const std::string name = present::TrimmedName(m->Name);
             extract(m, m->Name,
-                    !o.Output.empty() ? std::filesystem::path(o.Output) : dir / (name + ext));
+                    !o.Output.empty() ? PathFromUtf8(o.Output)
+                                      : dir / PathFromUtf8(names.Take(m->Name, ext)));
         }
     }
-    for (const auto& [text, count] : kinds) {
-        if (count > 1) std::cerr << count << " failed: " << text << "\n";
+    for (const auto& [seen, count] : kinds) {
+        if (count > 1) std::cerr << count << " failed: " << seen << "\n";
     }
-    std::cerr << written << " Processed.\n";
-    return failures == 0 ? 0 : 1;
+    std::cerr << written << " Processed.";
+    if (skipped > 0) std::cerr << " " << skipped << " skipped: the file exists.";
+    std::cerr << "\n";
+    return failures == 0 && skipped == 0 ? 0 : 1;
 }
 
 }  // namespace corvane::cli

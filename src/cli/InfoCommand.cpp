@@ -3,13 +3,16 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "util/SizeText.h"
 
 namespace corvane::cli {
 
 namespace {
+// Values come from the file: control characters are shown escaped.
 void Row(const char* caption, const std::string& value) {
-    std::printf("  %-15s %s\n", caption, value.c_str());
+    std::printf("  %-15s %s\n", caption, DisplayName(value).c_str());
 }
 
 nlohmann::json TextOrNull(const std::string& s) {
@@ -49,7 +52,7 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
     Row("Size:", SizeText(x.FileSize));
     Row("Created:", present::CreatedText(x.Transfer, order));
     Row("Content files:", std::to_string(static_cast<std::int32_t>(x.Transfer.FileCount)));
-    Row("File name:", s.Path.filename().string());
+    Row("File name:", PathToUtf8(s.Path.filename()));
     std::printf("xmit content\n");
     Row("Dataset:", d.Name);
     Row("Type:", present::TypeText(d));

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "io/OutputName.h"
 
 namespace corvane::cli {
 
@@ -76,6 +77,8 @@ int ListCommand(const std::string& file, bool json, const std::string& dateOrder
     for (const MemberEntry& m : x.Members) {
         rows.push_back(present::MemberCells(m, x.Dataset.IspfDirectory, order));
         rows.back().resize(columns.size());
+        // Texts from the file, with control characters escaped.
+        for (std::string& cell : rows.back()) cell = DisplayName(cell);
     }
     std::vector<std::size_t> widths(columns.size(), 0);
     for (std::size_t c = 0; c < columns.size(); ++c) {

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "io/AtomicWriter.h"
 #include "zip/ZipIntake.h"
 
 namespace corvane::cli {
@@ -28,7 +29,7 @@ class StderrLines : public LineTarget {
 }  // namespace
 
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
-                 bool overwrite) {
+                 bool overwrite, bool allowLarge) {
     ConsoleNotifier notifier;
     StderrLines messages;
     ZipIntake intake(notifier, messages);
@@ -50,9 +51,12 @@ int UnzipCommand(const std::string& archive, const std::string& entry, const std
         return 0;
     }
     intake.Zip.ExtrBaseDir = dir.empty() ? "." : dir;
+    intake.LargeEntries =
+        allowLarge ? ZipIntake::LargePolicy::Allow : ZipIntake::LargePolicy::Refuse;
     intake.ExtractChosen(entry, overwrite);
+    if (intake.LargeRefused) std::cerr << "Not unpacked; --allow-large unpacks it.\n";
     if (intake.Zip.ExtractedFiles.empty()) return 1;
-    std::cout << intake.Zip.ExtractedFiles.back().string() << "\n";
+    std::cout << PathToUtf8(intake.Zip.ExtractedFiles.back()) << "\n";
     return 0;
 }
 

@@ -4,6 +4,8 @@
 
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 
 namespace corvane::cli {
 

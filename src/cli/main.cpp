@@ -51,14 +51,18 @@ int main(int argc, char** argv) {
     extract->add_option("--truncate", ex.Truncate, "Cut text records to N characters")
         ->check(CLI::Range(0, 32767));
     extract->add_option("--ext", ex.Ext, "File extension for the files written (with its dot)");
+    extract->add_flag("--overwrite", ex.Overwrite,
+                      "Replace existing files (else they are skipped)");
 
     std::string archive, entry, outDir;
-    bool overwrite = false;
+    bool overwrite = false, allowLarge = false;
     auto* unzip = app.add_subcommand("unzip", "List a zip archive or unpack one entry");
     unzip->add_option("ARCHIVE", archive, "Zip archive")->required();
     unzip->add_option("ENTRY", entry, "Entry to unpack");
     unzip->add_option("-o,--dir", outDir, "Destination folder");
     unzip->add_flag("--overwrite", overwrite, "Replace an existing file");
+    unzip->add_flag("--allow-large", allowLarge,
+                    "Unpack an entry over 256 MiB or larger than the free space");
 
     try {
         app.parse(argc, argv);
@@ -76,7 +80,7 @@ int main(int argc, char** argv) {
             ex.ExtSet = extract->count("--ext") > 0;
             return ExtractCommand(ex);
         }
-        if (*unzip) return UnzipCommand(archive, entry, outDir, overwrite);
+        if (*unzip) return UnzipCommand(archive, entry, outDir, overwrite, allowLarge);
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return 1;

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "AboutDialog.h"
@@ -530,7 +531,8 @@ QString MainWindow::SettingsText(const std::string& text) const {
 }
 
 void MainWindow::OpenDocument(const QString& path) {
-    if (!env_.Dialogs->OpenUrl("file://" + path)) {
+    // Encoded, so that a '%' or '#' in a file name stays part of the name.
+    if (!env_.Dialogs->OpenUrl(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded))) {
         env_.Dialogs->Message(this, "No program is set up to open\n" + path, "Corvane",
                               MessageIcon::Information, MessageButtons::Ok);
     }

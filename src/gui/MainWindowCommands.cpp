@@ -17,6 +17,7 @@
 #include "MemoLines.h"
 #include "ExtractPrompt.h"
 #include "MainWindow.h"
+#include "io/OutputName.h"
 
 namespace corvane::gui {
 
@@ -24,10 +25,14 @@ namespace {
 constexpr char kSaveFilter[] =
     "All files (*.*)|*.*|Text files (*.txt)|*.txt|Binary files (*.bin)|*.bin";
 
-QString Trimmed(const QString& caption) {
-    qsizetype end = caption.size();
-    while (end > 0 && caption[end - 1] == ' ') --end;
-    return caption.left(end);
+// A name from the file as windows show it: control characters escaped.
+QString Shown(const QString& name) {
+    return QString::fromStdString(DisplayName(name.toStdString()));
+}
+
+// The file name that a name from the file gets, extension included.
+QString OutputFileName(const QString& name, const QString& ext) {
+    return QString::fromStdString(OutputName(name.toStdString(), ext.toStdString()));
 }
 
 // Marks the main window busy for as long as a command reads the file.
@@ -46,7 +51,9 @@ QList<ListedMember> MainWindow::SelectedRows() const {
 }
 
 QString MainWindow::DatasetLabel() const {
-    if (!LblDataset->text().isEmpty()) return LblDataset->text();
+    // The name as the file holds it; the label shows it escaped.
+    const QString dataset = Info ? QString::fromStdString(Info->Dataset.Name) : QString();
+    if (!dataset.isEmpty()) return dataset;
     const QString name = FileNamePart(XmitPath);
     const qsizetype dot = name.lastIndexOf('.');
     return dot > 0 ? name.left(dot) : name;
@@ -202,13 +209,13 @@ void MainWindow::ViewMember(const ListedMember* row) {
     Progress->ClearCancelled();
     int result;
     if (row) {
-        Progress->Label2->setText(row->Caption);
-        view->setWindowTitle(row->Caption);
+        Progress->Label2->setText(Shown(row->Caption));
+        view->setWindowTitle(Shown(row->Caption));
         Progress->Label2->repaint();
         result = ReadItem(row, view, QString(), *Progress);
     } else {
-        Progress->Label2->setText(DatasetLabel());
-        view->setWindowTitle(DatasetLabel());
+        Progress->Label2->setText(Shown(DatasetLabel()));
+        view->setWindowTitle(Shown(DatasetLabel()));
         Progress->Label2->repaint();
         result = ReadItem(nullptr, view, QString(), *Progress);
     }
@@ -224,6 +231,12 @@ void MainWindow::ViewMember(const ListedMember* row) {
 
 void MainWindow::MnuXmitExtractClick() {
     if (!Info || reading_) return;
+    if (!Info->HasData()) {
+        env_.Dialogs->Message(this,
+                              "This file holds only a message; there is no dataset to extract.",
+                              "Corvane", MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     const TProgramOptions& options = Options->Values();
@@ -242,7 +255,7 @@ void MainWindow::MnuXmitExtractClick() {
         if (rows.isEmpty()) return ReportNoSelection();
         if (rows.size() == 1) {
             save.Title = "Save Member";
-            save.FileName = Trimmed(rows.first().Caption) + ext;
+            save.FileName = OutputFileName(rows.first().Caption, ext);
             if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
                 startSaving();
                 TargetPath = *chosen;
@@ -263,7 +276,7 @@ void MainWindow::MnuXmitExtractClick() {
         }
     } else {
         save.Title = "Save DataSet As";
-        save.FileName = DatasetLabel() + ext;
+        save.FileName = OutputFileName(DatasetLabel(), ext);
         if (auto chosen = env_.Dialogs->SaveFile(this, save)) {
             startSaving();
             TargetPath = *chosen;
@@ -277,11 +290,11 @@ void MainWindow::MnuXmitExtractClick() {
 int MainWindow::ExtractMember(const ListedMember* row) {
     Progress->ClearCancelled();
     if (row) {
-        Progress->Label2->setText(row->Caption);
+        Progress->Label2->setText(Shown(row->Caption));
         Progress->Label2->repaint();
         return ReadItem(row, nullptr, TargetPath, *Progress);
     }
-    Progress->Label2->setText(DatasetLabel());
+    Progress->Label2->setText(Shown(DatasetLabel()));
     Progress->Label2->repaint();
     const int result = ReadItem(nullptr, nullptr, TargetPath, *Progress);
     if (result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
@@ -300,14 +313,17 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     notifier_->Collect = &problems;
     errors_->Collect = &problems;
     int processed = 0;
+    OutputNameSet names;  // two members of one name get two files
     for (const ListedMember& row : rows) {
-        members.Label2->setText(row.Caption);
+        members.Label2->setText(Shown(row.Caption));
         members.Label2->repaint();
-        const QString path = TargetPath + "/" + Trimmed(row.Caption) + TargetExt;
+        const QString path = TargetPath + "/" +
+                             QString::fromStdString(names.Take(row.Caption.toStdString(),
+                                                               TargetExt.toStdString()));
         const qsizetype before = problems.size();
         const int result = ReadItem(&row, nullptr, path, members);
         for (qsizetype k = before; k < problems.size(); ++k)
-            failures << Trimmed(row.Caption) + ": " + QString(problems[k]).replace('\n', ' ');
+            failures << Shown(row.Caption).trimmed() + ": " + QString(problems[k]).replace('\n', ' ');
         // A cancelled member is not complete: it is not counted, and the loop ends.
         if (members.Cancelled() || closeAfterRead_) break;
         if (result == 0) ++processed;
@@ -351,7 +367,7 @@ void MainWindow::SbnJclClick() {
     // The job folder is made on first use.
     const QString folder = QString::fromStdString(Options->Values().ZipDir);
     QDir().mkpath(folder);
-    TargetPath = folder + "/" + rows.first().Caption + ".jcl";
+    TargetPath = folder + "/" + OutputFileName(rows.first().Caption, ".jcl");
     const int result = ExtractMember(&rows.first());
     FinishCommand();
     // The job file goes to the shell only when it was written.

@@ -19,6 +19,8 @@
 #include "MainWindow.h"
 #include "decode/XmitParser.h"
 #include "present/Presenter.h"
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "util/SizeText.h"
 
 namespace corvane::gui {
@@ -75,7 +77,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     update();
     if (Info) CloseXmitFile();
 
-    auto source = FileSource::Open(std::filesystem::path(XmitPath.toStdString()));
+    auto source = FileSource::Open(PathFromUtf8(XmitPath.toStdString()));
     if (!source || source.Value()->Size() == 0) {
         // Say which file and what the system found wrong with it.
         QString reason = QString("The file is empty.");
@@ -198,7 +200,7 @@ void MainWindow::ShowFileInfo() {
     LblFromId->SetFullText(text(t.FromUser));
     LblToNode->SetFullText(text(t.ToNode));
     LblToId->SetFullText(text(t.ToUser));
-    LblDataset->SetFullText(text(d.Name));
+    LblDataset->SetFullText(text(DisplayName(d.Name)));
     LblType->SetFullText(text(present::TypeText(d)));
     LblRecfm->SetFullText(text(present::RecfmText(d.Recfm)));
     LblMembers->SetFullText(QString::number(Info->Members.size()));

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "io/OutputName.h"
+
 namespace corvane::gui {
 
 void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order) {
@@ -16,8 +18,11 @@ void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order)
     columns_ = info.Partitioned ? present::MemberColumns(ispf) : std::vector<present::Column>{};
     cells_.clear();
     cells_.reserve(info.Members.size());
-    for (const MemberEntry& m : info.Members)
+    for (const MemberEntry& m : info.Members) {
         cells_.push_back(present::MemberCells(m, ispf, order));
+        // Texts from the file: control characters are shown escaped.
+        for (std::string& cell : cells_.back()) cell = DisplayName(cell);
+    }
     order_.resize(cells_.size());
     std::iota(order_.begin(), order_.end(), 0);
     endResetModel();

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "TempDir.h"
 #include "XmitBuilder.h"
+#include "ZipWriter.h"
 #include "decode/S390format.h"
 
 using namespace corvane;
@@ -17,9 +20,11 @@ struct CliRun {
     std::string Out;
 };
 
-CliRun Cli(const std::string& args) {
+// Runs the tool (standard error kept when asked), never waiting forever.
+CliRun Cli(const std::string& args, bool withErrors = false) {
     CliRun r;
-    std::string cmd = std::string(CORVANE_CLI) + " " + args + " 2>/dev/null";
+    std::string cmd = "timeout 20 " + std::string(CORVANE_CLI) + " " + args +
+                      (withErrors ? " 2>&1" : " 2>/dev/null");
     std::FILE* p = popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
     std::size_t n;
@@ -143,4 +148,165 @@ TEST(Cli, FailuresAndUsageErrorsHaveTheirExitCodes) {
     EXPECT_EQ(Cli("").Code, 2);
     EXPECT_EQ(Cli("info").Code, 2);
     EXPECT_EQ(Cli("frobnicate x").Code, 2);
+}
+
+namespace {
+CliRun CliAll(const std::string& args) {
+    return Cli(args, true);
+}
+
+std::vector<std::string> Files(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+}  // namespace
+
+TEST(CliOutput, EveryMemberLandsInsideTheFolderOnceUnderItsEscapedName) {
+    struct Case {
+        std::string member, file;
+    };
+    const std::vector<Case> cases = {
+        {"/x/PWN", "%2Fx%2FPWN.bin"},
+        {"../../AB", "..%2F..%2FAB.bin"},
+        {".", "%2E.bin"},
+        {"..", "%2E%2E.bin"},
+        {"A/B", "A%2FB.bin"},
+        {"A\\B", "A%5CB.bin"},
+        {std::string("N\0L", 3), "N%00L.bin"},
+        {"A\nB", "A%0AB.bin"},
+        {"\x85NEL", "%C2%85NEL.bin"},
+        {"", "%20.bin"},
+        {"CON", "%43ON.bin"},
+        {"lpt1", "%6Cpt1.bin"},
+        {"A:*?<>|\"", "A%3A%2A%3F%3C%3E%7C%22.bin"},
+        {"100%", "100%25.bin"},
+        {"A.", "A..bin"},
+        {"SAME", "SAME.bin"},
+        {"SAME", "SAME~2.bin"},
+    };
+    TempDir dir;
+    PdsSpec plan;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        plan.Members.push_back(
+            {cases[i].member, Bytes(100 + i, static_cast<std::uint8_t>(i)), false, "", {}});
+    }
+    WriteFile(dir / "lib.xmi", BuildPds(plan));
+    CliRun r = Cli("extract --binary -o " + Q(dir / "out") + " " + Q(dir / "lib.xmi"));
+    EXPECT_EQ(r.Code, 0);
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        expected.push_back(cases[i].file);
+        EXPECT_EQ(ReadFile(dir / "out" / cases[i].file), plan.Members[i].Data) << cases[i].file;
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Files(dir / "out"), expected);
+    EXPECT_EQ(Files(dir.Path()), (std::vector<std::string>{"lib.xmi", "out"}));
+    // The list shows the names with the same escapes, never a raw control character.
+    CliRun list = Cli("list " + Q(dir / "lib.xmi"));
+    EXPECT_NE(list.Out.find("A%0AB"), std::string::npos);
+    EXPECT_NE(list.Out.find("N%00L"), std::string::npos);
+    EXPECT_EQ(list.Out.find("A\nB"), std::string::npos);
+}
+
+TEST(CliOutput, ExistingFilesAreReplacedOnlyWithOverwriteAndTheInputNever) {
+    TempDir dir;
+    PdsSpec plan = Library();
+    WriteFile(dir / "lib.xmi", BuildPds(plan));
+    const Bytes input = ReadFile(dir / "lib.xmi");
+    std::filesystem::create_directories(dir / "out");
+    WriteFile(dir / "out" / "FIRST.bin", Bytes(3, 'o'));
+    WriteFile(dir / "victim", Bytes(3, 'v'));
+    // A symlink planted at a target, and a dangling one: both count as present.
+    std::filesystem::create_symlink(dir / "victim", dir / "out" / "SECOND.bin");
+    const std::string extract = "extract --binary -o " + Q(dir / "out") + " " + Q(dir / "lib.xmi");
+    CliRun kept = CliAll(extract);
+    EXPECT_NE(kept.Out.find("Skipped " + (dir / "out" / "FIRST.bin").string()), std::string::npos);
+    EXPECT_NE(kept.Out.find("2 skipped"), std::string::npos);
+    EXPECT_EQ(Cli(extract).Code, 1);
+    EXPECT_EQ(ReadFile(dir / "out" / "FIRST.bin"), Bytes(3, 'o'));
+    std::filesystem::remove(dir / "victim");
+    EXPECT_EQ(Cli(extract).Code, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "victim"));
+
+    WriteFile(dir / "victim", Bytes(3, 'v'));
+    EXPECT_EQ(Cli(extract + " --overwrite").Code, 0);
+    EXPECT_EQ(ReadFile(dir / "victim"), Bytes(3, 'v'));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "out" / "SECOND.bin"));
+    EXPECT_EQ(ReadFile(dir / "out" / "SECOND.bin"), plan.Members[1].Data);
+    EXPECT_EQ(ReadFile(dir / "out" / "FIRST.bin"), plan.Members[0].Data);
+
+    for (const char* target : {"lib.xmi", "link.xmi"}) {
+        if (std::string(target) == "link.xmi")
+            std::filesystem::create_hard_link(dir / "lib.xmi", dir / target);
+        CliRun self = CliAll("extract --overwrite --output " + Q(dir / target) + " " +
+                             Q(dir / "lib.xmi") + " SECOND");
+        EXPECT_NE(self.Out.find("is the file being read"), std::string::npos) << target;
+        EXPECT_EQ(ReadFile(dir / "lib.xmi"), input);
+    }
+}
+
+TEST(CliOutput, AMessageOnlyTransmissionHasNothingToExtract) {
+    TempDir dir;
+    MemoryOut out;
+    XmitWriter w(out);
+    w.Control(1, HeaderUnits(1));
+    w.Control(2, {TextUnit::Raw(0x0028, {})});
+    w.Control(3, {});
+    w.Record(ToEbcdic("PLEASE READ THIS"));
+    w.Control(6, {});
+    WriteFile(dir / "msg.xmi", out.Data);
+    ASSERT_EQ(Cli("info " + Q(dir / "msg.xmi")).Code, 0);
+    CliRun r = CliAll("extract -o " + Q(dir / "out") + " " + Q(dir / "msg.xmi"));
+    EXPECT_NE(r.Out.find("holds only a message"), std::string::npos) << r.Out;
+    EXPECT_EQ(Cli("extract -o " + Q(dir / "out") + " " + Q(dir / "msg.xmi")).Code, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+}
+
+TEST(CliInput, WhatIsNotAFileIsRefusedWithTheReason) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe.xmi").c_str(), 0600), 0);
+    std::filesystem::create_directories(dir / "folder.zip");
+    struct Case {
+        std::string command;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"list " + Q(dir / "pipe.xmi"), "pipe"},
+        {"extract " + Q(dir / "pipe.xmi"), "pipe"},
+        {"unzip " + Q(dir / "pipe.xmi"), "pipe"},
+        {"unzip " + Q(dir / "folder.zip"), "folder"},
+    };
+    for (const Case& c : cases) {
+        CliRun r = CliAll(c.command);
+        EXPECT_EQ(r.Code, 1) << c.command;
+        EXPECT_NE(r.Out.find(c.reason), std::string::npos) << c.command << ": " << r.Out;
+    }
+}
+
+TEST(CliInput, LargeZipEntriesAreUnpackedOnlyWhenAllowed) {
+    TempDir dir;
+    ZipSpec plan;
+    plan.Entries = {{"A.XMI", Bytes(100, 1), 8}};
+    Bytes zip = BuildZip(plan);
+    // The central directory claims 300 MiB.
+    const Bytes central = {0x50, 0x4B, 0x01, 0x02};
+    auto at = std::search(zip.begin(), zip.end(), central.begin(), central.end()) - zip.begin();
+    const std::uint32_t claimed = 300u << 20;
+    for (int k = 0; k < 4; ++k)
+        zip[static_cast<std::size_t>(at + 24 + k)] = static_cast<std::uint8_t>(claimed >> (8 * k));
+    WriteFile(dir / "big.zip", zip);
+    const std::string unzip = "unzip " + Q(dir / "big.zip") + " A.XMI -o " + Q(dir.Path());
+    CliRun refused = CliAll(unzip);
+    EXPECT_NE(refused.Out.find("more than 256 MiB"), std::string::npos) << refused.Out;
+    EXPECT_NE(refused.Out.find("--allow-large"), std::string::npos);
+    EXPECT_EQ(refused.Out.find("Unzipping"), std::string::npos);
+    EXPECT_EQ(Cli(unzip).Code, 1);
+    CliRun allowed = CliAll(unzip + " --allow-large");
+    EXPECT_NE(allowed.Out.find("Error unzipping A.XMI: its unpacked size differs"),
+              std::string::npos)
+        << allowed.Out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "A.XMI"));
 }

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "MemoryRegistry.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
-#include "settings/AtomicFile.h"
 #include "settings/FileTypes.h"
 #include "settings/RegFileRegistry.h"
+#include "settings/SettingsFile.h"
 #include "settings/WindowState.h"
 
 using namespace corvane;
@@ -66,7 +67,9 @@ TEST(RegFileRegistry, ReadOnlyFileRefusesWritesAndStaysWhole) {
     ASSERT_TRUE(key);
     EXPECT_THROW(key->WriteInteger("FormTop", 2), RegistryError);
     EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg"), before);
-    EXPECT_FALSE(std::filesystem::exists(dir / "HKEY_CURRENT_USER.reg.tmp"));
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_EQ(e.path().filename(), "HKEY_CURRENT_USER.reg");  // no temporary file left
+    }
 }
 
 TEST(RegFileRegistry, DeleteKeyTreeTakesSubkeysAndNothingElse) {
@@ -94,6 +97,75 @@ TEST(RegFileRegistry, ParserSkipsWhatItDoesNotKnow) {
     EXPECT_EQ(values.at("").Text, "d");
 }
 
+TEST(RegFileRegistry, ADamagedFileIsKeptAsBadBeforeItIsWrittenOver) {
+    const std::string good =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Corvane\\Status]\r\n"
+        "\"UseLastDir\"=dword:00000000\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool damaged;
+    };
+    const std::vector<Case> cases = {
+        {"clean", good, false},
+        {"one bad value", good + "\"engDate\"=dword:1x\r\n", true},
+        {"a string with junk after it", good + "\"lastFile\"=\"a\"b\r\n", true},
+        {"cut short", good + "\"engDate\"=dword:0000", true},
+        {"no header", "garbage\r\n" + good.substr(good.find('[')), true},
+        {"a value type not kept", good + "\"h\"=hex:01\r\n", true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const auto file = dir / "HKEY_CURRENT_USER.reg";
+        WriteFile(file, Bytes(c.text.begin(), c.text.end()));
+        RegFileRegistry reg(dir.Path());
+        std::vector<std::string> notices;
+        reg.OnNotice = [&](const std::string& m) { notices.push_back(m); };
+        auto key = reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+        ASSERT_TRUE(key) << c.what;
+        key->WriteInteger("FormTop", 1);
+        key->WriteInteger("FormLeft", 2);
+        EXPECT_EQ(key->ReadInteger("UseLastDir"), 0u) << c.what;  // what loaded stays
+        EXPECT_EQ(notices.size(), c.damaged ? 1u : 0u) << c.what;
+        EXPECT_EQ(std::filesystem::exists(dir / "HKEY_CURRENT_USER.reg.bad"), c.damaged) << c.what;
+        if (c.damaged) {
+            EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg.bad"), c.text) << c.what;
+            EXPECT_NE(notices[0].find("HKEY_CURRENT_USER.reg.bad"), std::string::npos);
+        }
+        bool clean = false;
+        RegFileRegistry::Parse(Text(file), RegRoot::CurrentUser, &clean);
+        EXPECT_TRUE(clean) << c.what;
+    }
+}
+
+TEST(RegFileRegistry, ASymlinkedFileStaysALinkAndItsFileIsWritten) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "dotfiles");
+    WriteFile(dir / "dotfiles" / "user.reg", Bytes());
+    std::filesystem::create_directories(dir / "conf");
+    std::filesystem::create_symlink(dir / "dotfiles" / "user.reg",
+                                    dir / "conf" / "HKEY_CURRENT_USER.reg");
+    RegFileRegistry reg(dir / "conf");
+    reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)->WriteInteger("FormTop", 7);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "conf" / "HKEY_CURRENT_USER.reg"));
+    EXPECT_NE(Text(dir / "dotfiles" / "user.reg").find("\"FormTop\"=dword:00000007"),
+              std::string::npos);
+}
+
+TEST(RegFileRegistry, AFileThatCannotBeReadIsSetAsideNotLost) {
+    TempDir dir;
+    // A pipe cannot be read as a file, whoever runs the test.
+    ASSERT_EQ(mkfifo((dir / "HKEY_CURRENT_USER.reg").c_str(), 0600), 0);
+    RegFileRegistry reg(dir.Path());
+    int notices = 0;
+    reg.OnNotice = [&](const std::string&) { ++notices; };
+    reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)->WriteInteger("FormTop", 7);
+    EXPECT_EQ(notices, 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "HKEY_CURRENT_USER.reg.bad"));
+    EXPECT_NE(Text(dir / "HKEY_CURRENT_USER.reg").find("\"FormTop\""), std::string::npos);
+}
+
 TEST(IniFile, ProfileSemantics) {
     TempDir dir;
     WriteFile(dir / "Options.ini", ToEbcdic(""));
@@ -117,12 +189,26 @@ TEST(IniFile, ProfileSemantics) {
     EXPECT_NE(after.find("; note"), std::string::npos);
     EXPECT_EQ(after.find("FormTop = 12"), std::string::npos);
 
+    // A line break cannot start a line of its own.
+    EXPECT_TRUE(ini.WriteString("status", "lastFile", "a\r\n[options]\nAutoZip=1"));
+    EXPECT_FALSE(ini.ReadBool("options", "AutoZip", true));
+    EXPECT_EQ(ini.ReadString("status", "lastFile", ""), "a%0D%0A[options]%0AAutoZip=1");
+
     IniFile missing(dir / "none" / "Options.ini");
     EXPECT_EQ(missing.ReadInteger("status", "FormTop", 279), 279);
     int v = 0;
     EXPECT_FALSE(IniFile::ParseInteger("99999999999", v));
     EXPECT_TRUE(IniFile::ParseInteger("-5", v));
     EXPECT_EQ(v, -5);
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsNotReplacedByOneKey) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "Options.ini").c_str(), 0600), 0);
+    IniFile ini(dir / "Options.ini");
+    EXPECT_EQ(ini.ReadString("options", "TextExt", ".txt"), ".txt");
+    EXPECT_FALSE(ini.WriteString("options", "TextExt", ".jcl"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "Options.ini"));
 }
 
 TEST(WindowState, FirstRunUsesIniDefaultsThenTheRegistryRemembers) {

@@ -186,8 +186,11 @@ TEST(ZipExtract, HostileNamesStayInsideTheFolder) {
     EXPECT_TRUE(std::filesystem::exists(a.Dir / "drive.xmi"));
     EXPECT_TRUE(std::filesystem::exists(a.Dir / "path.xmi"));
     EXPECT_FALSE(std::filesystem::exists(a.Dir.Path().parent_path().parent_path() / "evil.xmi"));
+    // A name no file may have is written escaped, as extraction does.
     a.Zip.FSpecArgs = {"dots\\.."};
-    EXPECT_EQ(a.Zip.Extract(), 0);
+    EXPECT_EQ(a.Zip.Extract(), 1);
+    EXPECT_EQ(a.Zip.ExtractedFiles.back(), a.Dir / "%2E%2E");
+    EXPECT_EQ(ReadFile(a.Dir / "%2E%2E"), Data(20));
 }
 
 TEST(SizeText, Examples) {

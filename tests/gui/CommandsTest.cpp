@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
+#include <algorithm>
 
 #include "ElidedLabel.h"
 #include "ProgressDialog.h"
@@ -310,7 +313,7 @@ TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
     ASSERT_FALSE(std::filesystem::exists(w.Options->Values().ZipDir));
     Select(w, {1});
     w.SbnJcl->click();
-    const std::string expected = w.Options->Values().ZipDir + "/MEM1    .jcl";
+    const std::string expected = w.Options->Values().ZipDir + "/MEM1.jcl";
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0], "file://" + QString::fromStdString(expected));
     EXPECT_TRUE(std::filesystem::exists(expected));
@@ -432,4 +435,70 @@ TEST(Viewer, KeyboardAndMouseSelection) {
     pane.Clear();
     EXPECT_EQ(pane.LineCount(), 1u);
     EXPECT_EQ(pane.toPlainText(), "");
+}
+
+namespace {
+std::vector<std::string> Files(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+}  // namespace
+
+TEST(ExtractCommand, NamesFromTheFileBecomeSafeDistinctFileNames) {
+    MainFixture f;
+    PdsSpec plan = MainFixture::Library(5);
+    const char* names[] = {"A\nB", "SAME", "SAME", "CON", "X/Y"};
+    for (std::size_t i = 0; i < 5; ++i) plan.Members[i].Name = names[i];
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
+    EXPECT_EQ(w.LvwMembers->Text(0, 0), "A%0AB     ");  // no raw line break
+    Select(w, {0});
+    w.MnuXmitExtractClick();  // cancelled save dialog
+    EXPECT_EQ(f.Dialogs.SaveRequests.back().FileName, "A%0AB.txt");
+
+    std::filesystem::create_directories(f.Dir / "out");
+    Select(w, {0, 1, 2, 3, 4});
+    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".bin").string()));
+    w.MnuXmitExtractClick();
+    EXPECT_EQ(w.StatusText(0), "5 Processed.");
+    EXPECT_EQ(Files(f.Dir / "out"), (std::vector<std::string>{"%43ON.bin", "A%0AB.bin", "SAME.bin",
+                                                              "SAME~2.bin", "X%2FY.bin"}));
+    EXPECT_EQ(Files(f.Dir.Path()), (std::vector<std::string>{"bin", "lib.xmi", "out"}));
+
+    // The job file has the same name rule, and its address keeps the '%'.
+    Select(w, {3});
+    w.SbnJcl->click();
+    const auto job = std::filesystem::path(w.Options->Values().ZipDir) / "%43ON.jcl";
+    EXPECT_TRUE(std::filesystem::exists(job));
+    ASSERT_EQ(f.Dialogs.Urls.size(), 1);
+    EXPECT_EQ(QUrl(f.Dialogs.Urls[0]).toLocalFile(), QString::fromStdString(job.string()));
+}
+
+TEST(ExtractCommand, AMessageOnlyFileSaysThereIsNothingToExtract) {
+    MainFixture f;
+    MemoryOut out;
+    XmitWriter x(out);
+    x.Control(1, HeaderUnits(1));
+    x.Control(2, {TextUnit::Raw(0x0028, {})});
+    x.Control(3, {});
+    x.Record(ToEbcdic("PLEASE READ THIS"));
+    x.Control(6, {});
+    MainWindow& w = f.Start(Args(f.Write("msg.xmi", out.Data)));
+    ASSERT_TRUE(w.FileIsOpen);
+    w.MnuXmitExtractClick();
+    EXPECT_TRUE(f.Dialogs.SaveRequests.empty());
+    EXPECT_EQ(f.Dialogs.Messages.back().Text,
+              "This file holds only a message; there is no dataset to extract.");
+}
+
+TEST(OpenCommand, APipeIsRefusedWithTheReason) {
+    MainFixture f;
+    ASSERT_EQ(mkfifo((f.Dir / "pipe.xmi").c_str(), 0600), 0);
+    MainWindow& w = f.Start(Args(f.Dir / "pipe.xmi"));
+    EXPECT_FALSE(w.FileIsOpen);
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Error opening file");
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("pipe.xmi\nIs a pipe (FIFO), not a file"));
 }

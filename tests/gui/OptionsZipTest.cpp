@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ElidedLabel.h"
 #include "OptionsDialog.h"
@@ -398,4 +399,32 @@ TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
     EXPECT_EQ(rows, 1);
     EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmXmitZip");
     EXPECT_TRUE(w.FileIsOpen);
+}
+
+TEST(ZipIntake, ALargeEntryIsUnpackedOnlyAfterAYes) {
+    MainFixture f;
+    MakeDefaultFolders(f);
+    MainWindow& w = f.Start();
+    ZipSpec plan;
+    plan.Entries = {{"BIG.XMI", LibraryBytes()}};
+    Bytes zip = BuildZip(plan);
+    // The central directory claims 300 MiB for the entry.
+    const Bytes central = {0x50, 0x4B, 0x01, 0x02};
+    const auto at = static_cast<std::size_t>(
+        std::search(zip.begin(), zip.end(), central.begin(), central.end()) - zip.begin());
+    const std::uint32_t claimed = 300u << 20;
+    for (std::size_t k = 0; k < 4; ++k)
+        zip[at + 24 + k] = static_cast<std::uint8_t>(claimed >> (8 * k));
+    const auto path = f.Write("big.zip", zip);
+    f.Dialogs.QuestionAnswers.push_back(MessageAnswer::No);
+    f.Dialogs.OpenAnswers.push_back(QString::fromStdString(path.string()));
+    w.MnuFileOpenClick();
+    bool asked = false;
+    for (const auto& m : f.Dialogs.Messages) {
+        if (m.Buttons == MessageButtons::YesNo && m.Text.contains("more than 256 MiB"))
+            asked = true;
+    }
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(std::filesystem::exists(f.Dir / "bin" / "UnZipped" / "BIG.XMI"));
+    EXPECT_FALSE(w.FileIsOpen);
 }

@@ -2,60 +2,43 @@
 
 #include <cstring>
 
-#include "io/Platform.h"
 #include "io/ReadError.h"
 
 namespace corvane {
 
 namespace {
 constexpr std::size_t kOutputBufferSize = 1 << 20;
-
-std::FILE* CreateFile(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"wb");
-#else
-    return std::fopen(path.c_str(), "wb");
-#endif
-}
 }  // namespace
 
 OutputFile::OpenResult OutputFile::Open(const std::filesystem::path& path,
                                         std::unique_ptr<OutputFile>& out) {
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
-        // An existing file must be one this program may write, and that no
-        // other program holds.
-        std::FILE* existing = platform::OpenExclusiveForWriting(path);
-        if (!existing) return OpenResult::CannotOpen;
-        std::fclose(existing);
+    std::unique_ptr<AtomicWriter> writer;
+    switch (AtomicWriter::Create(path, AtomicWriteOptions{}, writer)) {
+        case AtomicWriter::Status::Ok:
+            out.reset(new OutputFile(std::move(writer)));
+            return OpenResult::Opened;
+        case AtomicWriter::Status::Held:
+        case AtomicWriter::Status::IsOpenInput:
+        case AtomicWriter::Status::Exists:
+            return OpenResult::CannotOpen;
+        default:
+            return OpenResult::CannotCreate;
     }
-    std::filesystem::path temp = path;
-    temp += ".corvane-part";
-    std::FILE* f = CreateFile(temp);
-    if (!f) return OpenResult::CannotCreate;
-    out.reset(new OutputFile(f, path, temp));
-    return OpenResult::Opened;
 }
 
-OutputFile::OutputFile(std::FILE* file, std::filesystem::path target, std::filesystem::path temp)
-    : file_(file), target_(std::move(target)), temp_(std::move(temp)), buffer_(kOutputBufferSize) {
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-}
-
-OutputFile::~OutputFile() {
-    if (file_) Close(0, false);
-}
+OutputFile::OutputFile(std::unique_ptr<AtomicWriter> writer)
+    : writer_(std::move(writer)), buffer_(kOutputBufferSize) {}
 
 void OutputFile::Write(const void* data, std::size_t n) {
     const auto* p = static_cast<const unsigned char*>(data);
     if (used_ + n > buffer_.size()) {
         const std::size_t pending = used_;
         used_ = 0;
-        if (pending > 0 && std::fwrite(buffer_.data(), 1, pending, file_) != pending) {
+        if (pending > 0 && !writer_->Write(buffer_.data(), pending)) {
             throw WriteError("Stream write error");
         }
         if (n >= buffer_.size()) {
-            if (std::fwrite(p, 1, n, file_) != n) throw WriteError("Stream write error");
+            if (!writer_->Write(p, n)) throw WriteError("Stream write error");
             return;
         }
     }
@@ -64,22 +47,19 @@ void OutputFile::Write(const void* data, std::size_t n) {
 }
 
 bool OutputFile::Close(std::int64_t length, bool keep) {
-    bool ok = true;
-    if (used_ > 0) {
-        ok = std::fwrite(buffer_.data(), 1, used_, file_) == used_;
+    if (!keep) {
         used_ = 0;
+        writer_->Discard();
+        return true;
     }
-    ok = platform::Truncate(file_, length) && ok;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    std::error_code ec;
-    if (keep && ok) {
-        std::filesystem::rename(temp_, target_, ec);
-        if (!ec) return true;
-        ok = false;
+    bool ok = used_ == 0 || writer_->Write(buffer_.data(), used_);
+    used_ = 0;
+    ok = ok && writer_->SetLength(length);
+    if (!ok) {
+        writer_->Discard();
+        return false;
     }
-    std::filesystem::remove(temp_, ec);
-    return !keep;
+    return writer_->Commit() == AtomicWriter::Status::Ok;
 }
 
 }  // namespace corvane

@@ -1,23 +1,31 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include "io/AtomicWriter.h"
 
 namespace corvane {
 
-// An extraction's output file. The data goes to a temporary file beside the
-// target, which takes the target's name only when the read has ended well
-// (or was cancelled by the user); a failed read leaves no half-written file
-// under the final name, and an older file there stays as it was.
+// An extraction's output file. The data goes through an AtomicWriter: it
+// takes the target's name only when the read has ended well (or was
+// cancelled by the user); a failed read leaves no half-written file under the
+// final name, and an older file there stays as it was. A symlink at the
+// target is replaced, never written through, and the file being read is
+// never replaced.
 class OutputFile {
   public:
     enum class OpenResult { Opened, CannotCreate, CannotOpen };
 
     static OpenResult Open(const std::filesystem::path& path, std::unique_ptr<OutputFile>& out);
-    ~OutputFile();
+    // The path as UTF-8 text.
+    static OpenResult Open(const std::string& path, std::unique_ptr<OutputFile>& out) {
+        return Open(PathFromUtf8(path), out);
+    }
+    ~OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -28,11 +36,9 @@ class OutputFile {
     bool Close(std::int64_t length, bool keep);
 
   private:
-    OutputFile(std::FILE* file, std::filesystem::path target, std::filesystem::path temp);
+    explicit OutputFile(std::unique_ptr<AtomicWriter> writer);
 
-    std::FILE* file_;
-    std::filesystem::path target_;
-    std::filesystem::path temp_;
+    std::unique_ptr<AtomicWriter> writer_;
     std::vector<unsigned char> buffer_;
     std::size_t used_ = 0;
 };

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/AtomicWriter.h"
+#include "io/FileReader.h"
+#include "io/OutputName.h"
 #include "io/Platform.h"
 
 namespace corvane {
@@ -13,21 +16,25 @@ Error OpenError(const std::filesystem::path& path, const std::string& why) {
     Error e;
     e.What = Error::Kind::Io;
     e.Caption = "Error opening file";
-    e.Message = path.string() + ": " + why;
+    e.Message = DisplayName(PathToUtf8(path)) + ": " + why;
     return e;
 }
 }  // namespace
 
 Result<std::unique_ptr<FileSource>> FileSource::Open(const std::filesystem::path& path) {
     std::string why;
-    std::FILE* f = platform::OpenRegularForReading(path, why);
+    std::FILE* f = platform::OpenForReading(path, &why);
     if (!f) return OpenError(path, why);
     std::int64_t size = platform::FileSize(f);
     if (size < 0) {
         std::fclose(f);
         return OpenError(path, "cannot determine the file's size");
     }
-    return std::unique_ptr<FileSource>(new FileSource(f, path, size));
+    auto source = std::unique_ptr<FileSource>(new FileSource(f, path, size));
+    // A file being read is never written over while it is open.
+    source->registered_ = platform::IdOfOpenFile(f, source->id_);
+    if (source->registered_) RegisterOpenInput(source->id_);
+    return source;
 }
 
 FileSource::FileSource(std::FILE* file, std::filesystem::path path, std::int64_t size)
@@ -36,6 +43,7 @@ FileSource::FileSource(std::FILE* file, std::filesystem::path path, std::int64_t
 }
 
 FileSource::~FileSource() {
+    if (registered_) UnregisterOpenInput(id_);
     std::fclose(file_);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "io/Platform.h"
 #include "util/Result.h"
 
 namespace corvane {
@@ -44,6 +45,8 @@ class FileSource : public ByteSource {
     std::filesystem::path path_;
     std::int64_t size_;
     std::int64_t at_ = -1;  // where the file's own position is, -1 unknown
+    platform::FileId id_;
+    bool registered_ = false;
 };
 
 // Bytes held in memory: the tests' and the fuzzers' input.

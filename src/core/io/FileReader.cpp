@@ -1,21 +1,52 @@
 #include "io/FileReader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "io/Platform.h"
 
 namespace corvane {
 
+namespace {
+// The files open for reading in this process, which no output may replace.
+std::mutex inputsLock;
+std::vector<platform::FileId>& OpenInputs() {
+    static std::vector<platform::FileId> inputs;
+    return inputs;
+}
+}  // namespace
+
+bool IsOpenInput(const std::filesystem::path& path) {
+    platform::FileId id;
+    return platform::IdOfPath(path, id) && IsOpenInput(id);
+}
+
+void RegisterOpenInput(const platform::FileId& id) {
+    std::lock_guard<std::mutex> hold(inputsLock);
+    OpenInputs().push_back(id);
+}
+
+void UnregisterOpenInput(const platform::FileId& id) {
+    std::lock_guard<std::mutex> hold(inputsLock);
+    auto& inputs = OpenInputs();
+    auto it = std::find(inputs.begin(), inputs.end(), id);
+    if (it != inputs.end()) inputs.erase(it);
+}
+
+bool IsOpenInput(const platform::FileId& id) {
+    std::lock_guard<std::mutex> hold(inputsLock);
+    const auto& inputs = OpenInputs();
+    return std::find(inputs.begin(), inputs.end(), id) != inputs.end();
+}
+
 std::unique_ptr<FileReader> FileReader::Open(const std::filesystem::path& path, std::string* error,
                                              std::size_t bufferSize) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        if (error) *error = "is a folder, not a file";
-        return nullptr;
-    }
-    std::FILE* f = platform::OpenForReading(path);
+    std::string why;
+    std::FILE* f = platform::OpenForReading(path, &why);
     if (!f) {
-        if (error) *error = std::strerror(errno);
+        if (error) *error = why;
         return nullptr;
     }
     std::int64_t size = platform::FileSize(f);
@@ -41,10 +72,15 @@ FileReader::FileReader(std::FILE* file, std::filesystem::path path, std::int64_t
       path_(std::move(path)),
       size_(size),
       buffer_(bufferSize < 512 ? 512 : bufferSize) {
-    if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (file_) {
+        std::setvbuf(file_, nullptr, _IONBF, 0);
+        registered_ = platform::IdOfOpenFile(file_, id_);
+        if (registered_) RegisterOpenInput(id_);
+    }
 }
 
 FileReader::~FileReader() {
+    if (registered_) UnregisterOpenInput(id_);
     if (file_) std::fclose(file_);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "io/Platform.h"
 #include "io/ReadError.h"
 
 namespace corvane {
@@ -19,7 +20,8 @@ class FileReader {
   public:
     static constexpr std::size_t kDefaultBufferSize = 256 * 1024;
 
-    // Opens the file; returns null and sets *error when it cannot be opened.
+    // Opens the file; returns null and sets *error when it cannot be opened
+    // or is not a regular file (a FIFO, device, socket or folder).
     static std::unique_ptr<FileReader> Open(const std::filesystem::path& path, std::string* error,
                                             std::size_t bufferSize = kDefaultBufferSize);
     // Reads bytes held in memory as if they were a file of that size.
@@ -62,6 +64,16 @@ class FileReader {
     std::int64_t bufStart_ = 0;
     std::size_t bufLen_ = 0;
     std::vector<unsigned char> buffer_;
+    platform::FileId id_;
+    bool registered_ = false;
 };
+
+// Whether the file at the path (a symlink there not followed) is one that a
+// FileReader of this process has open: such a file is never written.
+bool IsOpenInput(const std::filesystem::path& path);
+bool IsOpenInput(const platform::FileId& id);
+// Every reader of a file enters it here while it has it open.
+void RegisterOpenInput(const platform::FileId& id);
+void UnregisterOpenInput(const platform::FileId& id);
 
 }  // namespace corvane

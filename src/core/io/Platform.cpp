@@ -1,8 +1,14 @@
 #include "io/Platform.h"
 
+#include <cerrno>
+#include <cstring>
+
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,105 +20,157 @@
 
 namespace corvane::platform {
 
-std::FILE* OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
+namespace {
+const char* KindText(std::filesystem::file_type type) {
+    switch (type) {
+        case std::filesystem::file_type::directory:
+            return "is a folder, not a file";
+        case std::filesystem::file_type::fifo:
+            return "is a pipe (FIFO), not a file";
+        case std::filesystem::file_type::socket:
+            return "is a socket, not a file";
+        case std::filesystem::file_type::block:
+        case std::filesystem::file_type::character:
+            return "is a device, not a file";
+        default:
+            return "is not a regular file";
+    }
 }
+}  // namespace
 
-std::FILE* OpenRegularForReading(const std::filesystem::path& path, std::string& why) {
 #ifdef _WIN32
+
+std::FILE* OpenForReading(const std::filesystem::path& path, std::string* error) {
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec) {
-        why = ec.message();
+    const auto type = std::filesystem::status(path, ec).type();
+    if (!ec && type != std::filesystem::file_type::regular) {
+        if (error) *error = KindText(type);
         return nullptr;
     }
-    if (std::filesystem::is_directory(status)) {
-        why = "is a folder, not a file";
-        return nullptr;
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        why = "is not a regular file";
-        return nullptr;
-    }
-    std::FILE* f = OpenForReading(path);
-    if (!f) why = std::strerror(errno);
+    std::FILE* f = _wfsopen(path.c_str(), L"rb", _SH_DENYNO);
+    if (!f && error) *error = std::strerror(errno);
     return f;
-#else
-    // O_NONBLOCK keeps a FIFO from blocking the open; the type is then
-    // checked on the open file itself.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        why = std::strerror(errno);
-        ::close(fd);
-        return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file";
-        ::close(fd);
-        return nullptr;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::FILE* f = ::fdopen(fd, "rb");
-    if (!f) {
-        why = std::strerror(errno);
-        ::close(fd);
-    }
-    return f;
-#endif
 }
 
 std::int64_t FileSize(std::FILE* file) {
     if (!SeekTo(file, 0)) return -1;
-#ifdef _WIN32
     if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
     std::int64_t size = _ftelli64(file);
-#else
-    if (fseeko(file, 0, SEEK_END) != 0) return -1;
-    std::int64_t size = ftello(file);
-#endif
     SeekTo(file, 0);
     return size;
 }
 
 bool SeekTo(std::FILE* file, std::int64_t offset) {
-#ifdef _WIN32
     return _fseeki64(file, offset, SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
 }
 
-std::FILE* OpenExclusiveForWriting(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfsopen(path.c_str(), L"r+b", _SH_DENYRW);
+namespace {
+bool IdOfHandle(HANDLE h, FileId& id) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
+    id.Device = info.dwVolumeSerialNumber;
+    id.Index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+}  // namespace
+
+bool IdOfOpenFile(std::FILE* file, FileId& id) {
+    return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), id);
+}
+
+bool IdOfPath(const std::filesystem::path& path, FileId& id) {
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = IdOfHandle(h, id);
+    CloseHandle(h);
+    return ok;
+}
+
+bool HeldOrReadOnly(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::regular) {
+        return false;
+    }
+    int fd = -1;
+    if (_wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_BINARY, _SH_DENYRW, _S_IWRITE) != 0) {
+        return true;
+    }
+    _close(fd);
+    return false;
+}
+
 #else
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) return nullptr;
-    if (flock(fileno(f), LOCK_EX | LOCK_NB) != 0) {
-        std::fclose(f);
+
+std::FILE* OpenForReading(const std::filesystem::path& path, std::string* error) {
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = std::strerror(errno);
         return nullptr;
     }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error) {
+            *error = S_ISDIR(st.st_mode)    ? KindText(std::filesystem::file_type::directory)
+                     : S_ISFIFO(st.st_mode) ? KindText(std::filesystem::file_type::fifo)
+                     : S_ISSOCK(st.st_mode) ? KindText(std::filesystem::file_type::socket)
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)
+                         ? KindText(std::filesystem::file_type::character)
+                         : KindText(std::filesystem::file_type::unknown);
+        }
+        close(fd);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = fdopen(fd, "rb");
+    if (!f) {
+        if (error) *error = std::strerror(errno);
+        close(fd);
+    }
     return f;
-#endif
 }
 
-bool Truncate(std::FILE* file, std::int64_t length) {
-    if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-    return _chsize_s(_fileno(file), length) == 0;
-#else
-    return ftruncate(fileno(file), static_cast<off_t>(length)) == 0;
-#endif
+std::int64_t FileSize(std::FILE* file) {
+    if (!SeekTo(file, 0)) return -1;
+    if (fseeko(file, 0, SEEK_END) != 0) return -1;
+    std::int64_t size = ftello(file);
+    SeekTo(file, 0);
+    return size;
 }
+
+bool SeekTo(std::FILE* file, std::int64_t offset) {
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool IdOfOpenFile(std::FILE* file, FileId& id) {
+    struct stat st;
+    if (fstat(fileno(file), &st) != 0) return false;
+    id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+bool IdOfPath(const std::filesystem::path& path, FileId& id) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return false;
+    id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+bool HeldOrReadOnly(const std::filesystem::path& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        // Gone, a symlink or not a file at all: the rename decides.
+        return errno == EACCES || errno == EPERM || errno == ETXTBSY || errno == EROFS;
+    }
+    struct stat st;
+    bool held = false;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) held = flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);
+    return held;
+}
+
+#endif
 
 }  // namespace corvane::platform

@@ -3,8 +3,8 @@
 #include <climits>
 #include <sstream>
 
-#include "settings/AtomicFile.h"
 #include "settings/RegistryData.h"
+#include "settings/SettingsFile.h"
 
 namespace corvane {
 
@@ -34,6 +34,21 @@ bool KeyOf(const std::string& line, std::string& key, std::string& value) {
     key = Trim(t.substr(0, eq));
     value = Trim(t.substr(eq + 1));
     return true;
+}
+
+// A line break would end the value and start a line of its own.
+std::string EscapeLineBreaks(const std::string& value) {
+    std::string out;
+    for (char c : value) {
+        if (c == '\n') {
+            out += "%0A";
+        } else if (c == '\r') {
+            out += "%0D";
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
 }
 
 bool Same(const std::string& a, const std::string& b) {
@@ -98,8 +113,11 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 bool IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
     if (!CanWriteFile(path_)) return false;
+    std::string existing;
+    // A file that is there but cannot be read is never replaced by one key.
+    if (ReadSettingsFile(path_, existing) == FileRead::Unreadable) return false;
     std::vector<std::string> lines = Lines();
-    const std::string entry = key + "=" + value;
+    const std::string entry = key + "=" + EscapeLineBreaks(value);
     bool inSection = false;
     std::size_t sectionEnd = lines.size();
     bool sectionFound = false;
@@ -131,7 +149,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
     }
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
-    return WriteFileAtomically(path_, text);
+    return SaveSettingsFile(path_, text);
 }
 
 bool IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {

@@ -20,7 +20,8 @@ class IniFile {
     int ReadInteger(const std::string& section, const std::string& key, int fallback) const;
     bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
 
-    // False when the file cannot be written.
+    // False when the file cannot be written, or is there but cannot be read.
+    // A line break in a value is written as "%0D" / "%0A", never raw.
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     bool WriteInteger(const std::string& section, const std::string& key, int value);
     bool WriteBool(const std::string& section, const std::string& key, bool value);

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
-#include "settings/AtomicFile.h"
+#include "io/AtomicWriter.h"
+#include "settings/SettingsFile.h"
 
 namespace corvane {
 
@@ -55,18 +55,29 @@ std::filesystem::path RegFileRegistry::DefaultFolder() {
     return std::filesystem::path(home ? home : ".") / ".config" / "Corvane";
 }
 
-RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root) {
+RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root, bool* clean) {
     RegistryTree tree;
+    bool ok = text.empty() || text.back() == '\n';  // a file cut short ends inside a line
     const std::string prefix = RootName(root);
     std::istringstream in(text);
     std::string line;
     RegistryKeyData* key = nullptr;
+    bool first = true;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (first) {
+            first = false;
+            if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+            if (line == kHeader) continue;
+            ok = false;
+        }
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             key = nullptr;
-            if (line.back() != ']') continue;
+            if (line.back() != ']') {
+                ok = false;
+                continue;
+            }
             std::string path = line.substr(1, line.size() - 2);
             if (LowerCase(path.substr(0, prefix.size())) != LowerCase(prefix)) continue;
             path = NormaliseKeyPath(path.substr(prefix.size()));
@@ -75,33 +86,46 @@ RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root) {
             if (key->Path.empty()) key->Path = path;
             continue;
         }
-        if (!key) continue;
+        if (!key) {
+            ok = false;
+            continue;
+        }
         std::size_t pos = 0;
         std::string name;
         if (line[0] == '@') {
             pos = 1;
         } else if (!Unquote(line, pos, name)) {
+            ok = false;
             continue;
         }
-        if (pos >= line.size() || line[pos] != '=') continue;
+        if (pos >= line.size() || line[pos] != '=') {
+            ok = false;
+            continue;
+        }
         ++pos;
         RegistryValue value;
         if (pos < line.size() && line[pos] == '"') {
-            if (!Unquote(line, pos, value.Text)) continue;
+            if (!Unquote(line, pos, value.Text) || pos != line.size()) {
+                ok = false;
+                continue;
+            }
             value.Kind = RegistryValue::Type::String;
         } else if (line.compare(pos, 6, "dword:") == 0) {
             std::string digits = line.substr(pos + 6);
             if (digits.empty() || digits.size() > 8 ||
                 digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+                ok = false;
                 continue;
             }
             value.Kind = RegistryValue::Type::Dword;
             value.Number = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
         } else {
-            continue;  // other types are not used by this program
+            ok = false;  // a type this program does not keep: it would be lost
+            continue;
         }
         key->Values[name] = value;
     }
+    if (clean) *clean = ok;
     return tree;
 }
 
@@ -126,25 +150,50 @@ std::string RegFileRegistry::Format(const RegistryTree& tree, RegRoot root) {
 }
 
 RegistryTree& RegFileRegistry::Load(RegRoot root) {
-    RegistryTree& tree = root == RegRoot::CurrentUser ? user_ : classes_;
-    std::ifstream in(FileOf(root), std::ios::binary);
-    if (in) {
-        std::ostringstream text;
-        text << in.rdbuf();
-        tree = Parse(text.str(), root);
-    } else {
-        tree.clear();
-    }
-    return tree;
+    Loaded& loaded = Of(root);
+    std::string text;
+    const FileRead read = ReadSettingsFile(FileOf(root), text);
+    bool clean = true;
+    loaded.Tree = read == FileRead::Read ? Parse(text, root, &clean) : RegistryTree();
+    loaded.Readable = read != FileRead::Unreadable;
+    loaded.Damaged = !clean || !loaded.Readable;
+    loaded.Bytes = loaded.Damaged ? std::move(text) : std::string();
+    return loaded.Tree;
 }
 
 bool RegFileRegistry::Writable(RegRoot root) const {
     return CanWriteFile(FileOf(root));
 }
 
+bool RegFileRegistry::SetAside(RegRoot root, Loaded& loaded) {
+    const std::filesystem::path file = SymlinkDestination(FileOf(root));
+    std::filesystem::path bad = file;
+    bad += ".bad";
+    bool kept = false;
+    if (loaded.Readable) {
+        kept = WriteFileAtomically(bad, loaded.Bytes) == AtomicWriter::Status::Ok;
+    } else {
+        std::error_code ec;
+        std::filesystem::rename(file, bad, ec);
+        kept = !ec;
+    }
+    if (!kept) return false;
+    loaded.Damaged = false;
+    loaded.Bytes.clear();
+    if (OnNotice) {
+        OnNotice("The settings in " + PathToUtf8(file) +
+                 " could not all be read. That file was kept as " + PathToUtf8(bad) +
+                 ", and the settings are written anew.");
+    }
+    return true;
+}
+
 bool RegFileRegistry::Save(RegRoot root) {
-    const RegistryTree& tree = root == RegRoot::CurrentUser ? user_ : classes_;
-    return Writable(root) && WriteFileAtomically(FileOf(root), Format(tree, root));
+    Loaded& loaded = Of(root);
+    if (!Writable(root)) return false;
+    // Never write over a file that did not load cleanly without keeping it.
+    if (loaded.Damaged && !SetAside(root, loaded)) return false;
+    return SaveSettingsFile(FileOf(root), Format(loaded.Tree, root));
 }
 
 std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, const std::string& path,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "settings/RegistryData.h"
@@ -10,7 +11,11 @@ namespace corvane {
 // The registry's stand-in on systems without one: one file per root in the
 // syntax of a Windows registry export, typed values included, rewritten
 // whole through a temporary file and a rename at every change. A file or
-// folder without write permission refuses writes.
+// folder without write permission refuses writes. A file that did not load
+// cleanly (a value that cannot be read, a file cut short, an unreadable file)
+// is kept as "<file>.bad" before it is first written over, and OnNotice says
+// so once. A symlink at the file's place stays one; the file it names is
+// replaced.
 class RegFileRegistry : public RegistryStore {
   public:
     explicit RegFileRegistry(std::filesystem::path folder) : folder_(std::move(folder)) {}
@@ -22,17 +27,31 @@ class RegFileRegistry : public RegistryStore {
     bool DeleteKeyTree(RegRoot root, const std::string& path) override;
     std::filesystem::path FileOf(RegRoot root) const { return folder_ / (RootName(root) + ".reg"); }
 
-    static RegistryTree Parse(const std::string& text, RegRoot root);
+    // clean, when given, is cleared when a line of the text could not be read
+    // or the text was cut short.
+    static RegistryTree Parse(const std::string& text, RegRoot root, bool* clean = nullptr);
     static std::string Format(const RegistryTree& tree, RegRoot root);
 
+    std::function<void(const std::string& message)> OnNotice;
+
   private:
+    // What the last load of one root's file found.
+    struct Loaded {
+        RegistryTree Tree;
+        bool Damaged = false;
+        bool Readable = true;
+        std::string Bytes;  // the file as read, while it is damaged
+    };
+
     bool Writable(RegRoot root) const;
     bool Save(RegRoot root);
+    bool SetAside(RegRoot root, Loaded& loaded);
     RegistryTree& Load(RegRoot root);
+    Loaded& Of(RegRoot root) { return root == RegRoot::CurrentUser ? user_ : classes_; }
 
     std::filesystem::path folder_;
-    RegistryTree user_;
-    RegistryTree classes_;
+    Loaded user_;
+    Loaded classes_;
 };
 
 }  // namespace corvane

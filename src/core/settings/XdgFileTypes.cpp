@@ -1,8 +1,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "settings/AtomicFile.h"
 #include "settings/FileTypes.h"
+#include "settings/SettingsFile.h"
 
 namespace corvane {
 
@@ -92,7 +92,7 @@ bool XdgFileTypes::SetDefaultApplication(bool on) {
     }
     std::string result;
     for (const std::string& line : out) result += line + "\n";
-    return WriteFileAtomically(MimeApps(), result);
+    return SaveSettingsFile(MimeApps(), result);
 }
 
 bool XdgFileTypes::WriteState(const ExtensionBoxes& globs) {
@@ -133,8 +133,8 @@ bool XdgFileTypes::WriteState(const ExtensionBoxes& globs) {
         !CanWriteFile(MimeApps())) {
         return false;
     }
-    bool ok = WriteFileAtomically(MimePackage(), xml) &&
-              WriteFileAtomically(DesktopEntry(), desktop) && SetDefaultApplication(true);
+    bool ok = SaveSettingsFile(MimePackage(), xml) && SaveSettingsFile(DesktopEntry(), desktop) &&
+              SetDefaultApplication(true);
     UpdateDatabases();
     return ok;
 }

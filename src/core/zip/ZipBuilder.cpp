@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "zip/ZipText.h"
 
 namespace corvane {
@@ -38,15 +40,6 @@ std::string EntryFolder(const std::string& storedName) {
     return cut == std::string::npos ? std::string() : storedName.substr(0, cut + 1);
 }
 
-std::string SafeEntryFileName(const std::string& storedName) {
-    std::string name = EntryFileName(storedName);
-    if (name == "." || name == "..") return {};
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20) return {};
-    }
-    return name;
-}
-
 void TZipBuilder::Message(int errCode, const std::string& text, bool needsUser) {
     if (OnMessage) OnMessage(errCode, text);
     if (needsUser && !Unattended && notifier_) {
@@ -59,8 +52,7 @@ void TZipBuilder::SetFileName(const std::string& path) {
     entries_.clear();
     zipFileName_.clear();
     if (path.empty()) return;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return;
+    if (!PathPresent(PathFromUtf8(path))) return;
     std::string error;
     if (!ReadDirectory(path, &error)) {
         entries_.clear();
@@ -72,7 +64,7 @@ void TZipBuilder::SetFileName(const std::string& path) {
 
 bool TZipBuilder::ReadDirectory(const std::string& path, std::string* error) {
     std::string openError;
-    auto file = FileReader::Open(path, &openError);
+    auto file = FileReader::Open(PathFromUtf8(path), &openError);
     if (!file) {
         *error = "cannot open it (" + openError + ")";
         return false;
@@ -237,7 +229,7 @@ bool TZipBuilder::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std:
         return fail("compression method " + std::to_string(entry.Method) + " is not supported");
     }
     std::string openError;
-    auto file = FileReader::Open(zipFileName_, &openError);
+    auto file = FileReader::Open(PathFromUtf8(zipFileName_), &openError);
     if (!file) return fail("the archive cannot be opened (" + openError + ")");
     if (entry.LocalHeaderOffset < 0 || entry.LocalHeaderOffset + 30 > centralStart_) {
         return fail("its local header lies outside the archive");
@@ -330,25 +322,26 @@ bool TZipBuilder::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std:
 }
 
 bool TZipBuilder::ExtractOne(const ZipDirEntry& entry) {
-    const std::string name = SafeEntryFileName(entry.FileName);
-    if (name.empty()) {
-        Message(11, "Skipped " + entry.FileName + ": the name is not a safe file name", false);
-        return false;
-    }
-    const std::filesystem::path target = std::filesystem::path(ExtrBaseDir) / name;
-    std::error_code ec;
-    if (std::filesystem::exists(target, ec) && !ExtrOptions.ExtrOverWrite) {
-        Message(12,
-                "Skipped " + entry.FileName + ": " + target.string() +
-                    " exists and over-writing is off",
+    const std::string shown = DisplayName(entry.FileName);
+    const std::string name = OutputName(EntryFileName(entry.FileName));
+    const std::filesystem::path target = PathFromUtf8(ExtrBaseDir) / PathFromUtf8(name);
+    const std::string targetText = PathToUtf8(target);
+    if (!ExtrOptions.ExtrOverWrite && PathPresent(target)) {
+        Message(12, "Skipped " + shown + ": " + targetText + " exists and over-writing is off",
                 false);
         return false;
     }
-    if (Verbose) Message(0, "Unzipping " + entry.FileName + " to " + target.string(), false);
-    const std::filesystem::path part = target.string() + ".corvane-part";
-    std::FILE* out = std::fopen(part.c_str(), "wb");
-    if (!out) {
-        Message(13, "Cannot create file " + target.string(), false);
+    if (ConfirmUnpack && !ConfirmUnpack(entry)) {
+        Message(15, "Skipped " + shown + ": not unpacked", false);
+        return false;
+    }
+    if (Verbose) Message(0, "Unzipping " + shown + " to " + targetText, false);
+    AtomicWriteOptions options;
+    options.Replace = ExtrOptions.ExtrOverWrite;
+    std::unique_ptr<AtomicWriter> out;
+    const AtomicWriter::Status opened = AtomicWriter::Create(target, options, out);
+    if (opened != AtomicWriter::Status::Ok) {
+        Message(13, "Error unzipping " + shown + ": " + AtomicWriteText(opened, target), false);
         return false;
     }
     std::string error;
@@ -356,25 +349,23 @@ bool TZipBuilder::ExtractOne(const ZipDirEntry& entry) {
     bool ok = Unpack(
         entry,
         [&](const std::uint8_t* p, std::size_t n) {
-            if (std::fwrite(p, 1, n, out) != n) {
-                writeFailed = true;
-                return false;
-            }
-            return true;
+            writeFailed = !out->Write(p, n);
+            return !writeFailed;
         },
         &error);
-    ok = std::fclose(out) == 0 && ok && !writeFailed;
     if (writeFailed) error = "the file could not be written";
-    if (ok) {
-        std::filesystem::rename(part, target, ec);
-        if (ec) {
-            error = "the file could not be put in place (" + ec.message() + ")";
+    if (ok && !writeFailed) {
+        const AtomicWriter::Status put = out->Commit();
+        if (put != AtomicWriter::Status::Ok) {
+            error = AtomicWriteText(put, target);
             ok = false;
         }
+    } else {
+        ok = false;
+        out->Discard();
     }
     if (!ok) {
-        std::filesystem::remove(part, ec);
-        Message(14, "Error unzipping " + entry.FileName + ": " + error, false);
+        Message(14, "Error unzipping " + shown + ": " + error, false);
         return false;
     }
     ExtractedFiles.push_back(target);
@@ -388,8 +379,8 @@ bool TZipBuilder::ExtractOne(const ZipDirEntry& entry) {
 int TZipBuilder::Extract() {
     ExtractedFiles.clear();
     std::error_code ec;
-    if (zipFileName_.empty() || !std::filesystem::is_regular_file(zipFileName_, ec)) {
-        Message(0, "Zip file " + zipFileName_ + " not found", true);
+    if (zipFileName_.empty() || !std::filesystem::is_regular_file(PathFromUtf8(zipFileName_), ec)) {
+        Message(0, "Zip file " + DisplayName(zipFileName_) + " not found", true);
         FSpecArgs.clear();
         return 0;
     }
@@ -412,7 +403,16 @@ int TZipBuilder::Extract() {
             }
         }
         if (!found) {
-            Message(10, "No entry " + plan + " in the archive", false);
+            // The name as the list shows it, escapes included.
+            for (const ZipDirEntry& e : entries_) {
+                if (DisplayName(EntryFileName(e.FileName)) == plan) {
+                    found = &e;
+                    break;
+                }
+            }
+        }
+        if (!found) {
+            Message(10, "No entry " + DisplayName(plan) + " in the archive", false);
             continue;
         }
         if (ExtractOne(*found)) ++written;

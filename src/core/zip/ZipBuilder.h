@@ -48,7 +48,8 @@ class TZipBuilder {
     const std::vector<ZipDirEntry>& Entries() const { return entries_; }
 
     // Unpacks every entry named in FSpecArgs (full stored name, or file-name
-    // part) into ExtrBaseDir; returns the number of files written.
+    // part) into ExtrBaseDir under its output name (OutputName of the
+    // file-name part); returns the number of files written.
     int Extract();
     // Streams an entry's bytes to a writer (which may stop early by
     // returning false); error receives the reason on failure.
@@ -61,6 +62,8 @@ class TZipBuilder {
     std::vector<std::string> FSpecArgs;
     MessageHandler OnMessage;
     std::function<void()> ProcessEvents;
+    // Asked before an entry is unpacked, when set; false skips the entry.
+    std::function<bool(const ZipDirEntry& entry)> ConfirmUnpack;
     // The paths Extract wrote, in order.
     std::vector<std::filesystem::path> ExtractedFiles;
 
@@ -77,9 +80,6 @@ class TZipBuilder {
     std::int64_t shift_ = 0;  // bytes of other data before the archive
 };
 
-// The file-name part of a stored name, safe to create inside a folder; empty
-// when the name has no usable file-name part.
-std::string SafeEntryFileName(const std::string& storedName);
 std::string EntryFolder(const std::string& storedName);
 std::string EntryFileName(const std::string& storedName);
 

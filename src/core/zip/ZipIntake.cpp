@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "util/SizeText.h"
 
 namespace corvane {
@@ -9,6 +11,31 @@ namespace corvane {
 ZipIntake::ZipIntake(Notifier& notifier, LineTarget& messages)
     : Zip(&notifier), notifier_(notifier), messages_(messages) {
     Zip.OnMessage = [this](int, const std::string& text) { messages_.AppendLine(text); };
+    Zip.ConfirmUnpack = [this](const ZipDirEntry& entry) {
+        const std::string reason = LargeEntryReason(entry, Zip.ExtrBaseDir);
+        if (reason.empty() || LargeEntries == LargePolicy::Allow) return true;
+        if (LargeEntries == LargePolicy::Ask &&
+            notifier_.Show(reason + "\nUnpack it?", "Zip", MessageIcon::Warning,
+                           MessageButtons::YesNo) == MessageAnswer::Yes) {
+            return true;
+        }
+        messages_.AppendLine(reason);
+        LargeRefused = true;
+        return false;
+    };
+}
+
+std::string ZipIntake::LargeEntryReason(const ZipDirEntry& entry, const std::string& folder) {
+    const std::string head = DisplayName(EntryFileName(entry.FileName)) + " unpacks to " +
+                             SizeText(entry.UncompressedSize);
+    std::error_code ec;
+    const std::filesystem::space_info space = std::filesystem::space(PathFromUtf8(folder), ec);
+    if (!ec && entry.UncompressedSize > static_cast<std::int64_t>(space.available)) {
+        return head + ", more than the " + SizeText(static_cast<std::int64_t>(space.available)) +
+               " free in " + DisplayName(folder) + ".";
+    }
+    if (entry.UncompressedSize > kLargeEntry) return head + ", more than 256 MiB.";
+    return {};
 }
 
 bool ZipIntake::IsXmitName(const std::string& storedName) {
@@ -17,13 +44,12 @@ bool ZipIntake::IsXmitName(const std::string& storedName) {
 }
 
 int ZipIntake::CountXmitEntries(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        notifier_.Show("Error - zip file\n" + path + "\nNot found!", "Error", MessageIcon::Error,
-                       MessageButtons::Ok);
+    if (!PathPresent(PathFromUtf8(path))) {
+        notifier_.Show("Error - zip file\n" + DisplayName(path) + "\nNot found!", "Error",
+                       MessageIcon::Error, MessageButtons::Ok);
         return -1;
     }
-    messages_.AppendLine("Opening zip file " + EntryFileName(path));
+    messages_.AppendLine("Opening zip file " + DisplayName(EntryFileName(path)));
     Zip.SetFileName(path);
     Zip.Verbose = true;
     count_ = 0;
@@ -60,8 +86,9 @@ int ZipIntake::CountXmitEntries(const std::string& path) {
 
 void ZipIntake::ChooseDestination(const std::string& zipDir, const std::string& programDir) {
     std::error_code ec;
-    Zip.ExtrBaseDir =
-        !zipDir.empty() && std::filesystem::is_directory(zipDir, ec) ? zipDir : programDir;
+    Zip.ExtrBaseDir = !zipDir.empty() && std::filesystem::is_directory(PathFromUtf8(zipDir), ec)
+                          ? zipDir
+                          : programDir;
 }
 
 bool ZipIntake::Automatic(bool autoZip) const {
@@ -69,6 +96,7 @@ bool ZipIntake::Automatic(bool autoZip) const {
 }
 
 void ZipIntake::ExtractSingleXmit() {
+    LargeRefused = false;
     Zip.ExtrOptions.ExtrOverWrite = true;
     ChosenName = RememberedName;
     Zip.FSpecArgs = {RememberedName};
@@ -76,6 +104,7 @@ void ZipIntake::ExtractSingleXmit() {
 }
 
 void ZipIntake::ExtractChosen(const std::string& fileName, bool overwrite) {
+    LargeRefused = false;
     Zip.ExtrOptions.ExtrOverWrite = overwrite;
     ChosenName = fileName;
     Zip.FSpecArgs = {fileName};
@@ -85,15 +114,15 @@ void ZipIntake::ExtractChosen(const std::string& fileName, bool overwrite) {
 std::vector<ZipRow> ZipIntake::Rows() const {
     std::vector<ZipRow> rows;
     for (const ZipDirEntry& e : Zip.Entries()) {
-        rows.push_back(
-            {EntryFileName(e.FileName), SizeText(e.UncompressedSize), EntryFolder(e.FileName)});
+        rows.push_back({DisplayName(EntryFileName(e.FileName)), SizeText(e.UncompressedSize),
+                        DisplayName(EntryFolder(e.FileName))});
     }
     return rows;
 }
 
 std::filesystem::path ZipIntake::OpenPath() const {
     if (!Zip.ExtractedFiles.empty()) return Zip.ExtractedFiles.back();
-    return std::filesystem::path(Zip.ExtrBaseDir) / EntryFileName(ChosenName);
+    return PathFromUtf8(Zip.ExtrBaseDir) / PathFromUtf8(OutputName(EntryFileName(ChosenName)));
 }
 
 }  // namespace corvane

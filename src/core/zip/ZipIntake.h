@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ struct ZipRow {
 // of an archive, picks the destination folder and unpacks the chosen entry.
 class ZipIntake {
   public:
+    // An entry larger than this, or than the free space of the destination,
+    // is unpacked only when LargeEntries allows it.
+    static constexpr std::int64_t kLargeEntry = std::int64_t{256} << 20;
+    enum class LargePolicy { Ask, Allow, Refuse };
+
     ZipIntake(Notifier& notifier, LineTarget& messages);
 
     // The number of XMIT-named entries, or -1 (after a message) when no file
@@ -40,10 +46,15 @@ class ZipIntake {
     void Close() { Zip.SetFileName(""); }
 
     static bool IsXmitName(const std::string& storedName);
+    // Why an entry needs the user's consent before it is unpacked into the
+    // folder (its size, or the free space there); empty when it does not.
+    static std::string LargeEntryReason(const ZipDirEntry& entry, const std::string& folder);
 
     TZipBuilder Zip;
     std::string RememberedName;  // last XMIT-named entry (stored name)
     std::string ChosenName;
+    LargePolicy LargeEntries = LargePolicy::Ask;  // Ask: a Yes/No question
+    bool LargeRefused = false;                    // the last extraction skipped a large entry
     int SignatureEntries = 0;  // entries starting with INMR01 when none is XMIT-named
 
   private:

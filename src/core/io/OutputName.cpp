@@ -1,0 +1,170 @@
+#include "io/OutputName.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace corvane {
+
+namespace {
+void AppendEscape(std::string& out, unsigned char byte) {
+    static const char kHex[] = "0123456789ABCDEF";
+    out.push_back('%');
+    out.push_back(kHex[byte >> 4]);
+    out.push_back(kHex[byte & 0x0F]);
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], or 0 when there is none.
+std::size_t Utf8Length(std::string_view s, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    const unsigned char lead = at(0);
+    std::size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size() || at(1) < low || at(1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if (at(k) < 0x80 || at(k) > 0xBF) return 0;
+    }
+    return n;
+}
+
+// Copies s, writing as %XX every byte of a control character (C0, DEL, C1),
+// every byte that is not part of well-formed UTF-8, '%', and the ASCII
+// characters listed in extra.
+std::string Escape(std::string_view s, const char* extra) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            const bool unsafe =
+                c < 0x20 || c == 0x7F || c == '%' || (c != 0 && std::strchr(extra, c) != nullptr);
+            if (unsafe) {
+                AppendEscape(out, c);
+            } else {
+                out.push_back(static_cast<char>(c));
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8Length(s, i);
+        if (n == 0) {
+            AppendEscape(out, c);
+            ++i;
+            continue;
+        }
+        const bool c1Control = n == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (c1Control) {
+                AppendEscape(out, static_cast<unsigned char>(s[i + k]));
+            } else {
+                out.push_back(s[i + k]);
+            }
+        }
+        i += n;
+    }
+    return out;
+}
+
+constexpr char kUnsafeInNames[] = "/\\<>:\"|?*";
+
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Whether Windows takes the name as a device: the part before the first dot,
+// without trailing blanks, is a device name.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = Upper(c);
+    static const std::array<const char*, 6> kPlain = {"CON", "PRN",    "AUX",
+                                                      "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kPlain) {
+        if (stem == device) return true;
+    }
+    if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0)) {
+        return false;
+    }
+    const std::string number = stem.substr(3);
+    // A digit, or a superscript one, two or three (UTF-8 C2 B9, C2 B2, C2 B3).
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+std::string CaseFolded(const std::string& name) {
+    std::string out = name;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c >= 'A' && c <= 'Z') {
+            out[i] = static_cast<char>(c + 0x20);
+        } else if (c == 0xC3 && i + 1 < out.size()) {
+            // Latin-1 capitals U+00C0..U+00DE (not U+00D7) to small letters.
+            const auto next = static_cast<unsigned char>(out[i + 1]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97) {
+                out[i + 1] = static_cast<char>(next + 0x20);
+            }
+            ++i;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+std::string OutputName(std::string_view name, std::string_view extension) {
+    std::size_t end = name.size();
+    while (end > 0 && name[end - 1] == ' ') --end;
+    const std::string_view trimmed = name.substr(0, end);
+
+    std::string out;
+    if (trimmed.empty()) {
+        out = "%20";
+    } else if (trimmed == "." || trimmed == "..") {
+        for (std::size_t k = 0; k < trimmed.size(); ++k) out += "%2E";
+    } else {
+        out = Escape(trimmed, kUnsafeInNames);
+    }
+    out += Escape(extension, kUnsafeInNames);
+
+    // Windows drops a final dot or blank.
+    const char last = out.back();
+    if (last == '.' || last == ' ') {
+        out.pop_back();
+        AppendEscape(out, static_cast<unsigned char>(last));
+    }
+    if (IsDeviceName(out)) {
+        const auto first = static_cast<unsigned char>(out[0]);
+        std::string escaped;
+        AppendEscape(escaped, first);
+        out.replace(0, 1, escaped);
+    }
+    return out;
+}
+
+std::string DisplayName(std::string_view name) {
+    return Escape(name, "");
+}
+
+std::string OutputNameSet::Take(std::string_view name, std::string_view extension) {
+    std::string result = OutputName(name, extension);
+    std::size_t end = name.size();
+    while (end > 0 && name[end - 1] == ' ') --end;
+    for (int n = 2; !taken_.insert(CaseFolded(result)).second; ++n) {
+        result = OutputName(std::string(name.substr(0, end)) + "~" + std::to_string(n), extension);
+    }
+    return result;
+}
+
+}  // namespace corvane

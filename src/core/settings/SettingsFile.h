@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Writes a settings file whole through an AtomicWriter, flushed to the disk,
+// creating its folder when needed. A symlink at the path stays one: the file
+// it names is replaced. False when the file cannot be written.
+bool SaveSettingsFile(const std::filesystem::path& path, std::string_view contents);
+// Whether a settings file may be written: the file, if present, and its
+// folder (or the nearest existing parent) carry the owner's write permission.
+bool CanWriteFile(const std::filesystem::path& path);
+
+enum class FileRead { Read, Missing, Unreadable };
+// Reads a whole regular file (a FIFO or device is Unreadable, never waited on).
+FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& contents);
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& contents);
+
+}  // namespace corvane
