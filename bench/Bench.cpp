@@ -15,11 +15,11 @@
 #include <iostream>
 #include <string>
 
+#include "MemoryPorts.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
-#include "MemoryPorts.h"
 #include "present/Presenter.h"
 #include "zip/ZipBuilder.h"
 

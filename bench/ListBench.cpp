@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "DialogService.h"
-#include "XmitBuilder.h"
 #include "MainWindow.h"
 #include "MemoryRegistry.h"
+#include "XmitBuilder.h"
 
 using namespace corvane;
 using namespace corvane::testing;

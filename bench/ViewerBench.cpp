@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "DialogService.h"
-#include "ViewerWindow.h"
-#include "XmitBuilder.h"
 #include "MainWindow.h"
 #include "MemoryRegistry.h"
+#include "ViewerWindow.h"
+#include "XmitBuilder.h"
 
 using namespace corvane;
 using namespace corvane::testing;

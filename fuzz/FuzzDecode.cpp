@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "MemoryPorts.h"
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
-#include "MemoryPorts.h"
 
 using namespace corvane;
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "Scratch.h"
 #include "MemoryPorts.h"
+#include "Scratch.h"
 #include "zip/ZipBuilder.h"
 
 using namespace corvane;

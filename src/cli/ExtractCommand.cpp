@@ -113,9 +113,9 @@ int ExtractCommand(const ExtractOptions& o) {
     if (!s.Info.Partitioned) {
         std::string name = s.Info.Dataset.Name;
         if (present::TrimmedName(name).empty()) name = PathToUtf8(s.Path.stem());
-        extract(nullptr, name,
-                o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext))
-                                 : PathFromUtf8(o.Output));
+        extract(
+            nullptr, name,
+            o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext)) : PathFromUtf8(o.Output));
     } else {
         std::vector<const MemberEntry*> members;
         if (o.Members.empty()) {

@@ -2,10 +2,10 @@
 
 #include <iostream>
 
-#include "settings/RegFileRegistry.h"
-#include "settings/WindowState.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "settings/RegFileRegistry.h"
+#include "settings/WindowState.h"
 
 namespace corvane::cli {
 

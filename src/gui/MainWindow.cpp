@@ -23,12 +23,12 @@
 #include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
-#include "ProgressDialog.h"
-#include "OptionsDialog.h"
-#include "ViewerWindow.h"
 #include "Icons.h"
 #include "MemoLines.h"
+#include "OptionsDialog.h"
+#include "ProgressDialog.h"
 #include "TabRows.h"
+#include "ViewerWindow.h"
 #include "settings/RegistryStore.h"
 
 namespace corvane::gui {
@@ -132,8 +132,8 @@ void MainWindow::BuildWindow() {
     MnuFileRecentFile = item(recent, "MnuFileRecentFile", "", "", IconKind::Open,
                              &MainWindow::MnuFileRecentFileClick);
     file->addSeparator()->setObjectName("MnuSeperator1");
-    MnuFileExit = item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit,
-                       &MainWindow::MnuFileExitClick);
+    MnuFileExit =
+        item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit, &MainWindow::MnuFileExitClick);
 
     QMenu* edit = bar->addMenu("&Edit");
     edit->setObjectName("MnuEdit");
@@ -146,8 +146,8 @@ void MainWindow::BuildWindow() {
 
     QMenu* xmit = bar->addMenu("&Xmit");
     xmit->setObjectName("MnuXmit");
-    MnuXmitView = item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View,
-                       &MainWindow::MnuXmitViewClick);
+    MnuXmitView =
+        item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View, &MainWindow::MnuXmitViewClick);
     MnuXmitExtract = item(xmit, "MnuXmitExtract", "E&xtract...", "Ctrl+E", IconKind::Extract,
                           &MainWindow::MnuXmitExtractClick);
     xmit->addSeparator()->setObjectName("MnuSeperator2");

@@ -11,12 +11,12 @@
 #include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
-#include "ProgressDialog.h"
-#include "OptionsDialog.h"
-#include "ViewerWindow.h"
-#include "MemoLines.h"
 #include "ExtractPrompt.h"
 #include "MainWindow.h"
+#include "MemoLines.h"
+#include "OptionsDialog.h"
+#include "ProgressDialog.h"
+#include "ViewerWindow.h"
 #include "io/OutputName.h"
 
 namespace corvane::gui {
@@ -82,7 +82,7 @@ bool MainWindow::PrepareExtraction() {
 }
 
 int MainWindow::ReadItem(const ListedMember* row, ViewerWindow* view, const QString& path,
-                           corvane::Progress& progress) {
+                         corvane::Progress& progress) {
     ReadRequest request;
     if (row) request.Member = &Info->Members.at(static_cast<std::size_t>(row->Index));
     request.Form = TextMode ? ReadForm::Text : view ? ReadForm::Hex : ReadForm::Binary;
@@ -317,13 +317,14 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     for (const ListedMember& row : rows) {
         members.Label2->setText(Shown(row.Caption));
         members.Label2->repaint();
-        const QString path = TargetPath + "/" +
-                             QString::fromStdString(names.Take(row.Caption.toStdString(),
-                                                               TargetExt.toStdString()));
+        const QString path =
+            TargetPath + "/" +
+            QString::fromStdString(names.Take(row.Caption.toStdString(), TargetExt.toStdString()));
         const qsizetype before = problems.size();
         const int result = ReadItem(&row, nullptr, path, members);
         for (qsizetype k = before; k < problems.size(); ++k)
-            failures << Shown(row.Caption).trimmed() + ": " + QString(problems[k]).replace('\n', ' ');
+            failures << Shown(row.Caption).trimmed() + ": " +
+                            QString(problems[k]).replace('\n', ' ');
         // A cancelled member is not complete: it is not counted, and the loop ends.
         if (members.Cancelled() || closeAfterRead_) break;
         if (result == 0) ++processed;

@@ -12,15 +12,15 @@
 #include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
+#include "MainWindow.h"
+#include "MemoLines.h"
 #include "OptionsDialog.h"
 #include "ViewerWindow.h"
 #include "ZipIntakeDialog.h"
-#include "MemoLines.h"
-#include "MainWindow.h"
 #include "decode/XmitParser.h"
-#include "present/Presenter.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "present/Presenter.h"
 #include "util/SizeText.h"
 
 namespace corvane::gui {

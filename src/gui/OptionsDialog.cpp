@@ -19,7 +19,7 @@
 namespace corvane::gui {
 
 OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
-                                 const std::string& keyPath)
+                             const std::string& keyPath)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       env_(environment) {
     setObjectName("FrmXmitOptions");

@@ -16,12 +16,12 @@
 #include <algorithm>
 
 #include "ElidedLabel.h"
-#include "ProgressDialog.h"
-#include "OptionsDialog.h"
-#include "ViewerWindow.h"
-#include "GuiSupport.h"
 #include "ExtractPrompt.h"
+#include "GuiSupport.h"
+#include "OptionsDialog.h"
+#include "ProgressDialog.h"
 #include "Sha256.h"
+#include "ViewerWindow.h"
 
 using namespace corvane;
 using namespace corvane::gui;

@@ -9,11 +9,11 @@
 
 #include "Application.h"
 #include "DecodeErrorDialog.h"
-#include "ProgressDialog.h"
-#include "OptionsDialog.h"
-#include "ZipIntakeDialog.h"
-#include "GuiSupport.h"
 #include "ExtractPrompt.h"
+#include "GuiSupport.h"
+#include "OptionsDialog.h"
+#include "ProgressDialog.h"
+#include "ZipIntakeDialog.h"
 #include "ZipWriter.h"
 
 using namespace corvane;

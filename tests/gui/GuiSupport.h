@@ -10,11 +10,11 @@
 
 #include "DialogService.h"
 #include "Environment.h"
+#include "MainWindow.h"
+#include "MemoryRegistry.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
-#include "MainWindow.h"
 #include "settings/FileTypes.h"
-#include "MemoryRegistry.h"
 
 namespace corvane::testing {
 

@@ -14,8 +14,8 @@
 #include "AboutDialog.h"
 #include "DecodeErrorDialog.h"
 #include "ElidedLabel.h"
-#include "ViewerWindow.h"
 #include "GuiSupport.h"
+#include "ViewerWindow.h"
 #include "settings/WindowState.h"
 #include "util/SizeText.h"
 

@@ -13,9 +13,9 @@
 #include <algorithm>
 
 #include "ElidedLabel.h"
+#include "GuiSupport.h"
 #include "OptionsDialog.h"
 #include "ZipIntakeDialog.h"
-#include "GuiSupport.h"
 #include "ZipWriter.h"
 
 using namespace corvane;

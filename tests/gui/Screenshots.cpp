@@ -12,12 +12,12 @@
 #include <iostream>
 
 #include "DecodeErrorDialog.h"
-#include "ProgressDialog.h"
+#include "ExtractPrompt.h"
+#include "GuiSupport.h"
 #include "OptionsDialog.h"
+#include "ProgressDialog.h"
 #include "ViewerWindow.h"
 #include "ZipIntakeDialog.h"
-#include "GuiSupport.h"
-#include "ExtractPrompt.h"
 
 using namespace corvane;
 using namespace corvane::gui;

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "ProgressDialog.h"
-#include "OptionsDialog.h"
-#include "ViewerWindow.h"
-#include "GuiSupport.h"
 #include "ExtractPrompt.h"
+#include "GuiSupport.h"
+#include "OptionsDialog.h"
+#include "ProgressDialog.h"
+#include "ViewerWindow.h"
 
 using namespace corvane;
 using namespace corvane::gui;

@@ -32,8 +32,8 @@ inline constexpr std::size_t kDirectoryBlockSize = 276;
 // What the INMR02 records of one transmitted file said about it.
 struct FileDescription {
     std::uint32_t Number = 0;
-    bool Message = false;  // INMTERM: the file is a message to the receiver
-    bool Iebcopy = false;  // sent as an IEBCOPY unload
+    bool Message = false;          // INMTERM: the file is a message to the receiver
+    bool Iebcopy = false;          // sent as an IEBCOPY unload
     bool SaidPartitioned = false;  // an INMR02 of the file gave DSORG PO
     bool Vsam = false;
     DatasetInfo Dataset;
