@@ -21,7 +21,7 @@
 #include "decode/XmitParser.h"
 #include "extract/MemberReader.h"
 #include "present/Presenter.h"
-#include "zip/ZipBuilder.h"
+#include "zip/ZipReader.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -272,7 +272,7 @@ void UnzipBench(const fs::path& dir) {
     }
     Shell("cat '" + archive.string() + "' > /dev/null");
     double unzip = Shell("unzip -p '" + archive.string() + "' BIG.XMI > /dev/null");
-    TZipBuilder zip;
+    ZipReader zip;
     zip.SetFileName(archive.string());
     std::int64_t total = 0;
     std::string error;

@@ -8,7 +8,7 @@
 
 #include "MemoryPorts.h"
 #include "Scratch.h"
-#include "zip/ZipBuilder.h"
+#include "zip/ZipReader.h"
 
 using namespace corvane;
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto archive = WriteInput("input.zip", data, size);
     const auto dir = ScratchDir();
     MemoryNotifier notifier;
-    TZipBuilder zip(&notifier);
+    ZipReader zip(&notifier);
     zip.SetFileName(archive.string());
     std::size_t total = 0;
     for (const ZipDirEntry& e : zip.Entries()) {

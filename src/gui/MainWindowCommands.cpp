@@ -239,7 +239,7 @@ void MainWindow::MnuXmitExtractClick() {
     }
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
-    const TProgramOptions& options = Options->Values();
+    const ProgramOptions& options = Options->Values();
     if (options.promptType) promptShow();
     const QString ext = QString::fromStdString(TextMode ? options.TextExt : options.BinaryExt);
     DialogService::FileRequest save;

@@ -54,7 +54,7 @@ void MainWindow::MnuFileCloseClick() {
 
 void MainWindow::OpenXmitFile(bool withDialog) {
     if (reading_) return;
-    const TProgramOptions& options = Options->Values();
+    const ProgramOptions& options = Options->Values();
     if (withDialog) {
         QString folder;
         if (options.UseLastDir && !RecentPath.isEmpty() && QFileInfo(RecentPath).isFile()) {
@@ -154,7 +154,7 @@ void MainWindow::ShowError(const Error& e) {
 }
 
 bool MainWindow::OpenArchive() {
-    const TProgramOptions& options = Options->Values();
+    const ProgramOptions& options = Options->Values();
     ZipIntakeDialog zip(this, *env_.Dialogs);
     if (zip.Intake.CountXmitEntries(XmitPath.toStdString()) < 0) return false;
     // Without the unzip folder the per-user default takes the entry, made

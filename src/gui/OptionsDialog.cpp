@@ -155,7 +155,7 @@ QCheckBox* OptionsDialog::Box(const std::string& ext) const {
     return ChkExtXm;
 }
 
-void OptionsDialog::ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes) {
+void OptionsDialog::ToControls(const ProgramOptions& v, const ExtensionBoxes& boxes) {
     ChkPromptType->setChecked(v.promptType);
     (v.engDate ? RgpDateFormatDay : RgpDateFormatMonth)->setChecked(true);
     EdtBinaryExt->setText(QString::fromStdString(v.BinaryExt));
@@ -168,7 +168,7 @@ void OptionsDialog::ToControls(const TProgramOptions& v, const ExtensionBoxes& b
     for (const char* ext : kExtensions) Box(ext)->setChecked(b.Box(ext));
 }
 
-void OptionsDialog::FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const {
+void OptionsDialog::FromControls(ProgramOptions& v, ExtensionBoxes& boxes) const {
     v.promptType = ChkPromptType->isChecked();
     v.engDate = RgpDateFormatDay->isChecked();
     v.BinaryExt = EdtBinaryExt->text().toStdString();
@@ -182,7 +182,7 @@ void OptionsDialog::FromControls(TProgramOptions& v, ExtensionBoxes& boxes) cons
 
 int OptionsDialog::ShowModal() {
     ExtensionBoxes boxes = env_.Types ? env_.Types->ReadRegisteredExtensions() : ExtensionBoxes{};
-    TProgramOptions loaded = values_;
+    ProgramOptions loaded = values_;
     store_->Reload(loaded);
     values_ = loaded;
     ToControls(values_, boxes);
@@ -192,7 +192,7 @@ int OptionsDialog::ShowModal() {
 }
 
 void OptionsDialog::BbnOkClick() {
-    TProgramOptions edited = values_;
+    ProgramOptions edited = values_;
     ExtensionBoxes boxes;
     FromControls(edited, boxes);
     // The default folders are made on first use; folders the user typed
@@ -236,7 +236,7 @@ void OptionsDialog::BbnCancelClick() {
 }
 
 void OptionsDialog::BtnDefaultClick() {
-    TProgramOptions v;
+    ProgramOptions v;
     ExtensionBoxes boxes;
     FromControls(v, boxes);
     store_->ResetOptionsToDefaults(v, boxes);

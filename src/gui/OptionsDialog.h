@@ -23,7 +23,7 @@ class OptionsDialog : public QDialog {
     OptionsDialog(QWidget* owner, const Environment& environment, const std::string& keyPath);
     ~OptionsDialog() override;
 
-    const TProgramOptions& Values() const { return values_; }
+    const ProgramOptions& Values() const { return values_; }
     // Reloads from the store in use, shows the dialog modally and returns
     // QDialog::Accepted (OK) or Rejected.
     int ShowModal();
@@ -61,15 +61,15 @@ class OptionsDialog : public QDialog {
     void reject() override { BbnCancelClick(); }
 
   private:
-    void ToControls(const TProgramOptions& v, const ExtensionBoxes& boxes);
-    void FromControls(TProgramOptions& v, ExtensionBoxes& boxes) const;
+    void ToControls(const ProgramOptions& v, const ExtensionBoxes& boxes);
+    void FromControls(ProgramOptions& v, ExtensionBoxes& boxes) const;
     void Browse(QLineEdit* edit);
     QCheckBox* Box(const std::string& ext) const;
 
     Environment env_;
     std::unique_ptr<IniFile> ini_;
     std::unique_ptr<OptionStore> store_;
-    TProgramOptions values_;
+    ProgramOptions values_;
     ExtensionBoxes boxesAtShow_;
     bool dateAtShow_ = false;
 };

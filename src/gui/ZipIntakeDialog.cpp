@@ -77,14 +77,14 @@ ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     layout->addWidget(GrpMessages);
 
     Intake.Zip.OnMessage = [this](int code, const std::string& text) {
-        ZipBuilder1Message(code, text);
+        ShowZipMessage(code, text);
     };
     Intake.Zip.ProcessEvents = [] { QCoreApplication::processEvents(); };
 }
 
 ZipIntakeDialog::~ZipIntakeDialog() = default;
 
-void ZipIntakeDialog::ZipBuilder1Message(int, const std::string& message) {
+void ZipIntakeDialog::ShowZipMessage(int, const std::string& message) {
     MmoMessages->appendPlainText(QString::fromStdString(message));
 }
 

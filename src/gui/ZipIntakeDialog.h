@@ -32,7 +32,7 @@ class ZipIntakeDialog : public QDialog {
 
   public slots:
     void BtnOpenClick();
-    void ZipBuilder1Message(int errCode, const std::string& message);
+    void ShowZipMessage(int errCode, const std::string& message);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -8,7 +8,7 @@
 #include "TempDir.h"
 #include "ZipWriter.h"
 #include "extract/MemberReader.h"
-#include "zip/ZipBuilder.h"
+#include "zip/ZipReader.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -143,7 +143,7 @@ TEST(BadInput, EveryPrefixAndCorruptionOfAZipArchive) {
     auto check = [&](const Bytes& bytes) {
         WriteFile(dir / "t.zip", bytes);
         MemoryNotifier notify;
-        TZipBuilder zip(&notify);
+        ZipReader zip(&notify);
         zip.SetFileName((dir / "t.zip").string());
         zip.ExtrBaseDir = (dir / "out").string();
         std::filesystem::create_directories(zip.ExtrBaseDir);

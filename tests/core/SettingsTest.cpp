@@ -282,7 +282,7 @@ struct Options {
     IniFile Ini{Dir / "Options.ini"};
     OptionStore Store{
         Reg, Ini, kStatusKey, {"/home/u/.local/share/Corvane/UnZipped", "/home/u/Documents"}};
-    TProgramOptions Values;
+    ProgramOptions Values;
     ExtensionBoxes Boxes;
     std::unique_ptr<RegistryKey> Key() {
         return Reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
@@ -369,7 +369,7 @@ TEST(ProgramOptions, RefusedRegistryWritesSwitchToTheIniFile) {
 
 TEST(ProgramOptions, FolderValidation) {
     TempDir dir;
-    TProgramOptions v;
+    ProgramOptions v;
     v.DefaultDir = dir.Path().string();
     int which = -1;
     EXPECT_EQ(OptionStore::ValidateFolders(v, &which),

@@ -39,7 +39,7 @@ struct Archive {
     TempDir Dir;
     std::string Path;
     MemoryNotifier Notify;
-    TZipBuilder Zip{&Notify};
+    ZipReader Zip{&Notify};
     std::vector<std::pair<int, std::string>> Messages;
 };
 
@@ -101,7 +101,7 @@ TEST(ZipDirectory, ANonArchiveAndACutArchiveLeaveItClosed) {
     TempDir dir;
     WriteFile(dir / "not.zip", Bytes(5000, 0x33));
     MemoryNotifier notify;
-    TZipBuilder zip(&notify);
+    ZipReader zip(&notify);
     zip.SetFileName((dir / "not.zip").string());
     EXPECT_EQ(zip.Count(), 0);
     EXPECT_EQ(zip.ZipFileName(), "");
@@ -284,7 +284,7 @@ TEST(ZipSamples, EntriesListAndUnpackAsRecorded) {
         SCOPED_TRACE(name);
         TempDir dir;
         MemoryNotifier notify;
-        TZipBuilder zip(&notify);
+        ZipReader zip(&notify);
         zip.SetFileName((SamplesDir() / name).string());
         ASSERT_EQ(static_cast<std::size_t>(zip.Count()), e["entries"].size());
         zip.ExtrBaseDir = dir.Path().string();
@@ -312,7 +312,7 @@ TEST(ZipDirectory, Zip64ArchivesAreReportedAsUnsupported) {
     TempDir dir;
     WriteFile(dir / "z64.zip", bytes);
     MemoryNotifier notify;
-    TZipBuilder zip(&notify);
+    ZipReader zip(&notify);
     zip.SetFileName((dir / "z64.zip").string());
     EXPECT_EQ(zip.Count(), 0);
     ASSERT_EQ(notify.Messages.size(), 1u);

@@ -22,13 +22,13 @@ std::string OptionStore::DefaultOpenDir() const {
     return defaults_.OpenDir;
 }
 
-void OptionStore::InitialLoad(TProgramOptions& options, ExtensionBoxes& boxes) {
+void OptionStore::InitialLoad(ProgramOptions& options, ExtensionBoxes& boxes) {
     options.UsingIniFile = false;
     LoadOptionsFromRegistry(options);
     InitialiseOptionStore(options, boxes);
 }
 
-void OptionStore::LoadOptionsFromRegistry(TProgramOptions& options) {
+void OptionStore::LoadOptionsFromRegistry(ProgramOptions& options) {
     auto key = registry_.OpenKey(RegRoot::CurrentUser, keyPath_, false, true);
     if (!key) return;
     try {
@@ -45,7 +45,7 @@ void OptionStore::LoadOptionsFromRegistry(TProgramOptions& options) {
     }
 }
 
-void OptionStore::LoadOptionsFromIni(TProgramOptions& options) {
+void OptionStore::LoadOptionsFromIni(ProgramOptions& options) {
     options.AutoZip = ini_.ReadBool(kSection, "AutoZip", true);
     options.ZipDir = ini_.ReadString(kSection, "ZipDir", DefaultZipDir());
     options.DefaultDir = ini_.ReadString(kSection, "DefaultDir", DefaultOpenDir());
@@ -56,7 +56,7 @@ void OptionStore::LoadOptionsFromIni(TProgramOptions& options) {
     options.TextExt = ini_.ReadString(kSection, "TextExt", ".txt");
 }
 
-void OptionStore::InitialiseOptionStore(TProgramOptions& options, ExtensionBoxes& boxes) {
+void OptionStore::InitialiseOptionStore(ProgramOptions& options, ExtensionBoxes& boxes) {
     auto key = registry_.OpenKey(RegRoot::CurrentUser, keyPath_, false, true);
     if (!key) {
         SaveOptionsToRegistry(options, true);
@@ -72,7 +72,7 @@ void OptionStore::InitialiseOptionStore(TProgramOptions& options, ExtensionBoxes
     if (!hasUseLastDir) SaveOptionsToRegistry(options, true);
 }
 
-void OptionStore::SaveOptionsToRegistry(TProgramOptions& options, bool atStartup) {
+void OptionStore::SaveOptionsToRegistry(ProgramOptions& options, bool atStartup) {
     auto key = registry_.OpenKey(RegRoot::CurrentUser, keyPath_, true, true);
     bool refused = !key;  // a key that cannot be opened for writing refuses the write
     if (key) {
@@ -99,7 +99,7 @@ void OptionStore::SaveOptionsToRegistry(TProgramOptions& options, bool atStartup
     }
 }
 
-bool OptionStore::SaveOptionsToIni(const TProgramOptions& options) {
+bool OptionStore::SaveOptionsToIni(const ProgramOptions& options) {
     return ini_.WriteBool(kSection, "engDate", options.engDate) &&
            ini_.WriteBool(kSection, "promptType", options.promptType) &&
            ini_.WriteString(kSection, "BinaryExt", options.BinaryExt) &&
@@ -110,7 +110,7 @@ bool OptionStore::SaveOptionsToIni(const TProgramOptions& options) {
            ini_.WriteBool(kSection, "UseLastDir", options.UseLastDir);
 }
 
-void OptionStore::Save(TProgramOptions& options) {
+void OptionStore::Save(ProgramOptions& options) {
     if (options.UsingIniFile) {
         SaveOptionsToIni(options);
     } else {
@@ -118,7 +118,7 @@ void OptionStore::Save(TProgramOptions& options) {
     }
 }
 
-void OptionStore::Reload(TProgramOptions& options) {
+void OptionStore::Reload(ProgramOptions& options) {
     if (options.UsingIniFile) {
         LoadOptionsFromIni(options);
     } else {
@@ -126,7 +126,7 @@ void OptionStore::Reload(TProgramOptions& options) {
     }
 }
 
-void OptionStore::ResetOptionsToDefaults(TProgramOptions& options, ExtensionBoxes& boxes) const {
+void OptionStore::ResetOptionsToDefaults(ProgramOptions& options, ExtensionBoxes& boxes) const {
     options.engDate = true;
     options.BinaryExt = ".bin";
     options.TextExt = ".txt";
@@ -140,7 +140,7 @@ void OptionStore::ResetOptionsToDefaults(TProgramOptions& options, ExtensionBoxe
     options.DefaultDir = DefaultOpenDir();
 }
 
-std::string OptionStore::ValidateFolders(const TProgramOptions& options, int* which) {
+std::string OptionStore::ValidateFolders(const ProgramOptions& options, int* which) {
     std::error_code ec;
     if (options.DefaultDir.empty() || !std::filesystem::is_directory(options.DefaultDir, ec)) {
         if (which) *which = 0;

@@ -10,7 +10,7 @@ namespace corvane {
 
 // The user's options. The initial values are those the options dialog holds
 // before anything is loaded.
-struct TProgramOptions {
+struct ProgramOptions {
     bool engDate = false;  // day first ("dd/mm/yyyy")
     bool promptType = false;
     std::string BinaryExt = ".bin";
@@ -48,22 +48,22 @@ class OptionStore {
           defaults_(std::move(defaults)) {}
 
     // Start-up: load from the registry, then make sure the key holds options.
-    void InitialLoad(TProgramOptions& options, ExtensionBoxes& boxes);
-    void LoadOptionsFromRegistry(TProgramOptions& options);
-    void LoadOptionsFromIni(TProgramOptions& options);
-    void InitialiseOptionStore(TProgramOptions& options, ExtensionBoxes& boxes);
+    void InitialLoad(ProgramOptions& options, ExtensionBoxes& boxes);
+    void LoadOptionsFromRegistry(ProgramOptions& options);
+    void LoadOptionsFromIni(ProgramOptions& options);
+    void InitialiseOptionStore(ProgramOptions& options, ExtensionBoxes& boxes);
     // atStartup: after a refused write, load from the INI file; otherwise save to it.
-    void SaveOptionsToRegistry(TProgramOptions& options, bool atStartup);
-    bool SaveOptionsToIni(const TProgramOptions& options);
+    void SaveOptionsToRegistry(ProgramOptions& options, bool atStartup);
+    bool SaveOptionsToIni(const ProgramOptions& options);
     // Saves to the store in use (OK in the dialog).
-    void Save(TProgramOptions& options);
+    void Save(ProgramOptions& options);
     // Reloads from the store in use (showing the dialog).
-    void Reload(TProgramOptions& options);
-    void ResetOptionsToDefaults(TProgramOptions& options, ExtensionBoxes& boxes) const;
+    void Reload(ProgramOptions& options);
+    void ResetOptionsToDefaults(ProgramOptions& options, ExtensionBoxes& boxes) const;
 
     // The OK check of the two folders: empty text when both exist, else the
     // message; which tells the field (0 default folder, 1 unzip folder).
-    static std::string ValidateFolders(const TProgramOptions& options, int* which);
+    static std::string ValidateFolders(const ProgramOptions& options, int* which);
 
     std::string DefaultZipDir() const;
     std::string DefaultOpenDir() const;

@@ -7,7 +7,7 @@
 
 #include "ports/LineTarget.h"
 #include "ports/Notifier.h"
-#include "zip/ZipBuilder.h"
+#include "zip/ZipReader.h"
 
 namespace corvane {
 
@@ -50,7 +50,7 @@ class ZipIntake {
     // folder (its size, or the free space there); empty when it does not.
     static std::string LargeEntryReason(const ZipDirEntry& entry, const std::string& folder);
 
-    TZipBuilder Zip;
+    ZipReader Zip;
     std::string RememberedName;  // last XMIT-named entry (stored name)
     std::string ChosenName;
     LargePolicy LargeEntries = LargePolicy::Ask;  // Ask: a Yes/No question

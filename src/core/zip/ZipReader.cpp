@@ -1,4 +1,4 @@
-#include "zip/ZipBuilder.h"
+#include "zip/ZipReader.h"
 
 #include <zlib.h>
 
@@ -40,7 +40,7 @@ std::string EntryFolder(const std::string& storedName) {
     return cut == std::string::npos ? std::string() : storedName.substr(0, cut + 1);
 }
 
-void TZipBuilder::Message(int errCode, const std::string& text, bool needsUser) {
+void ZipReader::Message(int errCode, const std::string& text, bool needsUser) {
     if (OnMessage) OnMessage(errCode, text);
     if (needsUser && !Unattended && notifier_) {
         notifier_->Show(text, "Zip", errCode == 0 ? MessageIcon::Warning : MessageIcon::Error,
@@ -48,7 +48,7 @@ void TZipBuilder::Message(int errCode, const std::string& text, bool needsUser) 
     }
 }
 
-void TZipBuilder::SetFileName(const std::string& path) {
+void ZipReader::SetFileName(const std::string& path) {
     entries_.clear();
     zipFileName_.clear();
     if (path.empty()) return;
@@ -62,7 +62,7 @@ void TZipBuilder::SetFileName(const std::string& path) {
     zipFileName_ = path;
 }
 
-bool TZipBuilder::ReadDirectory(const std::string& path, std::string* error) {
+bool ZipReader::ReadDirectory(const std::string& path, std::string* error) {
     std::string openError;
     auto file = FileReader::Open(PathFromUtf8(path), &openError);
     if (!file) {
@@ -219,7 +219,7 @@ bool TZipBuilder::ReadDirectory(const std::string& path, std::string* error) {
     return true;
 }
 
-bool TZipBuilder::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::string* error) {
+bool ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return false;
@@ -321,7 +321,7 @@ bool TZipBuilder::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std:
     return true;
 }
 
-bool TZipBuilder::ExtractOne(const ZipDirEntry& entry) {
+bool ZipReader::ExtractOne(const ZipDirEntry& entry) {
     const std::string shown = DisplayName(entry.FileName);
     const std::string name = OutputName(EntryFileName(entry.FileName));
     const std::filesystem::path target = PathFromUtf8(ExtrBaseDir) / PathFromUtf8(name);
@@ -376,7 +376,7 @@ bool TZipBuilder::ExtractOne(const ZipDirEntry& entry) {
     return true;
 }
 
-int TZipBuilder::Extract() {
+int ZipReader::Extract() {
     ExtractedFiles.clear();
     std::error_code ec;
     if (zipFileName_.empty() || !std::filesystem::is_regular_file(PathFromUtf8(zipFileName_), ec)) {

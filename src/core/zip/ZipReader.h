@@ -34,12 +34,12 @@ struct ZipExtrOptions {
 
 // The zip component: reads an archive's central directory when its name is
 // set and unpacks named entries (stored and deflated) with their CRC checked.
-class TZipBuilder {
+class ZipReader {
   public:
     using MessageHandler = std::function<void(int errCode, const std::string& message)>;
     using ByteWriter = std::function<bool(const std::uint8_t* data, std::size_t n)>;
 
-    explicit TZipBuilder(Notifier* notifier = nullptr) : notifier_(notifier) {}
+    explicit ZipReader(Notifier* notifier = nullptr) : notifier_(notifier) {}
 
     // Opens the archive and reads its directory; "" closes it.
     void SetFileName(const std::string& path);
