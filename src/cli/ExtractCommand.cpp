@@ -12,7 +12,7 @@ namespace corvane::cli {
 
 int ViewCommand(const std::string& file, const std::string& member, bool hex) {
     XmitSession s;
-    if (s.Open(file) != 0) return 1;
+    if (s.Open(PathFromUtf8(file)) != 0) return 1;
     auto extractor = MemberExtractor::Create(s.Decoder, s.Path, s.Notify, s.Errors);
     if (!extractor) return 1;
     extractor->TextMode = !hex;
@@ -37,7 +37,7 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
 
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
-    if (s.Open(o.File) != 0) return 1;
+    if (s.Open(PathFromUtf8(o.File)) != 0) return 1;
     if (!s.Decoder.IsPds && s.Decoder.ContentStart == 0) {
         std::cerr << o.File
                   << (s.Messages.Lines.empty() ? " holds no dataset: nothing to extract.\n"

@@ -18,7 +18,7 @@ void Row(const char* caption, const std::string& value) {
 
 int InfoCommand(const std::string& file, bool json) {
     XmitSession s;
-    if (s.Open(file) != 0) return 1;
+    if (s.Open(PathFromUtf8(file)) != 0) return 1;
     const TXmitDecoder& d = s.Decoder;
     if (json) {
         nlohmann::json j = {
@@ -67,7 +67,7 @@ int InfoCommand(const std::string& file, bool json) {
 
 int HeadersCommand(const std::string& file) {
     XmitSession s;
-    int rc = s.Open(file, true);
+    int rc = s.Open(PathFromUtf8(file), true);
     for (const auto& viewer : s.DumpViewers.Viewers) {
         for (const std::string& line : viewer->Text()) std::printf("%s\n", line.c_str());
         std::printf("%s\n", viewer->Status0.c_str());

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 
 namespace corvane::cli {
@@ -18,7 +19,7 @@ std::size_t DisplayWidth(const std::string& s) {
 
 int ListCommand(const std::string& file, bool json) {
     XmitSession s;
-    if (s.Open(file) != 0) return 1;
+    if (s.Open(PathFromUtf8(file)) != 0) return 1;
     const auto& columns = s.Members.Columns;
     const auto& rows = s.Members.Rows;
     const MemberPositionMap* positions = s.Decoder.MemberPositions.get();

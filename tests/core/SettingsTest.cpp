@@ -398,7 +398,7 @@ TEST(RegistryFileTypes, RegisterAndUnregisterEachExtension) {
         EXPECT_EQ(command->ReadString(""), "\"/opt/corvane/corvane\" \"%1\" ");
         EXPECT_EQ(
             reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\DefaultIcon", false, false)->ReadString(""),
-            "/opt/corvane/xmitfile.ico");
+            (std::filesystem::path("/opt/corvane") / "xmitfile.ico").string());
         EXPECT_EQ(
             reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\shell\\open", false, false)->ReadString(""),
             "&Open");
@@ -429,6 +429,9 @@ TEST(RegistryFileTypes, WithoutWriteAccessRegistrationFails) {
 }
 
 TEST(XdgFileTypes, RegisterAndUnregisterWriteOnlyTheirOwnFiles) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the freedesktop file types are the Linux way; Windows uses the registry";
+#endif
     TempDir dir;
     std::filesystem::create_directories(dir / "config");
     const std::string other = "[Default Applications]\ntext/plain=editor.desktop\n";
@@ -457,6 +460,9 @@ TEST(XdgFileTypes, RegisterAndUnregisterWriteOnlyTheirOwnFiles) {
 }
 
 TEST(XdgFileTypes, ReadOnlyFoldersMakeRegistrationFail) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the freedesktop file types are the Linux way; Windows uses the registry";
+#endif
     TempDir dir;
     std::filesystem::create_directories(dir / "data");
     std::filesystem::create_directories(dir / "config");
