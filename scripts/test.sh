@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the release build
 # (core, command line and windows), then core and command line again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets, and the
+# Windows build of the core and command line under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,3 +18,6 @@ bash scripts/build.sh build-asan -DCORVANE_SANITIZE=ON -DCORVANE_GUI=OFF -DCORVA
 
 # The fuzz targets, a minute each, under the sanitizers.
 bash fuzz/run.sh "${FUZZ_SECONDS:-60}"
+
+# The Windows build, its tests under Wine and the Windows zip.
+bash scripts/windows.sh

@@ -61,5 +61,80 @@ wineserver -p 60 </dev/null >/dev/null 2>&1 || true
 wineboot --init </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
+failures=0
 echo "== Tests under Wine"
-(cd "$out/corvane" && ctest --output-on-failure --timeout 900)
+(cd "$out/corvane" && ctest --output-on-failure --timeout 900) || failures=$((failures + 1))
+
+# The same tool built for Linux, to compare with.
+echo "== Linux corvane-cli for the comparison"
+cmake -S . -B "$out/linux" -DCMAKE_BUILD_TYPE=Release -DCORVANE_GUI=OFF -DCORVANE_TESTS=OFF \
+  -DCORVANE_BENCH=OFF >/dev/null
+cmake --build "$out/linux" -j "$jobs" --target corvane-cli >/dev/null
+linux_cli=$out/linux/src/cli/corvane-cli
+winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+wincli() { wine "$cli_exe" "$@"; }
+
+compare() { # compare WHAT LINUX-OUTPUT WINDOWS-OUTPUT
+  if ! cmp -s "$2" "$3"; then
+    echo "DIFFERENT: $1"
+    diff <(head -c 4000 "$2") <(head -c 4000 "$3") | head -20 || true
+    failures=$((failures + 1))
+  fi
+}
+# The names and sha256 of every file below a folder.
+tree_sums() { (cd "$1" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0r sha256sum); }
+
+cmp_dir=$out/compare
+samples=$root/../shared/samples
+if [ -d "$samples" ]; then
+  echo "== corvane-cli.exe under Wine against the Linux build on $samples"
+  for f in "$samples"/*; do
+    name=$(basename "$f")
+    case "$name" in README.md | expected.json) continue ;; esac
+    rm -rf "$cmp_dir" && mkdir -p "$cmp_dir"/{linux,windows}
+    if [[ "$name" == *.zip ]]; then
+      rc_l=0 rc_w=0
+      "$linux_cli" unzip "$f" >"$cmp_dir/linux.txt" 2>/dev/null || rc_l=$?
+      wincli unzip "$(winpath "$f")" >"$cmp_dir/windows.txt" 2>/dev/null || rc_w=$?
+      compare "unzip $name" "$cmp_dir/linux.txt" "$cmp_dir/windows.txt"
+      [ "$rc_l" = "$rc_w" ] || { echo "DIFFERENT: unzip $name exit $rc_l / $rc_w"; failures=$((failures + 1)); }
+      continue
+    fi
+    rc_l=0 rc_w=0 before=$failures
+    "$linux_cli" list --json "$f" >"$cmp_dir/linux.json" 2>/dev/null || rc_l=$?
+    wincli list --json "$(winpath "$f")" >"$cmp_dir/windows.json" 2>/dev/null || rc_w=$?
+    compare "list --json $name" "$cmp_dir/linux.json" "$cmp_dir/windows.json"
+    [ "$rc_l" = "$rc_w" ] || { echo "DIFFERENT: list $name exit $rc_l / $rc_w"; failures=$((failures + 1)); }
+    for mode in binary text; do
+      mkdir -p "$cmp_dir/linux/$mode" "$cmp_dir/windows/$mode"
+      "$linux_cli" extract --$mode -o "$cmp_dir/linux/$mode" "$f" >/dev/null 2>&1 || true
+      wincli extract --$mode -o "$(winpath "$cmp_dir/windows/$mode")" "$(winpath "$f")" \
+        >/dev/null 2>&1 || true
+      tree_sums "$cmp_dir/linux/$mode" >"$cmp_dir/linux.sums"
+      tree_sums "$cmp_dir/windows/$mode" >"$cmp_dir/windows.sums"
+      compare "extract --$mode $name (names and sha256)" "$cmp_dir/linux.sums" "$cmp_dir/windows.sums"
+    done
+    [ "$failures" = "$before" ] && echo "same: $name ($(wc -l <"$cmp_dir/linux.sums") files)"
+  done
+else
+  echo "== SKIPPED the comparison with the Linux build: $samples is absent"
+fi
+
+echo "== Windows package (cpack -G ZIP)"
+# Only Windows' own DLLs may be needed: the runtime is linked in.
+imports=$(x86_64-w64-mingw32-objdump -p "$cli_exe" | sed -n 's/^\tDLL Name: //p' | sort -u)
+echo "corvane-cli.exe needs: $(echo $imports)"
+for dll in $imports; do
+  case "${dll,,}" in
+    kernel32.dll | advapi32.dll | shell32.dll | msvcrt.dll | user32.dll | ucrtbase.dll | api-ms-win-*) ;;
+    *) echo "corvane-cli.exe needs $dll, which Windows does not have"; failures=$((failures + 1)) ;;
+  esac
+done
+(cd "$out/corvane" && cpack -G ZIP >/dev/null)
+ls "$out"/corvane/*.zip
+
+if [ "$failures" -gt 0 ]; then
+  echo "windows.sh: $failures difference(s) or problem(s)"
+  exit 1
+fi
+echo "windows.sh: all passed"

@@ -333,10 +333,18 @@ TEST(Cli, NamesOutsideTheAnsiCodePageAndPathsOverMaxPath) {
     std::filesystem::create_directories(deep);
     const std::filesystem::path xmi = deep / PathFromUtf8("библиотека.xmi");
     PdsSpec plan = Library();
+    plan.Members.push_back(
+        {"\xA3"
+         "SIGN",
+         ToEbcdic("pound"),
+         false,
+         "",
+         {}});
     WriteFile(xmi, BuildPds(plan));
-    EXPECT_EQ(nlohmann::json::parse(Cli("list --json " + Q(xmi)).Out).size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(Cli("list --json " + Q(xmi)).Out).size(), 3u);
     const std::filesystem::path out = deep / PathFromUtf8("вывод");
     ASSERT_EQ(Cli("extract --binary --ext .bin -o " + Q(out) + " " + Q(xmi)).Code, 0);
     EXPECT_EQ(ReadFile(out / "FIRST.bin"), plan.Members[0].Data);
     EXPECT_EQ(ReadFile(out / "SECOND.bin"), plan.Members[1].Data);
+    EXPECT_EQ(ReadFile(out / PathFromUtf8("£SIGN.bin")), plan.Members[2].Data);
 }
