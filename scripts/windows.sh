@@ -93,11 +93,12 @@ if [ -d "$samples" ]; then
     case "$name" in README.md | expected.json) continue ;; esac
     rm -rf "$cmp_dir" && mkdir -p "$cmp_dir"/{linux,windows}
     if [[ "$name" == *.zip ]]; then
-      rc_l=0 rc_w=0
+      rc_l=0 rc_w=0 before=$failures
       "$linux_cli" unzip "$f" >"$cmp_dir/linux.txt" 2>/dev/null || rc_l=$?
       wincli unzip "$(winpath "$f")" >"$cmp_dir/windows.txt" 2>/dev/null || rc_w=$?
       compare "unzip $name" "$cmp_dir/linux.txt" "$cmp_dir/windows.txt"
       [ "$rc_l" = "$rc_w" ] || { echo "DIFFERENT: unzip $name exit $rc_l / $rc_w"; failures=$((failures + 1)); }
+      [ "$failures" = "$before" ] && echo "same: $name (listing)"
       continue
     fi
     rc_l=0 rc_w=0 before=$failures
