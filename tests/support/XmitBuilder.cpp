@@ -479,7 +479,7 @@ void WriteFile(const std::filesystem::path& path, const Bytes& data) {
 }
 
 Bytes ReadFile(const std::filesystem::path& path) {
-    std::FILE* f = platform::OpenForReading(path);
+    std::FILE* f = platform::OpenForReading(path, nullptr);
     if (!f) throw std::runtime_error("cannot read " + path.string());
     Bytes data;
     std::uint8_t buf[65536];
