@@ -68,8 +68,8 @@ echo "== Tests under Wine"
 # The same tool built for Linux, to compare with.
 echo "== Linux corvane-cli for the comparison"
 cmake -S . -B "$out/linux" -DCMAKE_BUILD_TYPE=Release -DCORVANE_GUI=OFF -DCORVANE_TESTS=OFF \
-  -DCORVANE_BENCH=OFF >/dev/null
-cmake --build "$out/linux" -j "$jobs" --target corvane-cli >/dev/null
+  -DCORVANE_BENCH=ON >/dev/null
+cmake --build "$out/linux" -j "$jobs" --target corvane-cli corvane-make-sample >/dev/null
 linux_cli=$out/linux/src/cli/corvane-cli
 winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 wincli() { wine "$cli_exe" "$@"; }
@@ -120,6 +120,30 @@ if [ -d "$samples" ]; then
 else
   echo "== SKIPPED the comparison with the Linux build: $samples is absent"
 fi
+
+# Member names that are device names on Windows, or hold characters its file
+# names may not have: the output-name rule gives the same names on both.
+echo "== Extracted names of awkward member names, Linux against Wine"
+awk_dir=$out/compare-awkward
+rm -rf "$awk_dir" && mkdir -p "$awk_dir"
+"$out/linux/bench/corvane-make-sample" --awkward-names "$awk_dir/awkward.xmi"
+"$linux_cli" list --json "$awk_dir/awkward.xmi" >"$awk_dir/linux.json" 2>/dev/null || true
+wincli list --json "$(winpath "$awk_dir/awkward.xmi")" >"$awk_dir/windows.json" 2>/dev/null || true
+compare "list --json awkward.xmi" "$awk_dir/linux.json" "$awk_dir/windows.json"
+before=$failures
+for mode in binary text; do
+  mkdir -p "$awk_dir/linux/$mode" "$awk_dir/windows/$mode"
+  "$linux_cli" extract --$mode -o "$awk_dir/linux/$mode" "$awk_dir/awkward.xmi" >/dev/null 2>&1 || true
+  wincli extract --$mode -o "$(winpath "$awk_dir/windows/$mode")" "$(winpath "$awk_dir/awkward.xmi")" \
+    >/dev/null 2>&1 || true
+  tree_sums "$awk_dir/linux/$mode" >"$awk_dir/linux.sums"
+  tree_sums "$awk_dir/windows/$mode" >"$awk_dir/windows.sums"
+  # Every member gave a file of its own.
+  files=$(wc -l <"$awk_dir/linux.sums")
+  [ "$files" -ge 20 ] || { echo "awkward.xmi: only $files files (--$mode)"; failures=$((failures + 1)); }
+  compare "extract --$mode awkward.xmi (names and sha256)" "$awk_dir/linux.sums" "$awk_dir/windows.sums"
+done
+[ "$failures" = "$before" ] && echo "same: awkward.xmi ($(wc -l <"$awk_dir/linux.sums") files)"
 
 echo "== Windows package (cpack -G ZIP)"
 # Only Windows' own DLLs may be needed: the runtime is linked in.
