@@ -1,5 +1,8 @@
 // Writes a small demonstration XMIT file: a partitioned dataset of a few
-// JCL and text members with ISPF statistics.
+// JCL and text members with ISPF statistics. With --awkward-names, a library
+// whose member names are reserved device names or hold characters that file
+// names on Windows may not have (for comparing the file names extraction
+// gives on each platform).
 #include <iostream>
 
 #include "XmitBuilder.h"
@@ -17,9 +20,24 @@ Bytes Cards(const std::vector<std::string>& lines) {
 }
 }  // namespace
 
+int AwkwardNames(const char* file) {
+    PdsSpec plan;
+    plan.Qualifiers = {"CORVANE", "AWKWARD", "NAMES"};
+    const char* names[] = {"CON",  "aux",   "NUL",     "COM1",    "LPT9",     "A<B>C", "D:E",
+                           "F\"G", "H/I",   "J\\K",    "L|M",     "N?O",      "P*Q",   "DOT.",
+                           "END ", "TAB\t", "\x01CTL", "LOW\x7f", "\xA3SIGN", "CON.X"};
+    for (const char* name : names) {
+        plan.Members.push_back({name, Cards({std::string("MEMBER ") + name}), false, "",
+                                IspfStats(1, 0, 0, 1, 1, 0, 0, "ME")});
+    }
+    WriteFile(file, BuildPds(plan));
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--awkward-names") return AwkwardNames(argv[2]);
     if (argc != 2) {
-        std::cerr << "usage: corvane-make-sample FILE\n";
+        std::cerr << "usage: corvane-make-sample [--awkward-names] FILE\n";
         return 2;
     }
     PdsSpec plan;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that
-# are missing. Run as root (or with sudo) on Debian 12.
+# are missing. Run as root (or with sudo) on Debian 12. With --windows, also
+# what scripts/windows.sh needs: the MinGW-w64 cross compilers, zlib for MinGW
+# and Wine.
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,9 @@ packages=(
   unzip zip
   xvfb xauth
 )
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the release build
 # (core, command line and windows), then core and command line again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets, and the
+# Windows build of the core and command line under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -25,3 +26,6 @@ bash scripts/build.sh build-asan -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON -DCOR
 
 # The fuzz targets, a minute each, under the sanitizers.
 bash fuzz/run.sh "${FUZZ_SECONDS:-60}"
+
+# The Windows build, its tests under Wine and the Windows zip.
+bash scripts/windows.sh

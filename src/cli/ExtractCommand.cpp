@@ -12,7 +12,7 @@ namespace corvane::cli {
 
 int ViewCommand(const std::string& file, const std::string& member, bool hex) {
     XmitSession s;
-    if (s.Open(file) != 0) return 1;
+    if (s.Open(PathFromUtf8(file)) != 0) return 1;
     ReadRequest request;
     request.Form = hex ? ReadForm::Hex : ReadForm::Text;
     if (s.Info.Partitioned) {
@@ -44,7 +44,7 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
 
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
-    if (s.Open(o.File) != 0) return 1;
+    if (s.Open(PathFromUtf8(o.File)) != 0) return 1;
     if (!s.Info.HasData()) {
         std::cerr << o.File
                   << (s.Info.Message.empty() ? " holds no dataset: nothing to extract.\n"

@@ -22,7 +22,7 @@ nlohmann::json TextOrNull(const std::string& s) {
 
 int InfoCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
-    if (s.Open(file) != 0) return 1;
+    if (s.Open(PathFromUtf8(file)) != 0) return 1;
     const XmitInfo& x = s.Info;
     const DatasetInfo& d = x.Dataset;
     if (json) {
@@ -72,7 +72,7 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
 
 int HeadersCommand(const std::string& file) {
     XmitSession s;
-    if (s.Open(file, true) != 0) return 1;
+    if (s.Open(PathFromUtf8(file), true) != 0) return 1;
     for (const std::string& line : s.HeaderDump) std::printf("%s\n", line.c_str());
     std::printf("Ok\n");
     return 0;

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 
 namespace corvane::cli {
@@ -61,7 +62,7 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
 
 int ListCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
-    if (s.Open(file) != 0) return 1;
+    if (s.Open(PathFromUtf8(file)) != 0) return 1;
     const XmitInfo& x = s.Info;
     if (json) {
         nlohmann::json out = nlohmann::json::array();

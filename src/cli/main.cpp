@@ -2,8 +2,10 @@
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
+#include <vector>
 
 #include "Commands.h"
+#include "io/Platform.h"
 
 int main(int argc, char** argv) {
     using namespace corvane::cli;
@@ -64,8 +66,12 @@ int main(int argc, char** argv) {
     unzip->add_flag("--allow-large", allowLarge,
                     "Unpack an entry over 256 MiB or larger than the free space");
 
+    corvane::platform::UseBinaryStandardOutput();
+    std::vector<std::string> args = corvane::platform::Utf8Arguments(argc, argv);
+    std::vector<char*> argPointers;
+    for (auto& a : args) argPointers.push_back(a.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argPointers.size()), argPointers.data());
     } catch (const CLI::ParseError& e) {
         int rc = app.exit(e);
         return rc == 0 ? 0 : 2;

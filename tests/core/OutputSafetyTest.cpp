@@ -1,7 +1,6 @@
 // Output names made from data, the atomic writer, and what inputs are refused.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "TempDir.h"
 #include "XmitBuilder.h"
@@ -86,6 +85,9 @@ TEST(OutputName, OneCommandNeverGivesTwoItemsOneFile) {
 }
 
 TEST(AtomicWriter, ASymlinkAtTheTargetIsReplacedNotFollowed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symlinks need privileges on Windows";
+#else
     TempDir dir;
     WriteFile(dir / "victim", Bytes(3, 'v'));
     std::filesystem::create_symlink(dir / "victim", dir / "out.bin");
@@ -95,9 +97,13 @@ TEST(AtomicWriter, ASymlinkAtTheTargetIsReplacedNotFollowed) {
     EXPECT_EQ(Text(dir / "victim"), "vvv");
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "out.bin"));
     EXPECT_EQ(Text(dir / "out.bin"), "new");
+#endif
 }
 
 TEST(AtomicWriter, ThroughSymlinksTheLinkStaysAndItsFileIsReplaced) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symlinks need privileges on Windows";
+#else
     TempDir dir;
     std::filesystem::create_directories(dir / "real");
     WriteFile(dir / "real" / "settings", Bytes(3, 'o'));
@@ -108,17 +114,22 @@ TEST(AtomicWriter, ThroughSymlinksTheLinkStaysAndItsFileIsReplaced) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link"));
     EXPECT_EQ(Text(dir / "real" / "settings"), "new");
     EXPECT_EQ(Listing(dir / "real"), std::vector<std::string>{"settings"});
+#endif
 }
 
 TEST(AtomicWriter, WithoutReplaceAnythingAtTheNameStays) {
     TempDir dir;
     AtomicWriteOptions keep;
     keep.Replace = false;
+    std::vector<std::string> expected = {"file", "late"};
+#ifndef _WIN32  // symlinks need privileges on Windows
     std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
-    WriteFile(dir / "file", Bytes(1, 'o'));
     EXPECT_EQ(WriteFileAtomically(dir / "dangling", "x", keep), AtomicWriter::Status::Exists);
-    EXPECT_EQ(WriteFileAtomically(dir / "file", "x", keep), AtomicWriter::Status::Exists);
     EXPECT_FALSE(std::filesystem::exists(dir / "nowhere"));
+    expected.insert(expected.begin(), "dangling");
+#endif
+    WriteFile(dir / "file", Bytes(1, 'o'));
+    EXPECT_EQ(WriteFileAtomically(dir / "file", "x", keep), AtomicWriter::Status::Exists);
     EXPECT_EQ(Text(dir / "file"), "o");
     // Something appearing while the file is written is not replaced either.
     std::unique_ptr<AtomicWriter> w;
@@ -127,7 +138,7 @@ TEST(AtomicWriter, WithoutReplaceAnythingAtTheNameStays) {
     WriteFile(dir / "late", Bytes(1, 'o'));
     EXPECT_EQ(w->Commit(), AtomicWriter::Status::Exists);
     EXPECT_EQ(Text(dir / "late"), "o");
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"dangling", "file", "late"}));
+    EXPECT_EQ(Listing(dir.Path()), expected);
 }
 
 TEST(AtomicWriter, DiscardedOrFailedWritesLeaveOnlyTheOldFile) {
@@ -162,14 +173,18 @@ TEST(AtomicWriter, AFileBeingReadIsNeverReplaced) {
 
 TEST(FileReader, RefusesWhatIsNotARegularFileWithoutWaiting) {
     TempDir dir;
-    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     std::filesystem::create_directories(dir / "folder");
     struct Case {
         std::filesystem::path path;
         std::string reason;
     };
-    for (const Case& c : {Case{dir / "fifo", "pipe"}, Case{dir / "folder", "folder"},
-                          Case{"/dev/null", "device"}}) {
+    std::vector<Case> cases = {{dir / "folder", "folder"}};
+#ifndef _WIN32  // Windows has no FIFOs in the file system, nor /dev
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    cases.push_back({dir / "fifo", "pipe"});
+    cases.push_back({"/dev/null", "device"});
+#endif
+    for (const Case& c : cases) {
         std::string error;
         EXPECT_FALSE(FileReader::Open(c.path, &error)) << c.path;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;

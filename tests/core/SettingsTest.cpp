@@ -140,6 +140,9 @@ TEST(RegFileRegistry, ADamagedFileIsKeptAsBadBeforeItIsWrittenOver) {
 }
 
 TEST(RegFileRegistry, ASymlinkedFileStaysALinkAndItsFileIsWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symlinks need privileges on Windows";
+#else
     TempDir dir;
     std::filesystem::create_directories(dir / "dotfiles");
     WriteFile(dir / "dotfiles" / "user.reg", Bytes());
@@ -151,9 +154,13 @@ TEST(RegFileRegistry, ASymlinkedFileStaysALinkAndItsFileIsWritten) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "conf" / "HKEY_CURRENT_USER.reg"));
     EXPECT_NE(Text(dir / "dotfiles" / "user.reg").find("\"FormTop\"=dword:00000007"),
               std::string::npos);
+#endif
 }
 
 TEST(RegFileRegistry, AFileThatCannotBeReadIsSetAsideNotLost) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs in the file system";
+#else
     TempDir dir;
     // A pipe cannot be read as a file, whoever runs the test.
     ASSERT_EQ(mkfifo((dir / "HKEY_CURRENT_USER.reg").c_str(), 0600), 0);
@@ -164,6 +171,7 @@ TEST(RegFileRegistry, AFileThatCannotBeReadIsSetAsideNotLost) {
     EXPECT_EQ(notices, 1);
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "HKEY_CURRENT_USER.reg.bad"));
     EXPECT_NE(Text(dir / "HKEY_CURRENT_USER.reg").find("\"FormTop\""), std::string::npos);
+#endif
 }
 
 TEST(IniFile, ProfileSemantics) {
@@ -203,12 +211,16 @@ TEST(IniFile, ProfileSemantics) {
 }
 
 TEST(IniFile, AFileThatCannotBeReadIsNotReplacedByOneKey) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs in the file system";
+#else
     TempDir dir;
     ASSERT_EQ(mkfifo((dir / "Options.ini").c_str(), 0600), 0);
     IniFile ini(dir / "Options.ini");
     EXPECT_EQ(ini.ReadString("options", "TextExt", ".txt"), ".txt");
     EXPECT_FALSE(ini.WriteString("options", "TextExt", ".jcl"));
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "Options.ini"));
+#endif
 }
 
 TEST(WindowState, FirstRunUsesIniDefaultsThenTheRegistryRemembers) {
@@ -398,7 +410,7 @@ TEST(RegistryFileTypes, RegisterAndUnregisterEachExtension) {
         EXPECT_EQ(command->ReadString(""), "\"/opt/corvane/corvane\" \"%1\" ");
         EXPECT_EQ(
             reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\DefaultIcon", false, false)->ReadString(""),
-            "/opt/corvane/xmitfile.ico");
+            (std::filesystem::path("/opt/corvane") / "xmitfile.ico").string());
         EXPECT_EQ(
             reg.OpenKey(RegRoot::ClassesRoot, "Corvane\\shell\\open", false, false)->ReadString(""),
             "&Open");
@@ -429,6 +441,9 @@ TEST(RegistryFileTypes, WithoutWriteAccessRegistrationFails) {
 }
 
 TEST(XdgFileTypes, RegisterAndUnregisterWriteOnlyTheirOwnFiles) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the freedesktop file types are the Linux way; Windows uses the registry";
+#endif
     TempDir dir;
     std::filesystem::create_directories(dir / "config");
     const std::string other = "[Default Applications]\ntext/plain=editor.desktop\n";
@@ -457,6 +472,9 @@ TEST(XdgFileTypes, RegisterAndUnregisterWriteOnlyTheirOwnFiles) {
 }
 
 TEST(XdgFileTypes, ReadOnlyFoldersMakeRegistrationFail) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the freedesktop file types are the Linux way; Windows uses the registry";
+#endif
     TempDir dir;
     std::filesystem::create_directories(dir / "data");
     std::filesystem::create_directories(dir / "config");

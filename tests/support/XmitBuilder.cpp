@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "decode/S390format.h"
+#include "io/Platform.h"
 
 namespace corvane::testing {
 
@@ -42,7 +43,7 @@ TextUnit TextUnit::Raw(std::uint16_t key, std::vector<Bytes> items) {
     return {key, std::move(items)};
 }
 
-FileOut::FileOut(const std::filesystem::path& path) : file_(std::fopen(path.c_str(), "wb")) {
+FileOut::FileOut(const std::filesystem::path& path) : file_(platform::CreateForWriting(path)) {
     if (!file_) throw std::runtime_error("cannot write " + path.string());
 }
 FileOut::~FileOut() {
@@ -525,7 +526,7 @@ void WriteFile(const std::filesystem::path& path, const Bytes& data) {
 }
 
 Bytes ReadFile(const std::filesystem::path& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::OpenForReading(path, nullptr);
     if (!f) throw std::runtime_error("cannot read " + path.string());
     Bytes data;
     std::uint8_t buf[65536];

@@ -3,55 +3,61 @@
 
 #include <windows.h>
 
+#include "io/Platform.h"
+
 namespace corvane {
 
-namespace {
-HKEY RootKey(RegRoot root) {
-    return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
-}
+using platform::Utf8FromWide;
+using platform::WideFromUtf8;
 
+namespace {
 class WinKey : public RegistryKey {
   public:
     explicit WinKey(HKEY key) : key_(key) {}
     ~WinKey() override { RegCloseKey(key_); }
     bool ValueExists(const std::string& name) const override {
-        return RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-               ERROR_SUCCESS;
+        return RegQueryValueExW(key_, WideFromUtf8(name).c_str(), nullptr, nullptr, nullptr,
+                                nullptr) == ERROR_SUCCESS;
     }
     std::string ReadString(const std::string& name) const override {
+        const std::wstring wname = WideFromUtf8(name);
         DWORD type = 0, size = 0;
-        if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        if (RegQueryValueExW(key_, wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
             return {};
         if (type != REG_SZ && type != REG_EXPAND_SZ)
             throw RegistryError("Invalid data type for '" + name + "'");
-        std::string value(size, '\0');
-        if (RegQueryValueExA(key_, name.c_str(), nullptr, &type,
+        std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+        size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+        if (RegQueryValueExW(key_, wname.c_str(), nullptr, &type,
                              reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS) {
             throw RegistryError("Failed to get data for '" + name + "'");
         }
-        while (!value.empty() && value.back() == '\0') value.pop_back();
-        return value;
+        value.resize(size / sizeof(wchar_t));
+        while (!value.empty() && value.back() == L'\0') value.pop_back();
+        return Utf8FromWide(value);
     }
     std::uint32_t ReadInteger(const std::string& name) const override {
         DWORD type = 0, value = 0, size = sizeof value;
-        if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                             &size) != ERROR_SUCCESS ||
+        if (RegQueryValueExW(key_, WideFromUtf8(name).c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
             type != REG_DWORD) {
             throw RegistryError("Invalid data type for '" + name + "'");
         }
         return value;
     }
     void WriteString(const std::string& name, const std::string& value) override {
-        if (RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS) {
+        const std::wstring wide = WideFromUtf8(value);
+        if (RegSetValueExW(key_, WideFromUtf8(name).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(wide.c_str()),
+                           static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) !=
+            ERROR_SUCCESS) {
             throw RegistryError("Failed to set data for '" + name + "'");
         }
     }
     void WriteInteger(const std::string& name, std::uint32_t value) override {
         DWORD v = value;
-        if (RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v),
-                           sizeof v) != ERROR_SUCCESS) {
+        if (RegSetValueExW(key_, WideFromUtf8(name).c_str(), 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&v), sizeof v) != ERROR_SUCCESS) {
             throw RegistryError("Failed to set data for '" + name + "'");
         }
     }
@@ -61,19 +67,27 @@ class WinKey : public RegistryKey {
 };
 }  // namespace
 
+std::wstring WinRegistry::FullPath(RegRoot root, const std::string& path) const {
+    std::string full = base_.empty() ? std::string() : base_ + "\\";
+    if (root == RegRoot::ClassesRoot)
+        full += path.empty() ? "Software\\Classes" : "Software\\Classes\\";
+    return WideFromUtf8(full + path);
+}
+
 std::unique_ptr<RegistryKey> WinRegistry::OpenKey(RegRoot root, const std::string& path,
                                                   bool create, bool writeAccess) {
     HKEY key = nullptr;
     const REGSAM access = writeAccess ? KEY_ALL_ACCESS : KEY_READ;
-    LONG rc = create ? RegCreateKeyExA(RootKey(root), path.c_str(), 0, nullptr, 0, access, nullptr,
-                                       &key, nullptr)
-                     : RegOpenKeyExA(RootKey(root), path.c_str(), 0, access, &key);
+    const std::wstring full = FullPath(root, path);
+    LONG rc = create ? RegCreateKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, access,
+                                       nullptr, &key, nullptr)
+                     : RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, access, &key);
     if (rc != ERROR_SUCCESS) return nullptr;
     return std::make_unique<WinKey>(key);
 }
 
 bool WinRegistry::DeleteKeyTree(RegRoot root, const std::string& path) {
-    LONG rc = RegDeleteTreeA(RootKey(root), path.c_str());
+    LONG rc = RegDeleteTreeW(HKEY_CURRENT_USER, FullPath(root, path).c_str());
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
