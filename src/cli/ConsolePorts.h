@@ -13,7 +13,7 @@ class StreamLines : public LineTarget {
   public:
     explicit StreamLines(std::FILE* out) : out_(out) {}
     bool AppendLine(std::string_view line) override {
-        std::fwrite(line.data(), 1, line.size(), out_);
+        if (!line.empty()) std::fwrite(line.data(), 1, line.size(), out_);
         std::fputc('\n', out_);
         return true;
     }
