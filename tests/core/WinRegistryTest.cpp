@@ -94,7 +94,7 @@ TEST_F(WinRegistryTest, WindowStateAndOptionsLiveUnderTheStatusKey) {
 
     OptionStore store(Reg, ini, kStatusKey,
                       {"C:\\" + kWideName + "\\UnZipped", "C:\\" + kWideName + "\\Xmits"});
-    TProgramOptions options;
+    ProgramOptions options;
     ExtensionBoxes boxes;
     store.InitialLoad(options, boxes);
     EXPECT_FALSE(options.UsingIniFile);
