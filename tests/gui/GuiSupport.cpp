@@ -42,7 +42,7 @@ std::optional<QString> ScriptedDialogs::ChooseFolder(QWidget*, const FileRequest
 namespace {
 bool ProgressShowing() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->inherits("corvane::gui::TFrmXmitCancel") && w->isVisible()) return true;
+        if (w->inherits("corvane::gui::ProgressDialog") && w->isVisible()) return true;
     }
     return false;
 }
