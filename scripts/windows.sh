@@ -73,6 +73,22 @@ cmake --build "$out/linux" -j "$jobs" --target corvane-cli corvane-make-sample >
 linux_cli=$out/linux/src/cli/corvane-cli
 winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 wincli() { wine "$cli_exe" "$@"; }
+# A run under Wine that fails where the Linux run succeeded is tried once more
+# (a Wine service still starting in a fresh prefix has failed a run once); what
+# it printed on standard error is shown, so a real fault is not hidden.
+wincli_checked() { # wincli_checked RC-LINUX STDOUT STDERR ARGS...
+  local rc_linux=$1 out=$2 err=$3 rc=0
+  shift 3
+  wincli "$@" >"$out" 2>"$err" || rc=$?
+  if [ "$rc" != 0 ] && [ "$rc_linux" = 0 ]; then
+    echo "note: corvane-cli.exe $1 exited $rc; its standard error:"
+    sed 's/^/  /' "$err" | head -10
+    echo "note: trying it once more"
+    rc=0
+    wincli "$@" >"$out" 2>"$err" || rc=$?
+  fi
+  return "$rc"
+}
 
 compare() { # compare WHAT LINUX-OUTPUT WINDOWS-OUTPUT
   if ! cmp -s "$2" "$3"; then
@@ -95,7 +111,7 @@ if [ -d "$samples" ]; then
     if [[ "$name" == *.zip ]]; then
       rc_l=0 rc_w=0 before=$failures
       "$linux_cli" unzip "$f" >"$cmp_dir/linux.txt" 2>/dev/null || rc_l=$?
-      wincli unzip "$(winpath "$f")" >"$cmp_dir/windows.txt" 2>/dev/null || rc_w=$?
+      wincli_checked "$rc_l" "$cmp_dir/windows.txt" "$cmp_dir/windows.err" unzip "$(winpath "$f")" || rc_w=$?
       compare "unzip $name" "$cmp_dir/linux.txt" "$cmp_dir/windows.txt"
       [ "$rc_l" = "$rc_w" ] || { echo "DIFFERENT: unzip $name exit $rc_l / $rc_w"; failures=$((failures + 1)); }
       [ "$failures" = "$before" ] && echo "same: $name (listing)"
@@ -103,7 +119,7 @@ if [ -d "$samples" ]; then
     fi
     rc_l=0 rc_w=0 before=$failures
     "$linux_cli" list --json "$f" >"$cmp_dir/linux.json" 2>/dev/null || rc_l=$?
-    wincli list --json "$(winpath "$f")" >"$cmp_dir/windows.json" 2>/dev/null || rc_w=$?
+    wincli_checked "$rc_l" "$cmp_dir/windows.json" "$cmp_dir/windows.err" list --json "$(winpath "$f")" || rc_w=$?
     compare "list --json $name" "$cmp_dir/linux.json" "$cmp_dir/windows.json"
     [ "$rc_l" = "$rc_w" ] || { echo "DIFFERENT: list $name exit $rc_l / $rc_w"; failures=$((failures + 1)); }
     for mode in binary text; do
