@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, only those that
 # are missing. Run as root (or with sudo) on Debian 12. With --windows, also
 # what scripts/windows.sh needs: the MinGW-w64 cross compilers, zlib for MinGW
-# and Wine.
+# and Wine; with --package, what scripts/package.sh needs to check the Debian
+# package.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,9 @@ packages=(
 )
 if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64)
+fi
+if [ "${1:-}" = "--package" ]; then
+  packages+=(lintian shared-mime-info dpkg-dev file)
 fi
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the release build
-# (core, command line and windows), then core and command line again under
+# (core, command line and windows) and its Debian package, then core and command line again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets, and the
 # Windows build of the core and command line under Wine.
 set -euo pipefail
@@ -18,6 +18,9 @@ fi
 
 bash scripts/build.sh build -DCORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600)
+
+# The Debian package from that build, checked with lintian.
+bash scripts/package.sh build
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
