@@ -5,7 +5,7 @@
 #include "ConsolePorts.h"
 #include "extract/MemberReader.h"
 #include "io/AtomicWriter.h"
-#include "io/FileReader.h"
+#include "io/OpenInputs.h"
 #include "io/OutputName.h"
 
 namespace corvane::cli {

@@ -9,32 +9,27 @@
 namespace corvane::cli {
 
 namespace {
-// Message boxes become lines on standard error; questions are answered Yes.
-class ConsoleNotifier : public Notifier {
-  public:
-    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon,
-                       MessageButtons buttons) override {
-        std::cerr << caption << ": " << text << "\n";
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    }
-};
-
-class StderrLines : public LineTarget {
-  public:
-    bool AppendLine(std::string_view line) override {
-        std::cerr << line << "\n";
-        return true;
-    }
-};
+// A line that the window would also show in a message box: here its caption
+// and text follow the line, as a box would.
+void Report(const Error& e) {
+    std::cerr << e.Message << "\n";
+    if (!e.Caption.empty()) std::cerr << e.Caption << ": " << e.Message << "\n";
+}
 }  // namespace
 
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
                  bool overwrite, bool allowLarge) {
-    ConsoleNotifier notifier;
-    StderrLines messages;
-    ZipIntake intake(notifier, messages);
-    if (intake.CountXmitEntries(archive) < 0) return 1;
-    if (intake.Zip.ZipFileName().empty()) return 1;  // unreadable: already reported
+    ZipIntake intake([](const std::string& line) { std::cerr << line << "\n"; });
+    const Result<int> counted = intake.CountXmitEntries(archive);
+    if (!counted) {
+        std::cerr << counted.Err().Caption << ": " << counted.Err().Message << "\n";
+        return 1;
+    }
+    for (const std::string& alert : intake.Alerts()) {
+        std::cerr << alert << "\n"
+                  << "Zip: " << alert << "\n";
+    }
+    if (!intake.IsOpen()) return 1;  // unreadable: already reported
     if (entry.empty()) {
         auto rows = intake.Rows();
         std::size_t nameWidth = 9, sizeWidth = 12;
@@ -50,13 +45,14 @@ int UnzipCommand(const std::string& archive, const std::string& entry, const std
         }
         return 0;
     }
-    intake.Zip.ExtrBaseDir = dir.empty() ? "." : dir;
+    intake.Destination = dir.empty() ? "." : dir;
     intake.LargeEntries =
         allowLarge ? ZipIntake::LargePolicy::Allow : ZipIntake::LargePolicy::Refuse;
-    intake.ExtractChosen(entry, overwrite);
+    const Result<std::filesystem::path> written = intake.ExtractChosen(entry, overwrite);
+    if (!written) Report(written.Err());
     if (intake.LargeRefused) std::cerr << "Not unpacked; --allow-large unpacks it.\n";
-    if (intake.Zip.ExtractedFiles.empty()) return 1;
-    std::cout << PathToUtf8(intake.Zip.ExtractedFiles.back()) << "\n";
+    if (!written) return 1;
+    std::cout << PathToUtf8(written.Value()) << "\n";
     return 0;
 }
 

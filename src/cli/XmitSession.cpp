@@ -4,6 +4,7 @@
 
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "settings/ProgramOptions.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
 
@@ -63,7 +64,8 @@ present::DateOrder ChooseDateOrder(const std::string& asked) {
     try {
         RegFileRegistry registry(RegFileRegistry::DefaultFolder());
         auto key = registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
-        if (key && key->ValueExists("engDate") && !key->ReadBool("engDate")) {
+        const char* engDate = kOptionSettings.KeyOf(&ProgramOptions::engDate);
+        if (key && key->ValueExists(engDate) && !key->ReadBool(engDate)) {
             return present::DateOrder::MonthFirst;
         }
     } catch (const RegistryError&) {

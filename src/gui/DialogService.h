@@ -4,12 +4,19 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
-
-#include "ports/Notifier.h"
+#include <string>
 
 class QDialog;
 class QPrinter;
 class QWidget;
+
+namespace corvane {
+
+enum class MessageIcon { None, Error, Warning, Information, Question };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+}  // namespace corvane
 
 namespace corvane::gui {
 
@@ -60,12 +67,12 @@ class QtDialogService : public DialogService {
 // "Xmit files (*.xmi)|*.xmi|All files (*.*)|*.*" to Qt's filter list.
 QStringList QtFilters(const QString& filter);
 
-// The notifier port on top of the dialog service.
-class DialogNotifier : public Notifier {
+// Message boxes of one window, through the dialog service.
+class DialogNotifier {
   public:
     DialogNotifier(DialogService& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
     MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
-                       MessageButtons buttons) override;
+                       MessageButtons buttons);
 
     // Told before (true) and after (false) a message is shown.
     std::function<void(bool)> Modal;

@@ -49,7 +49,8 @@ MainWindow::MainWindow(Environment environment)
     : QMainWindow(nullptr), env_(std::move(environment)) {
     setObjectName("FrmXmitMain");
     setWindowTitle("Corvane  v3");
-    setGeometry(299, 279, 570, 313);
+    const WindowState design;  // the stored state's defaults
+    setGeometry(design.FormLeft, design.FormTop, design.FormWidth, design.FormHeight);
     setMinimumSize(350, 310);
     notifier_ = std::make_unique<DialogNotifier>(*env_.Dialogs, this);
     errors_ = std::make_unique<DecodeErrorReport>(*env_.Dialogs, this);
@@ -354,21 +355,14 @@ void MainWindow::FormCreate() {
     state.FormTop = y();
     state.FormWidth = width();
     state.FormHeight = height();
-    state.TabWidth = Splitter1->sizes().value(0, 193);
+    state.TabWidth = Splitter1->sizes().value(0, state.TabWidth);
     state.toolbar = MnuViewToolbar->isChecked();
     const std::string message = ReadWindowState(*env_.Registry, *ini_, state);
     if (!message.empty()) SetStatus(0, SettingsText(message));
     ApplyState(state);
     startState_ = state;
     // A window left maximised comes back so, over the normal bounds just set.
-    if (auto key =
-            env_.Registry->OpenKey(RegRoot::CurrentUser, StatusKey.toStdString(), false, false)) {
-        try {
-            if (key->ValueExists("FormMaximized") && key->ReadBool("FormMaximized"))
-                setWindowState(windowState() | Qt::WindowMaximized);
-        } catch (const RegistryError&) {
-        }
-    }
+    if (state.FormMaximized) setWindowState(windowState() | Qt::WindowMaximized);
     Options = new OptionsDialog(this, env_, StatusKey.toStdString());
     repaint();
     std::error_code ec;
@@ -399,8 +393,9 @@ WindowState MainWindow::CurrentState() const {
     s.FormLeft = isMaximized() ? bounds.x() : x();
     s.FormWidth = bounds.width();
     s.FormHeight = bounds.height();
-    s.TabWidth = Splitter1->sizes().value(0, 193);
+    s.TabWidth = Splitter1->sizes().value(0, s.TabWidth);
     s.toolbar = MnuViewToolbar->isChecked();
+    s.FormMaximized = isMaximized();
     return s;
 }
 
@@ -410,13 +405,6 @@ void MainWindow::FormDestroy() {
     CloseXmitFile();
     WriteWindowState(*env_.Registry, *ini_, CurrentState(), XmitPath.toStdString(),
                      startState_.lastFile);
-    if (auto key =
-            env_.Registry->OpenKey(RegRoot::CurrentUser, StatusKey.toStdString(), true, true)) {
-        try {
-            key->WriteBool("FormMaximized", isMaximized());
-        } catch (const RegistryError&) {
-        }
-    }
     delete Options;
     Options = nullptr;
     std::error_code ec;

@@ -156,7 +156,7 @@ void MainWindow::ShowError(const Error& e) {
 bool MainWindow::OpenArchive() {
     const ProgramOptions& options = Options->Values();
     ZipIntakeDialog zip(this, *env_.Dialogs);
-    if (zip.Intake.CountXmitEntries(XmitPath.toStdString()) < 0) return false;
+    if (!zip.OpenArchive(XmitPath.toStdString())) return false;
     // Without the unzip folder the per-user default takes the entry, made
     // on first use; the program's own folder is never written.
     const std::filesystem::path fallback = env_.DefaultZipDir();
@@ -164,7 +164,7 @@ bool MainWindow::OpenArchive() {
     std::filesystem::create_directories(fallback, ec);
     zip.Intake.ChooseDestination(options.ZipDir, fallback.string());
     if (zip.Intake.Automatic(options.AutoZip)) {
-        zip.Intake.ExtractSingleXmit();
+        zip.ExtractSingleXmit();
     } else if (env_.Dialogs->Exec(zip) != QDialog::Accepted) {
         CloseXmitFile();
         return false;

@@ -58,9 +58,9 @@ OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
     label3->setObjectName("Label3");
     auto* label4 = new QLabel("Text", ExtensionsBox);
     label4->setObjectName("Label4");
-    EdtBinaryExt = new QLineEdit(".bin", ExtensionsBox);
+    EdtBinaryExt = new QLineEdit(ExtensionsBox);  // filled from the options below
     EdtBinaryExt->setObjectName("EdtBinaryExt");
-    EdtTextExt = new QLineEdit(".txt", ExtensionsBox);
+    EdtTextExt = new QLineEdit(ExtensionsBox);
     EdtTextExt->setObjectName("EdtTextExt");
     exts->addWidget(label3, 0, 0);
     exts->addWidget(EdtBinaryExt, 0, 1);

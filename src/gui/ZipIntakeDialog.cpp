@@ -19,11 +19,8 @@ ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       MmoMessages(new QPlainTextEdit),
-      dialogs_(dialogs),
-      notifier_(std::make_unique<DialogNotifier>(dialogs, this)),
-      memo_(std::make_unique<MemoLines>(*MmoMessages)),
-      IntakePtr(std::make_unique<ZipIntake>(*notifier_, *memo_)),
-      Intake(*IntakePtr) {
+      Intake([this](const std::string& line) { ShowZipMessage(line); }),
+      dialogs_(dialogs) {
     setObjectName("FrmXmitZip");
     setWindowTitle("UnZIp files for Corvane");
     setModal(true);
@@ -76,16 +73,47 @@ ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     messages->addWidget(MmoMessages);
     layout->addWidget(GrpMessages);
 
-    Intake.Zip.OnMessage = [this](int code, const std::string& text) {
-        ShowZipMessage(code, text);
+    Intake.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    Intake.AskLarge = [this](const std::string& question) {
+        return dialogs_.Message(this, QString::fromStdString(question), "Zip", MessageIcon::Warning,
+                                MessageButtons::YesNo) == MessageAnswer::Yes;
     };
-    Intake.Zip.ProcessEvents = [] { QCoreApplication::processEvents(); };
 }
 
 ZipIntakeDialog::~ZipIntakeDialog() = default;
 
-void ZipIntakeDialog::ShowZipMessage(int, const std::string& message) {
+void ZipIntakeDialog::ShowZipMessage(const std::string& message) {
     MmoMessages->appendPlainText(QString::fromStdString(message));
+}
+
+void ZipIntakeDialog::Report(const Error& e) {
+    ShowZipMessage(e.Message);
+    if (!e.Caption.empty()) {
+        dialogs_.Message(this, QString::fromStdString(e.Message), QString::fromStdString(e.Caption),
+                         MessageIcon::Warning, MessageButtons::Ok);
+    }
+}
+
+bool ZipIntakeDialog::OpenArchive(const std::string& path) {
+    const Result<int> counted = Intake.CountXmitEntries(path);
+    if (!counted) {
+        dialogs_.Message(this, QString::fromStdString(counted.Err().Message),
+                         QString::fromStdString(counted.Err().Caption), MessageIcon::Error,
+                         MessageButtons::Ok);
+        return false;
+    }
+    for (const std::string& alert : Intake.Alerts()) {
+        Error e;
+        e.Caption = "Zip";
+        e.Message = alert;
+        Report(e);
+    }
+    return true;
+}
+
+void ZipIntakeDialog::ExtractSingleXmit() {
+    const auto written = Intake.ExtractSingleXmit();
+    if (!written) Report(written.Err());
 }
 
 void ZipIntakeDialog::showEvent(QShowEvent* event) {
@@ -93,7 +121,7 @@ void ZipIntakeDialog::showEvent(QShowEvent* event) {
     if (filled_) return;
     filled_ = true;
     const auto rows = Intake.Rows();
-    const auto& entries = Intake.Zip.Entries();
+    const auto& entries = Intake.Entries();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         auto* item = new QTreeWidgetItem(LvwZip);
         QString folder = QString::fromStdString(rows[i].Folder);
@@ -133,7 +161,8 @@ void ZipIntakeDialog::BtnOpenClick() {
             }
         }
     }
-    Intake.ExtractChosen(stored, ChkOverWrite->isChecked());
+    const auto written = Intake.ExtractChosen(stored, ChkOverWrite->isChecked());
+    if (!written) Report(written.Err());
     accept();
 }
 

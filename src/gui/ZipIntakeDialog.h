@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <memory>
 
 #include "DialogService.h"
-#include "MemoLines.h"
 #include "zip/ZipIntake.h"
 
 class QCheckBox;
@@ -32,22 +32,29 @@ class ZipIntakeDialog : public QDialog {
 
   public slots:
     void BtnOpenClick();
-    void ShowZipMessage(int errCode, const std::string& message);
+    void ShowZipMessage(const std::string& message);
+
+  public:
+    // Reads the archive's directory and tells what it found; false (after
+    // saying so) when no file is at the path.
+    bool OpenArchive(const std::string& path);
+    // Automatic mode: unpacks the one XMIT entry without the window.
+    void ExtractSingleXmit();
 
   protected:
     void showEvent(QShowEvent* event) override;
 
-  private:
-    DialogService& dialogs_;
-    std::unique_ptr<DialogNotifier> notifier_;
-    std::unique_ptr<MemoLines> memo_;
-    bool filled_ = false;
-
   public:
-    // Declared after the members it uses; the main window reaches the zip
-    // component and the chosen name through it.
-    std::unique_ptr<ZipIntake> IntakePtr;
-    ZipIntake& Intake;
+    // The unpacking behind the window; the main window reaches the chosen
+    // entry's path and the destination through it.
+    ZipIntake Intake;
+
+  private:
+    // A failed unpack: its line in the messages, and a box when it has a caption.
+    void Report(const Error& e);
+
+    DialogService& dialogs_;
+    bool filled_ = false;
 };
 
 }  // namespace corvane::gui

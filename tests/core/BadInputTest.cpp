@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "ZipWriter.h"
 #include "extract/MemberReader.h"
+#include "io/ByteSource.h"
 #include "zip/ZipReader.h"
 
 using namespace corvane;
@@ -139,25 +140,20 @@ TEST(BadInput, EveryPrefixAndCorruptionOfAZipArchive) {
     plan.Entries = {{"A.XMI", Bytes(700, 'a'), 8}, {"dir/B.txt", Bytes(90, 'b'), 0}};
     plan.Comment = "c";
     const Bytes good = BuildZip(plan);
-    TempDir dir;
+    // Read from memory; unpacking into files is the zip tests' concern.
     auto check = [&](const Bytes& bytes) {
-        WriteFile(dir / "t.zip", bytes);
-        MemoryNotifier notify;
-        ZipReader zip(&notify);
-        zip.SetFileName((dir / "t.zip").string());
-        zip.ExtrBaseDir = (dir / "out").string();
-        std::filesystem::create_directories(zip.ExtrBaseDir);
-        zip.ExtrOptions.ExtrOverWrite = true;
-        for (const ZipDirEntry& e : zip.Entries()) zip.FSpecArgs.push_back(e.FileName);
-        const int written = zip.Extract();
-        int files = 0;
-        for (const auto& f : std::filesystem::directory_iterator(zip.ExtrBaseDir)) {
-            EXPECT_EQ(f.path().string().find(".corvane-part"), std::string::npos);
-            ++files;
-            std::filesystem::remove(f.path());
+        auto zip = ZipReader::Open(std::make_unique<MemorySource>(bytes));
+        if (!zip) {
+            EXPECT_FALSE(zip.Err().Message.empty());
+            return 0;
         }
-        EXPECT_EQ(files, written);
-        return zip.Count();
+        for (const ZipDirEntry& e : zip->Entries()) {
+            auto read = zip->ReadEntry(e, 1 << 20);
+            if (read) {
+                EXPECT_EQ(read->size(), static_cast<std::size_t>(e.UncompressedSize));
+            }
+        }
+        return zip->Count();
     };
     for (std::size_t n = 0; n < good.size(); ++n) {
         SCOPED_TRACE(n);

@@ -5,7 +5,8 @@
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "io/AtomicWriter.h"
-#include "io/FileReader.h"
+#include "io/ByteSource.h"
+#include "io/OpenInputs.h"
 #include "io/OutputName.h"
 #include "zip/ZipIntake.h"
 
@@ -160,8 +161,8 @@ TEST(AtomicWriter, AFileBeingReadIsNeverReplaced) {
     WriteFile(dir / "in.xmi", Bytes(4, 'i'));
     std::filesystem::create_hard_link(dir / "in.xmi", dir / "same.xmi");
     {
-        auto reader = FileReader::Open(dir / "in.xmi", nullptr);
-        ASSERT_TRUE(reader);
+        auto reader = FileSource::Open(dir / "in.xmi");
+        ASSERT_TRUE(reader.Ok());
         EXPECT_TRUE(IsOpenInput(dir / "same.xmi"));
         EXPECT_EQ(WriteFileAtomically(dir / "in.xmi", "x"), AtomicWriter::Status::IsOpenInput);
         EXPECT_EQ(WriteFileAtomically(dir / "same.xmi", "x"), AtomicWriter::Status::IsOpenInput);
@@ -171,7 +172,7 @@ TEST(AtomicWriter, AFileBeingReadIsNeverReplaced) {
     EXPECT_EQ(WriteFileAtomically(dir / "in.xmi", "x"), AtomicWriter::Status::Ok);
 }
 
-TEST(FileReader, RefusesWhatIsNotARegularFileWithoutWaiting) {
+TEST(FileSource, RefusesWhatIsNotARegularFileWithoutWaiting) {
     TempDir dir;
     std::filesystem::create_directories(dir / "folder");
     struct Case {
@@ -185,9 +186,9 @@ TEST(FileReader, RefusesWhatIsNotARegularFileWithoutWaiting) {
     cases.push_back({"/dev/null", "device"});
 #endif
     for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(FileReader::Open(c.path, &error)) << c.path;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        auto opened = FileSource::Open(c.path);
+        ASSERT_FALSE(opened.Ok()) << c.path;
+        EXPECT_NE(opened.Err().Message.find(c.reason), std::string::npos) << opened.Err().Message;
     }
 }
 

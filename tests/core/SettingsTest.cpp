@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <set>
+
 #include "MemoryRegistry.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
@@ -275,7 +277,7 @@ TEST(WindowState, UnopenableKeyKeepsDesignValuesAndRefusedWritesGoToIni) {
     IniFile ini(dir / "Options.ini");
     WindowState state;
     EXPECT_EQ(ReadWindowState(reg, ini, state), "");
-    EXPECT_EQ(state.FormLeft, 299);
+    EXPECT_EQ(state.FormLeft, 248);
     WriteWindowState(reg, ini, state, "x.xmi", "");
     EXPECT_FALSE(std::filesystem::exists(ini.Path()));
 
@@ -284,7 +286,7 @@ TEST(WindowState, UnopenableKeyKeepsDesignValuesAndRefusedWritesGoToIni) {
     refusing.RefuseWrites = true;
     WriteWindowState(refusing, ini, state, "x.xmi", "");
     EXPECT_EQ(ini.ReadString("status", "lastFile", ""), "x.xmi");
-    EXPECT_EQ(ini.ReadInteger("status", "FormLeft", 0), 299);
+    EXPECT_EQ(ini.ReadInteger("status", "FormLeft", 0), 248);
 }
 
 namespace {
@@ -482,4 +484,55 @@ TEST(XdgFileTypes, ReadOnlyFoldersMakeRegistrationFail) {
     XdgFileTypes types(dir / "data", dir / "config", "/opt/corvane/corvane");
     EXPECT_FALSE(types.RegisterExtension("xmi"));
     EXPECT_FALSE(types.ReadRegisteredExtensions().xmi);
+}
+
+TEST(SettingsTable, EveryKeyOnceInTheSharedKeyAndOneDefaultEverywhere) {
+    std::set<std::string> keys;
+    for (const auto& s : kOptionRows) EXPECT_TRUE(keys.insert(s.Key).second) << s.Key;
+    for (const auto& s : kStatusRows) EXPECT_TRUE(keys.insert(s.Key).second) << s.Key;
+
+    // A new object, an empty INI file and the Defaults button agree.
+    Options o;
+    ProgramOptions fromIni, reset;
+    o.Store.LoadOptionsFromIni(fromIni);
+    o.Store.ResetOptionsToDefaults(reset, o.Boxes);
+    const ProgramOptions fresh;
+    for (const ProgramOptions* v : {&fresh, static_cast<const ProgramOptions*>(&fromIni),
+                                    static_cast<const ProgramOptions*>(&reset)}) {
+        EXPECT_TRUE(v->engDate);
+        EXPECT_FALSE(v->promptType);
+        EXPECT_EQ(v->BinaryExt, ".bin");
+        EXPECT_EQ(v->TextExt, ".txt");
+        EXPECT_TRUE(v->AutoZip);
+        EXPECT_TRUE(v->UseLastDir);
+    }
+    EXPECT_EQ(fresh.ZipDir, "");  // the folders are known only at run time
+    EXPECT_EQ(fromIni.ZipDir, o.Store.DefaultZipDir());
+    EXPECT_EQ(reset.DefaultDir, o.Store.DefaultOpenDir());
+
+    WindowState fromStatusIni;
+    fromStatusIni.FormLeft = fromStatusIni.TabWidth = -1;
+    ReadStatusIni(o.Ini, fromStatusIni);
+    const WindowState design;
+    EXPECT_EQ(design.FormLeft, 248);
+    EXPECT_EQ(fromStatusIni.FormLeft, design.FormLeft);
+    EXPECT_EQ(fromStatusIni.TabWidth, design.TabWidth);
+}
+
+TEST(WindowState, MaximisedIsKeptInTheRegistryAloneAndReadWherePresent) {
+    TempDir dir;
+    MemoryRegistry reg;
+    IniFile ini(dir / "Options.ini");
+    WindowState state;
+    state.FormMaximized = true;
+    WriteWindowState(reg, ini, state, "a.xmi", "");
+    WindowState back;
+    EXPECT_EQ(ReadWindowState(reg, ini, back), "");
+    EXPECT_TRUE(back.FormMaximized);
+
+    MemoryRegistry refusing;
+    refusing.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
+    refusing.RefuseWrites = true;
+    WriteWindowState(refusing, ini, state, "a.xmi", "");
+    EXPECT_EQ(ini.ReadString("status", "FormMaximized", "absent"), "absent");
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ports/LineTarget.h"
-#include "ports/Notifier.h"
 #include "ports/Progress.h"
 
 // Implementations of the ports that keep what they are given in memory, for
@@ -38,24 +37,6 @@ class CountingLines : public LineTarget {
     }
     std::size_t Count = 0;
     std::size_t Bytes = 0;
-};
-
-struct ShownMessage {
-    std::string Text;
-    std::string Caption;
-    MessageIcon Icon;
-    MessageButtons Buttons;
-};
-
-class MemoryNotifier : public Notifier {
-  public:
-    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
-                       MessageButtons buttons) override {
-        Messages.push_back({text, caption, icon, buttons});
-        return buttons == MessageButtons::YesNo ? Answer : MessageAnswer::Ok;
-    }
-    std::vector<ShownMessage> Messages;
-    MessageAnswer Answer = MessageAnswer::Yes;
 };
 
 class MemoryProgress : public Progress {

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <random>
 
-#include "io/FileReader.h"
+#include "io/OpenInputs.h"
 #include "io/Platform.h"
 
 #ifdef _WIN32

@@ -26,7 +26,7 @@ struct AtomicWriteOptions {
 // the target's folder, created exclusively (never an existing file, never
 // through a symlink), which replaces the target by a rename only when
 // committed. A crash or a failed write leaves the old target as it was. A
-// file that a FileReader of this process has open is never replaced.
+// file that a file source of this process has open is never replaced.
 class AtomicWriter {
   public:
     enum class Status {

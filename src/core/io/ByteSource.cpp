@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "io/AtomicWriter.h"
-#include "io/FileReader.h"
+#include "io/OpenInputs.h"
 #include "io/OutputName.h"
 #include "io/Platform.h"
 

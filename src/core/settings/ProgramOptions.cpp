@@ -4,8 +4,8 @@
 
 namespace corvane {
 
-namespace {
-constexpr char kSection[] = "options";
+ProgramOptions::ProgramOptions() {
+    kOptionSettings.ApplyDefaults(*this, DefaultFolders{}, false);
 }
 
 bool& ExtensionBoxes::Box(const std::string& ext) {
@@ -32,28 +32,14 @@ void OptionStore::LoadOptionsFromRegistry(ProgramOptions& options) {
     auto key = registry_.OpenKey(RegRoot::CurrentUser, keyPath_, false, true);
     if (!key) return;
     try {
-        options.AutoZip = key->ReadBool("AutoZip");
-        options.ZipDir = key->ReadString("ZipDir");
-        options.engDate = key->ReadBool("engDate");
-        options.promptType = key->ReadBool("promptType");
-        options.BinaryExt = key->ReadString("BinaryExt");
-        options.TextExt = key->ReadString("TextExt");
-        options.DefaultDir = key->ReadString("DefaultDir");
-        options.UseLastDir = key->ReadBool("UseLastDir");
+        kOptionSettings.ReadRegistry(*key, options);
     } catch (const RegistryError&) {
         // Reading stops here; the options not yet read keep their values.
     }
 }
 
 void OptionStore::LoadOptionsFromIni(ProgramOptions& options) {
-    options.AutoZip = ini_.ReadBool(kSection, "AutoZip", true);
-    options.ZipDir = ini_.ReadString(kSection, "ZipDir", DefaultZipDir());
-    options.DefaultDir = ini_.ReadString(kSection, "DefaultDir", DefaultOpenDir());
-    options.UseLastDir = ini_.ReadBool(kSection, "UseLastDir", true);
-    options.engDate = ini_.ReadBool(kSection, "engDate", true);
-    options.promptType = ini_.ReadBool(kSection, "promptType", false);
-    options.BinaryExt = ini_.ReadString(kSection, "BinaryExt", ".bin");
-    options.TextExt = ini_.ReadString(kSection, "TextExt", ".txt");
+    kOptionSettings.ReadIni(ini_, options, defaults_);
 }
 
 void OptionStore::InitialiseOptionStore(ProgramOptions& options, ExtensionBoxes& boxes) {
@@ -62,8 +48,8 @@ void OptionStore::InitialiseOptionStore(ProgramOptions& options, ExtensionBoxes&
         SaveOptionsToRegistry(options, true);
         return;
     }
-    const bool hasEngDate = key->ValueExists("engDate");
-    const bool hasUseLastDir = key->ValueExists("UseLastDir");
+    const bool hasEngDate = key->ValueExists(kOptionSettings.KeyOf(&ProgramOptions::engDate));
+    const bool hasUseLastDir = key->ValueExists(kOptionSettings.KeyOf(&ProgramOptions::UseLastDir));
     key.reset();
     if (!hasEngDate) {
         ResetOptionsToDefaults(options, boxes);
@@ -77,14 +63,7 @@ void OptionStore::SaveOptionsToRegistry(ProgramOptions& options, bool atStartup)
     bool refused = !key;  // a key that cannot be opened for writing refuses the write
     if (key) {
         try {
-            key->WriteBool("engDate", options.engDate);
-            key->WriteBool("promptType", options.promptType);
-            key->WriteString("BinaryExt", options.BinaryExt);
-            key->WriteString("TextExt", options.TextExt);
-            key->WriteString("ZipDir", options.ZipDir);
-            key->WriteBool("AutoZip", options.AutoZip);
-            key->WriteString("DefaultDir", options.DefaultDir);
-            key->WriteBool("UseLastDir", options.UseLastDir);
+            kOptionSettings.WriteRegistry(*key, options);
         } catch (const RegistryError&) {
             refused = true;
         }
@@ -100,14 +79,7 @@ void OptionStore::SaveOptionsToRegistry(ProgramOptions& options, bool atStartup)
 }
 
 bool OptionStore::SaveOptionsToIni(const ProgramOptions& options) {
-    return ini_.WriteBool(kSection, "engDate", options.engDate) &&
-           ini_.WriteBool(kSection, "promptType", options.promptType) &&
-           ini_.WriteString(kSection, "BinaryExt", options.BinaryExt) &&
-           ini_.WriteString(kSection, "TextExt", options.TextExt) &&
-           ini_.WriteString(kSection, "ZipDir", options.ZipDir) &&
-           ini_.WriteBool(kSection, "AutoZip", options.AutoZip) &&
-           ini_.WriteString(kSection, "DefaultDir", options.DefaultDir) &&
-           ini_.WriteBool(kSection, "UseLastDir", options.UseLastDir);
+    return kOptionSettings.WriteIni(ini_, options);
 }
 
 void OptionStore::Save(ProgramOptions& options) {
@@ -127,17 +99,11 @@ void OptionStore::Reload(ProgramOptions& options) {
 }
 
 void OptionStore::ResetOptionsToDefaults(ProgramOptions& options, ExtensionBoxes& boxes) const {
-    options.engDate = true;
-    options.BinaryExt = ".bin";
-    options.TextExt = ".txt";
-    options.promptType = false;
+    kOptionSettings.ApplyDefaults(options, defaults_, true);
     boxes.xmt = true;
     boxes.xmi = true;
     boxes.xmit = false;
     boxes.xm = false;
-    options.UseLastDir = true;
-    options.ZipDir = DefaultZipDir();
-    options.DefaultDir = DefaultOpenDir();
 }
 
 std::string OptionStore::ValidateFolders(const ProgramOptions& options, int* which) {

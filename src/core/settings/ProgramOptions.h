@@ -5,22 +5,39 @@
 
 #include "settings/IniFile.h"
 #include "settings/RegistryStore.h"
+#include "settings/SettingsTable.h"
 
 namespace corvane {
 
-// The user's options. The initial values are those the options dialog holds
-// before anything is loaded.
+// The user's options; their keys, types and defaults are in kOptionSettings.
+// A new object holds the defaults, with the folders empty until known.
 struct ProgramOptions {
-    bool engDate = false;  // day first ("dd/mm/yyyy")
-    bool promptType = false;
-    std::string BinaryExt = ".bin";
-    std::string TextExt = ".txt";
+    ProgramOptions();
+    bool engDate;  // day first ("dd/mm/yyyy")
+    bool promptType;
+    std::string BinaryExt;
+    std::string TextExt;
     std::string ZipDir;
-    bool AutoZip = true;
+    bool AutoZip;
     std::string DefaultDir;
-    bool UseLastDir = true;
-    bool UsingIniFile = false;  // the registry refused a write during this run
+    bool UseLastDir;
+    bool UsingIniFile = false;  // the registry refused a write during this run (not stored)
 };
+
+// The stored options, one line each, in the order they are written.
+inline constexpr Setting<ProgramOptions> kOptionRows[] = {
+    // key, field, default, place in the registry read (, where kept, set by Defaults)
+    {"engDate", &ProgramOptions::engDate, true, 3},
+    {"promptType", &ProgramOptions::promptType, false, 4},
+    {"BinaryExt", &ProgramOptions::BinaryExt, ".bin", 5},
+    {"TextExt", &ProgramOptions::TextExt, ".txt", 6},
+    {"ZipDir", &ProgramOptions::ZipDir, FolderDefault::Zip, 2},
+    {"AutoZip", &ProgramOptions::AutoZip, true, 1, Storage::Both, /*SetByDefaults=*/false},
+    {"DefaultDir", &ProgramOptions::DefaultDir, FolderDefault::Open, 7},
+    {"UseLastDir", &ProgramOptions::UseLastDir, true, 8},
+};
+// In the registry key of the window state, and section "options" of the INI file.
+inline constexpr SettingsTable<ProgramOptions> kOptionSettings{"options", kOptionRows};
 
 // The four registered-extension boxes of the options dialog.
 struct ExtensionBoxes {
@@ -29,13 +46,6 @@ struct ExtensionBoxes {
     bool operator==(const ExtensionBoxes&) const = default;
 };
 inline constexpr std::array<const char*, 4> kExtensions = {"xmi", "xmt", "xmit", "xm"};
-
-// The folders a first run stores: per-user places, never the program's own
-// folder, which is read-only once installed.
-struct DefaultFolders {
-    std::string ZipDir;   // unpacked archive entries and job files
-    std::string OpenDir;  // where the open dialog starts
-};
 
 // Loads, saves and validates the options: the registry key of the window
 // state first, "Options.ini" in the program's folder as the fallback.

@@ -1,7 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include "io/AtomicWriter.h"
-#include "io/FileReader.h"
+#include "io/ByteSource.h"
 
 namespace corvane {
 
@@ -36,10 +36,18 @@ FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& conten
     contents.clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return FileRead::Missing;
-    std::unique_ptr<FileReader> file = FileReader::Open(path, nullptr);
+    auto file = FileSource::Open(path);
     if (!file) return FileRead::Unreadable;
-    contents.resize(static_cast<std::size_t>(file->Size()));
-    contents.resize(file->Read(contents.data(), contents.size()));
+    contents.resize(static_cast<std::size_t>(file.Value()->Size()));
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        auto got = file.Value()->ReadAt(static_cast<std::int64_t>(done), contents.data() + done,
+                                        contents.size() - done);
+        if (!got) return FileRead::Unreadable;
+        if (got.Value() == 0) break;
+        done += got.Value();
+    }
+    contents.resize(done);
     return FileRead::Read;
 }
 

@@ -20,6 +20,9 @@ constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
 constexpr std::size_t kEndSize = 22;
 constexpr std::size_t kMaxSearch = 65557;
 constexpr std::size_t kChunk = 256 * 1024;
+const char* const kNotZip = "it is not a zip archive (no end of central directory record)";
+const char* const kZip64 = "Zip64 archives are not supported";
+const char* const kCutShort = "the central directory is cut short";
 
 std::uint16_t Le16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -27,6 +30,34 @@ std::uint16_t Le16(const std::uint8_t* p) {
 std::uint32_t Le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+Error Fault(Error::Kind kind, const std::string& why) {
+    Error e;
+    e.What = kind;
+    e.Caption = "Zip";
+    e.Reason = why;
+    e.Message = why;
+    return e;
+}
+Error Damage(const std::string& why) {
+    return Fault(Error::Kind::Damaged, why);
+}
+
+// Reads n bytes at offset; a short read is the damage named by shortWhy, a
+// failing device the source's own error.
+Status ReadFull(ByteSource& source, std::int64_t offset, void* destination, std::size_t n,
+                const std::string& shortWhy) {
+    auto* out = static_cast<std::uint8_t*>(destination);
+    std::size_t done = 0;
+    while (done < n) {
+        Result<std::size_t> got =
+            source.ReadAt(offset + static_cast<std::int64_t>(done), out + done, n - done);
+        if (!got) return Fault(Error::Kind::Io, got.Err().Message);
+        if (got.Value() == 0) return Damage(shortWhy);
+        done += got.Value();
+    }
+    return Success();
 }
 }  // namespace
 
@@ -40,51 +71,54 @@ std::string EntryFolder(const std::string& storedName) {
     return cut == std::string::npos ? std::string() : storedName.substr(0, cut + 1);
 }
 
-void ZipReader::Message(int errCode, const std::string& text, bool needsUser) {
-    if (OnMessage) OnMessage(errCode, text);
-    if (needsUser && !Unattended && notifier_) {
-        notifier_->Show(text, "Zip", errCode == 0 ? MessageIcon::Warning : MessageIcon::Error,
-                        MessageButtons::Ok);
+ZipReader::ZipReader(std::unique_ptr<ByteSource> source)
+    : source_(std::move(source)), name_(source_->Name()) {}
+
+Result<ZipReader> ZipReader::Open(std::unique_ptr<ByteSource> source,
+                                  std::vector<std::string>* warnings) {
+    ZipReader zip(std::move(source));
+    std::vector<std::string> found;
+    Status read = zip.ReadDirectory(found);
+    if (warnings) *warnings = std::move(found);
+    if (!read) {
+        Error e = read.Err();
+        e.Message = "Error reading zip file " + EntryFileName(zip.name_) + ": " + e.Reason;
+        return e;
     }
+    return zip;
 }
 
-void ZipReader::SetFileName(const std::string& path) {
-    entries_.clear();
-    zipFileName_.clear();
-    if (path.empty()) return;
-    if (!PathPresent(PathFromUtf8(path))) return;
-    std::string error;
-    if (!ReadDirectory(path, &error)) {
-        entries_.clear();
-        Message(0, "Error reading zip file " + EntryFileName(path) + ": " + error, true);
-        return;
+Result<ZipReader> ZipReader::OpenFile(const std::string& path, std::vector<std::string>* warnings) {
+    if (warnings) warnings->clear();
+    const std::filesystem::path file = PathFromUtf8(path);
+    Result<std::unique_ptr<FileSource>> source = FileSource::Open(file);
+    if (!source) {
+        // The opener names the file first; the message here names it once.
+        std::string why = source.Err().Message;
+        const std::string named = DisplayName(PathToUtf8(file)) + ": ";
+        if (why.compare(0, named.size(), named) == 0) why.erase(0, named.size());
+        Error e = Fault(Error::Kind::Io, "cannot open it (" + why + ")");
+        e.Message = "Error reading zip file " + EntryFileName(path) + ": " + e.Reason;
+        return e;
     }
-    zipFileName_ = path;
+    auto opened = Open(std::move(source.Value()), warnings);
+    if (opened) opened.Value().name_ = path;
+    return opened;
 }
 
-bool ZipReader::ReadDirectory(const std::string& path, std::string* error) {
-    std::string openError;
-    auto file = FileReader::Open(PathFromUtf8(path), &openError);
-    if (!file) {
-        *error = "cannot open it (" + openError + ")";
-        return false;
-    }
-    const std::int64_t size = file->Size();
-    if (size < static_cast<std::int64_t>(kEndSize)) {
-        *error = "it is not a zip archive (no end of central directory record)";
-        return false;
-    }
+Status ZipReader::ReadDirectory(std::vector<std::string>& warnings) {
+    ByteSource& file = *source_;
+    const std::int64_t size = file.Size();
+    if (size < static_cast<std::int64_t>(kEndSize)) return Damage(kNotZip);
     // The end-of-central-directory record: last 22 bytes, else searched backwards.
     std::uint8_t end[kEndSize];
     std::int64_t endAt = size - static_cast<std::int64_t>(kEndSize);
-    file->Seek(endAt);
-    file->ReadExact(end, kEndSize);
+    if (Status s = ReadFull(file, endAt, end, kEndSize, kNotZip); !s) return s;
     if (Le32(end) != kEndSignature) {
         const std::size_t span = static_cast<std::size_t>(std::min<std::int64_t>(size, kMaxSearch));
         std::vector<std::uint8_t> tail(span);
         const std::int64_t tailAt = size - static_cast<std::int64_t>(span);
-        file->Seek(tailAt);
-        file->ReadExact(tail.data(), span);
+        if (Status s = ReadFull(file, tailAt, tail.data(), span, kNotZip); !s) return s;
         endAt = -1;
         for (std::int64_t i = static_cast<std::int64_t>(span) - 23; i >= 0; --i) {
             const std::uint8_t* p = tail.data() + i;
@@ -95,10 +129,7 @@ bool ZipReader::ReadDirectory(const std::string& path, std::string* error) {
                 break;
             }
         }
-        if (endAt < 0) {
-            *error = "it is not a zip archive (no end of central directory record)";
-            return false;
-        }
+        if (endAt < 0) return Damage(kNotZip);
     }
     const std::uint16_t thisDisk = Le16(end + 4);
     const std::uint16_t centralDisk = Le16(end + 6);
@@ -107,83 +138,64 @@ bool ZipReader::ReadDirectory(const std::string& path, std::string* error) {
     const std::uint32_t centralOffset = Le32(end + 16);
     const std::uint16_t commentLength = Le16(end + 20);
     if (total == 0xFFFF || centralSize == 0xFFFFFFFF || centralOffset == 0xFFFFFFFF) {
-        *error = "Zip64 archives are not supported";
-        return false;
+        return Fault(Error::Kind::Unsupported, kZip64);
     }
     if (endAt >= 20) {
         std::uint8_t locator[4];
-        file->Seek(endAt - 20);
-        file->ReadExact(locator, 4);
+        if (Status s = ReadFull(file, endAt - 20, locator, 4, kNotZip); !s) return s;
         if (Le32(locator) == kZip64LocatorSignature) {
-            *error = "Zip64 archives are not supported";
-            return false;
+            return Fault(Error::Kind::Unsupported, kZip64);
         }
     }
     if (thisDisk != centralDisk) {
-        *error = "archives spanning several disks are not supported";
-        return false;
+        return Fault(Error::Kind::Unsupported, "archives spanning several disks are not supported");
     }
     std::int64_t commentEnd = endAt + static_cast<std::int64_t>(kEndSize) + commentLength;
-    if (commentEnd > size) {
-        *error = "the archive's comment runs past the end of the file";
-        return false;
-    }
+    if (commentEnd > size) return Damage("the archive's comment runs past the end of the file");
     archiveEnd_ = size;
     if (commentEnd != size) {
         // Padding to a 512-byte boundary with zeros is normal for some tools.
         bool padding = size % 512 == 0 && size - commentEnd < 512;
         if (padding) {
             std::vector<std::uint8_t> rest(static_cast<std::size_t>(size - commentEnd));
-            file->Seek(commentEnd);
-            file->ReadExact(rest.data(), rest.size());
+            if (Status s = ReadFull(file, commentEnd, rest.data(), rest.size(), kNotZip); !s)
+                return s;
             padding = std::all_of(rest.begin(), rest.end(), [](std::uint8_t b) { return b == 0; });
         }
         archiveEnd_ = commentEnd;
         if (!padding) {
-            Message(0,
-                    "Warning: " + std::to_string(size - commentEnd) +
-                        " bytes of other data follow the end of the zip archive",
-                    true);
+            warnings.push_back("Warning: " + std::to_string(size - commentEnd) +
+                               " bytes of other data follow the end of the zip archive");
         }
     }
     const std::int64_t computed = archiveEnd_ - static_cast<std::int64_t>(centralSize) -
                                   commentLength - static_cast<std::int64_t>(kEndSize);
     if (computed < 0) {
-        *error = "the central directory's size points before the start of the file";
-        return false;
+        return Damage("the central directory's size points before the start of the file");
     }
     shift_ = computed - static_cast<std::int64_t>(centralOffset);
     if (shift_ != 0) {
-        Message(0,
-                "Warning: " + std::to_string(shift_) +
-                    " bytes of other data stand before the zip archive (self-extracting?)",
-                true);
+        warnings.push_back("Warning: " + std::to_string(shift_) +
+                           " bytes of other data stand before the zip archive (self-extracting?)");
     }
     centralStart_ = computed;
 
+    // The directory lies before the end record, so its size is bounded by the file's.
     std::vector<std::uint8_t> central(centralSize);
-    file->Seek(computed);
-    if (file->Read(central.data(), central.size()) != central.size()) {
-        *error = "the central directory is cut short";
-        return false;
-    }
+    if (Status s = ReadFull(file, computed, central.data(), central.size(), kCutShort); !s)
+        return s;
     std::size_t pos = 0;
     for (std::uint16_t n = 0; n < total; ++n) {
-        if (pos + 46 > central.size()) {
-            *error = "the central directory is cut short";
-            return false;
-        }
+        if (pos + 46 > central.size()) return Damage(kCutShort);
         const std::uint8_t* h = central.data() + pos;
         if (Le32(h) != kCentralSignature) {
-            *error = "a central file header has a wrong signature";
-            return false;
+            return Damage("a central file header has a wrong signature");
         }
         const std::size_t nameLength = Le16(h + 28);
         const std::size_t extraLength = Le16(h + 30);
         const std::size_t commentLen = Le16(h + 32);
         if (pos + 46 + nameLength + extraLength + commentLen > central.size()) {
-            *error = "the central directory is cut short";
-            return false;
+            return Damage(kCutShort);
         }
         ZipDirEntry e;
         e.VersionMadeBy = Le16(h + 4);
@@ -194,8 +206,7 @@ bool ZipReader::ReadDirectory(const std::string& path, std::string* error) {
         const std::uint32_t usize = Le32(h + 24);
         const std::uint32_t local = Le32(h + 42);
         if (csize == 0xFFFFFFFF || usize == 0xFFFFFFFF || local == 0xFFFFFFFF) {
-            *error = "Zip64 archives are not supported";
-            return false;
+            return Fault(Error::Kind::Unsupported, kZip64);
         }
         e.CompressedSize = csize;
         e.UncompressedSize = usize;
@@ -216,45 +227,59 @@ bool ZipReader::ReadDirectory(const std::string& path, std::string* error) {
         if (EntryFileName(e.FileName).empty()) continue;  // a folder
         entries_.push_back(std::move(e));
     }
-    return true;
+    return Success();
 }
 
-bool ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::string* error) {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = why;
-        return false;
-    };
-    if (entry.Encrypted) return fail("encrypted entries are not supported");
+const ZipDirEntry* ZipReader::Find(std::string name) const {
+    std::replace(name.begin(), name.end(), '/', '\\');
+    for (const ZipDirEntry& e : entries_) {
+        if (e.FileName == name) return &e;
+    }
+    for (const ZipDirEntry& e : entries_) {
+        if (EntryFileName(e.FileName) == name) return &e;
+    }
+    // The name as the list shows it, escapes included.
+    for (const ZipDirEntry& e : entries_) {
+        if (DisplayName(EntryFileName(e.FileName)) == name) return &e;
+    }
+    return nullptr;
+}
+
+Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write) const {
+    if (entry.Encrypted) {
+        return Fault(Error::Kind::Unsupported, "encrypted entries are not supported");
+    }
     if (entry.Method != 0 && entry.Method != 8) {
-        return fail("compression method " + std::to_string(entry.Method) + " is not supported");
+        return Fault(Error::Kind::Unsupported,
+                     "compression method " + std::to_string(entry.Method) + " is not supported");
     }
-    std::string openError;
-    auto file = FileReader::Open(PathFromUtf8(zipFileName_), &openError);
-    if (!file) return fail("the archive cannot be opened (" + openError + ")");
+    ByteSource& file = *source_;
     if (entry.LocalHeaderOffset < 0 || entry.LocalHeaderOffset + 30 > centralStart_) {
-        return fail("its local header lies outside the archive");
+        return Damage("its local header lies outside the archive");
     }
+    const char* const badLocal = "its local header is missing or damaged";
     std::uint8_t local[30];
-    file->Seek(entry.LocalHeaderOffset);
-    if (file->Read(local, 30) != 30 || Le32(local) != kLocalSignature) {
-        return fail("its local header is missing or damaged");
-    }
+    if (Status s = ReadFull(file, entry.LocalHeaderOffset, local, 30, badLocal); !s) return s;
+    if (Le32(local) != kLocalSignature) return Damage(badLocal);
     const std::size_t nameLength = Le16(local + 26);
     const std::size_t extraLength = Le16(local + 28);
+    const char* const disagrees = "its local header does not agree with the central directory";
     std::string localName(nameLength, '\0');
-    if (file->Read(localName.data(), nameLength) != nameLength || Le16(local + 8) != entry.Method ||
-        localName != entry.RawName) {
-        return fail("its local header does not agree with the central directory");
+    if (Status s =
+            ReadFull(file, entry.LocalHeaderOffset + 30, localName.data(), nameLength, disagrees);
+        !s) {
+        return s;
     }
+    if (Le16(local + 8) != entry.Method || localName != entry.RawName) return Damage(disagrees);
     const std::int64_t dataAt =
         entry.LocalHeaderOffset + 30 + static_cast<std::int64_t>(nameLength + extraLength);
     if (dataAt + entry.CompressedSize > centralStart_) {
-        return fail("its data runs past the end of the archive");
+        return Damage("its data runs past the end of the archive");
     }
-    file->Seek(dataAt);
 
     std::vector<std::uint8_t> in(kChunk);
     std::vector<std::uint8_t> out(kChunk);
+    std::int64_t at = dataAt;
     std::int64_t left = entry.CompressedSize;
     std::int64_t produced = 0;
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -264,25 +289,32 @@ bool ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::s
         crc = crc32(crc, p, static_cast<uInt>(n));
         return write(p, n);
     };
+    auto readChunk = [&](std::size_t n) -> Status {
+        Status s = ReadFull(file, at, in.data(), n, "the archive is cut short");
+        at += static_cast<std::int64_t>(n);
+        left -= static_cast<std::int64_t>(n);
+        return s;
+    };
+    const char* const tooMuch = "it holds more data than recorded";
 
     if (entry.Method == 0) {
         if (entry.CompressedSize != entry.UncompressedSize) {
-            return fail("its stored size and unpacked size differ");
+            return Damage("its stored size and unpacked size differ");
         }
         while (left > 0) {
             std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunk));
-            if (file->Read(in.data(), n) != n) return fail("the archive is cut short");
-            left -= static_cast<std::int64_t>(n);
+            if (Status s = readChunk(n); !s) return s;
             if (!deliver(in.data(), n)) {
-                if (produced > entry.UncompressedSize)
-                    return fail("it holds more data than recorded");
-                return true;  // the writer stopped early
+                if (produced > entry.UncompressedSize) return Damage(tooMuch);
+                return Success();  // the writer stopped early
             }
             if (ProcessEvents) ProcessEvents();
         }
     } else {
         z_stream z{};
-        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return fail("the inflater could not start");
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
+            return Fault(Error::Kind::Io, "the inflater could not start");
+        }
         struct Guard {
             z_stream* z;
             ~Guard() { inflateEnd(z); }
@@ -290,135 +322,81 @@ bool ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::s
         int rc = Z_OK;
         while (rc != Z_STREAM_END) {
             if (z.avail_in == 0) {
-                if (left == 0) return fail("its compressed data ends too early");
+                if (left == 0) return Damage("its compressed data ends too early");
                 std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunk));
-                if (file->Read(in.data(), n) != n) return fail("the archive is cut short");
-                left -= static_cast<std::int64_t>(n);
+                if (Status s = readChunk(n); !s) return s;
                 z.next_in = in.data();
                 z.avail_in = static_cast<uInt>(n);
             }
             z.next_out = out.data();
             z.avail_out = static_cast<uInt>(out.size());
             rc = inflate(&z, Z_NO_FLUSH);
-            if (rc != Z_OK && rc != Z_STREAM_END) return fail("its compressed data is damaged");
+            if (rc != Z_OK && rc != Z_STREAM_END) return Damage("its compressed data is damaged");
             std::size_t n = out.size() - z.avail_out;
             if (n > 0 && !deliver(out.data(), n)) {
-                if (produced > entry.UncompressedSize)
-                    return fail("it holds more data than recorded");
-                return true;
+                if (produced > entry.UncompressedSize) return Damage(tooMuch);
+                return Success();
             }
             if (ProcessEvents) ProcessEvents();
         }
     }
     if (produced != entry.UncompressedSize)
-        return fail("its unpacked size differs from the recorded size");
+        return Damage("its unpacked size differs from the recorded size");
     if (static_cast<std::uint32_t>(crc) != entry.Crc32) {
         char text[64];
         std::snprintf(text, sizeof text, "CRC error (%08X, the archive says %08X)",
                       static_cast<unsigned>(crc), entry.Crc32);
-        return fail(text);
+        return Damage(text);
     }
-    return true;
+    return Success();
 }
 
-bool ZipReader::ExtractOne(const ZipDirEntry& entry) {
-    const std::string shown = DisplayName(entry.FileName);
-    const std::string name = OutputName(EntryFileName(entry.FileName));
-    const std::filesystem::path target = PathFromUtf8(ExtrBaseDir) / PathFromUtf8(name);
-    const std::string targetText = PathToUtf8(target);
-    if (!ExtrOptions.ExtrOverWrite && PathPresent(target)) {
-        Message(12, "Skipped " + shown + ": " + targetText + " exists and over-writing is off",
-                false);
-        return false;
+Result<std::vector<std::uint8_t>> ZipReader::ReadEntry(const ZipDirEntry& entry,
+                                                       std::int64_t limit) const {
+    if (entry.UncompressedSize > limit) {
+        return Fault(Error::Kind::Usage, "it unpacks to " + std::to_string(entry.UncompressedSize) +
+                                             " bytes, more than the " + std::to_string(limit) +
+                                             " that are read into memory");
     }
-    if (ConfirmUnpack && !ConfirmUnpack(entry)) {
-        Message(15, "Skipped " + shown + ": not unpacked", false);
-        return false;
-    }
-    if (Verbose) Message(0, "Unzipping " + shown + " to " + targetText, false);
+    // Unpack stops at the recorded size, so the bytes never exceed the limit.
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(entry.UncompressedSize));
+    Status unpacked = Unpack(entry, [&](const std::uint8_t* p, std::size_t n) {
+        bytes.insert(bytes.end(), p, p + n);
+        return true;
+    });
+    if (!unpacked) return unpacked.Err();
+    return bytes;
+}
+
+Status ZipReader::WriteEntry(const ZipDirEntry& entry, const std::filesystem::path& target,
+                             bool replace) const {
     AtomicWriteOptions options;
-    options.Replace = ExtrOptions.ExtrOverWrite;
+    options.Replace = replace;
     std::unique_ptr<AtomicWriter> out;
     const AtomicWriter::Status opened = AtomicWriter::Create(target, options, out);
     if (opened != AtomicWriter::Status::Ok) {
-        Message(13, "Error unzipping " + shown + ": " + AtomicWriteText(opened, target), false);
-        return false;
+        return Fault(opened == AtomicWriter::Status::Exists ? Error::Kind::Usage : Error::Kind::Io,
+                     AtomicWriteText(opened, target));
     }
-    std::string error;
     bool writeFailed = false;
-    bool ok = Unpack(
-        entry,
-        [&](const std::uint8_t* p, std::size_t n) {
-            writeFailed = !out->Write(p, n);
-            return !writeFailed;
-        },
-        &error);
-    if (writeFailed) error = "the file could not be written";
-    if (ok && !writeFailed) {
-        const AtomicWriter::Status put = out->Commit();
-        if (put != AtomicWriter::Status::Ok) {
-            error = AtomicWriteText(put, target);
-            ok = false;
-        }
-    } else {
-        ok = false;
+    Status unpacked = Unpack(entry, [&](const std::uint8_t* p, std::size_t n) {
+        writeFailed = !out->Write(p, n);
+        return !writeFailed;
+    });
+    if (writeFailed) {
         out->Discard();
+        return Fault(Error::Kind::Io, "the file could not be written");
     }
-    if (!ok) {
-        Message(14, "Error unzipping " + shown + ": " + error, false);
-        return false;
+    if (!unpacked) {
+        out->Discard();
+        return unpacked;
     }
-    ExtractedFiles.push_back(target);
-    if (Verbose) {
-        Message(0, "  " + name + ": " + std::to_string(entry.UncompressedSize) + " bytes, CRC ok",
-                false);
+    const AtomicWriter::Status put = out->Commit();
+    if (put != AtomicWriter::Status::Ok) {
+        return Fault(Error::Kind::Io, AtomicWriteText(put, target));
     }
-    return true;
-}
-
-int ZipReader::Extract() {
-    ExtractedFiles.clear();
-    std::error_code ec;
-    if (zipFileName_.empty() || !std::filesystem::is_regular_file(PathFromUtf8(zipFileName_), ec)) {
-        Message(0, "Zip file " + DisplayName(zipFileName_) + " not found", true);
-        FSpecArgs.clear();
-        return 0;
-    }
-    int written = 0;
-    for (std::string plan : FSpecArgs) {
-        std::replace(plan.begin(), plan.end(), '/', '\\');
-        const ZipDirEntry* found = nullptr;
-        for (const ZipDirEntry& e : entries_) {
-            if (e.FileName == plan) {
-                found = &e;
-                break;
-            }
-        }
-        if (!found) {
-            for (const ZipDirEntry& e : entries_) {
-                if (EntryFileName(e.FileName) == plan) {
-                    found = &e;
-                    break;
-                }
-            }
-        }
-        if (!found) {
-            // The name as the list shows it, escapes included.
-            for (const ZipDirEntry& e : entries_) {
-                if (DisplayName(EntryFileName(e.FileName)) == plan) {
-                    found = &e;
-                    break;
-                }
-            }
-        }
-        if (!found) {
-            Message(10, "No entry " + DisplayName(plan) + " in the archive", false);
-            continue;
-        }
-        if (ExtractOne(*found)) ++written;
-    }
-    FSpecArgs.clear();
-    return written;
+    return Success();
 }
 
 }  // namespace corvane

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "io/FileReader.h"
-#include "ports/Notifier.h"
+#include "io/ByteSource.h"
+#include "util/Result.h"
 
 namespace corvane {
 
@@ -27,53 +27,53 @@ struct ZipDirEntry {
     std::string Comment;
 };
 
-struct ZipExtrOptions {
-    bool ExtrOverWrite = false;
-    bool ExtrDirNames = false;  // kept off: files go into ExtrBaseDir itself
-};
-
-// The zip component: reads an archive's central directory when its name is
-// set and unpacks named entries (stored and deflated) with their CRC checked.
+// A zip archive read through a byte source: its central directory, and the
+// entries (stored and deflated) unpacked with their size and CRC checked.
 class ZipReader {
   public:
-    using MessageHandler = std::function<void(int errCode, const std::string& message)>;
     using ByteWriter = std::function<bool(const std::uint8_t* data, std::size_t n)>;
+    // The most ReadEntry holds in memory unless told otherwise.
+    static constexpr std::int64_t kMemoryEntryLimit = std::int64_t{256} << 20;
 
-    explicit ZipReader(Notifier* notifier = nullptr) : notifier_(notifier) {}
+    // Reads the central directory. The error's Message is the line the user
+    // is shown ("Error reading zip file NAME: why"), its Reason the why.
+    // Warnings receives, in order and also when the directory is unreadable,
+    // what was found besides the archive (other data before or after it).
+    static Result<ZipReader> Open(std::unique_ptr<ByteSource> source,
+                                  std::vector<std::string>* warnings = nullptr);
+    static Result<ZipReader> OpenFile(const std::string& path,
+                                      std::vector<std::string>* warnings = nullptr);
 
-    // Opens the archive and reads its directory; "" closes it.
-    void SetFileName(const std::string& path);
-    const std::string& ZipFileName() const { return zipFileName_; }
+    // The path the archive was opened from (the source's name for memory).
+    const std::string& Name() const { return name_; }
     int Count() const { return static_cast<int>(entries_.size()); }
     const std::vector<ZipDirEntry>& Entries() const { return entries_; }
+    // The entry of a full stored name ("/" or "\" between folders), else of a
+    // file-name part, else of a name as the list shows it; null when none.
+    const ZipDirEntry* Find(std::string name) const;
 
-    // Unpacks every entry named in FSpecArgs (full stored name, or file-name
-    // part) into ExtrBaseDir under its output name (OutputName of the
-    // file-name part); returns the number of files written.
-    int Extract();
     // Streams an entry's bytes to a writer (which may stop early by
-    // returning false); error receives the reason on failure.
-    bool Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::string* error);
+    // returning false). The error's Message says why, e.g. "CRC error (...)".
+    Status Unpack(const ZipDirEntry& entry, const ByteWriter& write) const;
+    // One entry's bytes in memory: an error when it holds more than limit
+    // bytes (recorded or found) or is damaged.
+    Result<std::vector<std::uint8_t>> ReadEntry(const ZipDirEntry& entry,
+                                                std::int64_t limit = kMemoryEntryLimit) const;
+    // Unpacks an entry into a file that appears only when complete; replace
+    // off leaves an existing file alone (Kind::Usage). Write failures are
+    // Kind::Io, a damaged entry Kind::Damaged.
+    Status WriteEntry(const ZipDirEntry& entry, const std::filesystem::path& target,
+                      bool replace) const;
 
-    bool Verbose = false;
-    bool Unattended = false;
-    std::string ExtrBaseDir;
-    ZipExtrOptions ExtrOptions;
-    std::vector<std::string> FSpecArgs;
-    MessageHandler OnMessage;
+    // Called between chunks of a long unpack.
     std::function<void()> ProcessEvents;
-    // Asked before an entry is unpacked, when set; false skips the entry.
-    std::function<bool(const ZipDirEntry& entry)> ConfirmUnpack;
-    // The paths Extract wrote, in order.
-    std::vector<std::filesystem::path> ExtractedFiles;
 
   private:
-    bool ReadDirectory(const std::string& path, std::string* error);
-    bool ExtractOne(const ZipDirEntry& entry);
-    void Message(int errCode, const std::string& text, bool needsUser);
+    explicit ZipReader(std::unique_ptr<ByteSource> source);
+    Status ReadDirectory(std::vector<std::string>& warnings);
 
-    Notifier* notifier_;
-    std::string zipFileName_;
+    std::unique_ptr<ByteSource> source_;
+    std::string name_;
     std::vector<ZipDirEntry> entries_;
     std::int64_t archiveEnd_ = 0;
     std::int64_t centralStart_ = 0;
