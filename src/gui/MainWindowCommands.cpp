@@ -88,6 +88,7 @@ int MainWindow::ReadItem(const ListedMember* row, ViewerWindow* view, const QStr
     request.Form = TextMode ? ReadForm::Text : view ? ReadForm::Hex : ReadForm::Binary;
     request.RecordCut = RecordCut;
     if (view) {
+        view->SetHexDump(request.Form == ReadForm::Hex);
         request.Lines = &view->Lines();
         request.Name = view->Caption();
     } else {

@@ -127,6 +127,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
 void MainWindow::ShowHeaderDump(const std::vector<std::string>& lines, bool ok) {
     auto* view = new ViewerWindow(nullptr, *env_.Dialogs);
     view->setWindowTitle(FileNamePart(XmitPath));
+    view->SetHexDump(true);
     view->show();
     view->ShowText();
     for (const std::string& line : lines) view->Lines().AppendLine(line);

@@ -261,6 +261,33 @@ void TextPane::MoveToStart() {
     viewport()->update();
 }
 
+TextPane::Position TextPane::AtByte(std::size_t offset) const {
+    offset = std::min(offset, text_.size());
+    const auto next = std::upper_bound(starts_.begin(), starts_.end(), offset);
+    Position p;
+    p.Line = static_cast<std::size_t>(next - starts_.begin()) - 1;
+    const std::string_view head = LineView(p.Line).substr(0, offset - starts_[p.Line]);
+    p.Column = static_cast<int>(
+        QString::fromUtf8(head.data(), static_cast<qsizetype>(head.size())).size());
+    return p;
+}
+
+std::size_t TextPane::ByteOf(const Position& p) const {
+    return starts_[p.Line] + static_cast<std::size_t>(Line(p.Line).left(p.Column).toUtf8().size());
+}
+
+std::pair<std::size_t, std::size_t> TextPane::SelectedBytes() const {
+    return {ByteOf(std::min(anchor_, cursor_)), ByteOf(std::max(anchor_, cursor_))};
+}
+
+void TextPane::SelectBytes(std::size_t begin, std::size_t end) {
+    anchor_ = AtByte(begin);
+    cursor_ = AtByte(end);
+    EnsureVisible(cursor_);
+    EnsureVisible(anchor_);  // the start of a long match wins
+    viewport()->update();
+}
+
 void TextPane::print(QPrinter* printer) const {
     QPainter p(printer);
     p.setFont(font());

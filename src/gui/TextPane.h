@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class QPrinter;
@@ -34,6 +35,12 @@ class TextPane : public QAbstractScrollArea {
     QString SelectedText() const;
     // Caret to the start and the view to the top.
     void MoveToStart();
+    // The text as it is held, and the selection in its byte offsets (begin
+    // and end alike at the caret when nothing is selected).
+    std::string_view Utf8() const { return text_; }
+    std::pair<std::size_t, std::size_t> SelectedBytes() const;
+    // Selects the bytes [begin, end) and scrolls them into view.
+    void SelectBytes(std::size_t begin, std::size_t end);
     void print(QPrinter* printer) const;
 
   protected:
@@ -55,6 +62,8 @@ class TextPane : public QAbstractScrollArea {
     };
     std::string_view LineView(std::size_t index) const;
     Position At(const QPoint& point) const;
+    Position AtByte(std::size_t offset) const;
+    std::size_t ByteOf(const Position& p) const;
     void UpdateScrollBars();
     void MoveCursor(Position to, bool extend);
     void EnsureVisible(const Position& p);

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include "DialogService.h"
+#include "FindBar.h"
 #include "Icons.h"
 
 namespace corvane::gui {
@@ -107,6 +108,7 @@ ViewerWindow::ViewerWindow(QWidget* owner, DialogService& dialogs)
     edit->setObjectName("Edit1");
     edit->addAction(action(edit, "Copy1", "&Copy", QKeySequence("Ctrl+C"), IconKind::Copy,
                            &ViewerWindow::Copy1Click));
+    Find = new FindBar(*this, *RichEdit1, *edit);
 
     auto* popup = new QMenu(this);
     popup->setObjectName("PopupMenu1");
@@ -140,6 +142,10 @@ void ViewerWindow::SetStatus(int panel, const std::string& text) {
 
 QString ViewerWindow::StatusText(int panel) const {
     return (panel == 0 ? panel0_ : panel1_)->text();
+}
+
+void ViewerWindow::SetHexDump(bool hex) {
+    Find->SetHexDump(hex);
 }
 
 void ViewerWindow::FlushLines() {

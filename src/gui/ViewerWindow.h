@@ -15,6 +15,7 @@ class QAction;
 namespace corvane::gui {
 
 class DialogService;
+class FindBar;
 
 // A window that shows data as plain text: member text, hex dumps, the
 // header dump. It can save, print and copy, and destroys itself on close.
@@ -35,7 +36,10 @@ class ViewerWindow : public QMainWindow {
     void FinishLoading();
 
     QString StatusText(int panel) const;
+    // Whether the text is a hex dump (searched in its character columns).
+    void SetHexDump(bool hex);
     TextPane* RichEdit1 = nullptr;
+    FindBar* Find = nullptr;
 
   public slots:
     void SaveAs1Click();

@@ -49,4 +49,21 @@ void FormatHexRow(const std::uint8_t* bytes, std::size_t count, std::int64_t off
     }
 }
 
+std::optional<std::size_t> HexRowCharacters(std::string_view line) {
+    auto hexDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    std::size_t digits = 0;
+    while (digits < line.size() && hexDigit(line[digits])) ++digits;
+    if (digits < 6) return std::nullopt;
+    const std::size_t hexStart = digits + 2;
+    const std::size_t characters = hexStart + 42;
+    if (line.size() <= characters || line.substr(digits, 2) != "  " ||
+        line.substr(hexStart + 40, 2) != "  ") {
+        return std::nullopt;
+    }
+    for (std::size_t k = hexStart; k < hexStart + 40; ++k) {
+        if (!hexDigit(line[k]) && line[k] != ' ') return std::nullopt;
+    }
+    return characters;
+}
+
 }  // namespace corvane

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ bool AppendHexDump(const std::uint8_t* bytes, std::size_t n, std::int64_t offset
 // characters, EBCDIC translated; bytes below 0x3F show as ".").
 void FormatHexRow(const std::uint8_t* bytes, std::size_t count, std::int64_t offset,
                   std::string& row);
+
+// Where the character column of a row that FormatHexRow made begins, or
+// nothing when the line is no such row (a title, a size line, a blank).
+std::optional<std::size_t> HexRowCharacters(std::string_view line);
 
 template <class LineFn>
 bool AppendHexDump(const std::uint8_t* bytes, std::size_t n, std::int64_t offset,
