@@ -21,11 +21,20 @@ struct ExtractOptions {
     bool Overwrite = false;
 };
 
+struct GrepOptions {
+    std::string Pattern;
+    std::string File;
+    std::vector<std::string> Members;
+    bool IgnoreCase = false;
+};
+
 int InfoCommand(const std::string& file, bool json, const std::string& dateOrder);
 int HeadersCommand(const std::string& file);
 int ListCommand(const std::string& file, bool json, const std::string& dateOrder);
 int ViewCommand(const std::string& file, const std::string& member, bool hex);
 int ExtractCommand(const ExtractOptions& options);
+// Exit status as grep's: 0 when a record matched, 1 when none did, 2 on an error.
+int GrepCommand(const GrepOptions& options);
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
                  bool overwrite, bool allowLarge);
 

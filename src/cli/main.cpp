@@ -56,6 +56,16 @@ int main(int argc, char** argv) {
     extract->add_flag("--overwrite", ex.Overwrite,
                       "Replace existing files (else they are skipped)");
 
+    GrepOptions gr;
+    auto* grep = app.add_subcommand(
+        "grep",
+        "Print the records that hold a string: MEMBER:LINE:text (LINE:text for a "
+        "sequential dataset)");
+    grep->add_option("PATTERN", gr.Pattern, "The string to find (no wildcards)")->required();
+    grep->add_option("FILE", gr.File, "XMIT file")->required();
+    grep->add_option("MEMBER", gr.Members, "Members to search (all when none is named)");
+    grep->add_flag("-i,--ignore-case", gr.IgnoreCase, "Letters match in either case");
+
     std::string archive, entry, outDir;
     bool overwrite = false, allowLarge = false;
     auto* unzip = app.add_subcommand("unzip", "List a zip archive or unpack one entry");
@@ -86,10 +96,11 @@ int main(int argc, char** argv) {
             ex.ExtSet = extract->count("--ext") > 0;
             return ExtractCommand(ex);
         }
+        if (*grep) return GrepCommand(gr);
         if (*unzip) return UnzipCommand(archive, entry, outDir, overwrite, allowLarge);
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
-        return 1;
+        return *grep ? 2 : 1;  // grep's 1 means "nothing matched"
     }
     return 2;
 }

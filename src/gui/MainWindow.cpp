@@ -151,6 +151,9 @@ void MainWindow::BuildWindow() {
         item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View, &MainWindow::MnuXmitViewClick);
     MnuXmitExtract = item(xmit, "MnuXmitExtract", "E&xtract...", "Ctrl+E", IconKind::Extract,
                           &MainWindow::MnuXmitExtractClick);
+    MnuXmitFindContaining =
+        item(xmit, "MnuXmitFindContaining", "Find members &containing...", "Ctrl+Shift+F",
+             IconKind::View, &MainWindow::MnuXmitFindContainingClick);
     xmit->addSeparator()->setObjectName("MnuSeperator2");
     MnuXmitDumpFile = item(xmit, "MnuXmitDumpFile", "&Debug Xmit headers...", "", IconKind::Jobwick,
                            &MainWindow::MnuXmitDumpFileClick);
@@ -281,7 +284,7 @@ void MainWindow::BuildWindow() {
     Splitter1->setHandleWidth(3);
     Splitter1->setChildrenCollapsible(false);
     Splitter1->addWidget(tabPane);
-    Splitter1->addWidget(LvwMembers);
+    Splitter1->addWidget(BuildMemberPane());
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({193, 377});
@@ -306,7 +309,8 @@ void MainWindow::BuildWindow() {
     panels_[1]->SetFullText("No file open");
     setStatusBar(status);
 
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
+                       MnuXmitFindContaining})
         a->setEnabled(false);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
     SetSelectItemsEnabled(false);

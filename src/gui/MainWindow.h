@@ -14,6 +14,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
@@ -78,6 +79,12 @@ class MainWindow : public QMainWindow {
         *MnuViewToolbar, *MnuViewCloseViewers, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt,
         *MnuHelpPlanet, *MnuHelpAbout;
     QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
+    QAction* MnuXmitFindContaining;
+    // Above the member list: the name filter, "N of M members", Show all.
+    QWidget* FilterBar;
+    QLineEdit* EdtFilter;
+    QLabel* LblFilterCount;
+    QToolButton* BtnShowAll;
     QMenu* lPopListView;
     QTabWidget* TabInfo;
     TabRows* TabInfoRows;  // the tabs of TabInfo, on as many rows as they need
@@ -109,6 +116,8 @@ class MainWindow : public QMainWindow {
     void MnuXmitExtractClick();
     void SbnJclClick();
     void MnuViewCloseViewersClick();
+    void MnuXmitFindContainingClick();
+    void BtnShowAllClick();
 
   public:
     void OpenXmitFile(bool withDialog);
@@ -120,6 +129,9 @@ class MainWindow : public QMainWindow {
 
   private:
     void BuildWindow();
+    QWidget* BuildMemberPane();
+    void ApplyMemberFilter();
+    void UpdateMemberCount();
     QWidget* BuildInfoPage(
         const std::vector<std::tuple<QString, QString, ElidedLabel**, const char*>>& rows);
     void ApplyState(const WindowState& state);
@@ -171,7 +183,8 @@ class MainWindow : public QMainWindow {
     bool destroyed_ = false;
     bool reading_ = false;
     bool closeAfterRead_ = false;
-    int pendingTabWidth_ = -1;  // applied once the window has its size
+    int pendingTabWidth_ = -1;      // applied once the window has its size
+    std::vector<bool> containing_;  // per member, the last containing search; empty: none
 };
 
 // "Corvane  v3", the fixed texts of the window.

@@ -68,6 +68,7 @@ void MainWindow::SetBusy(bool busy) {
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract}) {
         a->setEnabled(fileCommands);
     }
+    MnuXmitFindContaining->setEnabled(fileCommands && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(fileCommands);
     if (!busy && closeAfterRead_) {
         closeAfterRead_ = false;

@@ -251,6 +251,7 @@ void MainWindow::ClearFileInfo() {
 void MainWindow::UpdateFileState() {
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
         a->setEnabled(FileIsOpen);
+    MnuXmitFindContaining->setEnabled(FileIsOpen && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);
     if (FileIsOpen) {
         SetStatus(0, "File successfully opened.");

@@ -23,8 +23,11 @@ void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order)
         // Texts from the file: control characters are shown escaped.
         for (std::string& cell : cells_.back()) cell = DisplayName(cell);
     }
-    order_.resize(cells_.size());
-    std::iota(order_.begin(), order_.end(), 0);
+    sorted_.resize(cells_.size());
+    std::iota(sorted_.begin(), sorted_.end(), 0);
+    names_ = NameFilter();
+    only_.clear();
+    order_ = sorted_;
     endResetModel();
 }
 
@@ -33,7 +36,10 @@ void MemberListModel::Clear() {
     info_ = nullptr;
     columns_.clear();
     cells_ = {};
+    sorted_ = {};
     order_ = {};
+    names_ = NameFilter();
+    only_.clear();
     endResetModel();
 }
 
@@ -114,45 +120,59 @@ std::string MemberListModel::SortKey(int member, int column) const {
 
 void MemberListModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= columnCount()) return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<int> sourceOf;
-    sourceOf.reserve(static_cast<std::size_t>(before.size()));
-    for (const QModelIndex& i : before)
-        sourceOf.push_back(order_[static_cast<std::size_t>(i.row())]);
-
     std::vector<std::string> keys(cells_.size());
     for (std::size_t k = 0; k < cells_.size(); ++k) keys[k] = SortKey(static_cast<int>(k), column);
-    std::iota(order_.begin(), order_.end(), 0);
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+    std::iota(sorted_.begin(), sorted_.end(), 0);
+    std::stable_sort(sorted_.begin(), sorted_.end(), [&](int a, int b) {
         const auto& ka = keys[static_cast<std::size_t>(a)];
         const auto& kb = keys[static_cast<std::size_t>(b)];
         return order == Qt::AscendingOrder ? ka < kb : kb < ka;
     });
-
-    std::vector<int> displayOf(order_.size());
-    for (std::size_t d = 0; d < order_.size(); ++d)
-        displayOf[static_cast<std::size_t>(order_[d])] = static_cast<int>(d);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype k = 0; k < before.size(); ++k) {
-        after << index(displayOf[static_cast<std::size_t>(sourceOf[static_cast<std::size_t>(k)])],
-                       before[k].column());
-    }
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Relayout();
 }
 
 void MemberListModel::Unsort() {
-    if (std::is_sorted(order_.begin(), order_.end())) return;
-    emit layoutAboutToBeChanged();
+    if (std::is_sorted(sorted_.begin(), sorted_.end())) return;
+    std::iota(sorted_.begin(), sorted_.end(), 0);
+    Relayout();
+}
+
+bool MemberListModel::Shown(int member) const {
+    const auto k = static_cast<std::size_t>(member);
+    if (!only_.empty() && (k >= only_.size() || !only_[k])) return false;
+    return names_.Empty() || names_.Matches(present::TrimmedName(info_->Members[k].Name));
+}
+
+void MemberListModel::SetFilter(const NameFilter& names, std::vector<bool> only) {
+    names_ = names;
+    only_ = std::move(only);
+    Relayout();
+}
+
+void MemberListModel::Relayout() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
+    std::vector<int> memberOf;
+    memberOf.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& i : before)
-        after << index(order_[static_cast<std::size_t>(i.row())], i.column());
-    std::iota(order_.begin(), order_.end(), 0);
+        memberOf.push_back(i.row() < rowCount() ? MemberAt(i.row()) : -1);
+
+    order_.clear();
+    for (int m : sorted_) {
+        if (Shown(m)) order_.push_back(m);
+    }
+    std::vector<int> rowOf(cells_.size(), -1);
+    for (std::size_t row = 0; row < order_.size(); ++row)
+        rowOf[static_cast<std::size_t>(order_[row])] = static_cast<int>(row);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        const int member = memberOf[static_cast<std::size_t>(k)];
+        const int row = member < 0 ? -1 : rowOf[static_cast<std::size_t>(member)];
+        after << (row < 0 ? QModelIndex() : index(row, before[k].column()));
+    }
     changePersistentIndexList(before, after);
-    emit layoutChanged();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 MemberView::MemberView(QWidget* parent) : QTreeView(parent), model_(new MemberListModel(this)) {

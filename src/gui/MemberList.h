@@ -7,6 +7,7 @@
 
 #include "decode/XmitInfo.h"
 #include "present/Presenter.h"
+#include "search/NameFilter.h"
 
 namespace corvane::gui {
 
@@ -39,6 +40,12 @@ class MemberListModel : public QAbstractTableModel {
     void sort(int column, Qt::SortOrder order) override;
     // Back to directory order.
     void Unsort();
+    // Shows only the members whose names match the filter and, with a
+    // list of flags (one per member), whose flag is set.
+    void SetFilter(const NameFilter& names, std::vector<bool> only = {});
+    bool Filtered() const { return !names_.Empty() || !only_.empty(); }
+    bool OnlySome() const { return !only_.empty(); }
+    int TotalCount() const { return static_cast<int>(cells_.size()); }
 
     ListedMember Member(int row) const;
     QString Text(int row, int column) const;
@@ -50,12 +57,19 @@ class MemberListModel : public QAbstractTableModel {
   private:
     int MemberAt(int row) const { return order_[static_cast<std::size_t>(row)]; }
     std::string SortKey(int member, int column) const;
+    bool Shown(int member) const;
+    // Makes the shown rows again from sorted_, keeping the persistent
+    // indexes (the selection) of the members that stay shown.
+    void Relayout();
 
     const XmitInfo* info_ = nullptr;
     present::DateOrder dateOrder_ = present::DateOrder::DayFirst;
     std::vector<present::Column> columns_;
     std::vector<std::vector<std::string>> cells_;  // per member, in directory order
-    std::vector<int> order_;                       // display row -> member
+    std::vector<int> sorted_;                      // every member, in the sort order
+    std::vector<int> order_;                       // display row -> member (the shown ones)
+    NameFilter names_;
+    std::vector<bool> only_;  // empty: every member
 };
 
 // The report-style view of the member list. Enter asks for the selection to

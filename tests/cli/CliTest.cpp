@@ -173,6 +173,53 @@ TEST(Cli, FailuresAndUsageErrorsHaveTheirExitCodes) {
 }
 
 namespace {
+std::string Card(const std::string& text) {
+    return text + std::string(80 - text.size(), ' ');
+}
+}  // namespace
+
+TEST(CliGrep, PrintsMemberLineAndTextWithGrepsExitCodes) {
+    TempDir dir;
+    PdsSpec plan;
+    plan.Members = {{"ALPHA",
+                     ToEbcdic(Card("HELLO WORLD") + Card("nothing") + Card("hello again")),
+                     false,
+                     "",
+                     {}},
+                    {"BETA", ToEbcdic(Card("no match here") + Card("say Hello")), false, "", {}}};
+    WriteFile(dir / "lib.xmi", BuildPds(plan));
+    SequentialSpec seq;
+    seq.Records = {ToEbcdic(Card("first")), ToEbcdic(Card("HELLO second"))};
+    WriteFile(dir / "seq.xmi", BuildSequential(seq));
+    WriteFile(dir / "garbage", ToEbcdic("NOT AN XMIT FILE"));
+    const std::string lib = " " + Q(dir / "lib.xmi");
+    struct Case {
+        std::string Args;
+        int Code;
+        std::string Out;
+    };
+    const std::vector<Case> cases = {
+        {"grep HELLO" + lib, 0, "ALPHA:1:" + Card("HELLO WORLD") + "\n"},
+        {"grep -i hello" + lib, 0,
+         "ALPHA:1:" + Card("HELLO WORLD") + "\nALPHA:3:" + Card("hello again") +
+             "\nBETA:2:" + Card("say Hello") + "\n"},
+        {"grep -i hello" + lib + " BETA", 0, "BETA:2:" + Card("say Hello") + "\n"},
+        {"grep NOWHERE" + lib, 1, ""},
+        {"grep HELLO" + lib + " MISSING", 2, ""},
+        {"grep HELLO " + Q(dir / "seq.xmi"), 0, "2:" + Card("HELLO second") + "\n"},
+        {"grep HELLO " + Q(dir / "garbage"), 2, ""},
+        {"grep HELLO " + Q(dir / "missing.xmi"), 2, ""},
+        {"grep" + lib, 2, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Args);
+        const CliRun r = Cli(c.Args);
+        EXPECT_EQ(r.Code, c.Code);
+        EXPECT_EQ(r.Out, c.Out);
+    }
+}
+
+namespace {
 CliRun CliAll(const std::string& args) {
     return Cli(args, true);
 }

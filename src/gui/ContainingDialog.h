@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QLineEdit;
+
+namespace corvane::gui {
+
+// Asks for the text that the members listed must contain.
+class ContainingDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit ContainingDialog(QWidget* owner);
+
+    QLineEdit* EdtContaining;
+    QCheckBox* ChkContainingCase;
+    QDialogButtonBox* BbxContaining;
+};
+
+}  // namespace corvane::gui

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "GuiSupport.h"
+#include "ProgressDialog.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+MainWindow& Open(MainFixture& f, std::size_t members) {
+    const auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library(members)));
+    return f.Start({QString::fromStdString(path.string())});
+}
+
+QStringList Names(MainWindow& w) {
+    QStringList names;
+    for (int row = 0; row < w.LvwMembers->RowCount(); ++row)
+        names << w.LvwMembers->Text(row, 0).trimmed();
+    return names;
+}
+
+QString Count(MainWindow& w) {
+    return Find<QLabel>(&w, "LblFilterCount")->text();
+}
+
+// Answers the containing question with a text and OK.
+void AnswerContaining(MainFixture& f, const QString& text, bool matchCase = false) {
+    f.Dialogs.ExecHandlers.push_back([text, matchCase](QDialog& d) {
+        d.findChild<QLineEdit*>("EdtContaining")->setText(text);
+        d.findChild<QCheckBox*>("ChkContainingCase")->setChecked(matchCase);
+        d.findChild<QPushButton*>("BtnContainingOk")->click();
+        return d.result();
+    });
+}
+}  // namespace
+
+TEST(MemberFilter, NarrowsByNameWithWildcardsAndCounts) {
+    MainFixture f;
+    MainWindow& w = Open(f, 12);
+    auto* filter = Find<QLineEdit>(&w, "EdtFilter");
+    EXPECT_EQ(Count(w), "12 of 12 members");
+    EXPECT_FALSE(Find<QToolButton>(&w, "BtnShowAll")->isVisibleTo(&w));
+    struct Case {
+        const char* Filter;
+        QStringList Names;
+    };
+    const Case cases[] = {
+        {"mem1*", {"MEM1", "MEM10", "MEM11"}},
+        {"?EM2", {"MEM2"}},
+        {"1", {"MEM1", "MEM10", "MEM11"}},
+        {"*X*", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Filter);
+        QTest::keyClicks(filter, c.Filter);
+        EXPECT_EQ(Names(w), c.Names);
+        EXPECT_EQ(Count(w), QString("%1 of 12 members").arg(c.Names.size()));
+        filter->clear();
+    }
+    EXPECT_EQ(Count(w), "12 of 12 members");
+}
+
+TEST(MemberFilter, SelectionKeepsOnlyShownRowsAndCommandsUseThem) {
+    MainFixture f;
+    MainWindow& w = Open(f, 12);
+    w.LvwMembers->SetRowSelected(2, true);   // MEM2, filtered away
+    w.LvwMembers->SetRowSelected(10, true);  // MEM10, stays
+    Find<QLineEdit>(&w, "EdtFilter")->setText("mem1*");
+    ASSERT_EQ(w.LvwMembers->SelectedMembers().size(), 1);
+    EXPECT_EQ(w.LvwMembers->SelectedMembers()[0].Caption.trimmed(), "MEM10");
+    Find<QAction>(&w, "MnuEditSelectAll")->trigger();
+    QStringList selected;
+    for (const ListedMember& m : w.LvwMembers->SelectedMembers()) selected << m.Caption.trimmed();
+    EXPECT_EQ(selected, (QStringList{"MEM1", "MEM10", "MEM11"}));
+}
+
+TEST(MemberFilter, TypingInTheListJumpsToAName) {
+    MainFixture f;
+    MainWindow& w = Open(f, 12);
+    w.LvwMembers->setFocus();
+    QTest::keyClicks(w.LvwMembers, "mem11");
+    EXPECT_EQ(w.LvwMembers->currentIndex().row(), 11);
+    EXPECT_EQ(w.LvwMembers->SelectedRowNumbers(), QList<int>{11});
+}
+
+TEST(ContainingSearch, ListsTheMembersWhoseTextHoldsTheString) {
+    MainFixture f;
+    MainWindow& w = Open(f, 5);
+    AnswerContaining(f, "member 3 line");
+    Find<QAction>(&w, "MnuXmitFindContaining")->trigger();
+    EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmContaining");
+    EXPECT_EQ(Names(w), QStringList{"MEM3"});
+    EXPECT_EQ(Count(w), "1 of 5 members");
+    EXPECT_EQ(w.StatusText(0), "1 members contain \"member 3 line\".");
+    EXPECT_FALSE(w.Progress->isVisible());
+    EXPECT_FALSE(w.Reading());
+
+    // The name filter narrows the result further; Show all undoes both.
+    Find<QLineEdit>(&w, "EdtFilter")->setText("mem4");
+    EXPECT_EQ(Count(w), "0 of 5 members");
+    auto* all = Find<QToolButton>(&w, "BtnShowAll");
+    ASSERT_TRUE(all->isVisibleTo(&w));
+    all->click();
+    EXPECT_EQ(Count(w), "5 of 5 members");
+    EXPECT_TRUE(Find<QLineEdit>(&w, "EdtFilter")->text().isEmpty());
+
+    AnswerContaining(f, "member 3 line", true);
+    w.MnuXmitFindContainingClick();
+    EXPECT_EQ(Count(w), "0 of 5 members");
+    f.Dialogs.ExecHandlers.clear();  // the question cancelled: the list stays
+    w.MnuXmitFindContainingClick();
+    EXPECT_EQ(Count(w), "0 of 5 members");
+}
