@@ -151,6 +151,8 @@ void MainWindow::BuildWindow() {
         item(xmit, "MnuXmitView", "&View", "Ctrl+V", IconKind::View, &MainWindow::MnuXmitViewClick);
     MnuXmitExtract = item(xmit, "MnuXmitExtract", "E&xtract...", "Ctrl+E", IconKind::Extract,
                           &MainWindow::MnuXmitExtractClick);
+    MnuXmitExtractAll = item(xmit, "MnuXmitExtractAll", "Extract &all to folder...", "",
+                             IconKind::Extract, &MainWindow::MnuXmitExtractAllClick);
     MnuXmitFindContaining =
         item(xmit, "MnuXmitFindContaining", "Find members &containing...", "Ctrl+Shift+F",
              IconKind::View, &MainWindow::MnuXmitFindContainingClick);
@@ -310,7 +312,7 @@ void MainWindow::BuildWindow() {
     setStatusBar(status);
 
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
-                       MnuXmitFindContaining})
+                       MnuXmitExtractAll, MnuXmitFindContaining})
         a->setEnabled(false);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
     SetSelectItemsEnabled(false);

@@ -79,7 +79,7 @@ class MainWindow : public QMainWindow {
         *MnuViewToolbar, *MnuViewCloseViewers, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt,
         *MnuHelpPlanet, *MnuHelpAbout;
     QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
-    QAction* MnuXmitFindContaining;
+    QAction *MnuXmitFindContaining, *MnuXmitExtractAll;
     // Above the member list: the name filter, "N of M members", Show all.
     QWidget* FilterBar;
     QLineEdit* EdtFilter;
@@ -117,6 +117,7 @@ class MainWindow : public QMainWindow {
     void SbnJclClick();
     void MnuViewCloseViewersClick();
     void MnuXmitFindContainingClick();
+    void MnuXmitExtractAllClick();
     void BtnShowAllClick();
 
   public:

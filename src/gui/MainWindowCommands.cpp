@@ -65,7 +65,8 @@ void MainWindow::SetBusy(bool busy) {
     for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile}) a->setEnabled(!busy);
     SbnOpen->setEnabled(!busy);
     const bool fileCommands = FileIsOpen && !busy;
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract}) {
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
+                       MnuXmitExtractAll}) {
         a->setEnabled(fileCommands);
     }
     MnuXmitFindContaining->setEnabled(fileCommands && Info && Info->Partitioned);

@@ -249,7 +249,8 @@ void MainWindow::ClearFileInfo() {
 }
 
 void MainWindow::UpdateFileState() {
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract})
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
+                       MnuXmitExtractAll})
         a->setEnabled(FileIsOpen);
     MnuXmitFindContaining->setEnabled(FileIsOpen && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);

@@ -28,6 +28,10 @@ QStringList Names(MainWindow& w) {
     return names;
 }
 
+std::string Card(const std::string& text) {
+    return text + std::string(80 - text.size(), ' ');
+}
+
 QString Count(MainWindow& w) {
     return Find<QLabel>(&w, "LblFilterCount")->text();
 }
@@ -119,4 +123,31 @@ TEST(ContainingSearch, ListsTheMembersWhoseTextHoldsTheString) {
     f.Dialogs.ExecHandlers.clear();  // the question cancelled: the list stays
     w.MnuXmitFindContainingClick();
     EXPECT_EQ(Count(w), "0 of 5 members");
+}
+
+TEST(ExtractAll, WritesEveryMemberUnderTheCliNamesAndNeverOverwritesUnasked) {
+    MainFixture f;
+    MainWindow& w = Open(f, 3);
+    const std::filesystem::path out = f.Dir / "out";
+    f.Dialogs.FolderAnswers = {QString::fromStdString(out.string())};
+    Find<QLineEdit>(&w, "EdtFilter")->setText("mem1");  // extract all ignores the filter
+    Find<QAction>(&w, "MnuXmitExtractAll")->trigger();
+    for (const char* name : {"MEM0.txt", "MEM1.txt", "MEM2.txt"})
+        EXPECT_TRUE(std::filesystem::exists(out / name)) << name;
+    const Bytes mem1 = ReadFile(out / "MEM1.txt");
+    const std::string firstLine(mem1.begin(), mem1.begin() + 82);
+    EXPECT_EQ(firstLine, Card("MEMBER 1 LINE 0") + "\r\n");
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Extract all");
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith("3 of 3 files written to "));
+
+    WriteFile(out / "MEM1.txt", ToEbcdic("KEEP"));
+    f.Dialogs.FolderAnswers = {QString::fromStdString(out.string())};
+    f.Dialogs.QuestionAnswers = {MessageAnswer::No};
+    w.MnuXmitExtractAllClick();
+    const auto& asked = f.Dialogs.Messages[f.Dialogs.Messages.size() - 2];
+    EXPECT_EQ(asked.Buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(asked.Text.startsWith("3 of the 3 files already exist"));
+    EXPECT_EQ(ReadFile(out / "MEM1.txt"), ToEbcdic("KEEP"));
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("3 skipped: the file exists."));
 }

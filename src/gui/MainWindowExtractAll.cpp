@@ -1,0 +1,133 @@
+// Extract all: every member (or the sequential dataset) to files in one
+// folder, named as corvane-cli extract names them.
+#include <QApplication>
+#include <QLabel>
+
+#include "DialogService.h"
+#include "MainWindow.h"
+#include "ProgressDialog.h"
+#include "io/AtomicWriter.h"
+#include "io/OpenInputs.h"
+#include "io/OutputName.h"
+#include "present/Presenter.h"
+
+namespace corvane::gui {
+
+namespace {
+struct Item {
+    const MemberEntry* Member;  // null: the sequential dataset
+    std::string Name;
+    std::filesystem::path Path;
+};
+}  // namespace
+
+void MainWindow::MnuXmitExtractAllClick() {
+    if (!Info || reading_) return;
+    if (!Info->HasData()) {
+        env_.Dialogs->Message(this,
+                              "This file holds only a message; there is no dataset to extract.",
+                              "Corvane", MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    DialogService::FileRequest request;
+    request.Title = "Extract all to folder";
+    const auto chosen = env_.Dialogs->ChooseFolder(this, request);
+    if (!chosen || chosen->isEmpty()) return;
+    const std::filesystem::path folder = PathFromUtf8(chosen->toStdString());
+
+    // Text for fixed-length records, else binary, as corvane-cli extract
+    // does by default; its names and extensions too.
+    const bool text = Info->Dataset.Recfm.Kind == 'F';
+    const std::string ext = text ? ".txt" : ".bin";
+    std::vector<Item> items;
+    OutputNameSet names;
+    if (Info->Partitioned) {
+        for (const MemberEntry& m : Info->Members)
+            items.push_back({&m, m.Name, folder / PathFromUtf8(names.Take(m.Name, ext))});
+    } else {
+        std::string name = Info->Dataset.Name;
+        if (present::TrimmedName(name).empty())
+            name = PathToUtf8(PathFromUtf8(XmitPath.toStdString()).stem());
+        items.push_back({nullptr, name, folder / PathFromUtf8(names.Take(name, ext))});
+    }
+
+    // Files that exist are replaced only when the user says so; the file
+    // being read never.
+    int existing = 0;
+    for (const Item& item : items) existing += PathPresent(item.Path) ? 1 : 0;
+    bool replace = false;
+    if (existing > 0) {
+        replace =
+            env_.Dialogs->Message(
+                this,
+                QString("%1 of the %2 files already exist in %3.\nReplace them? (No "
+                        "skips them.)")
+                    .arg(existing)
+                    .arg(items.size())
+                    .arg(*chosen),
+                "Extract all", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
+    }
+
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    PrepareExtraction();
+    SetBusy(true);
+    Progress->setWindowTitle("Extract all");
+    Progress->show();
+    Progress->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int written = 0, skipped = 0;
+    bool cancelled = false;
+    QStringList failures;
+    for (const Item& item : items) {
+        const QString shown = QString::fromStdString(DisplayName(present::TrimmedName(item.Name)));
+        if (PathPresent(item.Path) && (!replace || IsOpenInput(item.Path))) {
+            if (IsOpenInput(item.Path)) {
+                failures << shown + ": the file being read is never written";
+            } else {
+                ++skipped;
+            }
+            continue;
+        }
+        Progress->ClearCancelled();
+        Progress->Label2->setText(shown);
+        ReadRequest read;
+        read.Member = item.Member;
+        read.Form = text ? ReadForm::Text : ReadForm::Binary;
+        read.OutputFile = item.Path;
+        read.Name = DisplayName(item.Name);
+        const auto done = Reader->Read(read, *Progress);
+        if (!done) {
+            failures << shown + ": " + QString::fromStdString(done.Err().Message);
+        } else if (done->Cancelled) {
+            cancelled = true;  // the member cut short is not counted
+            break;
+        } else {
+            ++written;
+        }
+        if (closeAfterRead_) break;
+    }
+    HideProgress();
+    SetBusy(false);
+    SetStatus(0, QString::number(written) + " Processed.");
+    QString report = QString("%1 of %2 files written to %3.")
+                         .arg(written)
+                         .arg(items.size())
+                         .arg(QString::fromStdString(PathToUtf8(folder)));
+    if (cancelled) report += "\nCancelled: the rest were not written.";
+    if (skipped > 0) report += QString("\n%1 skipped: the file exists.").arg(skipped);
+    if (!failures.isEmpty()) {
+        constexpr qsizetype kShown = 15;
+        report += QString("\n%1 failed:\n").arg(failures.size());
+        report += QStringList(failures.mid(0, kShown)).join('\n');
+        if (failures.size() > kShown)
+            report += QString("\n... and %1 more.").arg(failures.size() - kShown);
+    }
+    ModalShown(true);
+    env_.Dialogs->Message(this, report, "Extract all",
+                          failures.isEmpty() ? MessageIcon::Information : MessageIcon::Warning,
+                          MessageButtons::Ok);
+    ModalShown(false);
+}
+
+}  // namespace corvane::gui
