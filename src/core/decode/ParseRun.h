@@ -75,6 +75,7 @@ class ParseRun {
     // Data records.
     void ProcessDataRecord();
     void ReadMessageRecord();
+    bool SequentialDataHoldsXmit();
     void ReadCopyR1();
     void ReadCopyR2();
     void ReadDirectory();

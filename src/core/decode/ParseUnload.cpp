@@ -3,9 +3,11 @@
 // data begins.
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "decode/ParseRun.h"
 #include "decode/S390format.h"
+#include "decode/XmitParser.h"
 
 namespace corvane::parse {
 
@@ -18,6 +20,7 @@ void ParseRun::ProcessDataRecord() {
         case Phase::Headers:
             if (!sequentialNext_) Fail("Data record met before the INMR03 record of its file");
             Info.DataStart = recordOffset_;
+            Info.DataHoldsXmit = SequentialDataHoldsXmit();
             phase_ = Phase::Done;
             return;
         case Phase::Message:
@@ -48,6 +51,25 @@ void ParseRun::ProcessDataRecord() {
         case Phase::Done:
             return;
     }
+}
+
+// The first bytes of the sequential data, gathered from its first segments:
+// whether they start an XMIT file.
+bool ParseRun::SequentialDataHoldsXmit() {
+    std::uint8_t head[8];
+    std::size_t have = 0;
+    std::int64_t at = recordOffset_;
+    while (have < sizeof head) {
+        in_.Seek(at);
+        std::uint8_t segment[2];
+        if (in_.Read(segment, 2) != 2 || segment[0] < 2 || (segment[1] & kControlRecord)) break;
+        const std::size_t take = std::min<std::size_t>(segment[0] - 2u, sizeof head - have);
+        if (in_.Read(head + have, take) != take) break;
+        have += take;
+        at += segment[0];
+    }
+    in_.Seek(recordOffset_);
+    return StartsWithXmitHeader(head, have);
 }
 
 // Each segment of a message record is one line of the message.
@@ -131,10 +153,17 @@ void ParseRun::LocateMemberData() {
     for (const MemberEntry& m : Info.Members) starts.emplace(m.Ttr, -1);
 
     std::vector<std::int64_t> found;
-    bool first = true;  // the next segment must start a record
-    std::uint8_t count[12];
-    std::uint8_t previousFlag = 0;  // the first block's flag of the record before
+    std::unordered_set<std::uint32_t> nested;  // members whose data is an XMIT file
+    bool first = true;                         // the next segment must start a record
+    // The record's first bytes: the count field, and for a record that starts
+    // a member also the key and the first data bytes, to see whether the
+    // member holds a transmission.
+    std::uint8_t head[12 + 255 + 8];
+    const std::uint8_t* count = head;
+    std::size_t want = 12;
     std::size_t have = 0;
+    std::uint32_t sniffed = 0;      // the TTR of the member being looked at
+    std::uint8_t previousFlag = 0;  // the first block's flag of the record before
     std::int64_t recordStart = 0;
     // Damage in the member data does not stop the file from opening: the
     // members before it are read as they are, and the member it is in fails
@@ -142,6 +171,28 @@ void ParseRun::LocateMemberData() {
     auto stop = [&](std::int64_t at, const std::string& why) {
         Info.DataEnd = at < in_.Size() ? at : in_.Size();
         Info.Notices.push_back({why + " at offset " + std::to_string(Info.DataEnd), 1});
+    };
+    // The count field of a record's first block is complete.
+    auto counted = [&] {
+        // A member starts at a data block, or, when it has no data, at the
+        // end block after the one that closed the member before (PDSE
+        // unloads mark their other blocks with their flags).
+        const std::uint8_t flag = count[0];
+        const std::size_t dataLength = BigEndianField(count, 10, 2);
+        const bool startsMember = flag == 0x00 || (flag == 0x80 && dataLength == 0 &&
+                                                   (previousFlag == 0x84 || previousFlag == 0x88));
+        const std::uint32_t ttr =
+            RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) | count[8];
+        auto it = startsMember ? starts.find(ttr) : starts.end();
+        if (it != starts.end() && it->second < 0) {
+            it->second = recordStart;
+            found.push_back(recordStart);
+            if (dataLength > 0) {
+                want = 12 + count[9] + std::min<std::size_t>(8, dataLength);
+                sniffed = ttr;
+            }
+        }
+        previousFlag = flag;
     };
     for (;;) {
         const std::int64_t at = in_.Position();
@@ -159,8 +210,8 @@ void ParseRun::LocateMemberData() {
             break;
         }
         if ((SegmentFlags & kControlRecord) && first) {
-            std::uint8_t head[8] = {};
-            if (in_.Read(head, 8) == 8 && LooksLikeXmitRecord(head, 8)) {
+            std::uint8_t name[8] = {};
+            if (in_.Read(name, 8) == 8 && LooksLikeXmitRecord(name, 8)) {
                 in_.Seek(at);
                 Info.DataEnd = at;
                 break;
@@ -171,36 +222,35 @@ void ParseRun::LocateMemberData() {
         // record starts after a segment that ended one.
         if (first || (SegmentFlags & kFirstSegment)) {
             have = 0;
+            want = 12;
             recordStart = at;
         }
         const auto n = static_cast<std::size_t>(SegmentLength) - 2;
-        if (have < sizeof count) {
+        if (have < want) {
             in_.Skip(2);
-            const std::size_t take = std::min(n, sizeof count - have);
-            if (in_.Read(count + have, take) != take) {
+            std::size_t used = 0;
+            bool cut = false;
+            while (have < want && used < n) {
+                const std::size_t take = std::min(n - used, want - have);
+                if (in_.Read(head + have, take) != take) {
+                    cut = true;
+                    break;
+                }
+                used += take;
+                const bool counting = have < 12;
+                have += take;
+                if (counting && have == 12) {
+                    counted();
+                } else if (have == want) {
+                    const std::size_t key = 12 + count[9];
+                    if (StartsWithXmitHeader(head + key, want - key)) nested.insert(sniffed);
+                }
+            }
+            if (cut && have < 12) {
                 stop(at, "Member data cut short by the end of the file");
                 break;
             }
-            have += take;
-            if (have == sizeof count) {
-                // A member starts at a data block, or, when it has no data, at
-                // the end block after the one that closed the member before
-                // (PDSE unloads mark their other blocks with their flags).
-                const std::uint8_t flag = count[0];
-                const bool end = BigEndianField(count, 10, 2) == 0;
-                const bool startsMember =
-                    flag == 0x00 ||
-                    (flag == 0x80 && end && (previousFlag == 0x84 || previousFlag == 0x88));
-                const std::uint32_t ttr =
-                    RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) |
-                    count[8];
-                auto it = startsMember ? starts.find(ttr) : starts.end();
-                if (it != starts.end() && it->second < 0) {
-                    it->second = recordStart;
-                    found.push_back(recordStart);
-                }
-                previousFlag = flag;
-            }
+            if (cut) want = have;  // the first data bytes are left to the read
         }
         in_.Seek(at + SegmentLength);
         first = (SegmentFlags & kLastSegment) != 0;
@@ -212,6 +262,7 @@ void ParseRun::LocateMemberData() {
         m.DataStart = start;
         auto next = std::upper_bound(found.begin(), found.end(), start);
         m.DataEnd = next == found.end() ? Info.DataEnd : *next;
+        m.HoldsXmit = nested.count(m.Ttr) > 0;
     }
 }
 

@@ -89,6 +89,8 @@ struct MemberEntry {
     // member's start or the closing control record); -1 when not found.
     std::int64_t DataStart = -1;
     std::int64_t DataEnd = -1;
+    // The member's data starts like an XMIT file: a transmission inside.
+    bool HoldsXmit = false;
 };
 
 // Something the decode met that did not stop it, counted by kind.
@@ -108,6 +110,8 @@ struct XmitInfo {
     // the closing control record.
     std::int64_t DataStart = 0;
     std::int64_t DataEnd = 0;
+    // The sequential data starts like an XMIT file.
+    bool DataHoldsXmit = false;
     std::vector<std::string> Message;
     std::vector<std::string> HeaderDump;  // filled only when asked for
     std::vector<DecodeNotice> Notices;

@@ -1,11 +1,19 @@
 #include "decode/XmitParser.h"
 
+#include <algorithm>
+
 #include "decode/ParseRun.h"
 
 namespace corvane {
 
 bool LooksLikeXmit(const std::uint8_t* bytes, std::size_t n) {
     return parse::LooksLikeXmitRecord(bytes, n);
+}
+
+bool StartsWithXmitHeader(const std::uint8_t* bytes, std::size_t n) {
+    constexpr std::uint8_t kInmr01[6] = {0xC9, 0xD5, 0xD4, 0xD9, 0xF0, 0xF1};
+    return n >= 8 && bytes[0] >= 8 && (bytes[1] & 0xA0) == 0xA0 &&
+           std::equal(kInmr01, kInmr01 + 6, bytes + 2);
 }
 
 namespace {

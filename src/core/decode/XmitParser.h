@@ -25,4 +25,8 @@ Result<XmitInfo> ParseXmit(ByteSource& source, const ParseOptions& options = {},
 // record number of 1 to 15 after it.
 bool LooksLikeXmit(const std::uint8_t* bytes, std::size_t n);
 
+// The first bytes of data that are an XMIT file themselves: a first segment
+// flagged as a control record, named INMR01.
+bool StartsWithXmitHeader(const std::uint8_t* bytes, std::size_t n);
+
 }  // namespace corvane

@@ -35,6 +35,11 @@ Error FileError(const std::string& text) {
     return e;
 }
 
+// A read that notes where its bytes are passes none.
+struct NoSink : Sink {
+    bool Take(std::uint8_t*, std::size_t) override { return true; }
+};
+
 // Hands the blocks the walker finds to the splitter.
 struct BlockOut {
     RecordSplitter& Splitter;
@@ -80,6 +85,7 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
         if (s.Read(segment, n) != n) {
             throw ReadFailure{"Unexpected end of file: the data is incomplete"};
         }
+        splitter.SegmentAt(segment, at + 2);
         const std::uint8_t flags = header[1];
         if (flags & 0x20) {
             // The data ends only at a control record that starts a record.
@@ -149,7 +155,15 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
 
     std::unique_ptr<OutputFile> output;
     std::unique_ptr<Sink> sink;
-    if (request.Lines) {
+    if (request.Pieces) {
+        if (request.Form != ReadForm::Binary) {
+            Error e = FileError("Only binary reads can be indexed");
+            e.What = Error::Kind::Usage;
+            return e;
+        }
+        request.Pieces->clear();
+        sink = std::make_unique<NoSink>();
+    } else if (request.Lines) {
         if (text) {
             sink = std::make_unique<TextLinesSink>(*request.Lines, cut);
         } else {
@@ -181,7 +195,9 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
 
     std::int64_t at = start;
     std::unique_ptr<RecordSplitter> splitter;
-    if (records) {
+    if (request.Pieces) {
+        splitter = std::make_unique<PieceIndex>(*request.Pieces, sink->Bytes);
+    } else if (records) {
         splitter = std::make_unique<VariableRecords>(
             *sink, memberMode, !info_.Dataset.Recfm.NoDescriptors, kMaxTextRecord, at);
     } else {
@@ -198,10 +214,12 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     } catch (const ReadFailure& f) {
         if (output) output->Close(0, false);
         if (request.Bytes) request.Bytes->clear();
+        if (request.Pieces) request.Pieces->clear();
         return ExtractError(f.Text, request.Name, start, end, in.Position(), size);
     } catch (const ReadError& e) {
         if (output) output->Close(0, false);
         if (request.Bytes) request.Bytes->clear();
+        if (request.Pieces) request.Pieces->clear();
         return ExtractError(e.what(), request.Name, start, end, in.Position(), size);
     } catch (const WriteError& e) {
         if (output) output->Close(0, false);

@@ -19,6 +19,13 @@ enum class ReadForm {
     Binary,  // the data bytes as the mainframe holds them (files only)
 };
 
+// Where the binary bytes of a read lie in the file: from Offset (counted in
+// the read's bytes) up to the next piece's Offset they are at FileOffset on.
+struct DataPiece {
+    std::int64_t Offset = 0;
+    std::int64_t FileOffset = 0;
+};
+
 // One read: what, how and where to.
 struct ReadRequest {
     // The member to read; null reads the sequential dataset.
@@ -27,9 +34,11 @@ struct ReadRequest {
     // Text records are cut to this many characters; below 0, not cut.
     std::int32_t RecordCut = -1;
     // Exactly one of these: the lines of a viewer, bytes in memory (text
-    // with CR LF line ends, or binary), or an output file.
+    // with CR LF line ends, or binary), an output file, or (binary only) the
+    // places of the bytes instead of the bytes.
     LineTarget* Lines = nullptr;
     std::vector<std::uint8_t>* Bytes = nullptr;
+    std::vector<DataPiece>* Pieces = nullptr;
     std::filesystem::path OutputFile;
     // What the read is called in errors and as the hex dump's title.
     std::string Name;

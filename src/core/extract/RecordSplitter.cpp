@@ -20,6 +20,16 @@ bool FixedSlices::Bytes(const std::uint8_t* p, std::size_t n) {
     return true;
 }
 
+bool PieceIndex::Bytes(const std::uint8_t* p, std::size_t n) {
+    if (n == 0) return true;
+    const std::int64_t file = offset_ + (p - base_);
+    if (pieces_.empty() || pieces_.back().FileOffset + (total_ - pieces_.back().Offset) != file) {
+        pieces_.push_back({total_, file});
+    }
+    total_ += static_cast<std::int64_t>(n);
+    return true;
+}
+
 void VariableRecords::Damaged(const std::string& what) const {
     throw ReadFailure{what + " at offset " + std::to_string(where_)};
 }

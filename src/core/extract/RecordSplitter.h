@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "extract/MemberReader.h"
 #include "extract/Sinks.h"
 
 namespace corvane {
@@ -22,6 +23,9 @@ class RecordSplitter {
     // An XMIT record of sequential data starts or ends.
     virtual void StartRecord() {}
     virtual bool EndRecord() { return true; }
+    // The segment whose data the next Bytes calls point into: its data
+    // starts at base, at this offset of the file.
+    virtual void SegmentAt(const std::uint8_t* /*base*/, std::int64_t /*offset*/) {}
     // A block of member data starts (its length from the count field).
     virtual bool Block(std::size_t /*length*/) { return true; }
     virtual bool Bytes(const std::uint8_t* p, std::size_t n) = 0;
@@ -41,6 +45,26 @@ class FixedSlices : public RecordSplitter {
     std::size_t slice_;
     std::vector<std::uint8_t> buffer_;
     std::size_t filled_ = 0;
+};
+
+// No bytes pass: where they lie in the file is noted, contiguous stretches
+// as one piece.
+class PieceIndex : public RecordSplitter {
+  public:
+    PieceIndex(std::vector<DataPiece>& pieces, std::int64_t& total)
+        : pieces_(pieces), total_(total) {}
+    void SegmentAt(const std::uint8_t* base, std::int64_t offset) override {
+        base_ = base;
+        offset_ = offset;
+    }
+    bool Bytes(const std::uint8_t* p, std::size_t n) override;
+    bool Finish() override { return true; }
+
+  private:
+    std::vector<DataPiece>& pieces_;
+    std::int64_t& total_;
+    const std::uint8_t* base_ = nullptr;
+    std::int64_t offset_ = 0;
 };
 
 // Variable-length records: in member data each block starts with its block

@@ -1,0 +1,97 @@
+#include "nested/MemberDataSource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace corvane {
+
+namespace {
+// Indexing runs without a window: nothing to show, nothing cancels it.
+class QuietProgress : public Progress {
+  public:
+    void SetMaximum(std::int64_t) override {}
+    void SetMinimum(std::int64_t) override {}
+    void SetPosition(std::int64_t) override {}
+    void ProcessEvents() override {}
+    bool Cancelled() const override { return false; }
+};
+}  // namespace
+
+Result<std::unique_ptr<MemberDataSource>> MemberDataSource::Open(std::unique_ptr<ByteSource> outer,
+                                                                 const XmitInfo& info,
+                                                                 const MemberEntry* member,
+                                                                 std::string name) {
+    std::vector<DataPiece> pieces;
+    ReadRequest request;
+    request.Member = member;
+    request.Form = ReadForm::Binary;
+    request.Pieces = &pieces;
+    request.Name = name;
+    QuietProgress progress;
+    MemberReader reader(*outer, info);
+    auto done = reader.Read(request, progress);
+    if (!done) return done.Err();
+    pieces.shrink_to_fit();
+    return std::unique_ptr<MemberDataSource>(
+        new MemberDataSource(std::move(outer), std::move(pieces), done->Bytes, std::move(name)));
+}
+
+Result<std::size_t> MemberDataSource::ReadAt(std::int64_t offset, void* destination,
+                                             std::size_t n) {
+    if (offset < 0 || offset >= size_ || n == 0) return std::size_t{0};
+    n = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(n), size_ - offset));
+    auto* out = static_cast<std::uint8_t*>(destination);
+    // The piece that holds offset: the last one starting at or before it.
+    auto it = std::upper_bound(pieces_.begin(), pieces_.end(), offset,
+                               [](std::int64_t o, const DataPiece& p) { return o < p.Offset; });
+    std::size_t i = static_cast<std::size_t>(it - pieces_.begin()) - 1;
+    const std::int64_t end = offset + static_cast<std::int64_t>(n);
+    std::int64_t at = offset;
+    while (at < end) {
+        // Pieces lie in file order: read the stretch of the outer file that
+        // holds the next ones at once, up to kSpan bytes.
+        const std::int64_t fileStart = pieces_[i].FileOffset + (at - pieces_[i].Offset);
+        std::int64_t upto = std::min({PieceEnd(i), end, at + static_cast<std::int64_t>(kSpan)});
+        std::int64_t fileEnd = fileStart + (upto - at);
+        std::size_t last = i;
+        while (upto == PieceEnd(last) && upto < end && last + 1 < pieces_.size()) {
+            const DataPiece& next = pieces_[last + 1];
+            const std::int64_t nextUpto = std::min(PieceEnd(last + 1), end);
+            const std::int64_t nextEnd = next.FileOffset + (nextUpto - next.Offset);
+            if (next.FileOffset < fileEnd ||
+                nextEnd - fileStart > static_cast<std::int64_t>(kSpan)) {
+                break;
+            }
+            fileEnd = nextEnd;
+            upto = nextUpto;
+            ++last;
+        }
+        const auto spanLength = static_cast<std::size_t>(fileEnd - fileStart);
+        if (span_.size() < spanLength) span_.resize(spanLength);
+        auto got = outer_->ReadAt(fileStart, span_.data(), spanLength);
+        if (!got) return got.Err();
+        if (got.Value() != spanLength) {
+            Error e;
+            e.What = Error::Kind::Io;
+            e.Caption = "Error reading file";
+            e.Message = outer_->Name() + ": the data of " + name_ + " ends early";
+            return e;
+        }
+        for (std::size_t k = i; k <= last; ++k) {
+            const std::int64_t from = std::max(pieces_[k].Offset, at);
+            const std::int64_t to = std::min(PieceEnd(k), upto);
+            const std::int64_t file = pieces_[k].FileOffset + (from - pieces_[k].Offset);
+            std::memcpy(out + (from - offset), span_.data() + (file - fileStart),
+                        static_cast<std::size_t>(to - from));
+        }
+        at = upto;
+        if (upto == PieceEnd(last))
+            i = last + 1;
+        else
+            i = last;
+    }
+    return n;
+}
+
+}  // namespace corvane

@@ -1,0 +1,254 @@
+// Transmissions inside members: how they are recognised, read in place
+// through the member's data blocks, and opened by a path with "!".
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "InMemory.h"
+#include "TempDir.h"
+#include "nested/MemberDataSource.h"
+#include "nested/XmitPath.h"
+#include "present/Presenter.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+Bytes Cards(std::size_t records, char c) {
+    std::string s;
+    for (std::size_t r = 0; r < records; ++r) {
+        std::string line = std::string(1, c) + std::to_string(r);
+        line.resize(80, ' ');
+        s += line;
+    }
+    return ToEbcdic(s);
+}
+
+Bytes InnerPds() {
+    PdsSpec plan;
+    plan.Members = {{"ALPHA", Cards(30, 'A'), false, "", {}},
+                    {"BETA", Cards(3, 'B'), false, "", {}}};
+    return BuildPds(plan);
+}
+
+Bytes InnerSequential() {
+    SequentialSpec plan;
+    plan.Records = {Cards(10, 'S'), Cards(5, 'T')};
+    return BuildSequential(plan);
+}
+
+// A library whose member INNER holds a library, SEQ a sequential file and
+// TEXT plain text; segments of maxSegment bytes make many small pieces.
+PdsSpec Middle(std::size_t maxSegment = 255) {
+    PdsSpec plan;
+    plan.MaxSegment = maxSegment;
+    plan.Members = {{"INNER", InnerPds(), false, "", {}},
+                    {"SEQ", InnerSequential(), false, "", {}},
+                    {"TEXT", Cards(40, 'X'), false, "", {}}};
+    return plan;
+}
+
+std::size_t Index(const XmitInfo& info, const std::string& name) {
+    for (std::size_t k = 0; k < info.Members.size(); ++k) {
+        if (present::TrimmedName(info.Members[k].Name) == name) return k;
+    }
+    return static_cast<std::size_t>(-1);
+}
+
+// The bytes of a member read through a MemberDataSource in random windows.
+Bytes ReadInPieces(const Bytes& bytes, const XmitInfo& info, const MemberEntry* member,
+                   std::size_t& pieces) {
+    auto source = MemberDataSource::Open(std::make_unique<MemorySource>(bytes), info, member, "m");
+    EXPECT_TRUE(source.Ok());
+    if (!source) return {};
+    pieces = source.Value()->PieceCount();
+    Bytes out(static_cast<std::size_t>(source.Value()->Size()));
+    std::mt19937 random(7);
+    std::size_t at = 0;
+    while (at < out.size()) {
+        const std::size_t n =
+            std::min<std::size_t>((at % 5 == 1 ? 100000 : random() % 2000) + 1, out.size() - at);
+        auto got = source.Value()->ReadAt(static_cast<std::int64_t>(at), out.data() + at,
+                                          at + n == out.size() ? n + 5 : n);
+        EXPECT_TRUE(got.Ok());
+        if (!got || got.Value() != n) return {};
+        at += n;
+    }
+    return out;
+}
+}  // namespace
+
+TEST(Nested, MembersAndDatasetsThatHoldTransmissionsAreMarked) {
+    InMemory middle(BuildPds(Middle()));
+    ASSERT_EQ(middle.Result, 0);
+    EXPECT_TRUE(middle.Info.Members[Index(middle.Info, "INNER")].HoldsXmit);
+    EXPECT_TRUE(middle.Info.Members[Index(middle.Info, "SEQ")].HoldsXmit);
+    EXPECT_FALSE(middle.Info.Members[Index(middle.Info, "TEXT")].HoldsXmit);
+
+    SequentialSpec holding;
+    holding.Records = {InnerPds()};
+    EXPECT_TRUE(InMemory(BuildSequential(holding)).Info.DataHoldsXmit);
+    EXPECT_FALSE(InMemory(InnerSequential()).Info.DataHoldsXmit);
+}
+
+TEST(Nested, OnlyAControlRecordNamedInmr01CountsAsTheStart) {
+    Bytes flagless = InnerPds();
+    flagless[1] &= ~0x20;  // same bytes, but a data segment
+    Bytes inmr02 = InnerPds();
+    inmr02[7] = 0xF2;
+    PdsSpec plan;
+    plan.Members = {{"FLAGLESS", flagless, false, "", {}}, {"INMR02", inmr02, false, "", {}}};
+    InMemory file(BuildPds(plan));
+    ASSERT_EQ(file.Result, 0);
+    for (const MemberEntry& m : file.Info.Members) EXPECT_FALSE(m.HoldsXmit) << m.Name;
+}
+
+// The source gives the bytes a binary extract writes, whatever the blocks
+// and segments: member data in small segments and variable-length blocks,
+// and a sequential dataset of several records.
+TEST(Nested, TheSourceGivesTheBinaryExtractBytes) {
+    PdsSpec variable = Middle();
+    variable.Recfm = 0x5000;  // VB: blocks of any size
+    variable.BlockSizes = {{1000, 37, 2000, 4000, 5000}};
+    PdsSpec large;
+    large.Members = {{"BIG", Cards(4000, 'L'), false, "", {}}};
+    SequentialSpec sequential;
+    Bytes inner = InnerPds();
+    sequential.Records = {Bytes(inner.begin(), inner.begin() + 800),
+                          Bytes(inner.begin() + 800, inner.end())};
+    struct Case {
+        const char* What;
+        Bytes File;
+        std::string Member;  // empty: the sequential dataset
+    } cases[] = {{"255-byte segments", BuildPds(Middle()), "INNER"},
+                 {"31-byte segments", BuildPds(Middle(31)), "INNER"},
+                 {"variable blocks", BuildPds(variable), "INNER"},
+                 {"sequential", BuildSequential(sequential), ""},
+                 {"a large member, read in wide windows", BuildPds(large), "BIG"}};
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        InMemory file(c.File);
+        ASSERT_EQ(file.Result, 0);
+        const std::size_t k =
+            c.Member.empty() ? static_cast<std::size_t>(-1) : Index(file.Info, c.Member);
+        const Bytes expected = file.Read(k);
+        ASSERT_FALSE(expected.empty());
+        std::size_t pieces = 0;
+        EXPECT_EQ(ReadInPieces(c.File, file.Info,
+                               c.Member.empty() ? nullptr : &file.Info.Members[k], pieces),
+                  expected);
+        EXPECT_GT(pieces, 1u);
+    }
+}
+
+TEST(Nested, ADamagedMemberGivesNoSource) {
+    Bytes bytes = BuildPds(Middle());
+    InMemory whole(bytes);
+    const MemberEntry& inner = whole.Info.Members[Index(whole.Info, "INNER")];
+    // The file ends in the middle of the member: its end block is missing.
+    bytes.resize(static_cast<std::size_t>(inner.DataStart + 600));
+    InMemory cut(bytes);
+    ASSERT_EQ(cut.Result, 0);
+    auto outer = std::make_unique<MemorySource>(bytes);
+    auto source = MemberDataSource::Open(std::move(outer), cut.Info,
+                                         &cut.Info.Members[Index(cut.Info, "INNER")], "INNER");
+    ASSERT_FALSE(source.Ok());
+    EXPECT_EQ(source.Err().What, Error::Kind::Damaged);
+}
+
+// The file written for path tests: OUTER.XMIT with MIDDLE (the library
+// above) and a sequential file whose dataset is a library.
+struct PathFiles {
+    PathFiles() {
+        SequentialSpec holding;
+        holding.Qualifiers = {"USER", "HOLDING"};
+        holding.Records = {InnerPds()};
+        PdsSpec outer;
+        outer.MaxSegment = 100;
+        outer.Members = {{"MIDDLE", BuildPds(Middle()), false, "", {}},
+                         {"HOLDING", BuildSequential(holding), false, "", {}},
+                         {"TEXT", Cards(2, 'T'), false, "", {}}};
+        WriteFile(Dir / "OUTER.XMIT", BuildPds(outer));
+    }
+    std::string Path(const std::string& rest) const { return (Dir / "OUTER.XMIT").string() + rest; }
+    TempDir Dir;
+};
+
+TEST(NestedPath, OpensTransmissionsToAnyDepth) {
+    PathFiles files;
+    struct Case {
+        std::string Rest;
+        std::vector<std::string> Members;  // of the innermost file; empty: sequential
+    } cases[] = {
+        {"", {"MIDDLE", "HOLDING", "TEXT"}},          {"!MIDDLE", {"INNER", "SEQ", "TEXT"}},
+        {"!MIDDLE!INNER", {"ALPHA", "BETA"}},         {"!MIDDLE!SEQ", {}},
+        {"!HOLDING!USER.HOLDING", {"ALPHA", "BETA"}}, {"!HOLDING!*", {"ALPHA", "BETA"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Rest);
+        auto opened = OpenXmitPath(files.Path(c.Rest));
+        ASSERT_TRUE(opened.Ok()) << opened.Err().Message;
+        std::vector<std::string> names;
+        for (const MemberEntry& m : opened->Info.Members)
+            names.push_back(present::TrimmedName(m.Name));
+        EXPECT_EQ(names, c.Members);
+        EXPECT_EQ(opened->Info.Partitioned, !c.Members.empty());
+        EXPECT_EQ(opened->Nested, !c.Rest.empty());
+    }
+    auto seq = OpenXmitPath(files.Path("!MIDDLE!SEQ"));
+    ASSERT_TRUE(seq.Ok());
+    InMemory direct(InnerSequential());
+    EXPECT_EQ(seq->Info.FileSize, direct.Info.FileSize);
+    MemberReader reader(*seq->Source, seq->Info);
+    Bytes text;
+    ReadRequest r;
+    r.Bytes = &text;
+    r.Form = ReadForm::Text;
+    MemoryProgress progress;
+    ASSERT_TRUE(reader.Read(r, progress).Ok());
+    Bytes expected;
+    MemberReader directReader(direct.Source, direct.Info);
+    r.Bytes = &expected;
+    ASSERT_TRUE(directReader.Read(r, progress).Ok());
+    EXPECT_EQ(text, expected);
+}
+
+TEST(NestedPath, WrongPartsAreClearErrors) {
+    PathFiles files;
+    struct Case {
+        std::string Rest;
+        Error::Kind Kind;
+        std::string Message;
+    } cases[] = {
+        {"!NOSUCH", Error::Kind::Usage, "No member NOSUCH in " + files.Path("")},
+        {"!MIDDLE!TEXT", Error::Kind::NotXmit, files.Path("!MIDDLE!TEXT") + " is not an XMIT file"},
+        {"!TEXT", Error::Kind::NotXmit, files.Path("!TEXT") + " is not an XMIT file"},
+        {"!MIDDLE!SEQ!X", Error::Kind::Usage, "No dataset X in " + files.Path("!MIDDLE!SEQ")},
+        {"!MIDDLE!SEQ!*", Error::Kind::NotXmit,
+         files.Path("!MIDDLE!SEQ!*") + " is not an XMIT file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Rest);
+        auto opened = OpenXmitPath(files.Path(c.Rest));
+        ASSERT_FALSE(opened.Ok());
+        EXPECT_EQ(opened.Err().What, c.Kind);
+        EXPECT_EQ(opened.Err().Message, c.Message);
+    }
+    EXPECT_EQ(OpenXmitPath((files.Dir / "NONE.XMIT!A").string()).Err().What, Error::Kind::Io);
+}
+
+TEST(NestedPath, AFileWhoseNameHoldsTheSeparatorIsTakenWhole) {
+    TempDir dir;
+    WriteFile(dir / "A!B", InnerPds());
+    WriteFile(dir / "A", BuildPds(Middle()));  // would be taken for A, member B
+    auto opened = OpenXmitPath((dir / "A!B").string());
+    ASSERT_TRUE(opened.Ok());
+    EXPECT_FALSE(opened->Nested);
+    EXPECT_EQ(opened->Info.Members.size(), 2u);
+    // Beyond such a file, the longest file name wins.
+    WriteFile(dir / "L!INNER", BuildPds(Middle()));
+    WriteFile(dir / "L", BuildPds(Middle()));
+    auto longest = OpenXmitPath((dir / "L!INNER!INNER").string());
+    ASSERT_TRUE(longest.Ok()) << longest.Err().Message;
+    EXPECT_EQ(longest->Info.Members.size(), 2u);
+    EXPECT_EQ(longest->Name, "INNER");
+}
