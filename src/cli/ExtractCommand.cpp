@@ -112,7 +112,7 @@ int ExtractCommand(const ExtractOptions& o) {
 
     if (!s.Info.Partitioned) {
         std::string name = s.Info.Dataset.Name;
-        if (present::TrimmedName(name).empty()) name = PathToUtf8(s.Path.stem());
+        if (present::TrimmedName(name).empty()) name = PathToUtf8(PathFromUtf8(s.Leaf).stem());
         extract(
             nullptr, name,
             o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext)) : PathFromUtf8(o.Output));

@@ -41,7 +41,8 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
               {"recfm", present::RecfmText(d.Recfm)},
               {"lrecl", d.Lrecl},
               {"blksize", d.Blksize},
-              {"members", x.Members.size()}}},
+              {"members", x.Members.size()},
+              {"content", x.DataHoldsXmit ? nlohmann::json("xmit") : nlohmann::json()}}},
             {"message", x.Message},
         };
         std::cout << j.dump(2) << "\n";

@@ -32,7 +32,8 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
                         {"alias_of", AliasOf(x, m)},
                         {"ttr", present::Hex(m.Ttr, 6)},
                         {"ispf", nullptr},
-                        {"load_module", nullptr}};
+                        {"load_module", nullptr},
+                        {"content", m.HoldsXmit ? nlohmann::json("xmit") : nlohmann::json()}};
     if (m.Ispf) {
         const IspfStatistics& s = *m.Ispf;
         char version[16];

@@ -4,6 +4,7 @@
 
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "nested/XmitPath.h"
 #include "settings/ProgramOptions.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
@@ -30,21 +31,17 @@ void PrintError(const Error& e) {
 
 int XmitSession::Open(const std::filesystem::path& path, bool headerDump) {
     Path = path;
-    auto source = FileSource::Open(path);
-    if (!source) {
-        PrintError(source.Err());
-        return 1;
-    }
-    Source = std::move(source.Value());
-    auto parsed = ParseXmit(*Source, ParseOptions{headerDump}, &HeaderDump);
-    if (!parsed) {
+    auto opened = OpenXmitPath(PathToUtf8(path), ParseOptions{headerDump}, &HeaderDump);
+    if (!opened) {
         if (headerDump) {
             for (const std::string& line : HeaderDump) std::cout << line << "\n";
         }
-        PrintError(parsed.Err());
+        PrintError(opened.Err());
         return 1;
     }
-    Info = std::move(parsed.Value());
+    Source = std::move(opened->Source);
+    Info = std::move(opened->Info);
+    Leaf = opened->Name;
     return 0;
 }
 

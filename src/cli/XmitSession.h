@@ -11,9 +11,11 @@
 
 namespace corvane::cli {
 
-// An XMIT file opened and parsed for one command.
+// An XMIT file opened and parsed for one command: a file, or a transmission
+// inside one named by a path with "!" (PATH!MEMBER, ARCHIVE.zip!ENTRY!MEMBER).
 struct XmitSession {
     std::filesystem::path Path;
+    std::string Leaf;  // the innermost file's own name: its member, entry or file name
     std::unique_ptr<ByteSource> Source;
     XmitInfo Info;
     std::vector<std::string> HeaderDump;
