@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "CliRun.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
@@ -17,49 +18,6 @@ using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-struct CliRun {
-    int Code = -1;
-    std::string Out;
-};
-
-#ifdef _WIN32
-std::string Q(const std::filesystem::path& p) {
-    return "\"" + p.string() + "\"";
-}
-
-// cmd.exe runs the line (standard error kept when asked); it drops the outer
-// pair of quotes around the whole.
-CliRun Cli(const std::string& args, bool withErrors = false) {
-    CliRun r;
-    std::string cmd = "\"" + Q(std::filesystem::absolute(CORVANE_CLI)) + " " + args +
-                      (withErrors ? " 2>&1\"" : " 2>NUL\"");
-    std::FILE* p = _wpopen(platform::WideFromUtf8(cmd).c_str(), L"rb");
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.Out.append(buf.data(), n);
-    r.Code = _pclose(p);
-    return r;
-}
-#else
-std::string Q(const std::filesystem::path& p) {
-    return "'" + p.string() + "'";
-}
-
-// Runs the tool (standard error kept when asked), never waiting forever.
-CliRun Cli(const std::string& args, bool withErrors = false) {
-    CliRun r;
-    std::string cmd = "timeout 20 " + std::string(CORVANE_CLI) + " " + args +
-                      (withErrors ? " 2>&1" : " 2>/dev/null");
-    std::FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.Out.append(buf.data(), n);
-    int status = pclose(p);
-    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-#endif
-
 PdsSpec Library() {
     PdsSpec plan;
     std::string a(160, 'a'), b(100, 'b');
