@@ -29,6 +29,7 @@
 #include "ProgressDialog.h"
 #include "TabRows.h"
 #include "ViewerWindow.h"
+#include "settings/RecentFiles.h"
 #include "settings/RegistryStore.h"
 
 namespace corvane::gui {
@@ -59,6 +60,8 @@ MainWindow::MainWindow(Environment environment)
     errors_->Modal = [this](bool shown) { ModalShown(shown); };
     BuildWindow();
     About = new AboutDialog(this);
+    setAcceptDrops(true);
+    FillRecentFiles();
 }
 
 MainWindow::~MainWindow() {
@@ -132,6 +135,18 @@ void MainWindow::BuildWindow() {
     recent->setObjectName("MnuFileRecent");
     MnuFileRecentFile = item(recent, "MnuFileRecentFile", "", "", IconKind::Open,
                              &MainWindow::MnuFileRecentFileClick);
+    recent->addSeparator()->setObjectName("MnuFileRecentSeparator");
+    for (std::size_t k = 1; k <= kMaxRecentFiles; ++k) {
+        auto* a = new QAction(this);
+        a->setObjectName(QString("MnuFileRecent%1").arg(k));
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, a] { OpenRecentFile(a->data().toString()); });
+        recent->addAction(a);
+        RecentFileActions << a;
+    }
+    recentMenu_ = recent;
+    // Other windows may have opened files meanwhile.
+    connect(recent, &QMenu::aboutToShow, this, &MainWindow::FillRecentFiles);
     file->addSeparator()->setObjectName("MnuSeperator1");
     MnuFileExit =
         item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit, &MainWindow::MnuFileExitClick);
@@ -504,6 +519,7 @@ void MainWindow::LvwMembersClick() {
 }
 
 void MainWindow::LvwMembersDblClick() {
+    if (OpenNestedSelection()) return;
     if (TextMode) {
         MnuXmitViewClick();
     } else {

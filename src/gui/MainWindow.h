@@ -119,14 +119,26 @@ class MainWindow : public QMainWindow {
     void MnuXmitFindContainingClick();
     void MnuXmitExtractAllClick();
     void BtnShowAllClick();
+    // Opens a path of the recent files, or says it is gone and drops it.
+    void OpenRecentFile(const QString& path);
 
   public:
     void OpenXmitFile(bool withDialog);
     void CloseXmitFile();
+    // The recent files in the File menu's Recent list, newest first.
+    QList<QAction*> RecentFileActions;
+    // What "File name:" shows: the file's name, with the members inside it
+    // that lead to the open transmission (HTTPD330.XMIT!ICON).
+    QString ShownFileName() const;
+    // Opens the transmission held by a member (null: the sequential
+    // dataset) in a new main window.
+    MainWindow* OpenNestedWindow(const MemberEntry* member);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void BuildWindow();
@@ -142,6 +154,11 @@ class MainWindow : public QMainWindow {
     void ClearFileInfo();
     void UpdateFileState();
     void SetRecentPath(const QString& path);
+    void RememberRecentFile(const QString& path);
+    void FillRecentFiles();
+    // View and double click on transmissions inside: true when the
+    // selection was opened in windows of their own.
+    bool OpenNestedSelection();
     bool OpenArchive();
     void SetSelectItemsEnabled(bool on);
     // View and extract.
@@ -186,6 +203,9 @@ class MainWindow : public QMainWindow {
     bool closeAfterRead_ = false;
     int pendingTabWidth_ = -1;      // applied once the window has its size
     std::vector<bool> containing_;  // per member, the last containing search; empty: none
+    QMenu* recentMenu_ = nullptr;
+    // The open path cut at its "!": the file, then the members inside.
+    QStringList pathParts_;
 };
 
 // "Corvane  v3", the fixed texts of the window.

@@ -54,7 +54,7 @@ QString MainWindow::DatasetLabel() const {
     // The name as the file holds it; the label shows it escaped.
     const QString dataset = Info ? QString::fromStdString(Info->Dataset.Name) : QString();
     if (!dataset.isEmpty()) return dataset;
-    const QString name = FileNamePart(XmitPath);
+    const QString name = pathParts_.size() > 1 ? pathParts_.last() : FileNamePart(XmitPath);
     const qsizetype dot = name.lastIndexOf('.');
     return dot > 0 ? name.left(dot) : name;
 }
@@ -156,6 +156,7 @@ void MainWindow::HideProgress() {
 void MainWindow::MnuXmitViewClick() {
     if (!Info || reading_) return;
     if (!PrepareExtraction()) return;
+    if (OpenNestedSelection()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     // Every question comes before the progress window shows, so that none
     // can hide under it.

@@ -20,6 +20,7 @@
 #include "decode/XmitParser.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "nested/XmitPath.h"
 #include "present/Presenter.h"
 #include "util/SizeText.h"
 
@@ -71,13 +72,18 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         if (!chosen) return;
         XmitPath = *chosen;
     }
-    if (XmitPath.contains(".zip") || XmitPath.contains(".ZIP")) {
+    // A path into a file (LIB.XMIT!MEMBER, ARCHIVE.zip!ENTRY) is read in
+    // place; a zip archive by itself goes through the unzip intake.
+    const std::vector<std::string> parts = SplitXmitPath(XmitPath.toStdString());
+    const bool nested = parts.size() > 1;
+    if (!nested && (XmitPath.contains(".zip") || XmitPath.contains(".ZIP"))) {
         if (!OpenArchive()) return;
     }
     update();
     if (Info) CloseXmitFile();
 
-    auto source = FileSource::Open(PathFromUtf8(XmitPath.toStdString()));
+    const QString filePart = nested ? QString::fromStdString(parts[0]) : XmitPath;
+    auto source = FileSource::Open(PathFromUtf8(filePart.toStdString()));
     if (!source || source.Value()->Size() == 0) {
         // Say which file and what the system found wrong with it.
         QString reason = QString("The file is empty.");
@@ -90,7 +96,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         env_.Dialogs->Message(
             this,
             "Make sure the file is accessible and not in use by other applications.\n\n" +
-                XmitPath + "\n" + reason.left(1).toUpper() + reason.mid(1),
+                filePart + "\n" + reason.left(1).toUpper() + reason.mid(1),
             "Error opening file", MessageIcon::Error, MessageButtons::Ok);
         return;
     }
@@ -98,7 +104,17 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     statusBar()->repaint();
     DateOrder = options.engDate;
     std::vector<std::string> dump;
-    auto parsed = ParseXmit(*source.Value(), ParseOptions{DebugHeaders}, &dump);
+    pathParts_.clear();
+    for (const std::string& part : parts) pathParts_ << QString::fromStdString(part);
+    std::unique_ptr<ByteSource> opened = std::move(source.Value());
+    auto parsed = [&]() -> Result<XmitInfo> {
+        if (!nested) return ParseXmit(*opened, ParseOptions{DebugHeaders}, &dump);
+        opened.reset();  // the path opener reads the file itself
+        auto inner = OpenXmitPath(XmitPath.toStdString(), ParseOptions{DebugHeaders}, &dump);
+        if (!inner) return inner.Err();
+        opened = std::move(inner->Source);
+        return std::move(inner->Info);
+    }();
     if (DebugHeaders) ShowHeaderDump(dump, parsed.Ok());
     if (!parsed) {
         const Error& e = parsed.Err();
@@ -108,7 +124,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         SetStatus(0, "An error occured processing the file. File closed.");
         return;
     }
-    XmitSource = std::move(source.Value());
+    XmitSource = std::move(opened);
     Info = std::make_unique<XmitInfo>(std::move(parsed.Value()));
     LvwMembers->Model().SetMembers(
         *Info, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst);
@@ -120,13 +136,21 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     UpdateFileState();
     TextMode = Info->Dataset.Recfm.Kind == 'F';
     SetRecentPath(XmitPath);
+    RememberRecentFile(XmitPath);
+}
+
+QString MainWindow::ShownFileName() const {
+    if (pathParts_.size() < 2) return FileNamePart(XmitPath);
+    QStringList shown = pathParts_;
+    shown[0] = FileNamePart(shown[0]);
+    return shown.join(QChar(kNestSeparator));
 }
 
 // The header dump of a debug open: a viewer of its own, with no owner,
 // captioned with the name of the file it dumps; "Ok" only after success.
 void MainWindow::ShowHeaderDump(const std::vector<std::string>& lines, bool ok) {
     auto* view = new ViewerWindow(nullptr, *env_.Dialogs);
-    view->setWindowTitle(FileNamePart(XmitPath));
+    view->setWindowTitle(ShownFileName());
     view->SetHexDump(true);
     view->show();
     view->ShowText();
@@ -195,7 +219,7 @@ void MainWindow::ShowFileInfo() {
     auto text = [](const std::string& s) { return QString::fromStdString(s); };
     LblCreated->SetFullText(text(present::CreatedText(
         t, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst)));
-    LblFileName->SetFullText(FileNamePart(XmitPath));
+    LblFileName->SetFullText(ShownFileName());
     LblFileNum->SetFullText(QString::number(static_cast<std::int32_t>(t.FileCount)));
     LblFromNode->SetFullText(text(t.FromNode));
     LblFromId->SetFullText(text(t.FromUser));
@@ -257,7 +281,7 @@ void MainWindow::UpdateFileState() {
     if (FileIsOpen) {
         SetStatus(0, "File successfully opened.");
         SetStatus(1, LblFileName->text());
-        SetStatus(2, FolderPart(XmitPath));
+        SetStatus(2, FolderPart(pathParts_.value(0, XmitPath)));
     } else {
         SetStatus(0, "File Closed.");
         SetStatus(1, QString());

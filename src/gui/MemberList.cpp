@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "Icons.h"
 #include "io/OutputName.h"
 
 namespace corvane::gui {
@@ -73,6 +74,14 @@ ListedMember MemberListModel::Member(int row) const {
 QVariant MemberListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+    if ((role == Qt::DecorationRole || role == Qt::ToolTipRole) && index.column() == 0 && info_) {
+        // A member that holds a transmission is marked; View opens it.
+        const MemberEntry& m = info_->Members[static_cast<std::size_t>(MemberAt(index.row()))];
+        if (!m.HoldsXmit) return {};
+        if (role == Qt::ToolTipRole) return QString("An XMIT file: View opens it in a new window");
+        if (nestedIcon_.isNull()) nestedIcon_ = MakeIcon(IconKind::Open);
+        return nestedIcon_;
+    }
     if (role == Qt::TextAlignmentRole) {
         // Names and the attribute list read from the left; the short
         // columns are centred.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QTreeView>
 #include <cstdint>
 #include <vector>
@@ -69,7 +70,8 @@ class MemberListModel : public QAbstractTableModel {
     std::vector<int> sorted_;                      // every member, in the sort order
     std::vector<int> order_;                       // display row -> member (the shown ones)
     NameFilter names_;
-    std::vector<bool> only_;  // empty: every member
+    std::vector<bool> only_;    // empty: every member
+    mutable QIcon nestedIcon_;  // the mark of members holding an XMIT file
 };
 
 // The report-style view of the member list. Enter asks for the selection to

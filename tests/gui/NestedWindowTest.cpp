@@ -1,0 +1,185 @@
+// Transmissions inside members opened in windows of their own, files
+// dropped on the main window, and the recent files of the File menu.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "GuiSupport.h"
+#include "ZipWriter.h"
+#include "settings/RecentFiles.h"
+
+using namespace corvane;
+using namespace corvane::gui;
+using namespace corvane::testing;
+
+namespace {
+QString Label(QWidget& w, const char* name) {
+    return Find<QLabel>(&w, name)->text();
+}
+
+// OUTER.XMIT: MIDDLE holds a library whose INNER holds the fixture's
+// library; TEXT is text.
+Bytes Outer() {
+    PdsSpec middle = MainFixture::Library(1);
+    middle.Members.push_back({"INNER", BuildPds(MainFixture::Library(2)), false, "", {}});
+    PdsSpec outer = MainFixture::Library(1);
+    outer.Members.push_back({"MIDDLE", BuildPds(middle), false, "", {}});
+    return BuildPds(outer);
+}
+
+int Row(MainWindow& w, const QString& name) {
+    for (int r = 0; r < w.LvwMembers->RowCount(); ++r) {
+        if (w.LvwMembers->Text(r, 0).trimmed() == name) return r;
+    }
+    return -1;
+}
+
+void Select(MainWindow& w, const QString& name) {
+    w.LvwMembers->clearSelection();
+    w.LvwMembers->SetRowSelected(Row(w, name), true);
+}
+
+// The main windows shown besides the fixture's own.
+std::vector<MainWindow*> OtherWindows(MainWindow& own) {
+    std::vector<MainWindow*> found;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* m = qobject_cast<MainWindow*>(top);
+        if (m && m != &own && m->isVisible()) found.push_back(m);
+    }
+    return found;
+}
+
+void Drop(MainWindow& w, const std::filesystem::path& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path.string()))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+}
+}  // namespace
+
+TEST(NestedWindow, ViewEnterAndDoubleClickOpenTransmissionsInNewWindows) {
+    MainFixture f;
+    const auto outer = f.Write("OUTER.XMIT", Outer());
+    MainWindow& w = f.Start({QString::fromStdString(outer.string())});
+    ASSERT_TRUE(w.FileIsOpen);
+    auto& model = w.LvwMembers->Model();
+    EXPECT_FALSE(model.data(model.index(Row(w, "MIDDLE"), 0), Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model.data(model.index(Row(w, "MEM0"), 0), Qt::DecorationRole).isNull());
+
+    Select(w, "MIDDLE");
+    Find<QAction>(&w, "MnuXmitView")->trigger();
+    auto windows = OtherWindows(w);
+    ASSERT_EQ(windows.size(), 1u);
+    MainWindow& middle = *windows[0];
+    EXPECT_EQ(Label(middle, "LblFileName"), "OUTER.XMIT!MIDDLE");
+    EXPECT_EQ(middle.LvwMembers->RowCount(), 2);
+
+    // Enter on the member inside goes one level deeper.
+    Select(middle, "INNER");
+    QTest::keyClick(middle.LvwMembers, Qt::Key_Return);
+    MainWindow* inner = nullptr;
+    for (MainWindow* m : OtherWindows(w)) {
+        if (m != &middle) inner = m;
+    }
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(Label(*inner, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
+    EXPECT_EQ(inner->LvwMembers->RowCount(), 2);
+    EXPECT_EQ(inner->LvwMembers->Text(0, 0).trimmed(), "MEM0");
+    inner->close();
+    middle.close();
+    QApplication::processEvents();
+
+    // A double click on a plain member still views or extracts it; on a
+    // transmission it opens the window.
+    Select(w, "MIDDLE");
+    w.LvwMembersDblClick();
+    ASSERT_EQ(OtherWindows(w).size(), 1u);
+    OtherWindows(w)[0]->close();
+    QApplication::processEvents();
+}
+
+TEST(NestedWindow, TheCommandLineTakesANestedPath) {
+    MainFixture f;
+    const auto outer = f.Write("OUTER.XMIT", Outer());
+    MainWindow& w = f.Start({QString::fromStdString(outer.string() + "!MIDDLE!INNER")});
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
+    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+
+    // A member that holds no transmission is said so and nothing opens.
+    MainWindow& plain = f.Start({QString::fromStdString(outer.string() + "!MEM0")});
+    EXPECT_FALSE(plain.FileIsOpen);
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.endsWith("!MEM0 is not an XMIT file"));
+}
+
+TEST(NestedWindow, DroppingAnXmitOrZipFileOpensIt) {
+    MainFixture f;
+    f.MakeDefaultFolders();
+    MainWindow& w = f.Start();
+    const auto lib = f.Write("dropped.xmi", BuildPds(MainFixture::Library(3)));
+    Drop(w, lib);
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblFileName"), "dropped.xmi");
+    EXPECT_EQ(w.LvwMembers->RowCount(), 3);
+
+    ZipSpec zip;
+    zip.Entries = {{"dir/DATA.XMI", BuildPds(MainFixture::Library(2))}};
+    Drop(w, f.Write("dropped.zip", BuildZip(zip)));
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblFileName"), "DATA.XMI");
+    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+}
+
+TEST(NestedWindow, RecentFilesKeepTheEightNewestAndDropMissingOnes) {
+    MainFixture f;
+    const auto outer = f.Write("OUTER.XMIT", Outer());
+    MainWindow& w = f.Start();
+    std::vector<std::string> paths;
+    for (int k = 0; k < 9; ++k) {
+        paths.push_back(
+            f.Write("lib" + std::to_string(k) + ".xmi", BuildPds(MainFixture::Library(1)))
+                .string());
+    }
+    paths.push_back(outer.string() + "!MIDDLE");
+    for (const std::string& p : paths) {
+        f.Dialogs.OpenAnswers.push_back(QString::fromStdString(p));
+        w.MnuFileOpenClick();
+        ASSERT_TRUE(w.FileIsOpen) << p;
+    }
+    // Newest first; lib0 and lib1 fell off the end.
+    const std::vector<std::string> expected(paths.rbegin(), paths.rbegin() + 8);
+    EXPECT_EQ(ReadRecentFiles(f.Registry), expected);
+    ASSERT_EQ(w.RecentFileActions.size(), 8);
+    EXPECT_EQ(w.RecentFileActions[0]->data().toString().toStdString(), paths.back());
+    EXPECT_EQ(w.RecentFileActions[7]->text(), QString::fromStdString("&8 " + paths[2]));
+
+    // A later window finds them; the nested path opens again.
+    f.Stop();
+    MainWindow& again = f.Start();
+    ASSERT_TRUE(Find<QAction>(&again, "MnuFileRecent1")->isVisible());
+    Find<QAction>(&again, "MnuFileRecent1")->trigger();
+    ASSERT_TRUE(again.FileIsOpen);
+    EXPECT_EQ(Label(again, "LblFileName"), "OUTER.XMIT!MIDDLE");
+
+    // A file gone is removed when chosen, with a message.
+    std::filesystem::remove(paths[5]);
+    const std::size_t shown = f.Dialogs.Messages.size();
+    Find<QAction>(&again, "MnuFileRecent5")->trigger();  // paths[5]
+    ASSERT_EQ(f.Dialogs.Messages.size(), shown + 1);
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("no longer exists"));
+    const auto left = ReadRecentFiles(f.Registry);
+    EXPECT_EQ(left.size(), 7u);
+    EXPECT_EQ(std::count(left.begin(), left.end(), paths[5]), 0);
+    EXPECT_FALSE(Find<QAction>(&again, "MnuFileRecent8")->isVisible());
+    EXPECT_EQ(Label(again, "LblFileName"), "OUTER.XMIT!MIDDLE");  // still open
+}
