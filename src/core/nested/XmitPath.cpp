@@ -25,28 +25,6 @@ bool IsFile(const std::string& path) {
     return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
-// The file part of a path and the parts inside it: the longest prefix ended
-// by a "!" that is a file, unless the whole path is one.
-std::vector<std::string> SplitPath(const std::string& path) {
-    if (path.find(kNestSeparator) == std::string::npos || PathPresent(PathFromUtf8(path))) {
-        return {path};
-    }
-    for (std::size_t cut = path.rfind(kNestSeparator); cut != std::string::npos && cut > 0;
-         cut = path.rfind(kNestSeparator, cut - 1)) {
-        if (!IsFile(path.substr(0, cut))) continue;
-        std::vector<std::string> parts{path.substr(0, cut)};
-        std::size_t from = cut + 1;
-        for (;;) {
-            const std::size_t next = path.find(kNestSeparator, from);
-            parts.push_back(path.substr(from, next - from));
-            if (next == std::string::npos) break;
-            from = next + 1;
-        }
-        return parts;
-    }
-    return {path};
-}
-
 std::string FileName(const std::string& path) {
     return PathToUtf8(PathFromUtf8(path).filename());
 }
@@ -70,6 +48,27 @@ bool FindPart(const XmitInfo& info, const std::string& part, const MemberEntry*&
 
 }  // namespace
 
+// The longest prefix ended by a "!" that is a file, unless the whole path is one.
+std::vector<std::string> SplitXmitPath(const std::string& path) {
+    if (path.find(kNestSeparator) == std::string::npos || PathPresent(PathFromUtf8(path))) {
+        return {path};
+    }
+    for (std::size_t cut = path.rfind(kNestSeparator); cut != std::string::npos && cut > 0;
+         cut = path.rfind(kNestSeparator, cut - 1)) {
+        if (!IsFile(path.substr(0, cut))) continue;
+        std::vector<std::string> parts{path.substr(0, cut)};
+        std::size_t from = cut + 1;
+        for (;;) {
+            const std::size_t next = path.find(kNestSeparator, from);
+            parts.push_back(path.substr(from, next - from));
+            if (next == std::string::npos) break;
+            from = next + 1;
+        }
+        return parts;
+    }
+    return {path};
+}
+
 std::string NestedPath(const std::string& path, const XmitInfo& info, const MemberEntry* member) {
     std::string part = present::TrimmedName(member ? member->Name : info.Dataset.Name);
     if (!member && (part.empty() || part.find(kNestSeparator) != std::string::npos)) {
@@ -80,7 +79,7 @@ std::string NestedPath(const std::string& path, const XmitInfo& info, const Memb
 
 Result<OpenedXmit> OpenXmitPath(const std::string& path, const ParseOptions& options,
                                 std::vector<std::string>* headerDump) {
-    const std::vector<std::string> parts = SplitPath(path);
+    const std::vector<std::string> parts = SplitXmitPath(path);
     auto file = FileSource::Open(PathFromUtf8(parts[0]));
     if (!file) return file.Err();
     OpenedXmit opened;

@@ -33,6 +33,10 @@ struct OpenedXmit {
 Result<OpenedXmit> OpenXmitPath(const std::string& path, const ParseOptions& options = {},
                                 std::vector<std::string>* headerDump = nullptr);
 
+// A path cut into its file and the parts inside it; one part when the path
+// names no transmission inside a file (then it may name no file at all).
+std::vector<std::string> SplitXmitPath(const std::string& path);
+
 // The path of a transmission inside an opened one: its member, or its
 // sequential dataset when member is null.
 std::string NestedPath(const std::string& path, const XmitInfo& info, const MemberEntry* member);
