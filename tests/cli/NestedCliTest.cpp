@@ -8,6 +8,7 @@
 #include "CliRun.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
+#include "ZipWriter.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -71,10 +72,16 @@ TEST(CliNested, PathsGiveWhatTheExtractedMemberGives) {
     ASSERT_EQ(Cli("extract --binary --output " + Q(dir / "SEQ") + " " + Q(middle) + " SEQ").Code,
               0);
     const std::string outer = (dir / "OUTER.XMIT").string();
+    ZipSpec zip;
+    zip.Entries = {{"dist/OUTER.XMIT", ReadFile(dir / "OUTER.XMIT")}};
+    WriteFile(dir / "A.zip", BuildZip(zip));
+    const std::string archive = (dir / "A.zip").string();
     struct Case {
         std::string Nested;
         std::filesystem::path Direct;
     } cases[] = {{outer + "!MIDDLE", middle},
+                 {archive + "!dist/OUTER.XMIT", dir / "OUTER.XMIT"},
+                 {archive + "!dist/OUTER.XMIT!MIDDLE!INNER", dir / "INNER"},
                  {outer + "!MIDDLE!INNER", dir / "INNER"},
                  {outer + "!MIDDLE!SEQ", dir / "SEQ"}};
     int n = 0;
@@ -107,10 +114,14 @@ TEST(CliNested, MissingOrPlainMembersAreErrors) {
     TempDir dir;
     WriteFile(dir / "OUTER.XMIT", Outer());
     const std::string outer = (dir / "OUTER.XMIT").string();
+    ZipSpec zip;
+    zip.Entries = {{"dist/OUTER.XMIT", Outer()}};
+    WriteFile(dir / "OUTER.XMIT.zip", BuildZip(zip));
     struct Case {
         std::string Path;
         std::string Says;
     } cases[] = {{outer + "!NOSUCH", "No member NOSUCH in " + outer},
+                 {outer + ".zip!OUTER.XMIT", "No entry OUTER.XMIT in " + outer + ".zip"},
                  {outer + "!TEXT", outer + "!TEXT is not an XMIT file"},
                  {outer + "!MIDDLE!TEXT", outer + "!MIDDLE!TEXT is not an XMIT file"}};
     for (const Case& c : cases) {

@@ -6,6 +6,7 @@
 
 #include "InMemory.h"
 #include "TempDir.h"
+#include "ZipWriter.h"
 #include "nested/MemberDataSource.h"
 #include "nested/XmitPath.h"
 #include "present/Presenter.h"
@@ -251,4 +252,37 @@ TEST(NestedPath, AFileWhoseNameHoldsTheSeparatorIsTakenWhole) {
     ASSERT_TRUE(longest.Ok()) << longest.Err().Message;
     EXPECT_EQ(longest->Info.Members.size(), 2u);
     EXPECT_EQ(longest->Name, "INNER");
+}
+
+TEST(NestedPath, ZipEntriesAreNamedAsStoredWithTheirFolders) {
+    PathFiles files;
+    ZipSpec plan;
+    plan.Entries = {{"dist/OUTER.XMIT", ReadFile(files.Dir / "OUTER.XMIT")},
+                    {"readme.txt", ToEbcdic("read me")}};
+    const std::string zip = (files.Dir / "A.zip").string();
+    WriteFile(zip, BuildZip(plan));
+    struct Case {
+        std::string Rest;
+        std::size_t Members;
+        std::string Name;
+    } opens[] = {{"!dist/OUTER.XMIT", 3, "OUTER.XMIT"},
+                 {"!dist\\OUTER.XMIT!MIDDLE!INNER", 2, "INNER"}};
+    for (const Case& c : opens) {
+        SCOPED_TRACE(c.Rest);
+        auto opened = OpenXmitPath(zip + c.Rest);
+        ASSERT_TRUE(opened.Ok()) << opened.Err().Message;
+        EXPECT_EQ(opened->Info.Members.size(), c.Members);
+        EXPECT_EQ(opened->Name, c.Name);
+    }
+    struct Fails {
+        std::string Rest;
+        std::string Message;
+    } fails[] = {{"!OUTER.XMIT", "No entry OUTER.XMIT in " + zip},
+                 {"!readme.txt", zip + "!readme.txt is not an XMIT file"},
+                 {"!dist/OUTER.XMIT!NOSUCH", "No member NOSUCH in " + zip + "!dist/OUTER.XMIT"}};
+    for (const Fails& c : fails) {
+        auto opened = OpenXmitPath(zip + c.Rest);
+        ASSERT_FALSE(opened.Ok()) << c.Rest;
+        EXPECT_EQ(opened.Err().Message, c.Message);
+    }
 }

@@ -1,11 +1,13 @@
 #include "nested/XmitPath.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "nested/MemberDataSource.h"
 #include "present/Presenter.h"
+#include "zip/ZipReader.h"
 
 namespace corvane {
 
@@ -44,6 +46,41 @@ bool FindPart(const XmitInfo& info, const std::string& part, const MemberEntry*&
         }
     }
     return false;
+}
+
+// The entry of a zip archive a part names: its full stored name, folders
+// included, with "/" or "\" between them.
+const ZipDirEntry* FindEntry(const ZipReader& zip, std::string part) {
+    std::replace(part.begin(), part.end(), '/', '\\');
+    for (const ZipDirEntry& e : zip.Entries()) {
+        if (e.FileName == part) return &e;
+    }
+    return nullptr;
+}
+
+// A file that goes on into a zip entry: one that does not start like an
+// XMIT file. The entry is unpacked into memory, within the reader's bound.
+Status OpenEntry(OpenedXmit& opened, const std::vector<std::string>& parts) {
+    auto zip = ZipReader::Open(std::move(opened.Source));
+    if (!zip) return zip.Err();
+    const ZipDirEntry* entry = FindEntry(zip.Value(), parts[1]);
+    if (!entry) {
+        return PathError(Error::Kind::Usage,
+                         "No entry " + DisplayName(parts[1]) + " in " + DisplayName(parts[0]));
+    }
+    auto bytes = zip->ReadEntry(*entry);
+    if (!bytes) return bytes.Err();
+    opened.Source = std::make_unique<MemorySource>(std::move(bytes.Value()),
+                                                   parts[0] + kNestSeparator + parts[1]);
+    opened.Name = EntryFileName(entry->FileName);
+    opened.Nested = true;
+    return Success();
+}
+
+bool StartsLikeXmit(ByteSource& source) {
+    std::uint8_t head[8] = {};
+    auto got = source.ReadAt(0, head, sizeof head);
+    return got && got.Value() == sizeof head && LooksLikeXmit(head, sizeof head);
 }
 
 }  // namespace
@@ -87,7 +124,14 @@ Result<OpenedXmit> OpenXmitPath(const std::string& path, const ParseOptions& opt
     opened.Name = FileName(parts[0]);
     opened.Source = std::move(file.Value());
     std::string at = parts[0];  // the path of the file opened so far
-    for (std::size_t k = 1; k < parts.size(); ++k) {
+    std::size_t k = 1;
+    if (parts.size() > 1 && !StartsLikeXmit(*opened.Source)) {
+        auto entry = OpenEntry(opened, parts);
+        if (!entry) return entry.Err();
+        at += kNestSeparator + parts[1];
+        k = 2;
+    }
+    for (; k < parts.size(); ++k) {
         auto outer = ParseXmit(*opened.Source);
         if (!outer) return outer.Err();
         const XmitInfo& info = outer.Value();
@@ -108,6 +152,9 @@ Result<OpenedXmit> OpenXmitPath(const std::string& path, const ParseOptions& opt
         opened.Nested = true;
     }
     auto parsed = ParseXmit(*opened.Source, options, headerDump);
+    if (!parsed && opened.Nested && parsed.Err().What == Error::Kind::NotXmit) {
+        return PathError(Error::Kind::NotXmit, DisplayName(at) + " is not an XMIT file");
+    }
     if (!parsed) return parsed.Err();
     opened.Info = std::move(parsed.Value());
     return opened;

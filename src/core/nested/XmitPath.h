@@ -22,6 +22,7 @@ struct OpenedXmit {
     XmitInfo Info;
     std::string Path;  // the path as given (UTF-8)
     std::string Name;  // the innermost file's own name: its member, entry or file name
+    // Opened from inside a file (a member or a zip entry), not the file itself.
     bool Nested = false;
 };
 
