@@ -1,0 +1,115 @@
+#include "text/CodePage.h"
+
+#include <memory>
+
+#include "decode/S390format.h"
+#include "text/CodePageTables.h"
+
+namespace corvane {
+
+namespace {
+
+void AppendUtf8(char32_t cp, std::array<char, 4>& out, std::uint8_t& n) {
+    n = 0;
+    if (cp < 0x80) {
+        out[n++] = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out[n++] = static_cast<char>(0xC0 | (cp >> 6));
+        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out[n++] = static_cast<char>(0xE0 | (cp >> 12));
+        out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// What a control character shows as: the control pictures for C0 and DEL,
+// the replacement character for C1.
+char32_t VisibleCodePoint(char32_t cp) {
+    if (cp < 0x20) return 0x2400 + cp;
+    if (cp == 0x7F) return 0x2421;
+    if (cp >= 0x80 && cp < 0xA0) return 0xFFFD;
+    return cp;
+}
+
+struct Registry {
+    std::vector<std::unique_ptr<CodePage>> pages;
+};
+
+}  // namespace
+
+CodePage::CodePage(int number, const std::uint16_t* codePoints) : number_(number) {
+    for (std::size_t b = 0; b < 256; ++b) {
+        codePoints_[b] = codePoints ? codePoints[b] : kEbcdicTable[b];
+    }
+    std::array<char32_t, 256> visible{};
+    for (std::size_t b = 0; b < 256; ++b) visible[b] = VisibleCodePoint(codePoints_[b]);
+    Fill(visible_, visible);
+    if (codePoints) {
+        Fill(text_, codePoints_);
+    } else {
+        for (std::size_t b = 0; b < 256; ++b) {
+            text_.bytes[b][0] = static_cast<char>(kEbcdicTable[b]);
+            text_.length[b] = 1;
+        }
+    }
+}
+
+void CodePage::Fill(Utf8Table& table, const std::array<char32_t, 256>& points) {
+    for (std::size_t b = 0; b < 256; ++b) AppendUtf8(points[b], table.bytes[b], table.length[b]);
+}
+
+const CodePage* CodePage::Find(int number) {
+    static const Registry registry = [] {
+        Registry r;
+        r.pages.emplace_back(new CodePage(kCorvaneTable, nullptr));
+        for (std::size_t k = 0; k < kCodePageTableCount; ++k) {
+            r.pages.emplace_back(
+                new CodePage(kCodePageTables[k].Number, kCodePageTables[k].CodePoints));
+        }
+        return r;
+    }();
+    for (const auto& page : registry.pages) {
+        if (page->number_ == number) return page.get();
+    }
+    return nullptr;
+}
+
+const CodePage& CodePage::Default() {
+    return *Find(kCorvaneTable);
+}
+
+std::vector<int> CodePage::Numbers() {
+    std::vector<int> numbers{kCorvaneTable};
+    for (std::size_t k = 0; k < kCodePageTableCount; ++k) {
+        numbers.push_back(kCodePageTables[k].Number);
+    }
+    return numbers;
+}
+
+std::string CodePage::DisplayName(int number) {
+    if (number == kCorvaneTable) return "Corvane table";
+    std::string digits = std::to_string(number);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    return "IBM " + digits;
+}
+
+void CodePage::AppendText(const std::uint8_t* data, std::size_t count, std::string& out) const {
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint8_t b = data[k];
+        out.append(text_.bytes[b].data(), text_.length[b]);
+    }
+}
+
+void CodePage::AppendVisible(const std::uint8_t* data, std::size_t count, std::string& out) const {
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint8_t b = data[k];
+        if (visible_.length[b] == 1) {
+            out.push_back(visible_.bytes[b][0]);
+        } else {
+            out.append(visible_.bytes[b].data(), visible_.length[b]);
+        }
+    }
+}
+
+}  // namespace corvane
