@@ -31,6 +31,10 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
     }
     StreamLines lines(stdout);
     request.Lines = &lines;
+    // With an IBM code page the characters go out as they are, so the text
+    // equals what other converters make of the records.
+    request.Characters = XmitSession::Characters;
+    request.KeepControls = request.Characters && request.Characters->Unicode();
     NullProgress progress;
     MemberReader reader(*s.Source, s.Info);
     auto done = reader.Read(request, progress);
@@ -99,6 +103,7 @@ int ExtractCommand(const ExtractOptions& o) {
         request.Member = member;
         request.Form = text ? ReadForm::Text : ReadForm::Binary;
         request.RecordCut = o.Truncate;
+        request.Characters = XmitSession::Characters;
         request.OutputFile = path;
         request.Name = DisplayName(name);
         auto done = reader.Read(request, progress);

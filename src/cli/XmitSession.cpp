@@ -29,9 +29,14 @@ void PrintError(const Error& e) {
     for (const std::string& line : report.Details) std::cerr << line << "\n";
 }
 
+const CodePage* XmitSession::Characters = nullptr;
+
 int XmitSession::Open(const std::filesystem::path& path, bool headerDump) {
     Path = path;
-    auto opened = OpenXmitPath(PathToUtf8(path), ParseOptions{headerDump}, &HeaderDump);
+    ParseOptions options;
+    options.HeaderDump = headerDump;
+    options.Characters = Characters;
+    auto opened = OpenXmitPath(PathToUtf8(path), options, &HeaderDump);
     if (!opened) {
         if (headerDump) {
             for (const std::string& line : HeaderDump) std::cout << line << "\n";

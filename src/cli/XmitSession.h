@@ -8,6 +8,7 @@
 #include "decode/XmitParser.h"
 #include "io/ByteSource.h"
 #include "present/Presenter.h"
+#include "text/CodePage.h"
 
 namespace corvane::cli {
 
@@ -19,6 +20,9 @@ struct XmitSession {
     std::unique_ptr<ByteSource> Source;
     XmitInfo Info;
     std::vector<std::string> HeaderDump;
+    // The code page chosen on the command line (--codepage); null is the
+    // program's table. It decodes names, text units and text output.
+    static const CodePage* Characters;
 
     // Opens and parses; returns 0, or 1 after the failure was printed.
     int Open(const std::filesystem::path& path, bool headerDump = false);

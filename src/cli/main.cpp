@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "io/Platform.h"
+#include "text/CodePage.h"
 
 int main(int argc, char** argv) {
     using namespace corvane::cli;
@@ -76,6 +77,34 @@ int main(int argc, char** argv) {
     unzip->add_flag("--allow-large", allowLarge,
                     "Unpack an entry over 256 MiB or larger than the free space");
 
+    // Every command reads names and text through the code page chosen here.
+    // Read as decimal text: "037" is code page 37, not an octal number.
+    auto pageNumber = [](const std::string& text) {
+        int number = -1;
+        if (text.empty() || text.size() > 5) return number;
+        for (char c : text) {
+            if (c < '0' || c > '9') return -1;
+        }
+        number = std::stoi(text);
+        return corvane::CodePage::Find(number) ? number : -1;
+    };
+    std::string codePage;
+    const CLI::Validator offered(
+        [&](std::string& text) -> std::string {
+            if (pageNumber(text) >= 0) return {};
+            std::string numbers;
+            for (int n : corvane::CodePage::Numbers()) numbers += " " + std::to_string(n);
+            return "Unknown code page " + text + "; offered:" + numbers;
+        },
+        "CODEPAGE");
+    for (CLI::App* command : {info, headers, list, view, extract, unzip}) {
+        command
+            ->add_option("--codepage", codePage,
+                         "IBM EBCDIC code page of names and text (037, 273 ... 1149; UTF-8 "
+                         "output), 0 for the program's own table (the default)")
+            ->check(offered);
+    }
+
     corvane::platform::UseBinaryStandardOutput();
     std::vector<std::string> args = corvane::platform::Utf8Arguments(argc, argv);
     std::vector<char*> argPointers;
@@ -86,6 +115,9 @@ int main(int argc, char** argv) {
         int rc = app.exit(e);
         return rc == 0 ? 0 : 2;
     }
+    const int page = codePage.empty() ? corvane::CodePage::kCorvaneTable : pageNumber(codePage);
+    XmitSession::Characters =
+        page == corvane::CodePage::kCorvaneTable ? nullptr : corvane::CodePage::Find(page);
     try {
         if (*info) return InfoCommand(file, json, dateOrder);
         if (*headers) return HeadersCommand(file);

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#if defined(__GLIBC__)
+#include <iconv.h>
+#endif
 
 #include "CliRun.h"
 #include "TempDir.h"
@@ -128,6 +131,31 @@ TEST(Cli, FailuresAndUsageErrorsHaveTheirExitCodes) {
     EXPECT_EQ(Cli("").Code, 2);
     EXPECT_EQ(Cli("info").Code, 2);
     EXPECT_EQ(Cli("frobnicate x").Code, 2);
+}
+
+TEST(Cli, CodePageDecodesNamesAndTextAndAnUnknownOneIsAUsageError) {
+    TempDir dir;
+    PdsSpec plan;
+    Bytes record = {0x4A, 0x5F, 0x6A, 0x25, 0xC1};  // "¢¬¦", line feed, "A" in 037
+    plan.Members = {{"@ABC", record, false, "", {}}};
+    WriteFile(dir / "lib.xmi", BuildPds(plan));
+    const std::string lib = " " + Q(dir / "lib.xmi");
+    CliRun list = Cli("list --json --codepage 273" + lib);
+    ASSERT_EQ(list.Code, 0);
+    EXPECT_EQ(nlohmann::json::parse(list.Out)[0]["name"], "§ABC");
+    // The characters go out as they are: the line feed too.
+    EXPECT_EQ(Cli("view --codepage 037" + lib + " @ABC").Out, "¢¬¦\nA\n");
+    // Without a code page the text is as it always was.
+    EXPECT_EQ(Cli("view" + lib + " @ABC").Out,
+              "¢^¦\xE2\x90\x8A"
+              "A\n");
+    ASSERT_EQ(Cli("extract --text --codepage 1140 -o " + Q(dir.Path()) + lib).Code, 0);
+    const Bytes file = ReadFile(dir / "@ABC.txt");
+    EXPECT_EQ(std::string(file.begin(), file.end()), "¢¬¦\nA\r\n");
+    for (const char* command : {"info", "list", "view", "extract", "headers"}) {
+        EXPECT_EQ(Cli(std::string(command) + " --codepage 850" + lib).Code, 2) << command;
+    }
+    EXPECT_EQ(Cli("unzip --codepage x " + Q(dir / "a.zip")).Code, 2);
 }
 
 namespace {
@@ -366,4 +394,88 @@ TEST(Cli, NamesOutsideTheAnsiCodePageAndPathsOverMaxPath) {
     EXPECT_EQ(ReadFile(out / "FIRST.bin"), plan.Members[0].Data);
     EXPECT_EQ(ReadFile(out / "SECOND.bin"), plan.Members[1].Data);
     EXPECT_EQ(ReadFile(out / PathFromUtf8("£SIGN.bin")), plan.Members[2].Data);
+}
+
+namespace {
+// The logical records of a member's data: slices of the record length, or
+// what walking the block and record descriptor words gives, spanned
+// segments joined.
+std::vector<Bytes> RecordsOf(const Bytes& data, bool variable, std::size_t lrecl) {
+    std::vector<Bytes> records;
+    if (!variable) {
+        for (std::size_t at = 0; at < data.size(); at += lrecl) {
+            records.emplace_back(data.begin() + at,
+                                 data.begin() + std::min(at + lrecl, data.size()));
+        }
+        return records;
+    }
+    Bytes record;
+    for (std::size_t block = 0; block + 4 <= data.size();) {
+        const std::size_t end = block + (data[block] << 8 | data[block + 1]);
+        for (std::size_t at = block + 4; at + 4 <= end;) {
+            const std::size_t length = data[at] << 8 | data[at + 1];
+            record.insert(record.end(), data.begin() + at + 4, data.begin() + at + length);
+            if ((data[at + 2] & 0x01) == 0) records.push_back(std::move(record)), record.clear();
+            at += length;
+        }
+        block = end;
+    }
+    return records;
+}
+
+#if defined(__GLIBC__)
+std::string Iconv(const Bytes& in, int page) {
+    const std::string name = (page < 100 ? "IBM0" : "IBM") + std::to_string(page);
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << name;
+    std::string out(in.size() * 3 + 1, '\0');
+    char* from = reinterpret_cast<char*>(const_cast<std::uint8_t*>(in.data()));
+    std::size_t fromLeft = in.size(), toLeft = out.size();
+    char* to = out.data();
+    EXPECT_NE(iconv(cd, &from, &fromLeft, &to, &toLeft), static_cast<std::size_t>(-1)) << name;
+    iconv_close(cd);
+    out.resize(out.size() - toLeft);
+    return out;
+}
+#endif
+}  // namespace
+
+TEST(CliSamples, CodePageViewsEqualIconvOfTheRecordsAndAPdseShowsAsPdse) {
+    if (SamplesDir().empty()) GTEST_SKIP() << "samples folder ../shared/samples absent: skipped";
+#if !defined(__GLIBC__)
+    GTEST_SKIP() << "no iconv on this platform to compare with";
+#else
+    TempDir dir;
+    struct Case {
+        const char* file;
+        bool variable;
+        std::size_t members;  // the first ones
+    };
+    for (const Case& c : {Case{"CMSBATCH.xmi", false, 1}, Case{"CH.xmi", true, 4}}) {
+        const std::string xmit = Q(SamplesDir() / c.file);
+        const auto list = nlohmann::json::parse(Cli("list --json " + xmit).Out);
+        const auto info = nlohmann::json::parse(Cli("info --json " + xmit).Out);
+        const std::size_t lrecl = info["dataset"]["lrecl"].get<std::size_t>();
+        for (std::size_t m = 0; m < c.members; ++m) {
+            const std::string member = Q(list.at(m)["name"].get<std::string>());
+            ASSERT_EQ(Cli("extract --binary --overwrite --output " + Q(dir / "data") + " " + xmit +
+                          " " + member)
+                          .Code,
+                      0);
+            const auto records = RecordsOf(ReadFile(dir / "data"), c.variable, lrecl);
+            ASSERT_FALSE(records.empty()) << c.file << " " << member;
+            for (int page : {37, 273, 500, 1140}) {
+                std::string expected;
+                for (const Bytes& r : records) expected += Iconv(r, page) + "\n";
+                if (!c.variable) expected += "\n";  // the data ends on a record boundary
+                const std::string asked = "view --codepage " + std::to_string(page) + " ";
+                EXPECT_EQ(Cli(asked + xmit + " " + member).Out, expected)
+                    << c.file << " " << member << " " << page;
+            }
+        }
+    }
+    const auto pdse =
+        nlohmann::json::parse(Cli("info --json " + Q(SamplesDir() / "jgpjcl.xmit")).Out);
+    EXPECT_EQ(pdse["dataset"]["organization"], "PDSE");
+#endif
 }

@@ -4,7 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "MemoryPorts.h"
+#include "TempDir.h"
+#include "XmitBuilder.h"
 #include "decode/S390format.h"
+#include "decode/XmitParser.h"
+#include "extract/MemberReader.h"
 #include "text/CodePage.h"
 
 #if defined(__GLIBC__)
@@ -84,6 +89,69 @@ TEST(CodePage, VisibleTextHidesNoControlCharacter) {
                   "A")
             << number;
     }
+}
+
+// A library whose names hold "@" (X'7C', "§" in code page 273) and whose one
+// FB 80 record holds X'4A' X'5F' X'6A' ("¢¬¦" in 037), an EBCDIC line feed
+// X'25' and "A".
+struct NationalLibrary {
+    static testing::Bytes Build() {
+        testing::PdsSpec plan;
+        plan.Qualifiers = {"USER", "T@ST"};
+        testing::Bytes record = {0x4A, 0x5F, 0x6A, 0x25, 0xC1};
+        record.resize(80, 0x40);
+        plan.Members = {{"@ABC", record, false, "", {}}};
+        return testing::BuildPds(plan);
+    }
+    Result<XmitInfo> Parse(int page) {
+        ParseOptions options;
+        options.Characters = CodePage::Find(page);
+        return ParseXmit(Source, options);
+    }
+    MemorySource Source{Build()};
+};
+
+TEST(CodePage, NamesAndTextUnitsAreDecodedThroughTheChosenPage) {
+    NationalLibrary lib;
+    auto table = lib.Parse(CodePage::kCorvaneTable);
+    auto german = lib.Parse(273);
+    ASSERT_TRUE(table.Ok() && german.Ok());
+    EXPECT_EQ(table->Dataset.Name, "USER.T@ST");
+    EXPECT_EQ(table->Members.at(0).Name, "@ABC    ");
+    EXPECT_EQ(german->Dataset.Name, "USER.T§ST");
+    EXPECT_EQ(german->Members.at(0).Name, "§ABC    ");
+}
+
+TEST(CodePage, ReadsGiveTheCharactersOfThePage) {
+    NationalLibrary lib;
+    auto info = lib.Parse(CodePage::kCorvaneTable);
+    ASSERT_TRUE(info.Ok());
+    MemberReader reader(lib.Source, info.Value());
+    MemoryProgress progress;
+    const std::string blanks(75, ' ');
+    auto read = [&](ReadForm form, bool keepControls, MemoryLines* lines,
+                    std::vector<std::uint8_t>* bytes) {
+        ReadRequest r;
+        r.Member = &info->Members.at(0);
+        r.Form = form;
+        r.Lines = lines;
+        r.Bytes = bytes;
+        r.Characters = CodePage::Find(37);
+        r.KeepControls = keepControls;
+        ASSERT_TRUE(reader.Read(r, progress).Ok());
+    };
+    MemoryLines kept, shown, hex;
+    read(ReadForm::Text, true, &kept, nullptr);
+    EXPECT_EQ(kept.Lines, (std::vector<std::string>{"¢¬¦\nA" + blanks, ""}));
+    read(ReadForm::Text, false, &shown, nullptr);
+    EXPECT_EQ(shown.Lines.at(0), "¢¬¦\u240AA" + blanks);
+    read(ReadForm::Hex, false, &hex, nullptr);
+    EXPECT_EQ(hex.Lines.at(3).substr(50, 8), "¢¬¦.A");
+    // A text file is UTF-8 with CR LF line ends.
+    std::vector<std::uint8_t> file;
+    read(ReadForm::Text, false, nullptr, &file);
+    const std::string expected = "¢¬¦\nA" + blanks + "\r\n\r\n";
+    EXPECT_EQ(std::string(file.begin(), file.end()), expected);
 }
 
 }  // namespace

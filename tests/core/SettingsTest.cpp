@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <set>
 
 #include "MemoryRegistry.h"
@@ -379,6 +380,46 @@ TEST(ProgramOptions, RefusedRegistryWritesSwitchToTheIniFile) {
     p.Store.SaveOptionsToRegistry(p.Values, false);
     EXPECT_TRUE(p.Values.UsingIniFile);
     EXPECT_EQ(p.Ini.ReadString("options", "TextExt", ""), ".txt");
+}
+
+TEST(ProgramOptions, CodePageIsStoredAndAnUnknownOrMistypedOneReadsAsTheProgramTable) {
+    struct Case {
+        const char* what;
+        std::function<void(RegistryKey&)> store;
+        int expected;
+    };
+    const Case cases[] = {
+        // A key of the eight older options only.
+        {"absent", [](RegistryKey&) {}, 0},
+        {"offered", [](RegistryKey& k) { k.WriteInteger("CodePage", 273); }, 273},
+        {"not offered", [](RegistryKey& k) { k.WriteInteger("CodePage", 850); }, 0},
+        {"a string", [](RegistryKey& k) { k.WriteString("CodePage", "1140"); }, 0},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        auto key = o.Key();
+        for (const char* flag : {"AutoZip", "engDate", "promptType", "UseLastDir"})
+            key->WriteBool(flag, true);
+        for (const char* text : {"ZipDir", "BinaryExt", "TextExt", "DefaultDir"})
+            key->WriteString(text, "x");
+        c.store(*key);
+        o.Store.InitialLoad(o.Values, o.Boxes);
+        EXPECT_EQ(o.Values.CodePage, c.expected) << c.what;
+        EXPECT_TRUE(o.Values.UseLastDir) << c.what;  // read before it
+    }
+    // Saved with the others, in the registry and in the INI file; Defaults
+    // gives the program's table.
+    Options o;
+    o.Store.InitialLoad(o.Values, o.Boxes);
+    o.Values.CodePage = 1141;
+    o.Store.Save(o.Values);
+    EXPECT_EQ(o.Key()->ReadInteger("CodePage"), 1141u);
+    o.Store.SaveOptionsToIni(o.Values);
+    ProgramOptions fromIni;
+    o.Store.LoadOptionsFromIni(fromIni);
+    EXPECT_EQ(fromIni.CodePage, 1141);
+    o.Store.ResetOptionsToDefaults(o.Values, o.Boxes);
+    EXPECT_EQ(o.Values.CodePage, 0);
 }
 
 TEST(ProgramOptions, FolderValidation) {

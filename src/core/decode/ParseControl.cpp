@@ -11,10 +11,6 @@ namespace corvane::parse {
 namespace {
 constexpr std::uint8_t kInmr0[5] = {0xC9, 0xD5, 0xD4, 0xD9, 0xF0};  // "INMR0" in EBCDIC
 
-std::string Latin1(const std::uint8_t* p, std::size_t n) {
-    return Latin1ToUtf8(EbcdicString(p, n));
-}
-
 std::string Hex4(std::uint32_t key) {
     char hex[5];
     std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(key & 0xFFFF));
@@ -154,7 +150,7 @@ void ParseRun::HandleTextUnit(std::uint32_t key,
     };
     auto name = [&](std::size_t max) {
         if (items.empty()) return std::string();
-        return Latin1(data(0), length(0) < max ? length(0) : max);
+        return Text(data(0), length(0) < max ? length(0) : max);
     };
     TransferHeader& t = Info.Transfer;
     DatasetInfo& d = file.Dataset;
@@ -164,13 +160,13 @@ void ParseRun::HandleTextUnit(std::uint32_t key,
             d.Name.clear();
             for (std::size_t k = 0; k < items.size(); ++k) {
                 if (k > 0) d.Name += '.';
-                d.Name += Latin1(data(k), length(k) < 44 ? length(k) : 44);
+                d.Name += Text(data(k), length(k) < 44 ? length(k) : 44);
             }
             return;
         }
         case 0x0003:  // INMMEMBR: the member names sent; the first is shown
             if (!items.empty() && d.NameSent) {
-                d.Name += "(" + Latin1(data(0), length(0) < 8 ? length(0) : 8) + ")";
+                d.Name += "(" + Text(data(0), length(0) < 8 ? length(0) : 8) + ")";
             }
             return;
         case 0x0028:  // INMTERM: a flag with no items

@@ -10,10 +10,6 @@ namespace corvane::parse {
 namespace {
 constexpr std::uint8_t kEndName[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-std::string Latin1(const std::uint8_t* p, std::size_t n) {
-    return Latin1ToUtf8(EbcdicString(p, n));
-}
-
 // Digits of the nibbles; a nibble above 9 counts as its value, as the
 // arithmetic of the packed fields does.
 std::uint32_t Nibbles(const std::uint8_t* p, std::size_t first, std::size_t count) {
@@ -46,7 +42,7 @@ std::optional<CalendarDate> IspfDate(const std::uint8_t* p) {
     return CalendarDate{year, month, day - table[month - 1]};
 }
 
-IspfStatistics ReadIspf(const std::uint8_t* u, std::size_t n) {
+IspfStatistics ReadIspf(const std::uint8_t* u, std::size_t n, const CodePage& characters) {
     IspfStatistics s;
     s.Version = u[0];
     s.Modification = u[1];
@@ -62,7 +58,7 @@ IspfStatistics ReadIspf(const std::uint8_t* u, std::size_t n) {
     s.Lines = BigEndianField(u, 14, 2);
     s.InitialLines = BigEndianField(u, 16, 2);
     s.ModifiedLines = BigEndianField(u, 18, 2);
-    s.User = Latin1(u + 20, 8);
+    s.User = characters.Utf8(u + 20, 8);
     if ((u[2] & 0x20) && n >= 40) {
         s.Extended = true;
         s.Lines = BigEndianField(u, 28, 4);
@@ -131,14 +127,14 @@ void ParseRun::ParseDirectoryBlock(const std::uint8_t* b, bool& last) {
         const std::uint8_t* u = e + 12;
 
         MemberEntry m;
-        m.Name = Latin1(e, 8);
+        m.Name = Text(e, 8);
         m.Ttr = BigEndianField(e, 8, 3);
         m.Alias = (indicator & 0x80) != 0;
         if (Info.Dataset.IspfDirectory) {
-            if (n >= 30) m.Ispf = ReadIspf(u, n);
+            if (n >= 30) m.Ispf = ReadIspf(u, n, characters_);
         } else if (n >= 24) {
             m.LoadModule = ReadLoadModule(u);
-            if (m.Alias) m.AliasOf = Latin1(u + 24, n >= 32 ? 8 : n - 24);
+            if (m.Alias) m.AliasOf = Text(u + 24, n >= 32 ? 8 : n - 24);
         }
         Info.Members.push_back(std::move(m));
         offset += 12 + n;

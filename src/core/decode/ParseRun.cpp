@@ -10,8 +10,9 @@
 
 namespace corvane::parse {
 
-ParseRun::ParseRun(BufferedReader& in, bool dump, std::vector<std::string>* dumpLines)
-    : in_(in), dump_(dump && dumpLines != nullptr), dumpLines_(dumpLines) {
+ParseRun::ParseRun(BufferedReader& in, bool dump, std::vector<std::string>* dumpLines,
+                   const CodePage& characters)
+    : in_(in), characters_(characters), dump_(dump && dumpLines != nullptr), dumpLines_(dumpLines) {
     Info.FileSize = in.Size();
 }
 
@@ -22,10 +23,13 @@ void ParseRun::Fail(const std::string& message) {
 void ParseRun::Dump(const std::uint8_t* bytes, std::size_t n, const std::string& title,
                     std::int64_t offset) {
     if (!dump_) return;
-    AppendHexDump(bytes, n, offset, title, [this](std::string_view line) {
-        dumpLines_->emplace_back(line);
-        return true;
-    });
+    AppendHexDump(
+        bytes, n, offset, title,
+        [this](std::string_view line) {
+            dumpLines_->emplace_back(line);
+            return true;
+        },
+        &characters_);
 }
 
 void ParseRun::Run() {

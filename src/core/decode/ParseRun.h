@@ -9,6 +9,7 @@
 #include "decode/Extent.h"
 #include "decode/XmitInfo.h"
 #include "io/BufferedReader.h"
+#include "text/CodePage.h"
 
 namespace corvane::parse {
 
@@ -44,7 +45,8 @@ bool LooksLikeXmitRecord(const std::uint8_t* record, std::size_t n);
 
 class ParseRun {
   public:
-    ParseRun(BufferedReader& in, bool dump, std::vector<std::string>* dumpLines);
+    ParseRun(BufferedReader& in, bool dump, std::vector<std::string>* dumpLines,
+             const CodePage& characters);
     // Runs the parse; raises Failure or ReadError.
     void Run();
 
@@ -83,7 +85,11 @@ class ParseRun {
     std::uint32_t RelativeTrack(std::uint32_t cylinder, std::uint32_t head) const;
     void LocateMemberData();
 
+    // Names and texts of the file as UTF-8, through the chosen code page.
+    std::string Text(const std::uint8_t* p, std::size_t n) const { return characters_.Utf8(p, n); }
+
     BufferedReader& in_;
+    const CodePage& characters_;
     bool dump_;
     std::vector<std::string>* dumpLines_;
     Phase phase_ = Phase::Headers;

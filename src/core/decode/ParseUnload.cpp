@@ -86,13 +86,10 @@ void ParseRun::ReadMessageRecord() {
         const std::int64_t at = in_.Position();
         const auto length = static_cast<std::size_t>(SegmentLength);
         in_.ReadExact(segment, length);
-        std::string line;
-        for (std::size_t k = 2; k < length; ++k) {
-            const char c = static_cast<char>(EbcdicToAscii(segment[k]));
-            if (c == '\0') break;
-            line.push_back(c);
-        }
-        Info.Message.push_back(Latin1ToUtf8(line));
+        // A line ends at its first NUL.
+        std::size_t end = 2;
+        while (end < length && segment[end] != 0x00) ++end;
+        Info.Message.push_back(Text(segment + 2, end - 2));
         Dump(segment, length, "Message Data:", at);
         first = false;
         if (SegmentFlags & kLastSegment) return;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "text/CodePage.h"
+
 namespace corvane {
 
 const std::uint8_t kEbcdicTable[256] = {
@@ -137,55 +139,8 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return out;
 }
 
-namespace {
-// For every EBCDIC byte, its display form in UTF-8 (at most 3 bytes).
-struct VisibleTable {
-    std::array<std::array<char, 4>, 256> bytes{};
-    std::array<std::uint8_t, 256> length{};
-    VisibleTable() {
-        for (int e = 0; e < 256; ++e) {
-            unsigned a = kEbcdicTable[e];
-            unsigned cp = a;
-            if (a < 0x20) {
-                cp = 0x2400 + a;  // control pictures: NUL shows as a visible symbol
-            } else if (a == 0x7F) {
-                cp = 0x2421;
-            } else if (a >= 0x80 && a < 0xA0) {
-                cp = 0xFFFD;
-            }
-            auto& out = bytes[static_cast<std::size_t>(e)];
-            std::uint8_t n = 0;
-            if (cp < 0x80) {
-                out[n++] = static_cast<char>(cp);
-            } else if (cp < 0x800) {
-                out[n++] = static_cast<char>(0xC0 | (cp >> 6));
-                out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
-            } else {
-                out[n++] = static_cast<char>(0xE0 | (cp >> 12));
-                out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
-            }
-            length[static_cast<std::size_t>(e)] = n;
-        }
-    }
-};
-const VisibleTable& Visible() {
-    static const VisibleTable table;
-    return table;
-}
-}  // namespace
-
 void AppendEbcdicVisible(const std::uint8_t* data, std::size_t count, std::string& out) {
-    const VisibleTable& t = Visible();
-    for (std::size_t k = 0; k < count; ++k) {
-        std::uint8_t b = data[k];
-        std::uint8_t a = kEbcdicTable[b];
-        if (a >= 0x20 && a < 0x7F) {
-            out.push_back(static_cast<char>(a));
-        } else {
-            out.append(t.bytes[b].data(), t.length[b]);
-        }
-    }
+    CodePage::Default().AppendVisible(data, count, out);
 }
 
 }  // namespace corvane

@@ -44,7 +44,8 @@ Result<XmitInfo> ParseXmit(ByteSource& source, const ParseOptions& options,
         return e;
     }
     in.Seek(0);
-    parse::ParseRun run(in, options.HeaderDump, headerDump);
+    parse::ParseRun run(in, options.HeaderDump, headerDump,
+                        options.Characters ? *options.Characters : CodePage::Default());
     try {
         run.Run();
     } catch (const parse::Failure& f) {

@@ -5,6 +5,7 @@
 
 #include "decode/XmitInfo.h"
 #include "io/ByteSource.h"
+#include "text/CodePage.h"
 #include "util/Result.h"
 
 namespace corvane {
@@ -12,6 +13,8 @@ namespace corvane {
 struct ParseOptions {
     // Keep a hex dump of every header record read (the debug view).
     bool HeaderDump = false;
+    // How names and text units become characters; null is the program's table.
+    const CodePage* Characters = nullptr;
 };
 
 // Reads an XMIT file once, up to the transmitted data (for a partitioned

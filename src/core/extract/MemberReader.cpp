@@ -153,6 +153,7 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     const std::size_t cut = request.RecordCut >= 0 ? static_cast<std::size_t>(request.RecordCut)
                                                    : static_cast<std::size_t>(-1);
 
+    const CodePage& characters = request.Characters ? *request.Characters : CodePage::Default();
     std::unique_ptr<OutputFile> output;
     std::unique_ptr<Sink> sink;
     if (request.Pieces) {
@@ -165,9 +166,10 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         sink = std::make_unique<NoSink>();
     } else if (request.Lines) {
         if (text) {
-            sink = std::make_unique<TextLinesSink>(*request.Lines, cut);
+            sink = std::make_unique<TextLinesSink>(*request.Lines, cut, characters,
+                                                   request.KeepControls);
         } else {
-            sink = std::make_unique<HexLinesSink>(*request.Lines, request.Name);
+            sink = std::make_unique<HexLinesSink>(*request.Lines, request.Name, characters);
         }
     } else {
         std::optional<ByteOut> out;
@@ -187,7 +189,7 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
             out.emplace(*output);
         }
         if (text) {
-            sink = std::make_unique<TextFileSink>(*out, cut);
+            sink = std::make_unique<TextFileSink>(*out, cut, characters);
         } else {
             sink = std::make_unique<BinaryFileSink>(*out);
         }

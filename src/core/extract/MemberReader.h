@@ -9,6 +9,7 @@
 #include "io/ByteSource.h"
 #include "ports/LineTarget.h"
 #include "ports/Progress.h"
+#include "text/CodePage.h"
 #include "util/Result.h"
 
 namespace corvane {
@@ -42,6 +43,11 @@ struct ReadRequest {
     std::filesystem::path OutputFile;
     // What the read is called in errors and as the hex dump's title.
     std::string Name;
+    // How text becomes characters; null is the program's table.
+    const CodePage* Characters = nullptr;
+    // Text lines keep control characters as they are instead of showing
+    // them as visible symbols.
+    bool KeepControls = false;
 };
 
 struct ReadSummary {

@@ -7,6 +7,7 @@
 
 #include "extract/OutputFile.h"
 #include "ports/LineTarget.h"
+#include "text/CodePage.h"
 
 namespace corvane {
 
@@ -20,27 +21,33 @@ class Sink {
     std::int64_t Bytes = 0;
 };
 
-// Text lines for a viewer, control characters made visible.
+// Text lines for a viewer: control characters made visible, or kept as
+// they are (a console that passes the characters on).
 class TextLinesSink : public Sink {
   public:
-    TextLinesSink(LineTarget& lines, std::size_t cut) : lines_(lines), cut_(cut) {}
+    TextLinesSink(LineTarget& lines, std::size_t cut, const CodePage& characters, bool keepControls)
+        : lines_(lines), cut_(cut), characters_(characters), keepControls_(keepControls) {}
     bool Take(std::uint8_t* data, std::size_t n) override;
 
   private:
     LineTarget& lines_;
     std::size_t cut_;
+    const CodePage& characters_;
+    bool keepControls_;
     std::string line_;
 };
 
 // Hex-dump blocks for a viewer, titled with the item's name.
 class HexLinesSink : public Sink {
   public:
-    HexLinesSink(LineTarget& lines, std::string title) : lines_(lines), title_(std::move(title)) {}
+    HexLinesSink(LineTarget& lines, std::string title, const CodePage& characters)
+        : lines_(lines), title_(std::move(title)), characters_(characters) {}
     bool Take(std::uint8_t* data, std::size_t n) override;
 
   private:
     LineTarget& lines_;
     std::string title_;
+    const CodePage& characters_;
     std::int64_t offset_ = 0;
 };
 
@@ -62,15 +69,19 @@ class ByteOut {
     std::vector<std::uint8_t>* memory_ = nullptr;
 };
 
-// Text: translated records, each ended with CR LF.
+// Text: translated records, each ended with CR LF; the program's table
+// writes its single bytes, an IBM code page UTF-8.
 class TextFileSink : public Sink {
   public:
-    TextFileSink(ByteOut out, std::size_t cut) : out_(out), cut_(cut) {}
+    TextFileSink(ByteOut out, std::size_t cut, const CodePage& characters)
+        : out_(out), cut_(cut), characters_(characters) {}
     bool Take(std::uint8_t* data, std::size_t n) override;
 
   private:
     ByteOut out_;
     std::size_t cut_;
+    const CodePage& characters_;
+    std::string line_;
 };
 
 // Binary: the bytes unchanged.

@@ -2,7 +2,16 @@
 
 #include <filesystem>
 
+#include "text/CodePage.h"
+
 namespace corvane {
+
+namespace {
+// A stored code page that is not offered reads as the program's table.
+void KeepOfferedPage(ProgramOptions& options) {
+    if (!CodePage::Find(options.CodePage)) options.CodePage = CodePage::kCorvaneTable;
+}
+}  // namespace
 
 ProgramOptions::ProgramOptions() {
     kOptionSettings.ApplyDefaults(*this, DefaultFolders{}, false);
@@ -36,10 +45,12 @@ void OptionStore::LoadOptionsFromRegistry(ProgramOptions& options) {
     } catch (const RegistryError&) {
         // Reading stops here; the options not yet read keep their values.
     }
+    KeepOfferedPage(options);
 }
 
 void OptionStore::LoadOptionsFromIni(ProgramOptions& options) {
     kOptionSettings.ReadIni(ini_, options, defaults_);
+    KeepOfferedPage(options);
 }
 
 void OptionStore::InitialiseOptionStore(ProgramOptions& options, ExtensionBoxes& boxes) {

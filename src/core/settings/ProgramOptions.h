@@ -21,6 +21,9 @@ struct ProgramOptions {
     bool AutoZip;
     std::string DefaultDir;
     bool UseLastDir;
+    // The EBCDIC code page of text; 0 is the program's own table. A stored
+    // number that is not offered loads as 0.
+    int CodePage;
     bool UsingIniFile = false;  // the registry refused a write during this run (not stored)
 };
 
@@ -35,6 +38,9 @@ inline constexpr Setting<ProgramOptions> kOptionRows[] = {
     {"AutoZip", &ProgramOptions::AutoZip, true, 1, Storage::Both, /*SetByDefaults=*/false},
     {"DefaultDir", &ProgramOptions::DefaultDir, FolderDefault::Open, 7},
     {"UseLastDir", &ProgramOptions::UseLastDir, true, 8},
+    // Read last: a key written before code pages were offered lacks it, and
+    // the read stops only after the other options.
+    {"CodePage", &ProgramOptions::CodePage, 0, 9},
 };
 // In the registry key of the window state, and section "options" of the INI file.
 inline constexpr SettingsTable<ProgramOptions> kOptionSettings{"options", kOptionRows};

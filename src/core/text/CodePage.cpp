@@ -9,7 +9,7 @@ namespace corvane {
 
 namespace {
 
-void AppendUtf8(char32_t cp, std::array<char, 4>& out, std::uint8_t& n) {
+void EncodeUtf8(char32_t cp, std::array<char, 4>& out, std::uint8_t& n) {
     n = 0;
     if (cp < 0x80) {
         out[n++] = static_cast<char>(cp);
@@ -45,6 +45,7 @@ CodePage::CodePage(int number, const std::uint16_t* codePoints) : number_(number
     std::array<char32_t, 256> visible{};
     for (std::size_t b = 0; b < 256; ++b) visible[b] = VisibleCodePoint(codePoints_[b]);
     Fill(visible_, visible);
+    Fill(utf8_, codePoints_);
     if (codePoints) {
         Fill(text_, codePoints_);
     } else {
@@ -56,7 +57,7 @@ CodePage::CodePage(int number, const std::uint16_t* codePoints) : number_(number
 }
 
 void CodePage::Fill(Utf8Table& table, const std::array<char32_t, 256>& points) {
-    for (std::size_t b = 0; b < 256; ++b) AppendUtf8(points[b], table.bytes[b], table.length[b]);
+    for (std::size_t b = 0; b < 256; ++b) EncodeUtf8(points[b], table.bytes[b], table.length[b]);
 }
 
 const CodePage* CodePage::Find(int number) {
@@ -98,6 +99,13 @@ void CodePage::AppendText(const std::uint8_t* data, std::size_t count, std::stri
     for (std::size_t k = 0; k < count; ++k) {
         const std::uint8_t b = data[k];
         out.append(text_.bytes[b].data(), text_.length[b]);
+    }
+}
+
+void CodePage::AppendUtf8(const std::uint8_t* data, std::size_t count, std::string& out) const {
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::uint8_t b = data[k];
+        out.append(utf8_.bytes[b].data(), utf8_.length[b]);
     }
 }
 

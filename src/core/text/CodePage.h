@@ -30,9 +30,20 @@ class CodePage {
     // the table's single bytes for the program's table. Control characters
     // are kept as they are.
     void AppendText(const std::uint8_t* data, std::size_t count, std::string& out) const;
+    // Appends the characters as UTF-8 whatever the page, control
+    // characters kept.
+    void AppendUtf8(const std::uint8_t* data, std::size_t count, std::string& out) const;
+    std::string Utf8(const std::uint8_t* data, std::size_t count) const {
+        std::string out;
+        AppendUtf8(data, count, out);
+        return out;
+    }
     // Appends UTF-8 for display in which nothing is hidden: control
     // characters become visible symbols.
     void AppendVisible(const std::uint8_t* data, std::size_t count, std::string& out) const;
+    // True when text output is UTF-8 (an IBM page), false for the program's
+    // table, whose text output is its single bytes.
+    bool Unicode() const { return number_ != kCorvaneTable; }
 
   private:
     struct Utf8Table {
@@ -45,6 +56,7 @@ class CodePage {
     int number_;
     std::array<char32_t, 256> codePoints_{};
     Utf8Table text_;
+    Utf8Table utf8_;
     Utf8Table visible_;
 };
 

@@ -1,6 +1,7 @@
 #include "text/HexDump.h"
 
 #include "decode/S390format.h"
+#include "text/CodePage.h"
 
 namespace corvane {
 
@@ -21,7 +22,7 @@ void AppendOffset(std::string& row, std::int64_t value) {
 }  // namespace
 
 void FormatHexRow(const std::uint8_t* bytes, std::size_t count, std::int64_t offset,
-                  std::string& row) {
+                  std::string& row, const CodePage* characters) {
     row.clear();
     AppendOffset(row, offset);
     row.append("  ");
@@ -37,6 +38,8 @@ void FormatHexRow(const std::uint8_t* bytes, std::size_t count, std::int64_t off
         const std::uint8_t b = bytes[k];
         if (b < 0x3F) {
             row.push_back('.');
+        } else if (characters && characters->Unicode()) {
+            characters->AppendUtf8(&b, 1, row);
         } else {
             const std::uint8_t a = EbcdicToAscii(b);
             if (a < 0x80) {
