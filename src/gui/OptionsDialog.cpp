@@ -1,6 +1,7 @@
 #include "OptionsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -15,6 +16,7 @@
 #include "DialogService.h"
 #include "Icons.h"
 #include "settings/FileTypes.h"
+#include "text/CodePage.h"
 
 namespace corvane::gui {
 
@@ -68,6 +70,7 @@ OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
     exts->addWidget(EdtTextExt, 1, 1);
     middle->addWidget(ExtensionsBox);
     layout->addLayout(middle);
+    BuildCodePageRow(layout);
 
     GroupBox1 = new QGroupBox(" Registered extentions ", this);
     GroupBox1->setObjectName("GroupBox1");
@@ -148,6 +151,22 @@ OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
 
 OptionsDialog::~OptionsDialog() = default;
 
+// The code page through which EBCDIC text becomes characters.
+void OptionsDialog::BuildCodePageRow(QBoxLayout* layout) {
+    auto* row = new QHBoxLayout;
+    LblCodePage = new QLabel("Code page", this);
+    LblCodePage->setObjectName("LblCodePage");
+    CbxCodePage = new QComboBox(this);
+    CbxCodePage->setObjectName("CbxCodePage");
+    for (int number : CodePage::Numbers()) {
+        CbxCodePage->addItem(QString::fromStdString(CodePage::DisplayName(number)), number);
+    }
+    LblCodePage->setBuddy(CbxCodePage);
+    row->addWidget(LblCodePage);
+    row->addWidget(CbxCodePage, 1);
+    layout->addLayout(row);
+}
+
 QCheckBox* OptionsDialog::Box(const std::string& ext) const {
     if (ext == "xmi") return ChkExtXmi;
     if (ext == "xmt") return ChkExtXmt;
@@ -164,6 +183,8 @@ void OptionsDialog::ToControls(const ProgramOptions& v, const ExtensionBoxes& bo
     ChkAutoZip->setChecked(v.AutoZip);
     EdtDefaultDir->setText(QString::fromStdString(v.DefaultDir));
     ChkUseLastDir->setChecked(v.UseLastDir);
+    const int page = CbxCodePage->findData(v.CodePage);
+    CbxCodePage->setCurrentIndex(page < 0 ? 0 : page);
     ExtensionBoxes b = boxes;
     for (const char* ext : kExtensions) Box(ext)->setChecked(b.Box(ext));
 }
@@ -177,6 +198,7 @@ void OptionsDialog::FromControls(ProgramOptions& v, ExtensionBoxes& boxes) const
     v.AutoZip = ChkAutoZip->isChecked();
     v.DefaultDir = EdtDefaultDir->text().toStdString();
     v.UseLastDir = ChkUseLastDir->isChecked();
+    v.CodePage = CbxCodePage->currentData().toInt();
     for (const char* ext : kExtensions) boxes.Box(ext) = Box(ext)->isChecked();
 }
 

@@ -7,7 +7,9 @@
 #include "settings/IniFile.h"
 #include "settings/ProgramOptions.h"
 
+class QBoxLayout;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,6 +38,8 @@ class OptionsDialog : public QDialog {
     QGroupBox* ExtensionsBox;
     QLineEdit* EdtBinaryExt;
     QLineEdit* EdtTextExt;
+    QLabel* LblCodePage;
+    QComboBox* CbxCodePage;  // the EBCDIC code page of text, "Corvane table" first
     QGroupBox* GroupBox1;
     QCheckBox *ChkExtXmi, *ChkExtXmt, *ChkExtXm, *ChkExtXmit;
     QGroupBox* GrpZip;
@@ -65,6 +69,7 @@ class OptionsDialog : public QDialog {
     void FromControls(ProgramOptions& v, ExtensionBoxes& boxes) const;
     void Browse(QLineEdit* edit);
     QCheckBox* Box(const std::string& ext) const;
+    void BuildCodePageRow(QBoxLayout* layout);
 
     Environment env_;
     std::unique_ptr<IniFile> ini_;
