@@ -168,6 +168,7 @@ class MainWindow : public QMainWindow {
     void ReportNoSelection();
     QList<ListedMember> SelectedRows() const;
     void ViewMember(const ListedMember* row);
+    const CodePage& ChosenCodePage() const;
     void ViewSelectedMembers(const QList<ListedMember>& rows);
     bool ConfirmManyViews();
     int ExtractMember(const ListedMember* row);
@@ -175,6 +176,9 @@ class MainWindow : public QMainWindow {
     // read ended well or was cancelled, 1 when it failed (the user was told).
     int ReadItem(const ListedMember* row, ViewerWindow* view, const QString& path,
                  corvane::Progress& progress);
+    int ReadItem(int member, ViewerWindow* view, const QString& path, corvane::Progress& progress);
+    // Fills a member's viewer again in the form and code page it shows now.
+    bool RereadView(ViewerWindow& view, int member);
     void ShowError(const Error& error);
     void FinishCommand() { RecordCut = -1; }
     void ShowHeaderDump(const std::vector<std::string>& lines, bool ok);

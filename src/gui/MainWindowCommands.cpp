@@ -18,6 +18,7 @@
 #include "ProgressDialog.h"
 #include "ViewerWindow.h"
 #include "io/OutputName.h"
+#include "text/CodePage.h"
 
 namespace corvane::gui {
 
@@ -83,13 +84,27 @@ bool MainWindow::PrepareExtraction() {
     return true;
 }
 
+const CodePage& MainWindow::ChosenCodePage() const {
+    const CodePage* page = CodePage::Find(Options->Values().CodePage);
+    return page ? *page : CodePage::Default();
+}
+
 int MainWindow::ReadItem(const ListedMember* row, ViewerWindow* view, const QString& path,
                          corvane::Progress& progress) {
+    return ReadItem(row ? row->Index : -1, view, path, progress);
+}
+
+int MainWindow::ReadItem(int member, ViewerWindow* view, const QString& path,
+                         corvane::Progress& progress) {
     ReadRequest request;
-    if (row) request.Member = &Info->Members.at(static_cast<std::size_t>(row->Index));
+    if (member >= 0) request.Member = &Info->Members.at(static_cast<std::size_t>(member));
     request.Form = TextMode ? ReadForm::Text : view ? ReadForm::Hex : ReadForm::Binary;
     request.RecordCut = RecordCut;
+    request.Characters = &ChosenCodePage();
     if (view) {
+        // A viewer shows the form and code page chosen in it.
+        request.Form = view->TextForm() ? ReadForm::Text : ReadForm::Hex;
+        request.Characters = CodePage::Find(view->CodePageNumber());
         view->SetHexDump(request.Form == ReadForm::Hex);
         request.Lines = &view->Lines();
         request.Name = view->Caption();
@@ -114,7 +129,10 @@ int MainWindow::ReadItem(const ListedMember* row, ViewerWindow* view, const QStr
 void MainWindow::promptShow() {
     ExtractPrompt prompt(this);
     const bool fixed = Info->Dataset.Recfm.Kind == 'F';
-    if (fixed) {
+    // Variable-length records can be read as text too, one line per record;
+    // "Auto" keeps text for fixed records only.
+    const bool textOffered = fixed || Info->Dataset.Recfm.Kind == 'V';
+    if (textOffered) {
         const int lrecl = static_cast<int>(std::min<std::uint32_t>(Info->Dataset.Lrecl, 32767));
         prompt.UpDownRecLen->setRange(10, std::max(lrecl, 10));
         prompt.UpDownRecLen->setValue(lrecl);
@@ -211,6 +229,9 @@ void MainWindow::ViewMember(const ListedMember* row) {
     view->setEnabled(false);
     view->repaint();
     Progress->ClearCancelled();
+    const int member = row ? row->Index : -1;
+    view->SetSource(TextMode, Options->Values().CodePage,
+                    [this, member](ViewerWindow& v) { return RereadView(v, member); });
     int result;
     if (row) {
         Progress->Label2->setText(Shown(row->Caption));
@@ -231,6 +252,22 @@ void MainWindow::ViewMember(const ListedMember* row) {
     view->setEnabled(true);
     view->show();
     view->raise();
+}
+
+bool MainWindow::RereadView(ViewerWindow& view, int member) {
+    if (!Info || reading_ || !PrepareExtraction()) return false;
+    BusyScope busy([this](bool on) { SetBusy(on); });
+    Progress->ClearCancelled();
+    Progress->setWindowTitle("Opening files for View");
+    Progress->Label2->setText(view.windowTitle());
+    Progress->show();
+    Progress->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    view.BeginReload();
+    const int result = ReadItem(member, &view, QString(), *Progress);
+    if (result != 0) view.AbandonReload();
+    HideProgress();
+    return result == 0;
 }
 
 void MainWindow::MnuXmitExtractClick() {

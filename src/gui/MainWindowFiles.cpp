@@ -107,10 +107,13 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     pathParts_.clear();
     for (const std::string& part : parts) pathParts_ << QString::fromStdString(part);
     std::unique_ptr<ByteSource> opened = std::move(source.Value());
+    ParseOptions parse;
+    parse.HeaderDump = DebugHeaders;
+    parse.Characters = &ChosenCodePage();  // names and text units
     auto parsed = [&]() -> Result<XmitInfo> {
-        if (!nested) return ParseXmit(*opened, ParseOptions{DebugHeaders}, &dump);
+        if (!nested) return ParseXmit(*opened, parse, &dump);
         opened.reset();  // the path opener reads the file itself
-        auto inner = OpenXmitPath(XmitPath.toStdString(), ParseOptions{DebugHeaders}, &dump);
+        auto inner = OpenXmitPath(XmitPath.toStdString(), parse, &dump);
         if (!inner) return inner.Err();
         opened = std::move(inner->Source);
         return std::move(inner->Info);
@@ -207,6 +210,8 @@ void MainWindow::CloseXmitFile() {
     UpdateFileState();
     ClearFileInfo();
     Reader.reset();
+    // The viewers keep their text but cannot read the closed file again.
+    for (ViewerWindow* v : findChildren<ViewerWindow*>()) v->DetachSource();
     LvwMembers->Model().Clear();
     Info.reset();
     XmitSource.reset();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
@@ -9,10 +10,12 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QToolBar>
 
 #include "DialogService.h"
 #include "FindBar.h"
 #include "Icons.h"
+#include "text/CodePage.h"
 
 namespace corvane::gui {
 
@@ -23,7 +26,9 @@ class ViewerWindow::LineBuffer : public LineTarget {
   public:
     explicit LineBuffer(ViewerWindow& view) : view_(view) {}
     bool AppendLine(std::string_view line) override {
-        if (buffer_.size() + view_.RichEdit1->ByteSize() + line.size() > kCapacity) return false;
+        // Buffered lines replace the text shown; direct ones add to it.
+        const std::size_t shown = direct_ ? view_.RichEdit1->ByteSize() : 0;
+        if (buffer_.size() + shown + line.size() > kCapacity) return false;
         if (direct_) {
             view_.RichEdit1->AppendLine(line);
             return true;
@@ -128,6 +133,84 @@ ViewerWindow::ViewerWindow(QWidget* owner, DialogService& dialogs)
     popupItem("Exit2", "E&xit", "Ctrl+X", IconKind::Exit, &ViewerWindow::Exit1Click);
     connect(RichEdit1, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint& at) { popup->popup(RichEdit1->mapToGlobal(at)); });
+    BuildSourceBar();
+}
+
+// The form and code page choice above the text; shown only for a viewer of
+// a member or dataset, which can be read again.
+void ViewerWindow::BuildSourceBar() {
+    ToolBarView = new QToolBar(this);
+    ToolBarView->setObjectName("ToolBarView");
+    ToolBarView->setMovable(false);
+    CbxViewForm = new QComboBox(ToolBarView);
+    CbxViewForm->setObjectName("CbxViewForm");
+    CbxViewForm->addItems({"Text", "Hex"});
+    CbxViewCodePage = new QComboBox(ToolBarView);
+    CbxViewCodePage->setObjectName("CbxViewCodePage");
+    for (int number : CodePage::Numbers()) {
+        CbxViewCodePage->addItem(QString::fromStdString(CodePage::DisplayName(number)), number);
+    }
+    ToolBarView->addWidget(CbxViewForm);
+    ToolBarView->addWidget(CbxViewCodePage);
+    addToolBar(ToolBarView);
+    ToolBarView->setVisible(false);
+    connect(CbxViewForm, &QComboBox::activated, this, &ViewerWindow::CbxViewFormChange);
+    connect(CbxViewCodePage, &QComboBox::activated, this, &ViewerWindow::CbxViewCodePageChange);
+}
+
+void ViewerWindow::SetSource(bool text, int codePage, Reread reread) {
+    reread_ = std::move(reread);
+    ShowChoice(text, codePage);
+    ToolBarView->setVisible(true);
+    ToolBarView->setEnabled(true);
+}
+
+void ViewerWindow::DetachSource() {
+    reread_ = nullptr;
+    ToolBarView->setEnabled(false);
+}
+
+void ViewerWindow::ShowChoice(bool text, int codePage) {
+    text_ = text;
+    codePage_ = CodePage::Find(codePage) ? codePage : CodePage::kCorvaneTable;
+    CbxViewForm->setCurrentIndex(text_ ? 0 : 1);
+    CbxViewCodePage->setCurrentIndex(CbxViewCodePage->findData(codePage_));
+}
+
+void ViewerWindow::CbxViewFormChange(int index) {
+    Rerender(index == 0, codePage_);
+}
+
+void ViewerWindow::CbxViewCodePageChange(int index) {
+    Rerender(text_, CbxViewCodePage->itemData(index).toInt());
+}
+
+// Reads the data again in the form and code page chosen; when that fails,
+// the choice goes back to what the text shows.
+void ViewerWindow::Rerender(bool text, int codePage) {
+    const bool oldText = text_;
+    const int oldPage = codePage_;
+    if (text == oldText && codePage == oldPage) return;
+    ShowChoice(text, codePage);
+    if (!reread_ || !reread_(*this)) ShowChoice(oldText, oldPage);
+}
+
+void ViewerWindow::BeginReload() {
+    statusBefore_[0] = panel0_->text();
+    statusBefore_[1] = panel1_->text();
+    setEnabled(false);
+    SetStatus(0, "Loading...");
+    SetStatus(1, "");
+    replace_ = true;
+}
+
+void ViewerWindow::AbandonReload() {
+    std::string().swap(lines_->buffer_);
+    lines_->count_ = 0;
+    replace_ = false;
+    panel0_->setText(statusBefore_[0]);
+    panel1_->setText(statusBefore_[1]);
+    setEnabled(true);
 }
 
 ViewerWindow::~ViewerWindow() = default;
@@ -149,7 +232,8 @@ void ViewerWindow::SetHexDump(bool hex) {
 }
 
 void ViewerWindow::FlushLines() {
-    if (lines_->buffer_.empty() && lines_->count_ == 0) return;
+    if (lines_->buffer_.empty() && lines_->count_ == 0 && !replace_) return;
+    replace_ = false;
     RichEdit1->SetText(std::move(lines_->buffer_));
     std::string().swap(lines_->buffer_);
     lines_->count_ = 0;

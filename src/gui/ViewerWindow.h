@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,8 @@ class QLabel;
 class QMenu;
 class QPrinter;
 class QAction;
+class QComboBox;
+class QToolBar;
 
 namespace corvane::gui {
 
@@ -41,12 +44,32 @@ class ViewerWindow : public QMainWindow {
     TextPane* RichEdit1 = nullptr;
     FindBar* Find = nullptr;
 
+    // A member's viewer can show its data again as text or hex and through
+    // another code page. The reread function fills the viewer again from
+    // the file; it returns false when it could not (the old text stays).
+    using Reread = std::function<bool(ViewerWindow&)>;
+    void SetSource(bool text, int codePage, Reread reread);
+    // The file is closed: the viewer keeps its text but cannot read again.
+    void DetachSource();
+    bool TextForm() const { return text_; }
+    int CodePageNumber() const { return codePage_; }
+    // A reread starts: the window is disabled and the next text replaces
+    // the one shown. AbandonReload drops what a failed reread added.
+    void BeginReload();
+    void AbandonReload();
+
+    QToolBar* ToolBarView = nullptr;
+    QComboBox* CbxViewForm = nullptr;      // "Text", "Hex"
+    QComboBox* CbxViewCodePage = nullptr;  // "Corvane table", "IBM 037" ...
+
   public slots:
     void SaveAs1Click();
     void Print1Click();
     void PrintSetup1Click();
     void Copy1Click();
     void Exit1Click();
+    void CbxViewFormChange(int index);
+    void CbxViewCodePageChange(int index);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +77,14 @@ class ViewerWindow : public QMainWindow {
   private:
     class LineBuffer;
     void FlushLines();
+    void BuildSourceBar();
+    void ShowChoice(bool text, int codePage);
+    void Rerender(bool text, int codePage);
+    bool text_ = true;
+    int codePage_ = 0;
+    Reread reread_;
+    bool replace_ = false;     // the next flush replaces the text, even with none
+    QString statusBefore_[2];  // the panels of the text a reread replaces
     DialogService& dialogs_;
     std::unique_ptr<LineBuffer> lines_;
     QLabel* panel0_;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -273,28 +274,95 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     EXPECT_EQ(f.Dialogs.Messages.back().Text, "Select at least one member from the list.");
     EXPECT_TRUE(w.TextMode);
 
-    // A variable-format dataset: only Binary.
-    SequentialSpec seq;
-    seq.Recfm = 0x5000;
-    seq.Records = {ToEbcdic("VARIABLE")};
-    w.XmitPath = QString::fromStdString(f.Write("v.xmi", BuildSequential(seq)).string());
-    w.OpenXmitFile(false);
-    bool textEnabled = true, autoEnabled = true, binaryEnabled = false;
-    f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        auto& p = dynamic_cast<ExtractPrompt&>(d);
-        textEnabled = p.Button1->isEnabled();
-        autoEnabled = p.Button3->isEnabled();
-        binaryEnabled = p.Button2->isEnabled();
-        d.close();
-        return p.result();
+    // Variable records can be read as text too; undefined ones only as binary.
+    struct Case {
+        std::uint16_t recfm;
+        const char* button;
+        bool textOffered;
+        Bytes output;
+    };
+    const std::string text = "VARIABLE\r\n";
+    for (const Case& c : {Case{0x5002, "Button1", true, Bytes(text.begin(), text.end())},
+                          Case{0xC000, "Button2", false, ToEbcdic("VARIABLE")}}) {
+        SequentialSpec seq;
+        seq.Recfm = c.recfm;
+        seq.Records = {ToEbcdic("VARIABLE")};
+        w.XmitPath = QString::fromStdString(f.Write("v.xmi", BuildSequential(seq)).string());
+        w.OpenXmitFile(false);
+        bool textEnabled = !c.textOffered, autoEnabled = !c.textOffered, binaryEnabled = false;
+        f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
+            auto& p = dynamic_cast<ExtractPrompt&>(d);
+            textEnabled = p.Button1->isEnabled();
+            autoEnabled = p.Button3->isEnabled();
+            binaryEnabled = p.Button2->isEnabled();
+            d.findChild<QPushButton*>(c.button)->click();
+            return p.result();
+        });
+        f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "v.out").string()));
+        w.MnuXmitExtractClick();
+        EXPECT_EQ(textEnabled, c.textOffered) << c.recfm;
+        EXPECT_EQ(autoEnabled, c.textOffered) << c.recfm;
+        EXPECT_TRUE(binaryEnabled);
+        EXPECT_EQ(w.TextMode, c.textOffered);
+        EXPECT_EQ(ReadFile(f.Dir / "v.out"), c.output) << c.recfm;
+    }
+}
+
+TEST(ViewCommand, CodePageAndTextOrHexAreChosenInOptionsAndPerViewer) {
+    MainFixture f;
+    f.MakeDefaultFolders();
+    PdsSpec plan = MainFixture::Library(1);
+    plan.Members[0].Name = "@NAT";
+    plan.Members[0].Data = {0x4A, 0x5F, 0x6A, 0xC1};  // "¢¬¦A" in 037, "Ä^öA" in 273
+    const auto file = f.Write("nat.xmi", BuildPds(plan));
+    MainWindow& w = f.Start(Args(file));
+    auto view = [&]() -> ViewerWindow& {
+        CloseViewers(w);
+        Select(w, {0});
+        w.MnuXmitViewClick();
+        return *Viewers(w).at(0);
+    };
+    // Pick an entry of a combo box as the user does.
+    auto choose = [](ViewerWindow& v, const char* name, const QString& entry) {
+        auto* box = Find<QComboBox>(&v, name);
+        const int index = box->findText(entry);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    ViewerWindow& first = view();
+    EXPECT_EQ(first.RichEdit1->Line(0), "¢^¦A");  // the program's table
+    EXPECT_EQ(Find<QComboBox>(&first, "CbxViewCodePage")->currentText(), "Corvane table");
+    choose(first, "CbxViewCodePage", "IBM 037");
+    EXPECT_EQ(first.RichEdit1->Line(0), "¢¬¦A");
+    EXPECT_EQ(first.StatusText(0), "Data read ok.");
+    choose(first, "CbxViewForm", "Hex");
+    EXPECT_EQ(first.RichEdit1->Line(1), "Dump size is: 4 bytes");
+    EXPECT_EQ(first.RichEdit1->Line(3).mid(50), "¢¬¦A");
+    choose(first, "CbxViewForm", "Text");
+    EXPECT_EQ(first.RichEdit1->Line(0), "¢¬¦A");
+    // Closing the file leaves the text; the viewer can no longer read again.
+    w.CloseXmitFile();
+    EXPECT_FALSE(Find<QWidget>(&first, "ToolBarView")->isEnabled());
+
+    // The code page of the options decodes the names and is the new viewers' first choice.
+    f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
+        auto* box = d.findChild<QComboBox*>("CbxCodePage");
+        box->setCurrentIndex(box->findText("IBM 273"));
+        d.findChild<QPushButton*>("BbnOk")->click();
+        return d.result();
     });
-    f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "v.bin").string()));
-    w.MnuXmitExtractClick();
-    EXPECT_FALSE(textEnabled);
-    EXPECT_FALSE(autoEnabled);
-    EXPECT_TRUE(binaryEnabled);
-    EXPECT_FALSE(w.TextMode);
-    EXPECT_EQ(ReadFile(f.Dir / "v.bin"), ToEbcdic("VARIABLE"));
+    w.MnuOptionsXmitClick();
+    EXPECT_EQ(w.Options->Values().CodePage, 273);
+    EXPECT_EQ(
+        f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false)->ReadInteger("CodePage"),
+        273u);
+    w.XmitPath = QString::fromStdString(file.string());
+    w.OpenXmitFile(false);
+    ViewerWindow& second = view();
+    EXPECT_EQ(second.windowTitle(), "§NAT    ");
+    EXPECT_EQ(second.RichEdit1->Line(0), "Ä^öA");
+    EXPECT_EQ(Find<QComboBox>(&second, "CbxViewCodePage")->currentText(), "IBM 273");
 }
 
 TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {

@@ -141,16 +141,19 @@ TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
 TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
     struct Case {
         const char* name;
-        bool fixed;
+        std::uint16_t recfm;
+        int expectChoice;
         bool expectText;
     };
-    for (const Case& c : {Case{"fixed records: Auto", true, true},
-                          Case{"variable records: Binary, the one choice", false, false}}) {
+    for (const Case& c :
+         {Case{"fixed records: Auto", 0x9000, ChoiceAuto, true},
+          Case{"variable records: Auto, which stays binary", 0x5002, ChoiceAuto, false},
+          Case{"undefined records: Binary, the one choice", 0xC000, ChoiceBinary, false}}) {
         SCOPED_TRACE(c.name);
         MainFixture f;
         f.MakeDefaultFolders();
         SequentialSpec seq;
-        seq.Recfm = c.fixed ? 0x9000 : 0x5000;
+        seq.Recfm = c.recfm;
         seq.Records = {ToEbcdic(std::string(80, 'k'))};
         MainWindow& w = f.Start(Args(f.Write("s.xmi", BuildSequential(seq))));
         SetPrompt(f, w, true);
@@ -171,7 +174,7 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
         });
         w.TextMode = !c.expectText;
         w.MnuXmitViewClick();
-        EXPECT_EQ(result, c.fixed ? ChoiceAuto : ChoiceBinary);
+        EXPECT_EQ(result, c.expectChoice);
         EXPECT_EQ(w.TextMode, c.expectText);
     }
 }
