@@ -13,7 +13,7 @@ using namespace corvane;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     MemorySource source(std::vector<std::uint8_t>(data, data + size));
     std::vector<std::string> dump;
-    auto parsed = ParseXmit(source, ParseOptions{true}, &dump);
+    auto parsed = ParseXmit(source, ParseOptions{.HeaderDump = true}, &dump);
     if (!parsed) return 0;
     const XmitInfo& info = parsed.Value();
     MemberReader reader(source, info);
