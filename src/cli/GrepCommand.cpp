@@ -56,6 +56,7 @@ int GrepCommand(const GrepOptions& o) {
         request.Form = ReadForm::Text;
         request.Lines = &lines;
         request.Name = DisplayName(name);
+        request.Characters = XmitSession::Characters;  // the records as view shows them
         const auto done = reader.Read(request, progress);
         matches += lines.Matches;
         if (!done) {

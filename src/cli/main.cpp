@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
             return "Unknown code page " + text + "; offered:" + numbers;
         },
         "CODEPAGE");
-    for (CLI::App* command : {info, headers, list, view, extract, unzip}) {
+    for (CLI::App* command : {info, headers, list, view, extract, grep, unzip}) {
         command
             ->add_option("--codepage", codePage,
                          "IBM EBCDIC code page of names and text (037, 273 ... 1149; UTF-8 "
