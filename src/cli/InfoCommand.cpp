@@ -23,6 +23,7 @@ nlohmann::json TextOrNull(const std::string& s) {
 int InfoCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
     if (s.Open(PathFromUtf8(file)) != 0) return 1;
+    s.PrintNotices();
     const XmitInfo& x = s.Info;
     const DatasetInfo& d = x.Dataset;
     if (json) {

@@ -64,6 +64,7 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
 int ListCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
     if (s.Open(PathFromUtf8(file)) != 0) return 1;
+    s.PrintNotices();
     const XmitInfo& x = s.Info;
     if (json) {
         nlohmann::json out = nlohmann::json::array();

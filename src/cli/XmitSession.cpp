@@ -50,6 +50,12 @@ int XmitSession::Open(const std::filesystem::path& path, bool headerDump) {
     return 0;
 }
 
+void XmitSession::PrintNotices() const {
+    for (const DecodeNotice& n : Info.Notices) {
+        std::cerr << "corvane-cli: note: " << present::NoticeText(n) << "\n";
+    }
+}
+
 const MemberEntry* XmitSession::FindMember(const std::string& name) const {
     const std::string wanted = present::TrimmedName(name);
     for (const MemberEntry& m : Info.Members) {

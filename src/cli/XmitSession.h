@@ -26,6 +26,8 @@ struct XmitSession {
 
     // Opens and parses; returns 0, or 1 after the failure was printed.
     int Open(const std::filesystem::path& path, bool headerDump = false);
+    // The parser's notices on standard error, "corvane-cli: note: TEXT".
+    void PrintNotices() const;
     // The member whose name (trailing blanks ignored) is given, or null.
     const MemberEntry* FindMember(const std::string& name) const;
 };

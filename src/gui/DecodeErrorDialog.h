@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "ports/ErrorReport.h"
+#include "present/Presenter.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -44,11 +44,11 @@ class DecodeErrorDialog : public QDialog {
     int width_ = 282;
 };
 
-// The error-report port: builds the window, shows it modally, destroys it.
-class DecodeErrorReport : public ErrorReport {
+// Shows a decode error: builds the window, shows it modally, destroys it.
+class DecodeErrorReport {
   public:
     DecodeErrorReport(DialogService& dialogs, QWidget* owner) : dialogs_(dialogs), owner_(owner) {}
-    void Show(const ErrorReportData& report) override;
+    void Show(const ErrorReportData& report);
 
     // Told before (true) and after (false) the window is shown.
     std::function<void(bool)> Modal;

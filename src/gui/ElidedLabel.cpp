@@ -12,7 +12,14 @@ ElidedLabel::ElidedLabel(QWidget* parent, Qt::TextElideMode mode) : QLabel(paren
 }
 
 void ElidedLabel::SetFullText(const QString& text) {
+    note_.clear();
     setText(text);
+    UpdateToolTip();
+}
+
+void ElidedLabel::SetNote(const QString& shortText, const QString& fullText) {
+    setText(text() + " " + shortText);
+    note_ = fullText;
     UpdateToolTip();
 }
 
@@ -45,7 +52,11 @@ void ElidedLabel::resizeEvent(QResizeEvent* event) {
 }
 
 void ElidedLabel::UpdateToolTip() {
-    setToolTip(Elided() ? text() : QString());
+    if (!note_.isEmpty()) {
+        setToolTip(note_);
+    } else {
+        setToolTip(Elided() ? text() : QString());
+    }
 }
 
 }  // namespace corvane::gui

@@ -11,7 +11,11 @@ class ElidedLabel : public QLabel {
     Q_OBJECT
   public:
     explicit ElidedLabel(QWidget* parent = nullptr, Qt::TextElideMode mode = Qt::ElideRight);
+    // Clears the note.
     void SetFullText(const QString& text);
+    // A warning shown beside the text; the tooltip holds its full text.
+    void SetNote(const QString& shortText, const QString& fullText);
+    const QString& Note() const { return note_; }
     bool Elided() const;
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -23,6 +27,7 @@ class ElidedLabel : public QLabel {
   private:
     void UpdateToolTip();
     Qt::TextElideMode mode_;
+    QString note_;
 };
 
 }  // namespace corvane::gui

@@ -181,6 +181,7 @@ class MainWindow : public QMainWindow {
     bool RereadView(ViewerWindow& view, int member);
     void ShowError(const Error& error);
     void FinishCommand() { RecordCut = -1; }
+    void ShowNotices();
     void ShowHeaderDump(const std::vector<std::string>& lines, bool ok);
     void ExtractSelectedMembers(const QList<ListedMember>& rows);
     void SetBusy(bool busy);

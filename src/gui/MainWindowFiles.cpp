@@ -140,6 +140,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     TextMode = Info->Dataset.Recfm.Kind == 'F';
     SetRecentPath(XmitPath);
     RememberRecentFile(XmitPath);
+    ShowNotices();
 }
 
 QString MainWindow::ShownFileName() const {
@@ -147,6 +148,20 @@ QString MainWindow::ShownFileName() const {
     QStringList shown = pathParts_;
     shown[0] = FileNamePart(shown[0]);
     return shown.join(QChar(kNestSeparator));
+}
+
+// What the parser noted about a file that opened (a member scan stopped at
+// damage): a warning in the status bar, every note in its tooltip, so that
+// the user sees it without being stopped.
+void MainWindow::ShowNotices() {
+    if (Info->Notices.empty()) return;
+    QStringList notes;
+    for (const DecodeNotice& n : Info->Notices)
+        notes << QString::fromStdString(present::NoticeText(n));
+    const QString count =
+        notes.size() == 1 ? QString("1 warning") : QString::number(notes.size()) + " warnings";
+    panels_[0]->SetNote("Warning: " + notes.first() + (notes.size() > 1 ? " (" + count + ")" : ""),
+                        notes.join('\n'));
 }
 
 // The header dump of a debug open: a viewer of its own, with no owner,

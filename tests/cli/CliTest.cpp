@@ -76,6 +76,25 @@ TEST(Cli, ListJsonHasTypedStatistics) {
     EXPECT_NE(text.Out.find("14/02/2032  10:30"), std::string::npos);
 }
 
+TEST(Cli, InfoAndListPrintTheParsersNotesOnStandardError) {
+    TempDir dir;
+    const Bytes good = BuildPds(Library());
+    // Cut inside the member data: the file opens, and the member scan stops there.
+    WriteFile(dir / "cut.xmi", Bytes(good.begin(), good.end() - 120));
+    for (const char* command : {"info ", "list ", "list --json "}) {
+        CliRun out = Cli(command + Q(dir / "cut.xmi"));
+        CliRun all = Cli(command + Q(dir / "cut.xmi"), true);
+        ASSERT_EQ(all.Code, 0) << command << all.Out;
+        EXPECT_EQ(out.Out.find("note:"), std::string::npos) << command;
+        EXPECT_NE(all.Out.find("corvane-cli: note: Member data cut short by the end of the file at "
+                               "offset "),
+                  std::string::npos)
+            << command << all.Out;
+    }
+    WriteFile(dir / "good.xmi", good);
+    EXPECT_EQ(Cli("list " + Q(dir / "good.xmi"), true).Out.find("note:"), std::string::npos);
+}
+
 TEST(Cli, ExtractAllMembersAsTextIntoAFolder) {
     TempDir dir;
     WriteFile(dir / "lib.xmi", BuildPds(Library()));

@@ -124,6 +124,26 @@ TEST(MainWindow, OpensALibraryFromTheCommandLine) {
     EXPECT_TRUE(w.TextMode);
 }
 
+TEST(MainWindow, ParserNotesShowAsAStatusWarningWithoutAMessageBox) {
+    MainFixture f;
+    const Bytes good = BuildPds(MainFixture::Library(3));
+    // Cut inside the member data: the file opens, and the member scan stops there.
+    auto path = f.Write("cut.xmi", Bytes(good.begin(), good.end() - 120));
+    MainWindow& w = f.Start(Args(path));
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(f.Dialogs.Messages.empty());
+    const QString note = "Member data cut short by the end of the file at offset ";
+    EXPECT_TRUE(w.StatusText(0).startsWith("File successfully opened. Warning: " + note))
+        << w.StatusText(0).toStdString();
+    auto* panel = w.findChild<ElidedLabel*>("StatusPanel0");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->toolTip().startsWith(note)) << panel->toolTip().toStdString();
+    // The next status message replaces the warning and its tooltip.
+    w.MnuFileCloseClick();
+    EXPECT_EQ(w.StatusText(0), "File Closed.");
+    EXPECT_FALSE(panel->toolTip().contains(note));
+}
+
 TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
     MainFixture f;
     SequentialSpec seq;

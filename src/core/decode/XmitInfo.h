@@ -113,7 +113,8 @@ struct XmitInfo {
     // The sequential data starts like an XMIT file.
     bool DataHoldsXmit = false;
     std::vector<std::string> Message;
-    std::vector<std::string> HeaderDump;  // filled only when asked for
+    // What the user should know about a file that opened: a scan that
+    // stopped at damage, for example.
     std::vector<DecodeNotice> Notices;
 
     bool HasData() const { return Partitioned || DataStart > 0; }

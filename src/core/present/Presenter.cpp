@@ -189,4 +189,9 @@ ErrorReportData ErrorReportFor(const Error& e) {
     return report;
 }
 
+std::string NoticeText(const DecodeNotice& notice) {
+    if (notice.Count <= 1) return notice.Text;
+    return notice.Text + " (" + std::to_string(notice.Count) + " times)";
+}
+
 }  // namespace corvane::present

@@ -4,8 +4,20 @@
 #include <vector>
 
 #include "decode/XmitInfo.h"
-#include "ports/ErrorReport.h"
 #include "util/Result.h"
+
+namespace corvane {
+
+// What the error window shows: its caption, the first and second error
+// lines and the lines of its fold-out details.
+struct ErrorReportData {
+    std::string Caption;
+    std::string Title;
+    std::string Reason;
+    std::vector<std::string> Details;
+};
+
+}  // namespace corvane
 
 // The texts that the windows and the command-line tool show for a parsed
 // file: captions, columns, dates and sizes, in one wording.
@@ -54,6 +66,9 @@ std::vector<std::string> MemberCells(const MemberEntry& member, bool ispfDirecto
 std::string Hex(std::uint32_t value, int digits);
 // The member name without its blank padding.
 std::string TrimmedName(const std::string& name);
+
+// A notice of the parser as one line ("TEXT", or "TEXT (N times)").
+std::string NoticeText(const DecodeNotice& notice);
 
 // What the error window shows for a failure.
 ErrorReportData ErrorReportFor(const Error& error);
