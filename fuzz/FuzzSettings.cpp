@@ -1,13 +1,10 @@
-// Parses arbitrary text as the registry stand-in file and as an INI file.
-#include <unistd.h>
-
+// Parses arbitrary text as the registry stand-in file and as an INI file,
+// both from memory.
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
-#include "Scratch.h"
 #include "settings/IniFile.h"
+#include "settings/ProgramOptions.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WindowState.h"
 
@@ -20,12 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RegistryTree reparsed = RegFileRegistry::Parse(again, RegRoot::CurrentUser);
     if (reparsed.size() != tree.size()) __builtin_trap();  // what is written reads back
 
-    const auto path = WriteInput("Options.ini", data, size);
-    IniFile ini(path);
+    IniFile ini = IniFile::InMemory(text);
     WindowState state;
     ReadStatusIni(ini, state);
-    ini.ReadString("options", "ZipDir", "x");
-    ini.WriteInteger("status", "FormTop", 5);
-    if (ini.ReadInteger("status", "FormTop", 0) != 5) __builtin_trap();
+    ProgramOptions options;
+    kOptionSettings.ReadIni(ini, options, DefaultFolders{"zip", "open"});
+    if (!ini.WriteInteger("status", "FormTop", 5)) __builtin_trap();
+    if (ini.ReadInteger("status", "FormTop", 0) != 5) __builtin_trap();  // a write reads back
     return 0;
 }

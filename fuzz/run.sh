@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehavior-
 # Sanitizer, libFuzzer) and runs each for SECONDS (default 60) from seeds
-# made by the test-file builder. Any finding fails the run.
+# made by the test-file builder; RUNS=N runs each for N executions instead,
+# and TARGETS="FuzzZip ..." picks the targets. Every target reads its input
+# from memory. Any finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -12,14 +14,18 @@ trap 'rm -rf "$work"' EXIT
 build-fuzz/fuzz/corvane-fuzz-seeds "$work/seeds"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+wanted="${TARGETS:-FuzzDecode FuzzZip FuzzSettings}"
+limit=(-max_total_time="$seconds")
+[ -n "${RUNS:-}" ] && limit=(-runs="$RUNS")
 for pair in FuzzDecode:decode FuzzZip:zip FuzzSettings:settings; do
   target="${pair%%:*}"
   seeds="${pair##*:}"
+  case " $wanted " in *" $target "*) ;; *) continue ;; esac
   dict=()
   [ "$target" = FuzzDecode ] && dict=(-dict=fuzz/xmit.dict)
   mkdir -p "$work/corpus-$seeds"
-  echo "== $target for ${seconds}s"
-  build-fuzz/fuzz/"$target" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
+  echo "== $target: ${limit[*]}"
+  build-fuzz/fuzz/"$target" "${dict[@]}" "${limit[@]}" -rss_limit_mb=2048 -max_len=65536 \
     -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus-$seeds" "$work/seeds/$seeds" 2>&1 |
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY|.*runtime error)' || true
   if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* >/dev/null 2>&1; then

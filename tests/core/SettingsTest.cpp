@@ -577,3 +577,13 @@ TEST(WindowState, MaximisedIsKeptInTheRegistryAloneAndReadWherePresent) {
     WriteWindowState(refusing, ini, state, "a.xmi", "");
     EXPECT_EQ(ini.ReadString("status", "FormMaximized", "absent"), "absent");
 }
+
+TEST(IniFile, OneHeldInMemoryReadsAndWritesOnlyItsText) {
+    IniFile ini = IniFile::InMemory("[status]\r\nFormTop=12\r\n[options]\r\nTextExt=.lst\r\n");
+    EXPECT_EQ(ini.ReadInteger("STATUS", "formtop", 0), 12);
+    EXPECT_TRUE(ini.WriteString("options", "TextExt", ".jcl"));
+    EXPECT_TRUE(ini.WriteBool("new", "flag", true));
+    EXPECT_EQ(*ini.Text(),
+              "[status]\r\nFormTop=12\r\n[options]\r\nTextExt=.jcl\r\n[new]\r\nflag=1\r\n");
+    EXPECT_EQ(IniFile(std::filesystem::path("x.ini")).Text(), nullptr);
+}

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "io/ByteSource.h"
 #include "io/ReadError.h"
@@ -50,7 +50,8 @@ class BufferedReader {
     std::int64_t pos_ = 0;
     std::int64_t bufStart_ = 0;
     std::size_t bufLen_ = 0;
-    std::vector<unsigned char> buffer_;
+    std::size_t bufferSize_;
+    std::unique_ptr<unsigned char[]> buffer_;
 };
 
 }  // namespace corvane

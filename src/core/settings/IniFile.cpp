@@ -1,7 +1,9 @@
 #include "settings/IniFile.h"
 
+#include <cctype>
 #include <climits>
 #include <sstream>
+#include <string_view>
 
 #include "settings/RegistryData.h"
 #include "settings/SettingsFile.h"
@@ -9,28 +11,28 @@
 namespace corvane {
 
 namespace {
-std::string Trim(const std::string& s) {
+std::string_view Trim(std::string_view s) {
     const char* blanks = " \t\r";
     std::size_t a = s.find_first_not_of(blanks);
-    if (a == std::string::npos) return {};
+    if (a == std::string_view::npos) return {};
     return s.substr(a, s.find_last_not_of(blanks) - a + 1);
 }
 
-// The section a line opens, or empty when it is no section header.
-bool SectionOf(const std::string& line, std::string& name) {
-    std::string t = Trim(line);
+// The section a line opens, or false when it is no section header.
+bool SectionOf(std::string_view line, std::string_view& name) {
+    std::string_view t = Trim(line);
     if (t.size() < 2 || t.front() != '[') return false;
     std::size_t close = t.find(']');
-    if (close == std::string::npos) return false;
+    if (close == std::string_view::npos) return false;
     name = Trim(t.substr(1, close - 1));
     return true;
 }
 
-bool KeyOf(const std::string& line, std::string& key, std::string& value) {
-    std::string t = Trim(line);
+bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value) {
+    std::string_view t = Trim(line);
     if (t.empty() || t[0] == ';' || t[0] == '[') return false;
     std::size_t eq = t.find('=');
-    if (eq == std::string::npos) return false;
+    if (eq == std::string_view::npos) return false;
     key = Trim(t.substr(0, eq));
     value = Trim(t.substr(eq + 1));
     return true;
@@ -51,15 +53,33 @@ std::string EscapeLineBreaks(const std::string& value) {
     return out;
 }
 
-bool Same(const std::string& a, const std::string& b) {
-    return LowerCase(a) == LowerCase(b);
+// Names compare without regard to (ASCII) case, as LowerCase folds them.
+bool Same(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x != y && std::tolower(x) != std::tolower(y)) return false;
+    }
+    return true;
 }
 }  // namespace
+
+IniFile IniFile::InMemory(std::string text) {
+    IniFile ini{std::filesystem::path()};
+    ini.inMemory_ = true;
+    ini.text_ = std::move(text);
+    return ini;
+}
 
 std::vector<std::string> IniFile::Lines() const {
     std::vector<std::string> lines;
     std::string text;
-    if (!ReadWholeFile(path_, text)) return lines;
+    if (inMemory_) {
+        text = text_;
+    } else if (!ReadWholeFile(path_, text)) {
+        return lines;
+    }
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
@@ -71,20 +91,27 @@ std::vector<std::string> IniFile::Lines() const {
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
+    std::string stored;
+    if (!inMemory_ && !ReadWholeFile(path_, stored)) return fallback;
+    const std::string_view text = inMemory_ ? std::string_view(text_) : std::string_view(stored);
     bool inSection = false;
-    for (const std::string& line : Lines()) {
-        std::string name, k, v;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        std::string_view name, k, v;
         if (SectionOf(line, name)) {
             inSection = Same(name, section);
         } else if (inSection && KeyOf(line, k, v) && Same(k, key)) {
-            return v;
+            return std::string(v);
         }
     }
     return fallback;
 }
 
 bool IniFile::ParseInteger(const std::string& text, int& value) {
-    std::string t = Trim(text);
+    std::string_view t = Trim(text);
     std::size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
@@ -112,10 +139,12 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 bool IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-    if (!CanWriteFile(path_)) return false;
-    std::string existing;
-    // A file that is there but cannot be read is never replaced by one key.
-    if (ReadSettingsFile(path_, existing) == FileRead::Unreadable) return false;
+    if (!inMemory_) {
+        if (!CanWriteFile(path_)) return false;
+        std::string existing;
+        // A file that is there but cannot be read is never replaced by one key.
+        if (ReadSettingsFile(path_, existing) == FileRead::Unreadable) return false;
+    }
     std::vector<std::string> lines = Lines();
     const std::string entry = key + "=" + EscapeLineBreaks(value);
     bool inSection = false;
@@ -123,7 +152,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
     bool sectionFound = false;
     bool replaced = false;
     for (std::size_t i = 0; i < lines.size() && !replaced; ++i) {
-        std::string name, k, v;
+        std::string_view name, k, v;
         if (SectionOf(lines[i], name)) {
             if (inSection) break;
             inSection = Same(name, section);
@@ -149,6 +178,10 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
     }
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
+    if (inMemory_) {
+        text_ = std::move(text);
+        return true;
+    }
     return SaveSettingsFile(path_, text);
 }
 

@@ -13,7 +13,11 @@ namespace corvane {
 class IniFile {
   public:
     explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+    // A settings file held in memory: reads and writes change only the text.
+    static IniFile InMemory(std::string text);
     const std::filesystem::path& Path() const { return path_; }
+    // The text of an in-memory file, null for one on disk.
+    const std::string* Text() const { return inMemory_ ? &text_ : nullptr; }
 
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& fallback) const;
@@ -31,6 +35,8 @@ class IniFile {
   private:
     std::vector<std::string> Lines() const;
     std::filesystem::path path_;
+    bool inMemory_ = false;
+    std::string text_;
 };
 
 }  // namespace corvane

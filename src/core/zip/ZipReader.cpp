@@ -277,8 +277,13 @@ Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write) cons
         return Damage("its data runs past the end of the archive");
     }
 
-    std::vector<std::uint8_t> in(kChunk);
-    std::vector<std::uint8_t> out(kChunk);
+    // Chunks no larger than the entry needs: a small entry costs little.
+    std::vector<std::uint8_t> in(
+        static_cast<std::size_t>(std::clamp<std::int64_t>(entry.CompressedSize, 1, kChunk)));
+    std::vector<std::uint8_t> out(entry.Method == 0
+                                      ? 0
+                                      : static_cast<std::size_t>(std::clamp<std::int64_t>(
+                                            entry.UncompressedSize + 1, 4096, kChunk)));
     std::int64_t at = dataAt;
     std::int64_t left = entry.CompressedSize;
     std::int64_t produced = 0;
@@ -302,7 +307,8 @@ Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write) cons
             return Damage("its stored size and unpacked size differ");
         }
         while (left > 0) {
-            std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunk));
+            std::size_t n = static_cast<std::size_t>(
+                std::min<std::int64_t>(left, static_cast<std::int64_t>(in.size())));
             if (Status s = readChunk(n); !s) return s;
             if (!deliver(in.data(), n)) {
                 if (produced > entry.UncompressedSize) return Damage(tooMuch);
@@ -323,7 +329,8 @@ Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write) cons
         while (rc != Z_STREAM_END) {
             if (z.avail_in == 0) {
                 if (left == 0) return Damage("its compressed data ends too early");
-                std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, kChunk));
+                std::size_t n = static_cast<std::size_t>(
+                    std::min<std::int64_t>(left, static_cast<std::int64_t>(in.size())));
                 if (Status s = readChunk(n); !s) return s;
                 z.next_in = in.data();
                 z.avail_in = static_cast<uInt>(n);
