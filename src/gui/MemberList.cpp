@@ -17,14 +17,8 @@ void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order)
     dateOrder_ = order;
     const bool ispf = info.Dataset.IspfDirectory;
     columns_ = info.Partitioned ? present::MemberColumns(ispf) : std::vector<present::Column>{};
-    cells_.clear();
-    cells_.reserve(info.Members.size());
-    for (const MemberEntry& m : info.Members) {
-        cells_.push_back(present::MemberCells(m, ispf, order));
-        // Texts from the file: control characters are shown escaped.
-        for (std::string& cell : cells_.back()) cell = DisplayName(cell);
-    }
-    sorted_.resize(cells_.size());
+    cachedMember_ = -1;
+    sorted_.resize(info.Members.size());
     std::iota(sorted_.begin(), sorted_.end(), 0);
     names_ = NameFilter();
     only_.clear();
@@ -32,11 +26,23 @@ void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order)
     endResetModel();
 }
 
+const std::vector<std::string>& MemberListModel::Cells(int member) const {
+    if (member != cachedMember_) {
+        cachedCells_ = present::MemberCells(info_->Members[static_cast<std::size_t>(member)],
+                                            info_->Dataset.IspfDirectory, dateOrder_);
+        // Texts from the file: control characters are shown escaped.
+        for (std::string& cell : cachedCells_) cell = DisplayName(cell);
+        cachedMember_ = member;
+    }
+    return cachedCells_;
+}
+
 void MemberListModel::Clear() {
     beginResetModel();
     info_ = nullptr;
     columns_.clear();
-    cells_ = {};
+    cachedMember_ = -1;
+    cachedCells_ = {};
     sorted_ = {};
     order_ = {};
     names_ = NameFilter();
@@ -54,7 +60,7 @@ int MemberListModel::columnCount(const QModelIndex& parent) const {
 
 QString MemberListModel::Text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
-    const auto& cells = cells_[static_cast<std::size_t>(MemberAt(row))];
+    const auto& cells = Cells(MemberAt(row));
     const auto k = static_cast<std::size_t>(column);
     return k < cells.size() ? QString::fromStdString(cells[k]) : QString();
 }
@@ -107,6 +113,7 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 // Dates, versions and counts compare by their values; texts as they read.
 std::string MemberListModel::SortKey(int member, int column) const {
     const MemberEntry& m = info_->Members[static_cast<std::size_t>(member)];
+    if (column == 0) return DisplayName(m.Name);  // the name cell, without making the row
     const std::string& caption = columns_[static_cast<std::size_t>(column)].Caption;
     auto number = [](std::uint64_t v) {
         std::string s = std::to_string(v);
@@ -122,15 +129,15 @@ std::string MemberListModel::SortKey(int member, int column) const {
         if (caption == "Init") return number(s.InitialLines);
         if (caption == "Mod") return number(s.ModifiedLines);
     }
-    const auto& cells = cells_[static_cast<std::size_t>(member)];
+    const auto& cells = Cells(member);
     const auto k = static_cast<std::size_t>(column);
     return k < cells.size() ? cells[k] : std::string();
 }
 
 void MemberListModel::sort(int column, Qt::SortOrder order) {
     if (column < 0 || column >= columnCount()) return;
-    std::vector<std::string> keys(cells_.size());
-    for (std::size_t k = 0; k < cells_.size(); ++k) keys[k] = SortKey(static_cast<int>(k), column);
+    std::vector<std::string> keys(sorted_.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) keys[k] = SortKey(static_cast<int>(k), column);
     std::iota(sorted_.begin(), sorted_.end(), 0);
     std::stable_sort(sorted_.begin(), sorted_.end(), [&](int a, int b) {
         const auto& ka = keys[static_cast<std::size_t>(a)];
@@ -170,7 +177,7 @@ void MemberListModel::Relayout() {
     for (int m : sorted_) {
         if (Shown(m)) order_.push_back(m);
     }
-    std::vector<int> rowOf(cells_.size(), -1);
+    std::vector<int> rowOf(sorted_.size(), -1);
     for (std::size_t row = 0; row < order_.size(); ++row)
         rowOf[static_cast<std::size_t>(order_[row])] = static_cast<int>(row);
     QModelIndexList after;

@@ -46,7 +46,7 @@ class MemberListModel : public QAbstractTableModel {
     void SetFilter(const NameFilter& names, std::vector<bool> only = {});
     bool Filtered() const { return !names_.Empty() || !only_.empty(); }
     bool OnlySome() const { return !only_.empty(); }
-    int TotalCount() const { return static_cast<int>(cells_.size()); }
+    int TotalCount() const { return static_cast<int>(sorted_.size()); }
 
     ListedMember Member(int row) const;
     QString Text(int row, int column) const;
@@ -58,6 +58,9 @@ class MemberListModel : public QAbstractTableModel {
   private:
     int MemberAt(int row) const { return order_[static_cast<std::size_t>(row)]; }
     std::string SortKey(int member, int column) const;
+    // A member's row texts, made when asked for: a list of 100,000 members
+    // holds no texts but those of the row last shown.
+    const std::vector<std::string>& Cells(int member) const;
     bool Shown(int member) const;
     // Makes the shown rows again from sorted_, keeping the persistent
     // indexes (the selection) of the members that stay shown.
@@ -66,9 +69,10 @@ class MemberListModel : public QAbstractTableModel {
     const XmitInfo* info_ = nullptr;
     present::DateOrder dateOrder_ = present::DateOrder::DayFirst;
     std::vector<present::Column> columns_;
-    std::vector<std::vector<std::string>> cells_;  // per member, in directory order
-    std::vector<int> sorted_;                      // every member, in the sort order
-    std::vector<int> order_;                       // display row -> member (the shown ones)
+    mutable int cachedMember_ = -1;  // the member whose texts cachedCells_ holds
+    mutable std::vector<std::string> cachedCells_;
+    std::vector<int> sorted_;  // every member, in the sort order
+    std::vector<int> order_;   // display row -> member (the shown ones)
     NameFilter names_;
     std::vector<bool> only_;    // empty: every member
     mutable QIcon nestedIcon_;  // the mark of members holding an XMIT file
