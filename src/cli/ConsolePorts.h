@@ -22,13 +22,4 @@ class StreamLines : public LineTarget {
     std::FILE* out_;
 };
 
-class NullProgress : public Progress {
-  public:
-    void SetMaximum(std::int64_t) override {}
-    void SetMinimum(std::int64_t) override {}
-    void SetPosition(std::int64_t) override {}
-    void ProcessEvents() override {}
-    bool Cancelled() const override { return false; }
-};
-
 }  // namespace corvane::cli

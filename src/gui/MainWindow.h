@@ -166,6 +166,8 @@ class MainWindow : public QMainWindow {
     void promptShow();
     void HideProgress();
     void ReportNoSelection();
+    // False, after telling the user, when the file holds only a message.
+    bool HasDataToExtract();
     QList<ListedMember> SelectedRows() const;
     void ViewMember(const ListedMember* row);
     const CodePage& ChosenCodePage() const;

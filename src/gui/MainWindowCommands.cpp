@@ -156,6 +156,13 @@ void MainWindow::promptShow() {
     RecordCut = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : -1;
 }
 
+bool MainWindow::HasDataToExtract() {
+    if (Info->HasData()) return true;
+    env_.Dialogs->Message(this, "This file holds only a message; there is no dataset to extract.",
+                          "Corvane", MessageIcon::Information, MessageButtons::Ok);
+    return false;
+}
+
 void MainWindow::ReportNoSelection() {
     HideProgress();
     env_.Dialogs->Message(this, "Select at least one member from the list.", "Corvane",
@@ -271,13 +278,7 @@ bool MainWindow::RereadView(ViewerWindow& view, int member) {
 }
 
 void MainWindow::MnuXmitExtractClick() {
-    if (!Info || reading_) return;
-    if (!Info->HasData()) {
-        env_.Dialogs->Message(this,
-                              "This file holds only a message; there is no dataset to extract.",
-                              "Corvane", MessageIcon::Information, MessageButtons::Ok);
-        return;
-    }
+    if (!Info || reading_ || !HasDataToExtract()) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     const ProgramOptions& options = Options->Values();

@@ -22,13 +22,7 @@ struct Item {
 }  // namespace
 
 void MainWindow::MnuXmitExtractAllClick() {
-    if (!Info || reading_) return;
-    if (!Info->HasData()) {
-        env_.Dialogs->Message(this,
-                              "This file holds only a message; there is no dataset to extract.",
-                              "Corvane", MessageIcon::Information, MessageButtons::Ok);
-        return;
-    }
+    if (!Info || reading_ || !HasDataToExtract()) return;
     DialogService::FileRequest request;
     request.Title = "Extract all to folder";
     const auto chosen = env_.Dialogs->ChooseFolder(this, request);

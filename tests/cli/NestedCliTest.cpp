@@ -14,16 +14,6 @@ using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-Bytes Cards(std::size_t records, char c) {
-    std::string s;
-    for (std::size_t r = 0; r < records; ++r) {
-        std::string line = std::string(1, c) + std::to_string(r);
-        line.resize(80, ' ');
-        s += line;
-    }
-    return ToEbcdic(s);
-}
-
 // OUTER.XMIT: member MIDDLE holds a library with INNER (a library) and SEQ
 // (a sequential file); member TEXT is text.
 Bytes Outer() {

@@ -17,16 +17,6 @@ Bytes Pattern(std::size_t n, std::uint8_t salt = 0) {
     return b;
 }
 
-Bytes Text(std::size_t records, char c) {
-    std::string s;
-    for (std::size_t r = 0; r < records; ++r) {
-        std::string line = std::string(1, c) + std::to_string(r);
-        line.resize(80, ' ');
-        s += line;
-    }
-    return ToEbcdic(s);
-}
-
 // A parsed file and a reader over it.
 struct Opened {
     explicit Opened(const Bytes& bytes) : P(bytes), Reader(P.Source, P.Info()) {}
@@ -109,7 +99,7 @@ TEST(MemberReader, BlockChainsGiveExactlyTheMembersBytes) {
 
 TEST(MemberReader, TextFilesHaveCrLfLinesAndTheCutHoldsForEveryRead) {
     PdsSpec plan;
-    plan.Members = {{"TWO", Text(2, 'T'), false, "", {}}, {"ODD", Text(3, 'O'), false, "", {}}};
+    plan.Members = {{"TWO", Cards(2, 'T'), false, "", {}}, {"ODD", Cards(3, 'O'), false, "", {}}};
     plan.Members[1].Data.resize(200);  // a short last record
     Opened o(plan);
     EXPECT_EQ(o.Extract(o.Member(0), ReadForm::Text), Crlf(plan.Members[0].Data, 80));
@@ -120,7 +110,7 @@ TEST(MemberReader, TextFilesHaveCrLfLinesAndTheCutHoldsForEveryRead) {
 
 TEST(MemberReader, TextViewShowsControlsVisibleAndTheFileKeepsTheByte) {
     PdsSpec plan;
-    Bytes data = Text(2, 'V');
+    Bytes data = Cards(2, 'V');
     data[5] = 0x00;
     plan.Members = {{"V", data, false, "", {}}};
     Opened o(plan);
@@ -161,7 +151,7 @@ TEST(MemberReader, HexViewBlocksAndOffsets) {
 
 TEST(MemberReader, MembersNotFoundReportTheLocationAndOthersStillRead) {
     PdsSpec plan;
-    plan.Members = {{"A", Text(2, 'A'), false, "", {}}, {"B", Text(2, 'B'), false, "", {}}};
+    plan.Members = {{"A", Cards(2, 'A'), false, "", {}}, {"B", Cards(2, 'B'), false, "", {}}};
     Opened o(plan);
     MemberEntry lost = *o.Member(1);
     lost.DataStart = -1;
@@ -180,7 +170,7 @@ TEST(MemberReader, MembersNotFoundReportTheLocationAndOthersStillRead) {
 
 TEST(MemberReader, CancelStopsTheReadAndKeepsWhatWasRead) {
     PdsSpec plan;
-    plan.Members = {{"BIG", Text(500, 'Q'), false, "", {}}};
+    plan.Members = {{"BIG", Cards(500, 'Q'), false, "", {}}};
     Opened o(plan);
     MemoryLines lines;
     o.Progress.CancelAfterPumps = 10;
@@ -193,7 +183,7 @@ TEST(MemberReader, CancelStopsTheReadAndKeepsWhatWasRead) {
 
 TEST(MemberReader, SequentialDatasetIsReadWhole) {
     SequentialSpec plan;
-    plan.Records = {Text(33, 'S'), Text(2, 'R')};
+    plan.Records = {Cards(33, 'S'), Cards(2, 'R')};
     Opened o(BuildSequential(plan));
     Bytes expected = plan.Records[0];
     expected.insert(expected.end(), plan.Records[1].begin(), plan.Records[1].end());
@@ -220,7 +210,7 @@ TEST(MemberReader, DamageAndRefusedReadsLeaveNoFile) {
 
     SequentialSpec noLength;
     noLength.Lrecl = 0;
-    noLength.Records = {Text(1, 'L')};
+    noLength.Records = {Cards(1, 'L')};
     Opened o(BuildSequential(noLength));
     auto text = o.ToFile(nullptr, ReadForm::Text, "l.txt");
     ASSERT_FALSE(text.Ok());

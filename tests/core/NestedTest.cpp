@@ -15,16 +15,6 @@ using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-Bytes Cards(std::size_t records, char c) {
-    std::string s;
-    for (std::size_t r = 0; r < records; ++r) {
-        std::string line = std::string(1, c) + std::to_string(r);
-        line.resize(80, ' ');
-        s += line;
-    }
-    return ToEbcdic(s);
-}
-
 Bytes InnerPds() {
     PdsSpec plan;
     plan.Members = {{"ALPHA", Cards(30, 'A'), false, "", {}},

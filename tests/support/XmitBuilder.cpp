@@ -21,6 +21,16 @@ Bytes ToEbcdic(const std::string& text) {
     return out;
 }
 
+Bytes Cards(std::size_t records, char c) {
+    std::string s;
+    for (std::size_t r = 0; r < records; ++r) {
+        std::string line = std::string(1, c) + std::to_string(r);
+        line.resize(80, ' ');
+        s += line;
+    }
+    return ToEbcdic(s);
+}
+
 Bytes BigEndian(std::uint64_t value, std::size_t size) {
     Bytes out(size);
     for (std::size_t k = 0; k < size; ++k)

@@ -15,6 +15,9 @@ namespace corvane::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes ToEbcdic(const std::string& text);
+// RECORDS card images in EBCDIC: the letter C and the record's number, padded
+// with blanks to 80 characters.
+Bytes Cards(std::size_t records, char c);
 Bytes BigEndian(std::uint64_t value, std::size_t size);
 
 struct TextUnit {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "search/NameFilter.h"
+
 namespace corvane {
 
 namespace {
@@ -104,23 +106,6 @@ bool IsDeviceName(const std::string& name) {
            number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
-std::string CaseFolded(const std::string& name) {
-    std::string out = name;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (c >= 'A' && c <= 'Z') {
-            out[i] = static_cast<char>(c + 0x20);
-        } else if (c == 0xC3 && i + 1 < out.size()) {
-            // Latin-1 capitals U+00C0..U+00DE (not U+00D7) to small letters.
-            const auto next = static_cast<unsigned char>(out[i + 1]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97) {
-                out[i + 1] = static_cast<char>(next + 0x20);
-            }
-            ++i;
-        }
-    }
-    return out;
-}
 }  // namespace
 
 std::string OutputName(std::string_view name, std::string_view extension) {
@@ -161,7 +146,7 @@ std::string OutputNameSet::Take(std::string_view name, std::string_view extensio
     std::string result = OutputName(name, extension);
     std::size_t end = name.size();
     while (end > 0 && name[end - 1] == ' ') --end;
-    for (int n = 2; !taken_.insert(CaseFolded(result)).second; ++n) {
+    for (int n = 2; !taken_.insert(FoldCase(result)).second; ++n) {
         result = OutputName(std::string(name.substr(0, end)) + "~" + std::to_string(n), extension);
     }
     return result;

@@ -5,18 +5,6 @@
 
 namespace corvane {
 
-namespace {
-// Indexing runs without a window: nothing to show, nothing cancels it.
-class QuietProgress : public Progress {
-  public:
-    void SetMaximum(std::int64_t) override {}
-    void SetMinimum(std::int64_t) override {}
-    void SetPosition(std::int64_t) override {}
-    void ProcessEvents() override {}
-    bool Cancelled() const override { return false; }
-};
-}  // namespace
-
 Result<std::unique_ptr<MemberDataSource>> MemberDataSource::Open(std::unique_ptr<ByteSource> outer,
                                                                  const XmitInfo& info,
                                                                  const MemberEntry* member,
@@ -27,7 +15,7 @@ Result<std::unique_ptr<MemberDataSource>> MemberDataSource::Open(std::unique_ptr
     request.Form = ReadForm::Binary;
     request.Pieces = &pieces;
     request.Name = name;
-    QuietProgress progress;
+    NullProgress progress;
     MemberReader reader(*outer, info);
     auto done = reader.Read(request, progress);
     if (!done) return done.Err();

@@ -16,4 +16,14 @@ class Progress {
     virtual bool Cancelled() const = 0;
 };
 
+// Progress of a read that runs without a window: nothing shows, nothing cancels.
+class NullProgress : public Progress {
+  public:
+    void SetMaximum(std::int64_t) override {}
+    void SetMinimum(std::int64_t) override {}
+    void SetPosition(std::int64_t) override {}
+    void ProcessEvents() override {}
+    bool Cancelled() const override { return false; }
+};
+
 }  // namespace corvane
