@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QtMath>
 #include <algorithm>
 
 namespace corvane::gui {
@@ -21,8 +23,10 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 int TextPane::LineHeight() const {
     return std::max(1, fontMetrics().lineSpacing());
 }
-int TextPane::CharWidth() const {
-    return std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('M')));
+qreal TextPane::CharWidth() const {
+    // The advance as the text is laid out: fractional, so that a selection
+    // drawn at column * width sits on the characters of a long line.
+    return std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
 }
 
 void TextPane::Clear() {
@@ -86,10 +90,10 @@ void TextPane::UpdateScrollBars() {
     verticalScrollBar()->setRange(0, static_cast<int>(std::max(0LL, lines - visibleLines)));
     verticalScrollBar()->setPageStep(visibleLines);
     verticalScrollBar()->setSingleStep(1);
-    const int width = (longest_ + 1) * CharWidth();
+    const int width = qCeil((longest_ + 1) * CharWidth());
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
-    horizontalScrollBar()->setSingleStep(CharWidth());
+    horizontalScrollBar()->setSingleStep(qRound(CharWidth()));
 }
 
 void TextPane::resizeEvent(QResizeEvent* event) {
@@ -105,7 +109,7 @@ void TextPane::changeEvent(QEvent* event) {
 void TextPane::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     const int h = LineHeight();
-    const int cw = CharWidth();
+    const qreal cw = CharWidth();
     const int ascent = fontMetrics().ascent();
     const int x0 = 2 - horizontalScrollBar()->value();
     const std::size_t first = static_cast<std::size_t>(verticalScrollBar()->value());
@@ -121,16 +125,16 @@ void TextPane::paintEvent(QPaintEvent*) {
         if (!(from == to) && line >= from.Line && line <= to.Line) {
             const int a = line == from.Line ? from.Column : 0;
             const int b = line == to.Line ? to.Column : static_cast<int>(text.size()) + 1;
-            p.fillRect(QRect(x0 + a * cw, y, std::max(0, b - a) * cw, h), pal.highlight());
+            p.fillRect(QRectF(x0 + a * cw, y, std::max(0, b - a) * cw, h), pal.highlight());
         }
         p.setPen(pal.color(QPalette::Text));
-        p.drawText(x0, y + ascent, text);
+        p.drawText(QPointF(x0, y + ascent), text);
         if (!(from == to) && line >= from.Line && line <= to.Line) {
             const int a = line == from.Line ? from.Column : 0;
             const int b = line == to.Line ? to.Column : static_cast<int>(text.size());
             if (b > a) {
                 p.setPen(pal.color(QPalette::HighlightedText));
-                p.drawText(x0 + a * cw, y + ascent, text.mid(a, b - a));
+                p.drawText(QPointF(x0 + a * cw, y + ascent), text.mid(a, b - a));
             }
         }
     }
@@ -138,8 +142,9 @@ void TextPane::paintEvent(QPaintEvent*) {
         const long long row = static_cast<long long>(cursor_.Line) - static_cast<long long>(first);
         if (row >= 0 && row < rows) {
             p.setPen(pal.color(QPalette::Text));
-            const int x = x0 + cursor_.Column * cw;
-            p.drawLine(x, static_cast<int>(row) * h, x, static_cast<int>(row + 1) * h - 1);
+            const qreal x = x0 + cursor_.Column * cw;
+            p.drawLine(QPointF(x, static_cast<int>(row) * h),
+                       QPointF(x, static_cast<int>(row + 1) * h - 1));
         }
     }
 }
@@ -149,8 +154,8 @@ TextPane::Position TextPane::At(const QPoint& point) const {
     const long long line = verticalScrollBar()->value() + point.y() / LineHeight();
     p.Line =
         static_cast<std::size_t>(std::clamp(line, 0LL, static_cast<long long>(starts_.size()) - 1));
-    const int column =
-        (point.x() - 2 + horizontalScrollBar()->value() + CharWidth() / 2) / CharWidth();
+    const int column = static_cast<int>(
+        (point.x() - 2 + horizontalScrollBar()->value() + CharWidth() / 2) / CharWidth());
     p.Column = std::clamp(column, 0, static_cast<int>(Line(p.Line).size()));
     return p;
 }
@@ -169,10 +174,10 @@ void TextPane::EnsureVisible(const Position& p) {
     if (static_cast<long long>(p.Line) >= v->value() + rows)
         v->setValue(static_cast<int>(p.Line) - rows + 1);
     QScrollBar* hb = horizontalScrollBar();
-    const int x = p.Column * CharWidth();
+    const int x = qFloor(p.Column * CharWidth());
+    const int cw = qCeil(CharWidth());
     if (x < hb->value()) hb->setValue(x);
-    if (x > hb->value() + viewport()->width() - CharWidth())
-        hb->setValue(x - viewport()->width() + CharWidth());
+    if (x > hb->value() + viewport()->width() - cw) hb->setValue(x - viewport()->width() + cw);
 }
 
 void TextPane::mousePressEvent(QMouseEvent* event) {

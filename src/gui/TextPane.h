@@ -68,7 +68,7 @@ class TextPane : public QAbstractScrollArea {
     void MoveCursor(Position to, bool extend);
     void EnsureVisible(const Position& p);
     int LineHeight() const;
-    int CharWidth() const;
+    qreal CharWidth() const;
 
     std::string text_;
     std::vector<std::uint32_t> starts_;
