@@ -229,13 +229,6 @@ CliRun CliAll(const std::string& args) {
     return Cli(args, true);
 }
 
-std::vector<std::string> Files(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 }  // namespace
 
 TEST(CliOutput, EveryMemberLandsInsideTheFolderOnceUnderItsEscapedName) {
@@ -276,8 +269,8 @@ TEST(CliOutput, EveryMemberLandsInsideTheFolderOnceUnderItsEscapedName) {
         EXPECT_EQ(ReadFile(dir / "out" / cases[i].file), plan.Members[i].Data) << cases[i].file;
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Files(dir / "out"), expected);
-    EXPECT_EQ(Files(dir.Path()), (std::vector<std::string>{"lib.xmi", "out"}));
+    EXPECT_EQ(FileNames(dir / "out"), expected);
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"lib.xmi", "out"}));
     // The list shows the names with the same escapes, never a raw control character.
     CliRun list = Cli("list " + Q(dir / "lib.xmi"));
     EXPECT_NE(list.Out.find("A%0AB"), std::string::npos);

@@ -19,14 +19,6 @@ std::string Text(const std::filesystem::path& p) {
     return std::string(b.begin(), b.end());
 }
 
-// Files in a folder, temporary ones included.
-std::vector<std::string> Listing(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 }  // namespace
 
 TEST(OutputName, EscapesWhatNoFileNameMayHold) {
@@ -114,7 +106,7 @@ TEST(AtomicWriter, ThroughSymlinksTheLinkStaysAndItsFileIsReplaced) {
     ASSERT_EQ(WriteFileAtomically(dir / "link", "new", options), AtomicWriter::Status::Ok);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link"));
     EXPECT_EQ(Text(dir / "real" / "settings"), "new");
-    EXPECT_EQ(Listing(dir / "real"), std::vector<std::string>{"settings"});
+    EXPECT_EQ(FileNames(dir / "real"), std::vector<std::string>{"settings"});
 #endif
 }
 
@@ -139,7 +131,7 @@ TEST(AtomicWriter, WithoutReplaceAnythingAtTheNameStays) {
     WriteFile(dir / "late", Bytes(1, 'o'));
     EXPECT_EQ(w->Commit(), AtomicWriter::Status::Exists);
     EXPECT_EQ(Text(dir / "late"), "o");
-    EXPECT_EQ(Listing(dir.Path()), expected);
+    EXPECT_EQ(FileNames(dir.Path()), expected);
 }
 
 TEST(AtomicWriter, DiscardedOrFailedWritesLeaveOnlyTheOldFile) {
@@ -153,7 +145,7 @@ TEST(AtomicWriter, DiscardedOrFailedWritesLeaveOnlyTheOldFile) {
     std::filesystem::create_directories(dir / "folder");
     EXPECT_EQ(WriteFileAtomically(dir / "folder", "x"), AtomicWriter::Status::CannotReplace);
     EXPECT_EQ(Text(dir / "t"), "oo");
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"folder", "t"}));
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"folder", "t"}));
 }
 
 TEST(AtomicWriter, AFileBeingReadIsNeverReplaced) {

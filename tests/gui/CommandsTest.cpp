@@ -505,16 +505,6 @@ TEST(Viewer, KeyboardAndMouseSelection) {
     EXPECT_EQ(pane.toPlainText(), "");
 }
 
-namespace {
-std::vector<std::string> Files(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-}  // namespace
-
 TEST(ExtractCommand, NamesFromTheFileBecomeSafeDistinctFileNames) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(5);
@@ -531,9 +521,10 @@ TEST(ExtractCommand, NamesFromTheFileBecomeSafeDistinctFileNames) {
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".bin").string()));
     w.MnuXmitExtractClick();
     EXPECT_EQ(w.StatusText(0), "5 Processed.");
-    EXPECT_EQ(Files(f.Dir / "out"), (std::vector<std::string>{"%43ON.bin", "A%0AB.bin", "SAME.bin",
-                                                              "SAME~2.bin", "X%2FY.bin"}));
-    EXPECT_EQ(Files(f.Dir.Path()), (std::vector<std::string>{"bin", "lib.xmi", "out"}));
+    EXPECT_EQ(FileNames(f.Dir / "out"),
+              (std::vector<std::string>{"%43ON.bin", "A%0AB.bin", "SAME.bin", "SAME~2.bin",
+                                        "X%2FY.bin"}));
+    EXPECT_EQ(FileNames(f.Dir.Path()), (std::vector<std::string>{"bin", "lib.xmi", "out"}));
 
     // The job file has the same name rule, and its address keeps the '%'.
     Select(w, {3});

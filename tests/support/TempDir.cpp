@@ -1,5 +1,6 @@
 #include "TempDir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -27,6 +28,14 @@ std::filesystem::path SamplesDir() {
     std::filesystem::path dir = CORVANE_SAMPLES_DIR;
     std::error_code ec;
     return std::filesystem::exists(dir / "expected.json", ec) ? dir : std::filesystem::path();
+}
+
+std::vector<std::string> FileNames(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace corvane::testing

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace corvane::testing {
 
@@ -19,6 +20,9 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+// The names of the files in a folder, temporary ones included, sorted.
+std::vector<std::string> FileNames(const std::filesystem::path& dir);
 
 // The folder of real sample files, or an empty path when it is absent.
 std::filesystem::path SamplesDir();

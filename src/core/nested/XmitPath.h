@@ -10,7 +10,7 @@
 
 namespace corvane {
 
-// Parts of a nested path: PATH!MEMBER[!MEMBER...] or
+// The separator of a nested path: PATH!MEMBER[!MEMBER...] or
 // ARCHIVE.zip!ENTRY[!MEMBER...].
 inline constexpr char kNestSeparator = '!';
 // Names the sequential dataset of a file in a nested path, whatever it is called.
