@@ -99,6 +99,28 @@ TEST(Parser, UnknownKeysAreSkippedByTheirLengthAndShownInTheDump) {
               p.Dump.end());
 }
 
+TEST(Parser, KnownTextUnitsWithNoItemsOrAnEmptyItemFailCleanly) {
+    // Every key the parser acts on, with no items and with one empty item, in
+    // the header and in the file description: a result or an error, never a
+    // read of an item that is not there (the sanitizer build checks that).
+    for (std::uint16_t key : {0x0002, 0x0003, 0x0028, 0x0030, 0x0042, 0x102F, 0x003C, 0x0049,
+                              0x1001, 0x1002, 0x1011, 0x1012, 0x1024, 0x1028, 0x8012}) {
+        for (const std::vector<Bytes>& items : {std::vector<Bytes>{}, std::vector<Bytes>{{}}}) {
+            auto header = HeaderUnits();
+            header.insert(header.begin(), TextUnit::Raw(key, items));
+            auto units = SeqUnits();
+            units.insert(units.begin(), TextUnit::Raw(key, items));
+            Parsed inHeader(Sequential(SeqUnits(), header));
+            Parsed inFile(Sequential(units));
+            for (const Parsed* p : {&inHeader, &inFile}) {
+                if (!p->Ok()) {
+                    EXPECT_FALSE(p->Err().Message.empty()) << std::hex << key;
+                }
+            }
+        }
+    }
+}
+
 TEST(Parser, FailuresCarryTheirContextForTheErrorWindow) {
     MemoryOut out;
     XmitWriter w(out);

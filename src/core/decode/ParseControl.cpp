@@ -222,7 +222,7 @@ void ParseRun::HandleTextUnit(std::uint32_t key,
             r.Spanned = (b & 0x08) != 0;
             r.Asa = (b & 0x04) != 0;
             r.Machine = (b & 0x02) != 0;
-            r.NoDescriptors = length(0) >= 2 && (data(0)[1] & 0x02) != 0;
+            r.NoDescriptors = !items.empty() && length(0) >= 2 && (data(0)[1] & 0x02) != 0;
             d.IspfDirectory = r.Blocked;
             return;
         }
