@@ -135,6 +135,21 @@ int main(int argc, char** argv) {
     seq.Records = {ToEbcdic(std::string(160, 's'))};
     WriteFile(dir / "decode" / "seq.xmi", BuildSequential(seq));
     WriteDamageSeeds(dir / "decode");
+    PdsSpec nested;
+    nested.Members = {{"INNER", BuildSequential(seq), false, "", {}}};
+    WriteFile(dir / "decode" / "nested.xmi", BuildPds(nested));
+    // The decode target takes an input's last byte as how to read it (the
+    // builder's files end in padding): each seed also comes with a byte
+    // asking for hex with the header dump, for binary through code page 037
+    // with a record cut, and for the places of the bytes.
+    for (const fs::path& seed : std::vector<fs::path>(fs::directory_iterator(dir / "decode"), {})) {
+        const Bytes file = ReadFile(seed);
+        for (std::uint8_t how : {0x05, 0x1A, 0x03}) {
+            Bytes variant = file;
+            variant.push_back(how);
+            WriteFile(fs::path(seed).replace_extension(std::to_string(how) + ".xmi"), variant);
+        }
+    }
 
     ZipSpec zip;
     zip.Entries = {

@@ -27,16 +27,23 @@ class MemoryLines : public LineTarget {
     std::size_t capacity_;
 };
 
-// Takes every line and keeps only the count and the bytes seen.
+// Keeps only the count and the bytes of the lines; refuses lines past the
+// capacity, as a full viewer does.
 class CountingLines : public LineTarget {
   public:
+    explicit CountingLines(std::size_t capacity = static_cast<std::size_t>(-1))
+        : capacity_(capacity) {}
     bool AppendLine(std::string_view line) override {
+        if (Count >= capacity_) return false;
         ++Count;
         Bytes += line.size();
         return true;
     }
     std::size_t Count = 0;
     std::size_t Bytes = 0;
+
+  private:
+    std::size_t capacity_;
 };
 
 class MemoryProgress : public Progress {
