@@ -208,7 +208,12 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     progress.SetMaximum(end);
     progress.SetPosition(start);
     progress.SetMinimum(start);
-    BufferedReader in(source_);
+    // The buffer need not hold more than the range (and a segment that may
+    // run past its end): a small member of a large library reads only itself.
+    const auto span = static_cast<std::uint64_t>(end - start) + 512;
+    BufferedReader in(source_, span < BufferedReader::kDefaultBufferSize
+                                   ? static_cast<std::size_t>(span)
+                                   : BufferedReader::kDefaultBufferSize);
     in.Seek(start);
     ReadSummary summary;
     try {
