@@ -3,7 +3,8 @@
 # Sanitizer, libFuzzer) and runs each for SECONDS (default 60) from seeds
 # made by the test-file builder; RUNS=N runs each for N executions instead,
 # and TARGETS="FuzzZip ..." picks the targets. Every target reads its input
-# from memory. Any finding fails the run.
+# from memory. Any finding fails the run; its input and the whole report are
+# kept in build-fuzz/findings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -25,11 +26,22 @@ for pair in FuzzDecode:decode FuzzZip:zip FuzzSettings:settings; do
   [ "$target" = FuzzDecode ] && dict=(-dict=fuzz/xmit.dict)
   mkdir -p "$work/corpus-$seeds"
   echo "== $target: ${limit[*]}"
+  log="$work/$target.log"
   build-fuzz/fuzz/"$target" "${dict[@]}" "${limit[@]}" -rss_limit_mb=2048 -max_len=65536 \
-    -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus-$seeds" "$work/seeds/$seeds" 2>&1 |
-    grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY|.*runtime error)' || true
-  if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* >/dev/null 2>&1; then
-    echo "$target found a problem:"; ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* 2>/dev/null
+    -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus-$seeds" "$work/seeds/$seeds" \
+    >"$log" 2>&1 || true
+  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss)' "$log" || true
+  if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* >/dev/null 2>&1; then
+    mkdir -p build-fuzz/findings
+    cp "$log" "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* build-fuzz/findings/ \
+      2>/dev/null || true
+    echo "$target found a problem (kept in build-fuzz/findings):"
+    grep -v '^#[0-9]' "$log" | tail -n 60
+    exit 1
+  fi
+  if ! grep -q '^stat::number_of_executed_units' "$log"; then
+    echo "$target did not run to its end:"
+    tail -n 60 "$log"
     exit 1
   fi
 done
