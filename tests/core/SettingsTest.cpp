@@ -583,6 +583,10 @@ TEST(IniFile, OneHeldInMemoryReadsAndWritesOnlyItsText) {
     EXPECT_EQ(ini.ReadInteger("STATUS", "formtop", 0), 12);
     EXPECT_TRUE(ini.WriteString("options", "TextExt", ".jcl"));
     EXPECT_TRUE(ini.WriteBool("new", "flag", true));
+    // Reads after a write see it; a blank value reads as blank.
+    EXPECT_EQ(ini.ReadString("options", "TextExt", ""), ".jcl");
+    EXPECT_TRUE(ini.ReadBool("new", "flag", false));
+    EXPECT_EQ(IniFile::InMemory("[a]\nk=\n").ReadString("a", "k", "absent"), "");
     EXPECT_EQ(*ini.Text(),
               "[status]\r\nFormTop=12\r\n[options]\r\nTextExt=.jcl\r\n[new]\r\nflag=1\r\n");
     EXPECT_EQ(IniFile(std::filesystem::path("x.ini")).Text(), nullptr);

@@ -89,22 +89,49 @@ std::vector<std::string> IniFile::Lines() const {
     return lines;
 }
 
+std::vector<IniFile::Entry> IniFile::Index(std::string_view text) {
+    std::vector<Entry> entries;
+    std::string_view section;
+    bool inSection = false;  // keys before the first section header belong to none
+    // An empty part may point nowhere (a blank value): it is at 0.
+    auto at = [&](std::string_view part) {
+        return part.empty() ? 0 : static_cast<std::size_t>(part.data() - text.data());
+    };
+    for (std::size_t from = 0; from < text.size();) {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(from, end - from);
+        from = end + 1;
+        std::string_view name, k, v;
+        if (SectionOf(line, name)) {
+            section = name;
+            inSection = true;
+        } else if (inSection && KeyOf(line, k, v)) {
+            entries.push_back({at(section), section.size(), at(k), k.size(), at(v), v.size()});
+        }
+    }
+    return entries;
+}
+
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
     std::string stored;
-    if (!inMemory_ && !ReadWholeFile(path_, stored)) return fallback;
+    std::vector<Entry> fileIndex;
+    if (!inMemory_) {
+        // A file is read again each time, as another copy of the program may
+        // have written it since.
+        if (!ReadWholeFile(path_, stored)) return fallback;
+        fileIndex = Index(stored);
+    } else if (!indexed_) {
+        index_ = Index(text_);
+        indexed_ = true;
+    }
     const std::string_view text = inMemory_ ? std::string_view(text_) : std::string_view(stored);
-    bool inSection = false;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        std::string_view name, k, v;
-        if (SectionOf(line, name)) {
-            inSection = Same(name, section);
-        } else if (inSection && KeyOf(line, k, v) && Same(k, key)) {
-            return std::string(v);
+    // The first key of that name in any section of that name, as Windows does.
+    for (const Entry& e : inMemory_ ? index_ : fileIndex) {
+        if (Same(text.substr(e.Section, e.SectionLength), section) &&
+            Same(text.substr(e.Key, e.KeyLength), key)) {
+            return std::string(text.substr(e.Value, e.ValueLength));
         }
     }
     return fallback;
@@ -180,6 +207,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
     for (const std::string& line : lines) text += line + "\r\n";
     if (inMemory_) {
         text_ = std::move(text);
+        indexed_ = false;
         return true;
     }
     return SaveSettingsFile(path_, text);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane {
@@ -33,10 +34,18 @@ class IniFile {
     static bool ParseInteger(const std::string& text, int& value);
 
   private:
+    // Where a key's section name, key and value lie in the text.
+    struct Entry {
+        std::size_t Section, SectionLength, Key, KeyLength, Value, ValueLength;
+    };
+    static std::vector<Entry> Index(std::string_view text);
     std::vector<std::string> Lines() const;
     std::filesystem::path path_;
     bool inMemory_ = false;
     std::string text_;
+    // The keys of an in-memory text, found at the first read after a change.
+    mutable std::vector<Entry> index_;
+    mutable bool indexed_ = false;
 };
 
 }  // namespace corvane
