@@ -1,5 +1,6 @@
 #include "io/OutputName.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -46,6 +47,12 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 // every byte that is not part of well-formed UTF-8, '%', and the ASCII
 // characters listed in extra.
 std::string Escape(std::string_view s, const char* extra) {
+    // Most names need nothing escaped: printable ASCII outside extra.
+    const bool plain = std::all_of(s.begin(), s.end(), [&](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c >= 0x20 && c < 0x7F && c != '%' && (extra[0] == 0 || !std::strchr(extra, c));
+    });
+    if (plain) return std::string(s);
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
