@@ -210,7 +210,7 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     progress.SetMinimum(start);
     // The buffer need not hold more than the range (and a segment that may
     // run past its end): a small member of a large library reads only itself.
-    const auto span = static_cast<std::uint64_t>(end - start) + 512;
+    const std::uint64_t span = static_cast<std::uint64_t>(end > start ? end - start : 0) + 512;
     BufferedReader in(source_, span < BufferedReader::kDefaultBufferSize
                                    ? static_cast<std::size_t>(span)
                                    : BufferedReader::kDefaultBufferSize);
