@@ -123,6 +123,8 @@ void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSp
 MemberReader::MemberReader(ByteSource& source, const XmitInfo& info)
     : source_(source), info_(info) {}
 
+MemberReader::~MemberReader() = default;
+
 Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& progress) {
     const bool memberMode = request.Member != nullptr;
     const std::int64_t size = source_.Size();
@@ -208,12 +210,8 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     progress.SetMaximum(end);
     progress.SetPosition(start);
     progress.SetMinimum(start);
-    // The buffer need not hold more than the range (and a segment that may
-    // run past its end): a small member of a large library reads only itself.
-    const std::uint64_t span = static_cast<std::uint64_t>(end > start ? end - start : 0) + 512;
-    BufferedReader in(source_, span < BufferedReader::kDefaultBufferSize
-                                   ? static_cast<std::size_t>(span)
-                                   : BufferedReader::kDefaultBufferSize);
+    if (!in_) in_ = std::make_unique<BufferedReader>(source_);
+    BufferedReader& in = *in_;
     in.Seek(start);
     ReadSummary summary;
     try {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "util/Result.h"
 
 namespace corvane {
+
+class BufferedReader;
 
 enum class ReadForm {
     Text,    // EBCDIC translated, cut into records of the record length
@@ -61,6 +64,9 @@ struct ReadSummary {
 class MemberReader {
   public:
     MemberReader(ByteSource& source, const XmitInfo& info);
+    ~MemberReader();
+    MemberReader(const MemberReader&) = delete;
+    MemberReader& operator=(const MemberReader&) = delete;
     Result<ReadSummary> Read(const ReadRequest& request, Progress& progress);
 
     static constexpr std::size_t kBinarySlice = 1024;
@@ -70,6 +76,9 @@ class MemberReader {
   private:
     ByteSource& source_;
     const XmitInfo& info_;
+    // One buffer for every read: members read one after another (extracting
+    // a whole library) mostly find their bytes in it already.
+    std::unique_ptr<BufferedReader> in_;
 };
 
 }  // namespace corvane
