@@ -20,8 +20,8 @@ limit=(-max_total_time="$seconds")
 [ -n "${RUNS:-}" ] && limit=(-runs="$RUNS")
 # target:seeds:longest input. A settings file holds a few dozen short lines;
 # longer inputs only repeat them, and slow every run down.
-for spec in FuzzDecode:decode:65536 FuzzZip:zip:65536 FuzzSettings:settings:4096; do
-  IFS=: read -r target seeds maxlen <<<"$spec"
+for target_row in FuzzDecode:decode:65536 FuzzZip:zip:65536 FuzzSettings:settings:4096; do
+  IFS=: read -r target seeds maxlen <<<"$target_row"
   case " $wanted " in *" $target "*) ;; *) continue ;; esac
   dict=()
   [ "$target" = FuzzDecode ] && dict=(-dict=fuzz/xmit.dict)

@@ -93,9 +93,9 @@ std::vector<IniFile::Entry> IniFile::Index(std::string_view text) {
     std::vector<Entry> entries;
     std::string_view section;
     bool inSection = false;  // keys before the first section header belong to none
-    // An empty part may point nowhere (a blank value): it is at 0.
-    auto at = [&](std::string_view part) {
-        return part.empty() ? 0 : static_cast<std::size_t>(part.data() - text.data());
+    // An empty piece may point nowhere (a blank value): it is at 0.
+    auto at = [&](std::string_view piece) {
+        return piece.empty() ? 0 : static_cast<std::size_t>(piece.data() - text.data());
     };
     for (std::size_t from = 0; from < text.size();) {
         std::size_t end = text.find('\n', from);
