@@ -8,12 +8,12 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  zlib1g-dev
+  zlib1g-dev libbz2-dev
   libgtest-dev googletest
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev libqt6printsupport6 libgl-dev
   clang
-  unzip zip
+  unzip zip hercules
   xvfb xauth
 )
 if [ "${1:-}" = "--windows" ]; then

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "ConsolePorts.h"
 #include "extract/MemberReader.h"
+#include "extract/TapeFileCopy.h"
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
 #include "io/OutputName.h"
@@ -98,6 +99,17 @@ int ExtractCommand(const ExtractOptions& o) {
                 ++skipped;
                 return;
             }
+        }
+        // The data of a tape file as it stands: its blocks, each read once.
+        if (!member && !text && s.Kind == NodeKind::Dataset && s.Tape && s.TapeFile && !s.Terse) {
+            auto copied = CopyTapeFile(*s.Tape, *s.TapeFile, path);
+            if (copied) {
+                ++written;
+                std::cout << shown << "\n";
+            } else {
+                fail(copied.Err());
+            }
+            return;
         }
         ReadRequest request;
         request.Member = member;

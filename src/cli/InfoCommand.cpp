@@ -3,8 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "container/SequentialData.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "present/ContainerText.h"
+#include "tape/TapeImage.h"
+#include "terse/TerseHeader.h"
 #include "util/SizeText.h"
 
 namespace corvane::cli {
@@ -20,9 +24,78 @@ nlohmann::json TextOrNull(const std::string& s) {
 }
 }  // namespace
 
+nlohmann::json TapeFileJson(const TapeFileInfo& f) {
+    return {{"file", f.Number},
+            {"sequence", f.Sequence ? nlohmann::json(*f.Sequence) : nlohmann::json(nullptr)},
+            {"dsn", TextOrNull(f.Dsn)},
+            {"recfm", f.Recfm},
+            {"lrecl", f.Lrecl},
+            {"blksize", f.Blksize},
+            {"blocks", f.Blocks},
+            {"bytes", f.Bytes >= 0 ? nlohmann::json(f.Bytes) : nlohmann::json(nullptr)}};
+}
+
+// The containers the dataset came in, for info --json.
+void ContainerJson(const XmitSession& s, nlohmann::json& j) {
+    if (s.Terse) {
+        j["terse"] = {{"format", s.Terse->FormatName()},
+                      {"recfm", s.Terse->Variable ? "VB" : "FB"},
+                      {"lrecl", s.Terse->Lrecl()},
+                      {"blksize", s.Terse->BlockSize}};
+    }
+    if (s.Unload) {
+        j["unload"] = {{"form", s.Unload->Blocks ? "blocks" : "records"},
+                       {"copyr1_length", s.Unload->Copyr1Length},
+                       {"records", s.Unload->Records}};
+    }
+    if (s.Tape && s.TapeFile) j["tape_file"] = TapeFileJson(s.Tape->Info().Files[*s.TapeFile]);
+}
+
+void ContainerRows(const XmitSession& s) {
+    if (s.Tape && s.TapeFile) {
+        const TapeFileInfo& f = s.Tape->Info().Files[*s.TapeFile];
+        std::printf("tape file\n");
+        Row("File:", std::to_string(f.Number));
+        Row("Dataset:", f.Dsn);
+        Row("Recfm:", f.Recfm);
+        Row("Blocks:", std::to_string(f.Blocks));
+    }
+    if (s.Terse) Row("Packed:", present::TerseText(*s.Terse));
+    if (s.Unload) Row("Form:", present::UnloadText(*s.Unload));
+}
+
+int TapeInfo(XmitSession& s, bool json) {
+    const corvane::TapeInfo& t = s.Tape->Info();
+    for (const std::string& note : t.Notes) {
+        std::cerr << "corvane-cli: note: " << DisplayName(note) << "\n";
+    }
+    if (json) {
+        nlohmann::json j = {{"file", s.Path.filename().string()},
+                            {"size", s.Info.FileSize},
+                            {"tape",
+                             {{"format", present::TapeFormat(t)},
+                              {"label", present::LabelCode(t)},
+                              {"volser", TextOrNull(t.Volser)},
+                              {"owner", TextOrNull(t.Owner)},
+                              {"files", t.Files.size()},
+                              {"physical_files", t.PhysicalFiles}}}};
+        std::cout << j.dump(2) << "\n";
+        return 0;
+    }
+    std::printf("tape image\n");
+    Row("Size:", SizeText(s.Info.FileSize));
+    Row("File name:", PathToUtf8(s.Path.filename()));
+    Row("Format:", present::TapeFormat(t));
+    Row("Labels:", present::LabelText(t));
+    Row("Volume:", t.Volser);
+    Row("Tape files:", std::to_string(t.Files.size()));
+    return 0;
+}
+
 int InfoCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
-    if (s.Open(PathFromUtf8(file)) != 0) return 1;
+    if (s.Open(PathFromUtf8(file), false, true) != 0) return 1;
+    if (s.Kind == NodeKind::Tape) return TapeInfo(s, json);
     s.PrintNotices();
     const XmitInfo& x = s.Info;
     const DatasetInfo& d = x.Dataset;
@@ -46,10 +119,12 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
               {"content", x.DataHoldsXmit ? nlohmann::json("xmit") : nlohmann::json()}}},
             {"message", x.Message},
         };
+        ContainerJson(s, j);
         std::cout << j.dump(2) << "\n";
         return 0;
     }
     const present::DateOrder order = ChooseDateOrder(dateOrder);
+    ContainerRows(s);
     std::printf("xmit file\n");
     Row("Size:", SizeText(x.FileSize));
     Row("Created:", present::CreatedText(x.Transfer, order));

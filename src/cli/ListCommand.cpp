@@ -4,8 +4,11 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "container/TapeContents.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "present/ContainerText.h"
+#include "tape/TapeImage.h"
 
 namespace corvane::cli {
 
@@ -59,11 +62,86 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
     }
     return o;
 }
+
+// Prints rows of cells in columns as wide as their widest cell.
+void PrintTable(const std::vector<present::Column>& columns,
+                const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths(columns.size(), 0);
+    for (std::size_t c = 0; c < columns.size(); ++c) widths[c] = DisplayWidth(columns[c].Caption);
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size() && c < columns.size(); ++c) {
+            widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+        }
+    }
+    auto print = [&](auto cell) {
+        std::string line;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const std::string v = cell(c);
+            line += v;
+            if (c + 1 < columns.size()) line.append(widths[c] - DisplayWidth(v) + 2, ' ');
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        std::printf("%s\n", line.c_str());
+    };
+    print([&](std::size_t c) { return columns[c].Caption; });
+    for (const auto& row : rows) {
+        print([&](std::size_t c) { return c < row.size() ? row[c] : std::string(); });
+    }
+}
+
+int TapeList(XmitSession& s, bool json) {
+    TapeImage& tape = *s.Tape;
+    auto measured = tape.Measure();
+    if (!measured) {
+        PrintError(measured.Err());
+        return 1;
+    }
+    for (const std::string& note : tape.Info().Notes) {
+        std::cerr << "corvane-cli: note: " << DisplayName(note) << "\n";
+    }
+    nlohmann::json out = nlohmann::json::array();
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < tape.Info().Files.size(); ++i) {
+        const TapeFileInfo& f = tape.Info().Files[i];
+        auto content = SniffTapeFile(tape, i);
+        if (!content) {
+            PrintError(content.Err());
+            return 1;
+        }
+        const char* name = content.Value() == Content::Xmit || content.Value() == Content::Unload ||
+                                   content.Value() == Content::Terse
+                               ? ContentName(content.Value())
+                               : nullptr;
+        if (json) {
+            out.push_back(
+                {{"file", f.Number},
+                 {"sequence", f.Sequence ? nlohmann::json(*f.Sequence) : nlohmann::json()},
+                 {"dsn", f.Dsn.empty() ? nlohmann::json() : nlohmann::json(f.Dsn)},
+                 {"recfm", f.Recfm},
+                 {"lrecl", f.Lrecl},
+                 {"blksize", f.Blksize},
+                 {"blocks", f.Blocks},
+                 {"bytes", f.Bytes},
+                 {"content", name ? nlohmann::json(name) : nlohmann::json()}});
+        } else {
+            std::vector<std::string> cells = present::TapeFileCells(f, name ? name : "");
+            for (std::string& cell : cells) cell = DisplayName(cell);
+            rows.push_back(std::move(cells));
+        }
+    }
+    if (json) {
+        std::cout << out.dump(2) << "\n";
+    } else {
+        PrintTable(present::TapeColumns(), rows);
+    }
+    return 0;
+}
 }  // namespace
 
 int ListCommand(const std::string& file, bool json, const std::string& dateOrder) {
     XmitSession s;
-    if (s.Open(PathFromUtf8(file)) != 0) return 1;
+    if (s.Open(PathFromUtf8(file), false, true) != 0) return 1;
+    if (s.Kind == NodeKind::Tape) return TapeList(s, json);
     s.PrintNotices();
     const XmitInfo& x = s.Info;
     if (json) {

@@ -31,7 +31,7 @@ void PrintError(const Error& e) {
 
 const CodePage* XmitSession::Characters = nullptr;
 
-int XmitSession::Open(const std::filesystem::path& path, bool headerDump) {
+int XmitSession::Open(const std::filesystem::path& path, bool headerDump, bool tapes) {
     Path = path;
     ParseOptions options;
     options.HeaderDump = headerDump;
@@ -44,9 +44,25 @@ int XmitSession::Open(const std::filesystem::path& path, bool headerDump) {
         PrintError(opened.Err());
         return 1;
     }
+    if (opened->Kind == NodeKind::Tape && !tapes) {
+        const std::string shown = DisplayName(PathToUtf8(path));
+        std::cerr << shown << " is a tape image: name one of its files, as " << shown
+                  << "!1 ('corvane-cli list' shows them)\n";
+        return 1;
+    }
+    if (headerDump && opened->Kind != NodeKind::Xmit) {
+        std::cerr << DisplayName(PathToUtf8(path))
+                  << " is not an XMIT file: it has no transmission headers\n";
+        return 1;
+    }
     Source = std::move(opened->Source);
     Info = std::move(opened->Info);
     Leaf = opened->Name;
+    Kind = opened->Kind;
+    Tape = std::move(opened->Tape);
+    TapeFile = opened->TapeFile;
+    Terse = opened->Terse;
+    Unload = opened->Unload;
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "decode/XmitParser.h"
 #include "io/ByteSource.h"
+#include "nested/XmitPath.h"
 #include "present/Presenter.h"
 #include "text/CodePage.h"
 
@@ -20,12 +21,19 @@ struct XmitSession {
     std::unique_ptr<ByteSource> Source;
     XmitInfo Info;
     std::vector<std::string> HeaderDump;
+    // What the node is, and the containers it came in (nested/XmitPath.h).
+    NodeKind Kind = NodeKind::Xmit;
+    std::shared_ptr<TapeImage> Tape;
+    std::optional<std::size_t> TapeFile;
+    std::optional<TerseHeader> Terse;
+    std::optional<UnloadFacts> Unload;
     // The code page chosen on the command line (--codepage); null is the
     // program's table. It decodes names, text units and text output.
     static const CodePage* Characters;
 
-    // Opens and parses; returns 0, or 1 after the failure was printed.
-    int Open(const std::filesystem::path& path, bool headerDump = false);
+    // Opens and parses; returns 0, or 1 after the failure was printed. A
+    // tape image is refused (its files are named in the path) unless tapes.
+    int Open(const std::filesystem::path& path, bool headerDump = false, bool tapes = false);
     // The parser's notices on standard error, "corvane-cli: note: TEXT".
     void PrintNotices() const;
     // The member whose name (trailing blanks ignored) is given, or null.

@@ -43,6 +43,9 @@ struct RecordFormat {
     bool Machine = false;
     // Sequential V data sent without its record descriptor words.
     bool NoDescriptors = false;
+    // Sequential V data whose records are whole blocks, block descriptor
+    // words included, as a tape holds them.
+    bool BlockRecords = false;
 };
 
 struct DatasetInfo {

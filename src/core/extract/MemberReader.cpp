@@ -141,8 +141,11 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         return e;
     }
     const bool text = request.Form == ReadForm::Text;
-    const bool records = text && info_.Dataset.Recfm.Kind == 'V';
     const std::uint32_t lrecl = info_.Dataset.Lrecl;
+    const RecordFormat& recfm = info_.Dataset.Recfm;
+    // Undefined-length sequential data without a record length: each block is a line.
+    const bool blockLines = text && !memberMode && recfm.Kind == 'U' && lrecl == 0;
+    const bool records = text && (recfm.Kind == 'V' || blockLines);
     if (text && !records && lrecl == 0) {
         return ExtractError("Record length is 0: the data cannot be cut into text records",
                             request.Name, start, end, start, size);
@@ -201,9 +204,12 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     std::unique_ptr<RecordSplitter> splitter;
     if (request.Pieces) {
         splitter = std::make_unique<PieceIndex>(*request.Pieces, sink->Bytes);
+    } else if (records && recfm.BlockRecords && !memberMode) {
+        splitter = std::make_unique<WholeBlocks>(
+            std::make_unique<VariableRecords>(*sink, true, true, kMaxTextRecord, at));
     } else if (records) {
         splitter = std::make_unique<VariableRecords>(
-            *sink, memberMode, !info_.Dataset.Recfm.NoDescriptors, kMaxTextRecord, at);
+            *sink, memberMode, !recfm.NoDescriptors && !blockLines, kMaxTextRecord, at);
     } else {
         splitter = std::make_unique<FixedSlices>(*sink, text ? lrecl : kBinarySlice);
     }

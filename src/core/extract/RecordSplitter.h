@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,26 @@ class VariableRecords : public RecordSplitter {
     bool inRecord_ = false;      // sequential data: an XMIT record has begun
     std::vector<std::uint8_t> record_;
     std::size_t recordLength_ = 0;
+};
+
+// Each record of sequential data is one whole block with its descriptors:
+// handed to the splitter of blocks when it ends.
+class WholeBlocks : public RecordSplitter {
+  public:
+    explicit WholeBlocks(std::unique_ptr<RecordSplitter> blocks) : blocks_(std::move(blocks)) {}
+    void StartRecord() override { block_.clear(); }
+    bool EndRecord() override {
+        return blocks_->Block(block_.size()) && blocks_->Bytes(block_.data(), block_.size());
+    }
+    bool Bytes(const std::uint8_t* p, std::size_t n) override {
+        block_.insert(block_.end(), p, p + n);
+        return true;
+    }
+    bool Finish() override { return blocks_->Finish(); }
+
+  private:
+    std::unique_ptr<RecordSplitter> blocks_;
+    std::vector<std::uint8_t> block_;
 };
 
 }  // namespace corvane

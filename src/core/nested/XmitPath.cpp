@@ -3,15 +3,22 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "container/Content.h"
+#include "container/SequentialData.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "nested/MemberDataSource.h"
 #include "present/Presenter.h"
+#include "tape/TapeImage.h"
+#include "terse/TerseSource.h"
 #include "zip/ZipReader.h"
 
 namespace corvane {
 
 namespace {
+
+// TERSE files inside TERSE files are unpacked up to this depth.
+constexpr int kMaxUnpack = 8;
 
 Error PathError(Error::Kind kind, const std::string& message) {
     Error e;
@@ -58,29 +65,171 @@ const ZipDirEntry* FindEntry(const ZipReader& zip, std::string part) {
     return nullptr;
 }
 
-// A file that goes on into a zip entry: one that does not start like an
-// XMIT file. The entry is unpacked into memory, within the reader's bound.
-Status OpenEntry(OpenedXmit& opened, const std::vector<std::string>& parts) {
-    auto zip = ZipReader::Open(std::move(opened.Source));
-    if (!zip) return zip.Err();
-    const ZipDirEntry* entry = FindEntry(zip.Value(), parts[1]);
-    if (!entry) {
-        return PathError(Error::Kind::Usage,
-                         "No entry " + DisplayName(parts[1]) + " in " + DisplayName(parts[0]));
+// The file of a tape a part names: its place from 1, or its dataset name.
+std::optional<std::size_t> FindTapeFile(const TapeInfo& tape, const std::string& part) {
+    if (!part.empty() && part.size() <= 9 &&
+        std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const std::size_t number = std::stoul(part);
+        if (number >= 1 && number <= tape.Files.size()) return number - 1;
+        return std::nullopt;
     }
-    auto bytes = zip->ReadEntry(*entry);
-    if (!bytes) return bytes.Err();
-    opened.Source = std::make_unique<MemorySource>(std::move(bytes.Value()),
-                                                   parts[0] + kNestSeparator + parts[1]);
-    opened.Name = EntryFileName(entry->FileName);
-    opened.Nested = true;
+    const std::string wanted = present::TrimmedName(part);
+    for (std::size_t i = 0; i < tape.Files.size(); ++i) {
+        if (!tape.Files[i].Dsn.empty() && tape.Files[i].Dsn == wanted) return i;
+    }
+    return std::nullopt;
+}
+
+// Where the walk down a path has got to: the bytes of the node reached and
+// what they hold.
+struct Cursor {
+    std::unique_ptr<ByteSource> Source;
+    Content What = Content::Unknown;
+    std::string At;    // the path so far
+    std::string Name;  // the node's own name
+    std::int64_t Size = 0;  // of the node's bytes as reached, before any unpacking
+    bool Nested = false;
+    std::shared_ptr<TapeImage> Tape;
+    std::optional<std::size_t> TapeFile;
+    std::optional<TerseHeader> Terse;
+    // How the node's data reads as a dataset when it holds nothing known:
+    // the data of a tape file or of a TERSE file.
+    std::optional<SequentialPlan> Plan;
+};
+
+// Tells what the node holds, unpacking TERSE files on the way.
+Status Settle(Cursor& c) {
+    for (int depth = 0;; ++depth) {
+        auto what = SniffSource(*c.Source);
+        if (!what) return what.Err();
+        c.What = what.Value();
+        if (c.What != Content::Terse) return Success();
+        if (depth == kMaxUnpack) {
+            return PathError(Error::Kind::Unsupported,
+                             DisplayName(c.At) + ": TERSE files nested too deep");
+        }
+        auto unpacked = TerseSource::Open(std::move(c.Source), c.At);
+        if (!unpacked) return unpacked.Err();
+        c.Terse = unpacked.Value()->Header();
+        std::string dsn = c.Plan ? c.Plan->Dsn : std::string();
+        c.Plan = PlanForTerse(*c.Terse, std::move(dsn));
+        c.Source = std::move(unpacked.Value());
+    }
+}
+
+// A node that reads as a dataset: a transmission, an unload, or data with a plan.
+struct OpenedData {
+    std::unique_ptr<ByteSource> Source;
+    XmitInfo Info;
+    NodeKind Kind = NodeKind::Xmit;
+    std::optional<UnloadFacts> Unload;
+};
+
+bool ReadsAsDataset(const Cursor& c) {
+    return c.What == Content::Xmit || c.What == Content::Unload ||
+           (c.What == Content::Unknown && c.Plan);
+}
+
+Result<OpenedData> OpenData(Cursor& c, const ParseOptions& options,
+                            std::vector<std::string>* headerDump) {
+    OpenedData d;
+    if (c.What == Content::Xmit) {
+        auto parsed = ParseXmit(*c.Source, options, headerDump);
+        if (!parsed) return parsed.Err();
+        d.Info = std::move(parsed.Value());
+        d.Source = std::move(c.Source);
+        return d;
+    }
+    if (c.What == Content::Unload) {
+        auto unload = OpenUnload(std::move(c.Source), options);
+        if (!unload) return unload.Err();
+        d.Info = std::move(unload->Info);
+        if (c.Plan && !c.Plan->Dsn.empty()) {
+            d.Info.Dataset.Name = c.Plan->Dsn;
+            d.Info.Dataset.NameSent = true;
+        }
+        d.Source = std::move(unload->Framed);
+        d.Kind = NodeKind::Unload;
+        d.Unload = unload->Facts;
+        return d;
+    }
+    auto data = OpenSequential(std::move(c.Source), *c.Plan, c.Tape.get(), c.TapeFile, options);
+    if (!data) return data.Err();
+    d.Info = std::move(data->Info);
+    d.Source = std::move(data->Framed);
+    d.Kind = NodeKind::Dataset;
+    return d;
+}
+
+Status OpenTape(Cursor& c) {
+    auto tape = TapeImage::Open(std::move(c.Source));
+    if (!tape) return tape.Err();
+    c.Tape = std::move(tape.Value());
     return Success();
 }
 
-bool StartsLikeXmit(ByteSource& source) {
-    std::uint8_t head[8] = {};
-    auto got = source.ReadAt(0, head, sizeof head);
-    return got && got.Value() == sizeof head && LooksLikeXmit(head, sizeof head);
+// One step down: into the child of the node that part names.
+Status Step(Cursor& c, const std::string& part) {
+    const std::string child = c.At + kNestSeparator + part;
+    if (c.What == Content::Zip || (c.What == Content::Unknown && !c.Nested)) {
+        auto zip = ZipReader::Open(std::move(c.Source));
+        if (!zip) return zip.Err();
+        const ZipDirEntry* entry = FindEntry(zip.Value(), part);
+        if (!entry) {
+            return PathError(Error::Kind::Usage,
+                             "No entry " + DisplayName(part) + " in " + DisplayName(c.At));
+        }
+        auto bytes = zip->ReadEntry(*entry);
+        if (!bytes) return bytes.Err();
+        c.Source = std::make_unique<MemorySource>(std::move(bytes.Value()), child);
+        c.Name = EntryFileName(entry->FileName);
+        c.Plan.reset();
+        c.Tape.reset();
+        c.TapeFile.reset();
+    } else if (c.What == Content::Tape) {
+        auto tape = OpenTape(c);
+        if (!tape) return tape;
+        const auto index = FindTapeFile(c.Tape->Info(), part);
+        if (!index) {
+            return PathError(Error::Kind::Usage,
+                             "No tape file " + DisplayName(part) + " on " + DisplayName(c.At));
+        }
+        auto file = c.Tape->OpenFile(*index);
+        if (!file) return file.Err();
+        const TapeFileInfo& info = c.Tape->Info().Files[*index];
+        c.Source = std::move(file.Value());
+        c.Name = TapeFileName(info);
+        c.Plan = PlanForTapeFile(info);
+        c.TapeFile = index;
+    } else if (ReadsAsDataset(c)) {
+        auto data = OpenData(c, {}, nullptr);
+        if (!data) return data.Err();
+        const MemberEntry* member = nullptr;
+        if (!FindPart(data->Info, part, member)) {
+            return PathError(Error::Kind::Usage,
+                             (data->Info.Partitioned ? "No member " : "No dataset ") +
+                                 DisplayName(part) + " in " + DisplayName(c.At));
+        }
+        auto inner = MemberDataSource::Open(std::move(data->Source), data->Info, member, child);
+        if (!inner) return inner.Err();
+        c.Source = std::move(inner.Value());
+        c.Name = present::TrimmedName(part);
+        c.Plan.reset();
+        c.Tape.reset();
+        c.TapeFile.reset();
+    } else {
+        return PathError(Error::Kind::NotXmit, DisplayName(c.At) + " is not an XMIT file");
+    }
+    c.At = child;
+    c.Size = c.Source->Size();
+    c.Nested = true;
+    c.Terse.reset();
+    auto settled = Settle(c);
+    if (!settled) return settled;
+    if (c.What == Content::Unknown && !c.Plan) {
+        return PathError(Error::Kind::NotXmit, DisplayName(c.At) + " is not an XMIT file");
+    }
+    return Success();
 }
 
 }  // namespace
@@ -114,49 +263,70 @@ std::string NestedPath(const std::string& path, const XmitInfo& info, const Memb
     return path + kNestSeparator + part;
 }
 
+std::string TapeFilePath(const std::string& path, std::size_t index) {
+    return path + kNestSeparator + std::to_string(index + 1);
+}
+
 Result<OpenedXmit> OpenXmitPath(const std::string& path, const ParseOptions& options,
                                 std::vector<std::string>* headerDump) {
     const std::vector<std::string> parts = SplitXmitPath(path);
     auto file = FileSource::Open(PathFromUtf8(parts[0]));
     if (!file) return file.Err();
+    auto opened =
+        OpenNodeFrom(std::move(file.Value()), parts[0],
+                     std::vector<std::string>(parts.begin() + 1, parts.end()), options, headerDump);
+    if (!opened) return opened.Err();
+    opened->Path = path;
+    opened->Name = opened->Nested ? opened->Name : FileName(parts[0]);
+    return opened;
+}
+
+Result<OpenedXmit> OpenNodeFrom(std::unique_ptr<ByteSource> source, const std::string& name,
+                                const std::vector<std::string>& steps, const ParseOptions& options,
+                                std::vector<std::string>* headerDump) {
+    Cursor c;
+    c.Source = std::move(source);
+    c.At = name;
+    c.Name = name;
+    c.Size = c.Source->Size();
+    auto settled = Settle(c);
+    if (!settled) return settled.Err();
+    for (const std::string& step : steps) {
+        auto stepped = Step(c, step);
+        if (!stepped) return stepped.Err();
+    }
     OpenedXmit opened;
-    opened.Path = path;
-    opened.Name = FileName(parts[0]);
-    opened.Source = std::move(file.Value());
-    std::string at = parts[0];  // the path of the file opened so far
-    std::size_t k = 1;
-    if (parts.size() > 1 && !StartsLikeXmit(*opened.Source)) {
-        auto entry = OpenEntry(opened, parts);
-        if (!entry) return entry.Err();
-        at += kNestSeparator + parts[1];
-        k = 2;
+    opened.Path = c.At;
+    opened.Name = c.Name;
+    opened.Nested = c.Nested;
+    opened.Terse = c.Terse;
+    if (c.What == Content::Tape) {
+        const std::int64_t size = c.Source ? c.Source->Size() : 0;
+        auto tape = OpenTape(c);
+        if (!tape) return tape.Err();
+        opened.Kind = NodeKind::Tape;
+        opened.Info.FileSize = size;
+        opened.Tape = c.Tape;
+        return opened;
     }
-    for (; k < parts.size(); ++k) {
-        auto outer = ParseXmit(*opened.Source);
-        if (!outer) return outer.Err();
-        const XmitInfo& info = outer.Value();
-        const MemberEntry* member = nullptr;
-        const std::string& part = parts[k];
-        if (!FindPart(info, part, member)) {
-            return PathError(Error::Kind::Usage, (info.Partitioned ? "No member " : "No dataset ") +
-                                                     DisplayName(part) + " in " + DisplayName(at));
-        }
-        at += kNestSeparator + part;
-        if (!(member ? member->HoldsXmit : info.DataHoldsXmit)) {
-            return PathError(Error::Kind::NotXmit, DisplayName(at) + " is not an XMIT file");
-        }
-        auto inner = MemberDataSource::Open(std::move(opened.Source), info, member, at);
-        if (!inner) return inner.Err();
-        opened.Source = std::move(inner.Value());
-        opened.Name = present::TrimmedName(part);
-        opened.Nested = true;
+    if (!ReadsAsDataset(c)) {
+        if (c.Nested)
+            return PathError(Error::Kind::NotXmit, DisplayName(c.At) + " is not an XMIT file");
+        // Whatever the file is, the decoder says why it is not a transmission.
+        auto parsed = ParseXmit(*c.Source, options, headerDump);
+        if (!parsed) return parsed.Err();
     }
-    auto parsed = ParseXmit(*opened.Source, options, headerDump);
-    if (!parsed && opened.Nested && parsed.Err().What == Error::Kind::NotXmit) {
-        return PathError(Error::Kind::NotXmit, DisplayName(at) + " is not an XMIT file");
-    }
-    if (!parsed) return parsed.Err();
-    opened.Info = std::move(parsed.Value());
+    opened.Tape = c.Tape;
+    opened.TapeFile = c.TapeFile;
+    const bool xmit = c.What == Content::Xmit;
+    auto data = OpenData(c, options, xmit ? headerDump : nullptr);
+    if (!data) return data.Err();
+    opened.Source = std::move(data->Source);
+    opened.Info = std::move(data->Info);
+    opened.Kind = data->Kind;
+    opened.Unload = data->Unload;
+    // An unload or a dataset is as large as its own bytes, not their framing.
+    if (opened.Kind != NodeKind::Xmit) opened.Info.FileSize = c.Size;
     return opened;
 }
 

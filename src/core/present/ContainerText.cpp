@@ -1,0 +1,48 @@
+#include "present/ContainerText.h"
+
+#include "terse/TerseHeader.h"
+#include "unload/UnloadLibrary.h"
+
+namespace corvane::present {
+
+std::vector<Column> TapeColumns() {
+    return {{"File", 50, true},    {"Seq", 50, false},   {"Dataset", 160, true},
+            {"Recfm", 50, true},   {"Lrecl", 60, false}, {"Blksize", 60, false},
+            {"Blocks", 70, false}, {"Bytes", 90, false}, {"Content", 70, true}};
+}
+
+std::vector<std::string> TapeFileCells(const TapeFileInfo& file, const std::string& content) {
+    return {std::to_string(file.Number),
+            file.Sequence ? std::to_string(*file.Sequence) : std::string(),
+            file.Dsn,
+            file.Recfm,
+            std::to_string(file.Lrecl),
+            std::to_string(file.Blksize),
+            std::to_string(file.Blocks),
+            file.Bytes >= 0 ? std::to_string(file.Bytes) : std::string(),
+            content};
+}
+
+std::string LabelCode(const TapeInfo& tape) {
+    return tape.Labelled ? "SL" : "NL";
+}
+
+std::string LabelText(const TapeInfo& tape) {
+    return tape.Labelled ? "IBM standard labels" : "No labels";
+}
+
+std::string TapeFormat(const TapeInfo& tape) {
+    return tape.Het ? "HET" : "AWS";
+}
+
+std::string TerseText(const TerseHeader& header) {
+    return "TERSE " + header.FormatName() + ", " + (header.Variable ? "VB " : "FB ") +
+           std::to_string(header.Lrecl());
+}
+
+std::string UnloadText(const UnloadFacts& facts) {
+    return std::string("IEBCOPY unload, ") +
+           (facts.Blocks ? "blocks with BDW and SDW" : "records with RDW");
+}
+
+}  // namespace corvane::present

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "present/Presenter.h"
+#include "tape/TapeInfo.h"
+
+namespace corvane {
+struct TerseHeader;
+struct UnloadFacts;
+}  // namespace corvane
+
+// The texts shown for the containers around a dataset: tapes, their files,
+// TERSE files and raw unloads.
+namespace corvane::present {
+
+// A tape's files as the member list shows them.
+std::vector<Column> TapeColumns();
+// One tape file's row; content is "xmit", "unload", "terse" or empty.
+std::vector<std::string> TapeFileCells(const TapeFileInfo& file, const std::string& content);
+// "SL" or "NL"; "IBM standard labels" or "No labels".
+std::string LabelCode(const TapeInfo& tape);
+std::string LabelText(const TapeInfo& tape);
+// "AWS" or "HET".
+std::string TapeFormat(const TapeInfo& tape);
+// "TERSE PACK, FB 80".
+std::string TerseText(const TerseHeader& header);
+// "IEBCOPY unload, blocks with BDW and SDW" or "... records with RDW".
+std::string UnloadText(const UnloadFacts& facts);
+
+}  // namespace corvane::present
