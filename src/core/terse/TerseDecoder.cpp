@@ -1,6 +1,7 @@
 #include "terse/TerseDecoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace corvane {
 
@@ -14,38 +15,41 @@ std::int64_t TerseCodes::Left() const {
     return total - nibble_;
 }
 
-Result<int> TerseCodes::Next() {
-    if (Left() < 3) return kEnd;
+int TerseCodes::Refill() {
+    if (limit_ < 0) limit_ = Left();
+    if (nibble_ + 3 > limit_) return kEnd;
     const std::int64_t at = kTerseHeaderSize + nibble_ / 2;  // the code's first byte
-    if (at < bufferStart_ || at + 2 > bufferStart_ + static_cast<std::int64_t>(buffer_.size())) {
-        buffer_.resize(kCodeBuffer);
-        auto got = source_.ReadAt(at, buffer_.data(), buffer_.size());
-        if (!got) return got.Err();
-        buffer_.resize(got.Value());
-        bufferStart_ = at;
-        if (buffer_.size() < 2) {
-            Error e;
-            e.What = Error::Kind::Io;
-            e.Caption = "Error reading file";
-            e.Message = source_.Name() + ": the TERSE data ends early";
-            return e;
-        }
+    buffer_.resize(kCodeBuffer);
+    auto got = source_.ReadAt(at, buffer_.data(), buffer_.size());
+    if (!got) {
+        error_ = got.Err();
+        buffer_.clear();
+        return kFailed;
     }
-    const std::uint8_t* p = buffer_.data() + (at - bufferStart_);
-    const int code = (nibble_ & 1) ? ((p[0] & 0x0F) << 8) | p[1] : (p[0] << 4) | (p[1] >> 4);
-    nibble_ += 3;
-    return code;
+    buffer_.resize(got.Value());
+    bufferStart_ = at;
+    if (buffer_.size() < 2) {
+        error_ = Error{};
+        error_.What = Error::Kind::Io;
+        error_.Caption = "Error reading file";
+        error_.Message = source_.Name() + ": the TERSE data ends early";
+        return kFailed;
+    }
+    return Next();
 }
 
 TerseDecoder::TerseDecoder(const TerseHeader& header, std::uint64_t maxString)
     : header_(header), maxString_(maxString) {
+    if (header_.Variable) record_.resize(kLongestRecord);
     if (!header_.Spack) {
         // Slot s starts as s - 256 blanks; 258 is the most recent.
-        second_.fill(kBlankCode);
-        first_[kFirstSlot] = kBlankCode;
-        for (int s = kFirstSlot + 1; s < kSlots; ++s) first_[s] = static_cast<std::uint16_t>(s - 1);
+        for (Slot& slot : slots_) slot.Second = kBlankCode;
+        slots_[kFirstSlot].First = kBlankCode;
+        for (int s = kFirstSlot + 1; s < kSlots; ++s)
+            slots_[s].First = static_cast<std::uint16_t>(s - 1);
         for (int s = kFirstSlot; s < kSlots; ++s) PushBack(s);
     } else {
+        history_ = std::make_shared<std::vector<std::uint16_t>>(4096);
         free_.reserve(kSlots);
         for (int s = kSlots - 1; s >= kFirstSlot; --s)
             free_.push_back(static_cast<std::uint16_t>(s));
@@ -64,184 +68,228 @@ Error TerseDecoder::Damaged(const std::string& what) const {
 }
 
 void TerseDecoder::Unlink(int s) {
-    const std::uint16_t p = prev_[s], n = next_[s];
+    const std::uint16_t p = slots_[s].Prev, n = slots_[s].Next;
     if (p)
-        next_[p] = n;
+        slots_[p].Next = n;
     else
         head_ = n;
     if (n)
-        prev_[n] = p;
+        slots_[n].Prev = p;
     else
         tail_ = p;
-    prev_[s] = next_[s] = 0;
-    listed_[s] = false;
+    slots_[s].Prev = slots_[s].Next = 0;
+    slots_[s].Listed = false;
 }
 
 void TerseDecoder::PushFront(int s) {
-    prev_[s] = 0;
-    next_[s] = head_;
+    slots_[s].Prev = 0;
+    slots_[s].Next = head_;
     if (head_)
-        prev_[head_] = static_cast<std::uint16_t>(s);
+        slots_[head_].Prev = static_cast<std::uint16_t>(s);
     else
         tail_ = static_cast<std::uint16_t>(s);
     head_ = static_cast<std::uint16_t>(s);
-    listed_[s] = true;
+    slots_[s].Listed = true;
 }
 
 void TerseDecoder::PushBack(int s) {
-    next_[s] = 0;
-    prev_[s] = tail_;
+    slots_[s].Next = 0;
+    slots_[s].Prev = tail_;
     if (tail_)
-        next_[tail_] = static_cast<std::uint16_t>(s);
+        slots_[tail_].Next = static_cast<std::uint16_t>(s);
     else
         head_ = static_cast<std::uint16_t>(s);
     tail_ = static_cast<std::uint16_t>(s);
-    listed_[s] = true;
+    slots_[s].Listed = true;
 }
 
-Status TerseDecoder::Leaf(int code, std::vector<std::uint8_t>& out) {
-    if (code == kEndOfRecord) {
-        if (!header_.Variable) return Success();
-        const std::size_t n = record_.size() + 4;
-        out.push_back(static_cast<std::uint8_t>(n >> 8));
-        out.push_back(static_cast<std::uint8_t>(n));
-        out.push_back(0);
-        out.push_back(0);
-        out.insert(out.end(), record_.begin(), record_.end());
-        produced_ += n;
-        record_.clear();
-        return Success();
+bool TerseDecoder::Fail(const std::string& what) {
+    if (failure_.empty()) failure_ = what;
+    return false;
+}
+
+void TerseDecoder::Reserve(std::size_t n) {
+    std::vector<std::uint8_t>& out = *out_;
+    const std::size_t used = static_cast<std::size_t>(write_ - out.data());
+    if (out.size() - used < n) {
+        out.resize(used + n + 64 * 1024);
+        write_ = out.data() + used;
     }
-    if (code <= 0 || code > 256)
-        return Damaged("TERSE code " + std::to_string(code) + " out of range");
-    const auto byte = static_cast<std::uint8_t>(code - 1);
-    if (header_.Variable) {
-        if (record_.size() == kLongestRecord) {
-            return Damaged("TERSE record longer than " + std::to_string(kLongestRecord) + " bytes");
-        }
-        record_.push_back(byte);
-    } else {
-        out.push_back(byte);
-        ++produced_;
-    }
-    return Success();
+}
+
+bool TerseDecoder::PutOther(int code) {
+    if (code == kEndOfRecord) return EndRecord();
+    if (code > 0 && code < kEndOfRecord) return Fail("TERSE record too long for its RDW");
+    return Fail("TERSE code " + std::to_string(code) + " out of range");
+}
+
+// A variable record is complete: its RDW, then its bytes.
+bool TerseDecoder::EndRecord() {
+    if (!header_.Variable) return true;
+    const std::size_t n = recordLength_ + 4;
+    Reserve(n);
+    write_[0] = static_cast<std::uint8_t>(n >> 8);
+    write_[1] = static_cast<std::uint8_t>(n);
+    write_[2] = 0;
+    write_[3] = 0;
+    std::memcpy(write_ + 4, record_.data(), recordLength_);
+    write_ += n;
+    recordLength_ = 0;
+    return true;
 }
 
 // PACK: the least recent slot becomes the new string, the string of the
 // code is written and its slots become the most recent.
-Status TerseDecoder::Pack(int code, std::vector<std::uint8_t>& out) {
+bool TerseDecoder::Pack(int code) {
     const int n = tail_;
     Unlink(n);
     path_.clear();
     int s = code;
     while (s >= kFirstSlot) {
-        if (path_.size() == kSlots) return Damaged("TERSE dictionary holds a loop");
+        if (path_.size() == kSlots) return Fail("TERSE dictionary holds a loop");
         path_.push_back(static_cast<std::uint16_t>(s));
-        s = first_[s];
+        s = slots_[s].First;
     }
     const int leaf = s;
     for (std::uint16_t p : path_) {
-        if (listed_[p]) Unlink(p);
+        if (slots_[p].Listed) Unlink(p);
     }
     PushFront(n);
     for (std::uint16_t p : path_) {
         if (p != n) PushFront(p);
     }
-    if (pending_ >= 0) second_[pending_] = static_cast<std::uint16_t>(leaf);
-    auto done = Leaf(leaf, out);
-    if (!done) return done;
+    if (pending_ >= 0) slots_[pending_].Second = static_cast<std::uint16_t>(leaf);
+    Reserve(path_.size() + 1);
+    if (!Put(leaf)) return false;
     for (std::size_t i = path_.size(); i-- > 0;) {
-        done = Leaf(second_[path_[i]], out);
-        if (!done) return done;
+        if (!Put(slots_[path_[i]].Second)) return false;
     }
-    first_[n] = static_cast<std::uint16_t>(code);
+    slots_[n].First = static_cast<std::uint16_t>(code);
     pending_ = n;
-    return Success();
+    return true;
 }
 
-Status TerseDecoder::Expand(int code, std::vector<std::uint8_t>& out) {
-    path_.clear();
-    path_.push_back(static_cast<std::uint16_t>(code));
-    std::uint64_t leaves = 0;
-    while (!path_.empty()) {
-        const int s = path_.back();
-        path_.pop_back();
-        if (s >= kFirstSlot) {
-            path_.push_back(second_[s]);
-            path_.push_back(first_[s]);
-            continue;
-        }
-        if (++leaves > maxString_) return Damaged("TERSE string longer than the data can be");
-        auto done = Leaf(s, out);
-        if (!done) return done;
+bool TerseDecoder::Expand(int code) {
+    if (code < kFirstSlot) {
+        Reserve(1);
+        return Emit(code);
     }
-    return Success();
+    const Slot& slot = slots_[code];
+    if (slot.Length > maxString_) return Fail("TERSE string longer than the data can be");
+    Reserve(slot.Length);
+    const std::vector<std::uint16_t>& history = *history_;
+    if (slot.Pos >= historyFrom_ && slot.Pos + slot.Length <= emitted_ &&
+        emitted_ + slot.Length - slot.Pos <= history.size()) {
+        // Written before, and still in the history: copied from there.
+        for (std::uint64_t i = 0; i < slot.Length; ++i) {
+            if (!Emit(history[(slot.Pos + i) & (history.size() - 1)])) return false;
+        }
+        return true;
+    }
+    std::uint64_t left = slot.Length;
+    std::size_t depth = 0;
+    stack_[depth++] = static_cast<std::uint16_t>(code);
+    while (depth > 0) {
+        int s = stack_[--depth];
+        // Down the left side, keeping the right parts for later.
+        while (s >= kFirstSlot) {
+            if (depth == kSlots) return Fail("TERSE string whose pairs name themselves");
+            stack_[depth++] = slots_[s].Second;
+            s = slots_[s].First;
+        }
+        // A string whose pairs name themselves never ends.
+        if (left-- == 0) return Fail("TERSE string longer than its pairs");
+        if (!Emit(s)) return false;
+    }
+    return true;
 }
 
 // SPACK: each code after the first makes the pair of the code before and
 // itself; when no slot is free the oldest unused pair goes.
-Status TerseDecoder::Spack(int code, std::vector<std::uint8_t>& out) {
+bool TerseDecoder::Spack(int code) {
     if (!started_) {
         started_ = true;
         if (code >= kFirstSlot)
-            return Damaged("TERSE code " + std::to_string(code) + " names no string");
+            return Fail("TERSE code " + std::to_string(code) + " names no string");
         previous_ = code;
-        return Leaf(code, out);
+        previousStart_ = emitted_;
+        Reserve(1);
+        return Emit(code);
     }
     int freed = -1;
     if (free_.empty()) {
         const int p = head_;
-        if (p == 0) return Damaged("TERSE dictionary overflows: every string is in use");
+        if (p == 0) return Fail("TERSE dictionary overflows: every string is in use");
         Unlink(p);
-        used_[p] = false;
-        for (int child : {first_[p], second_[p]}) {
-            if (child >= kFirstSlot && --refs_[child] == 0) PushBack(child);
+        slots_[p].Used = false;
+        for (int child : {slots_[p].First, slots_[p].Second}) {
+            if (child >= kFirstSlot && --slots_[child].Refs == 0) PushBack(child);
         }
         free_.push_back(static_cast<std::uint16_t>(p));
         freed = p;
     }
-    if (code >= kFirstSlot && !used_[code] && code != freed) {
-        return Damaged("TERSE code " + std::to_string(code) + " names no string");
+    if (code >= kFirstSlot && !slots_[code].Used && code != freed) {
+        return Fail("TERSE code " + std::to_string(code) + " names no string");
     }
-    auto done = Expand(code, out);
-    if (!done) return done;
+    const std::uint64_t start = emitted_;
+    if (!Expand(code)) return false;
     const int n = free_.back();
     free_.pop_back();
-    first_[n] = static_cast<std::uint16_t>(previous_);
-    second_[n] = static_cast<std::uint16_t>(code);
+    const std::uint64_t length =
+        static_cast<std::uint64_t>(previous_ >= kFirstSlot ? slots_[previous_].Length : 1) +
+        (code >= kFirstSlot ? slots_[code].Length : 1);
+    slots_[n].First = static_cast<std::uint16_t>(previous_);
+    slots_[n].Second = static_cast<std::uint16_t>(code);
+    slots_[n].Length = static_cast<std::uint32_t>(std::min<std::uint64_t>(length, maxString_ + 1));
     for (int child : {previous_, code}) {
-        if (child >= kFirstSlot && refs_[child]++ == 0 && listed_[child]) Unlink(child);
+        if (child >= kFirstSlot && slots_[child].Refs++ == 0 && slots_[child].Listed) Unlink(child);
     }
-    used_[n] = true;
-    refs_[n] = 0;
-    if (!listed_[n]) PushBack(n);
+    slots_[n].Used = true;
+    slots_[n].Refs = 0;
+    slots_[n].Pos = previousStart_;  // the code before, then this one
+    previousStart_ = start;
+    if (!slots_[n].Listed) PushBack(n);
     previous_ = code;
-    return Success();
+    return true;
 }
 
 Status TerseDecoder::Run(TerseCodes& codes, std::vector<std::uint8_t>& out, std::size_t want) {
     const std::size_t start = out.size();
+    out.resize(start + want + 64 * 1024);
+    out_ = &out;
+    write_ = out.data() + start;
+    auto finish = [&] {
+        out.resize(static_cast<std::size_t>(write_ - out.data()));
+        produced_ += out.size() - start;
+        out_ = nullptr;
+        write_ = nullptr;
+    };
     codes.Seek(place_);
-    while (!ended_ && out.size() - start < want) {
+    while (!ended_ && static_cast<std::size_t>(write_ - out.data()) - start < want) {
         offset_ = codes.Offset();
-        auto code = codes.Next();
-        if (!code) return code.Err();
-        if (code.Value() == TerseCodes::kEnd && codes.Left() != 1) {
+        const int code = codes.Next();
+        if (code == TerseCodes::kFailed) {
+            finish();
+            return codes.Failure();
+        }
+        if (code == TerseCodes::kEnd && codes.Left() != 1) {
+            finish();
             return Damaged("TERSE data ends without its end code: the file is cut short");
         }
-        if (code.Value() == TerseCodes::kEnd || code.Value() == 0) {
-            if (!record_.empty()) {
-                auto flushed = Leaf(kEndOfRecord, out);
-                if (!flushed) return flushed;
-            }
+        if (code == TerseCodes::kEnd || code == 0) {
+            if (recordLength_ > 0) EndRecord();
             ended_ = true;
             break;
         }
-        auto done = header_.Spack ? Spack(code.Value(), out) : Pack(code.Value(), out);
-        if (!done) return done;
+        const bool ok = header_.Spack ? Spack(code) : Pack(code);
+        if (!ok) {
+            finish();
+            return Damaged(failure_);
+        }
         place_ = codes.Place();
     }
     place_ = codes.Place();
+    finish();
     return Success();
 }
 

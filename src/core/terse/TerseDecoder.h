@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,18 +18,37 @@ namespace corvane {
 class TerseCodes {
   public:
     explicit TerseCodes(ByteSource& source) : source_(source) {}
-    static constexpr int kEnd = -1;  // no whole code left
-    // The next code, kEnd, or an Error from the source.
-    Result<int> Next();
+    static constexpr int kEnd = -1;
+    // The next code, kEnd or kFailed.
+    int Next() {
+        if (nibble_ + 3 <= limit_) {
+            const std::int64_t at = kTerseHeaderSize + nibble_ / 2 - bufferStart_;
+            if (at >= 0 && at + 2 <= static_cast<std::int64_t>(buffer_.size())) {
+                const std::uint8_t* p = buffer_.data() + at;
+                const int code =
+                    (nibble_ & 1) ? ((p[0] & 0x0F) << 8) | p[1] : (p[0] << 4) | (p[1] >> 4);
+                nibble_ += 3;
+                return code;
+            }
+        }
+        return Refill();
+    }
+    const Error& Failure() const { return error_; }
     std::int64_t Place() const { return nibble_; }
     void Seek(std::int64_t nibble) { nibble_ = nibble; }
+    // Next(): no whole code left; an error of the source (then Error()).
+    static constexpr int kFailed = -2;
     // Where the code stream is, in bytes of the file, for messages.
     std::int64_t Offset() const { return kTerseHeaderSize + nibble_ / 2; }
     // Halves of bytes not read yet.
     std::int64_t Left() const;
 
   private:
+    int Refill();
+
     ByteSource& source_;
+    std::int64_t limit_ = -1;  // halves of bytes in the stream; -1 not known yet
+    Error error_;
     std::int64_t nibble_ = 0;  // halves of bytes after the header
     std::vector<std::uint8_t> buffer_;
     std::int64_t bufferStart_ = 0;  // file offset of buffer_[0]
@@ -50,7 +70,10 @@ class TerseDecoder {
     // between codes, when a variable record is not half made.
     std::uint64_t Produced() const { return produced_; }
     std::int64_t Place() const { return place_; }
-    bool AtRecordBoundary() const { return record_.empty(); }
+    bool AtRecordBoundary() const { return recordLength_ == 0; }
+    // After the state was copied back: the recent codes kept are not this
+    // state's any more.
+    void ForgetHistory() { historyFrom_ = emitted_; }
 
     static constexpr int kSlots = 4096;
     static constexpr int kFirstSlot = 258;
@@ -59,11 +82,40 @@ class TerseDecoder {
     static constexpr std::size_t kLongestRecord = 65531;
 
   private:
-    Status Pack(int code, std::vector<std::uint8_t>& out);
-    Status Spack(int code, std::vector<std::uint8_t>& out);
-    // Writes a leaf code's byte (or ends a record).
-    Status Leaf(int code, std::vector<std::uint8_t>& out);
-    Status Expand(int code, std::vector<std::uint8_t>& out);
+    // Each decodes one code into out (which has room for its string), or
+    // sets failure_ and returns false.
+    bool Pack(int code);
+    bool Spack(int code);
+    // Writes one code of a string: a byte, or the end of a record.
+    bool Put(int code) {
+        if (code > 0 && code < kEndOfRecord) {
+            const auto byte = static_cast<std::uint8_t>(code - 1);
+            if (!header_.Variable) {
+                *write_++ = byte;
+                return true;
+            }
+            if (recordLength_ < kLongestRecord) {
+                record_[recordLength_++] = byte;
+                return true;
+            }
+        }
+        return PutOther(code);
+    }
+    // The end of a record, or a code that cannot be written.
+    bool PutOther(int code);
+    bool EndRecord();
+    bool Expand(int code);
+    // SPACK writes each code through here, keeping it in the history.
+    bool Emit(int code) {
+        std::vector<std::uint16_t>& history = *history_;
+        if (emitted_ == history.size() && emitted_ < kHistory) history.resize(2 * emitted_);
+        history[emitted_ & (history.size() - 1)] = static_cast<std::uint16_t>(code);
+        ++emitted_;
+        return Put(code);
+    }
+    bool Fail(const std::string& what);
+    // Room in out for n more bytes at write_.
+    void Reserve(std::size_t n);
     Error Damaged(const std::string& what) const;
     // The recency list of PACK and the age queue of SPACK.
     void Unlink(int s);
@@ -76,25 +128,44 @@ class TerseDecoder {
     std::uint64_t produced_ = 0;
     std::int64_t place_ = 0;
     std::int64_t offset_ = 0;  // file offset of the code being decoded, for messages
-    // PACK: parent and last code of each slot. SPACK: left and right.
-    std::array<std::uint16_t, kSlots> first_{};
-    std::array<std::uint16_t, kSlots> second_{};
-    // A doubly linked list (PACK: most recent first; SPACK: the age queue,
-    // oldest first); 0 ends it.
-    std::array<std::uint16_t, kSlots> prev_{};
-    std::array<std::uint16_t, kSlots> next_{};
-    std::array<bool, kSlots> listed_{};
+    // One slot of the dictionary, its fields side by side.
+    struct Slot {
+        // PACK: parent and last code. SPACK: left and right.
+        std::uint16_t First = 0;
+        std::uint16_t Second = 0;
+        // A doubly linked list (PACK: most recent first; SPACK: the age
+        // queue, oldest first); 0 ends it.
+        std::uint16_t Prev = 0;
+        std::uint16_t Next = 0;
+        std::uint16_t Refs = 0;  // SPACK: the pairs that name it
+        bool Listed = false;
+        bool Used = false;         // SPACK: a live pair
+        std::uint32_t Length = 0;  // SPACK: its string's length, up to maxString_ + 1
+        std::uint64_t Pos = 0;     // SPACK: where its string was written, in codes
+    };
+    std::array<Slot, kSlots> slots_{};
     std::uint16_t head_ = 0;
     std::uint16_t tail_ = 0;
     int pending_ = -1;  // PACK: the slot whose last code the next string gives
-    // SPACK: references, use, string lengths, the free list and the code before.
-    std::array<std::uint16_t, kSlots> refs_{};
-    std::array<bool, kSlots> used_{};
+    // SPACK: the free list and the code before.
     std::uint64_t maxString_;
     std::vector<std::uint16_t> free_;
     int previous_ = 0;
     std::vector<std::uint8_t> record_;  // a variable record being made
-    std::vector<std::uint16_t> path_;   // scratch: PACK paths, SPACK expansion stack
+    std::size_t recordLength_ = 0;
+    std::vector<std::uint16_t> path_;                // scratch: PACK paths
+    std::array<std::uint16_t, kSlots + 2> stack_{};  // scratch: SPACK expansion
+    // SPACK: the codes last written, shared by copies of the state, so a
+    // string still in it is copied rather than expanded pair by pair.
+    static constexpr std::uint64_t kHistory = 1u << 20;
+    std::shared_ptr<std::vector<std::uint16_t>> history_;
+    std::uint64_t emitted_ = 0;        // codes written
+    std::uint64_t historyFrom_ = 0;    // the history holds this state's codes from here
+    std::uint64_t previousStart_ = 0;  // where the code before was written
+    // Where the code being decoded writes: into out_, at write_.
+    std::vector<std::uint8_t>* out_ = nullptr;
+    std::uint8_t* write_ = nullptr;
+    std::string failure_;
 };
 
 }  // namespace corvane

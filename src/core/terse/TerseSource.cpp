@@ -7,7 +7,8 @@ namespace corvane {
 
 namespace {
 constexpr std::size_t kStep = 256 * 1024;  // output decoded at a time
-}
+constexpr std::size_t kKept = 4 << 20;     // output kept from the first decode
+}  // namespace
 
 void TerseSource::Remember() {
     if (!decoder_.AtRecordBoundary()) return;
@@ -33,10 +34,18 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
         new TerseSource(std::move(packed), std::move(name), header.Value()));
     TerseSource& s = *source;
     s.saved_.push_back(s.decoder_);
+    // Output up to kKept bytes stays in the window: a small file is
+    // unpacked only once.
     std::vector<std::uint8_t> scratch;
+    bool keep = true;
     while (!s.decoder_.Ended()) {
-        scratch.clear();
-        auto run = s.decoder_.Run(s.codes_, scratch, kStep);
+        if (keep && s.window_.size() > kKept) {
+            keep = false;
+            s.window_ = {};
+        }
+        std::vector<std::uint8_t>& into = keep ? s.window_ : scratch;
+        if (!keep) scratch.clear();
+        auto run = s.decoder_.Run(s.codes_, into, kStep);
         if (!run) return run.Err();
         if (s.decoder_.Produced() > static_cast<std::uint64_t>(maxSize)) {
             Error e;
@@ -49,8 +58,10 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
         s.Remember();
     }
     s.size_ = static_cast<std::int64_t>(s.decoder_.Produced());
-    s.decoder_ = s.saved_.front();
-    s.window_.clear();
+    if (!keep) {
+        s.decoder_ = s.saved_.front();
+        s.decoder_.ForgetHistory();
+    }
     s.windowStart_ = 0;
     return source;
 }
@@ -81,6 +92,7 @@ Result<std::size_t> TerseSource::ReadAt(std::int64_t offset, void* destination, 
                                        return o < static_cast<std::int64_t>(d.Produced());
                                    });
         decoder_ = *(it - 1);
+        decoder_.ForgetHistory();
         windowStart_ = static_cast<std::int64_t>(decoder_.Produced());
         window_.clear();
     }
