@@ -34,10 +34,10 @@ Result<ByteSpan> BlockReader::Stored(const TapeBlock& block) {
 Result<ByteSpan> BlockReader::Data(const TapeBlock& block, std::size_t number) {
     auto stored = Stored(block);
     if (!stored || block.Packing == Compression::None) return stored;
-    if (inflated_.empty()) inflated_.resize(kMaxInflated);
-    auto length = inflater_.Inflate(block, number, stored->Data, inflated_.data());
+    if (!inflated_) inflated_.reset(new std::uint8_t[kMaxInflated]);
+    auto length = inflater_.Inflate(block, number, stored->Data, inflated_.get());
     if (!length) return length.Err();
-    return ByteSpan{inflated_.data(), length.Value()};
+    return ByteSpan{inflated_.get(), length.Value()};
 }
 
 }  // namespace corvane::tape

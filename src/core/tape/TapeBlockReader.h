@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "tape/TapeChunks.h"
@@ -21,7 +22,8 @@ struct ByteSpan {
 // window without a system call.
 class BlockReader {
   public:
-    BlockReader(ByteSource& image, std::size_t window) : window_(image, window) {}
+    BlockReader(ByteSource& image, std::size_t window, BlockInflater& inflater)
+        : window_(image, window), inflater_(inflater) {}
 
     // The block's chunk data joined, valid until the next call.
     Result<ByteSpan> Stored(const TapeBlock& block);
@@ -32,8 +34,8 @@ class BlockReader {
   private:
     TapeWindow window_;
     std::vector<std::uint8_t> joined_;
-    std::vector<std::uint8_t> inflated_;
-    BlockInflater inflater_;
+    std::unique_ptr<std::uint8_t[]> inflated_;  // kMaxInflated bytes once needed
+    BlockInflater& inflater_;
 };
 
 }  // namespace corvane::tape

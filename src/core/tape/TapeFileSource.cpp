@@ -18,7 +18,7 @@ TapeFileSource::TapeFileSource(std::shared_ptr<TapeImage> image, std::size_t fir
       first_(firstBlock),
       starts_(std::move(starts)),
       name_(std::move(name)),
-      reader_(*image_->image_, kWindow) {}
+      reader_(*image_->image_, kWindow, inflater_) {}
 
 Result<std::size_t> TapeFileSource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
     const std::int64_t size = Size();

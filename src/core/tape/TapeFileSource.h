@@ -30,6 +30,7 @@ class TapeFileSource : public ByteSource {
     std::size_t first_;
     std::vector<std::int64_t> starts_;
     std::string name_;
+    tape::BlockInflater inflater_;
     tape::BlockReader reader_;
     std::size_t kept_ = static_cast<std::size_t>(-1);  // the block whose data is in keptData_
     tape::ByteSpan keptData_;

@@ -50,7 +50,7 @@ Result<std::shared_ptr<TapeImage>> TapeImage::Open(std::unique_ptr<ByteSource> i
     auto index = tape::IndexChunks(*image);
     if (!index) return index.Err();
     std::shared_ptr<TapeImage> tape(new TapeImage(std::move(image), std::move(index.Value())));
-    BlockReader reader(*tape->image_, kLabelWindow);
+    BlockReader reader(*tape->image_, kLabelWindow, tape->inflater_);
     const auto& blocks = tape->index_.Blocks;
     tape::LabelReader label = [&](std::size_t k) -> Result<std::optional<std::string>> {
         const TapeBlock& b = blocks[k];
@@ -68,6 +68,11 @@ Result<std::shared_ptr<TapeImage>> TapeImage::Open(std::unique_ptr<ByteSource> i
     return tape;
 }
 
+BlockReader& TapeImage::Stream() {
+    if (!stream_) stream_ = std::make_unique<BlockReader>(*image_, kStreamWindow, inflater_);
+    return *stream_;
+}
+
 Status TapeImage::CheckIndex(std::size_t index) const {
     if (index < info_.Files.size()) return Success();
     Error e;
@@ -83,13 +88,11 @@ Status TapeImage::MeasureFile(std::size_t index) {
     TapeFileInfo& file = info_.Files[index];
     if (file.Bytes >= 0) return Success();
     const tape::PhysicalFile& range = data_[index];
-    std::unique_ptr<BlockReader> reader;
     std::int64_t bytes = 0;
     for (std::size_t k = range.First; k < range.First + range.Count; ++k) {
         TapeBlock& b = index_.Blocks[k];
         if (!b.Measured) {
-            if (!reader) reader = std::make_unique<BlockReader>(*image_, kStreamWindow);
-            auto data = reader->Data(b, Number(k));
+            auto data = Stream().Data(b, Number(k));
             if (!data) return data.Err();
             b.Length = static_cast<std::uint32_t>(data->Size);
             b.Measured = true;
@@ -139,7 +142,7 @@ Status TapeImage::CopyFile(std::size_t index,
                            const std::function<bool(const std::uint8_t*, std::size_t)>& write) {
     if (auto ok = CheckIndex(index); !ok) return ok;
     const tape::PhysicalFile& range = data_[index];
-    BlockReader reader(*image_, kStreamWindow);
+    BlockReader& reader = Stream();
     std::int64_t bytes = 0;
     for (std::size_t k = range.First; k < range.First + range.Count; ++k) {
         TapeBlock& b = index_.Blocks[k];

@@ -44,6 +44,8 @@ class TapeImage : public std::enable_shared_from_this<TapeImage> {
     friend class TapeFileSource;
     TapeImage(std::unique_ptr<ByteSource> image, tape::ChunkIndex index)
         : image_(std::move(image)), index_(std::move(index)) {}
+    // The reader of Measure, BlockLengths and CopyFile, made when first needed.
+    tape::BlockReader& Stream();
     Status CheckIndex(std::size_t index) const;
     // Inflates the compressed blocks of a data file not measured yet.
     Status MeasureFile(std::size_t index);
@@ -54,6 +56,8 @@ class TapeImage : public std::enable_shared_from_this<TapeImage> {
     tape::ChunkIndex index_;
     std::vector<tape::PhysicalFile> data_;  // the blocks of each data file
     TapeInfo info_;
+    tape::BlockInflater inflater_;
+    std::unique_ptr<tape::BlockReader> stream_;
 };
 
 }  // namespace corvane

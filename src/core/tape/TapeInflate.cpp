@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <new>
 #include <string>
+#include <vector>
 
 #include "tape/TapeError.h"
 
@@ -27,9 +29,48 @@ Error TooLong(const TapeBlock& block, std::size_t number) {
 }
 
 #ifdef CORVANE_HAVE_BZIP2
+// The bzip2 decompressor asks for megabytes for every stream, however short;
+// the pieces are kept for the thread's next stream instead of going back to
+// the system each time.
+class Arena {
+  public:
+    static void* Take(void* opaque, int n, int m) {
+        auto* arena = static_cast<Arena*>(opaque);
+        if (n <= 0 || m <= 0) return nullptr;
+        const std::size_t size = static_cast<std::size_t>(n) * static_cast<std::size_t>(m);
+        for (Piece& p : arena->pieces_) {
+            if (!p.Used && p.Size == size) {
+                p.Used = true;
+                return p.Bytes.get();
+            }
+        }
+        if (arena->pieces_.size() >= kKept) return nullptr;
+        arena->pieces_.push_back(
+            {size, std::unique_ptr<char[]>(new (std::nothrow) char[size]), true});
+        return arena->pieces_.back().Bytes.get();
+    }
+    static void Give(void* opaque, void* bytes) {
+        for (Piece& p : static_cast<Arena*>(opaque)->pieces_)
+            if (p.Bytes.get() == bytes) p.Used = false;
+    }
+
+  private:
+    struct Piece {
+        std::size_t Size;
+        std::unique_ptr<char[]> Bytes;
+        bool Used;
+    };
+    static constexpr std::size_t kKept = 16;
+    std::vector<Piece> pieces_;
+};
+
 Result<std::size_t> InflateBzip2(const TapeBlock& block, std::size_t number,
                                  const std::uint8_t* stored, std::uint8_t* out) {
+    thread_local Arena arena;
     bz_stream s{};
+    s.bzalloc = &Arena::Take;
+    s.bzfree = &Arena::Give;
+    s.opaque = &arena;
     if (BZ2_bzDecompressInit(&s, 0, 0) != BZ_OK) {
         Error e = Damage("The bzip2 decompressor could not start");
         e.What = Error::Kind::Io;

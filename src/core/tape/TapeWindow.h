@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "io/ByteSource.h"
 #include "util/Result.h"
@@ -24,7 +24,8 @@ class TapeWindow {
     ByteSource& image_;
     std::int64_t imageSize_;
     std::size_t size_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // not zeroed: only bytes read are looked at
+    std::size_t capacity_ = 0;
     std::int64_t start_ = 0;
     std::size_t length_ = 0;
 };
