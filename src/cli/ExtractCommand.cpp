@@ -1,13 +1,16 @@
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
 #include "Commands.h"
 #include "ConsolePorts.h"
+#include "container/SequentialData.h"
 #include "extract/MemberReader.h"
 #include "extract/TapeFileCopy.h"
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
 #include "io/OutputName.h"
+#include "tape/TapeImage.h"
 
 namespace corvane::cli {
 
@@ -47,9 +50,75 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
     return 0;
 }
 
+namespace {
+// The files of a tape (all when none is named, else by place or dataset
+// name), each written as its data blocks joined.
+int ExtractTapeFiles(XmitSession& s, const ExtractOptions& o) {
+    if (o.Mode == ExtractMode::Text) {
+        std::cerr << "A tape's files are written as their data blocks; name one of them (" << o.File
+                  << "!1) to extract it as text\n";
+        return 2;
+    }
+    const TapeInfo& tape = s.Tape->Info();
+    std::vector<std::size_t> files;
+    int failures = 0;
+    if (o.Members.empty()) {
+        for (std::size_t i = 0; i < tape.Files.size(); ++i) files.push_back(i);
+    }
+    for (const std::string& name : o.Members) {
+        auto it = std::find_if(tape.Files.begin(), tape.Files.end(), [&](const TapeFileInfo& f) {
+            return std::to_string(f.Number) == name || (!f.Dsn.empty() && f.Dsn == name);
+        });
+        if (it == tape.Files.end()) {
+            std::cerr << "No tape file " << DisplayName(name) << " on " << o.File << "\n";
+            ++failures;
+            continue;
+        }
+        files.push_back(static_cast<std::size_t>(it - tape.Files.begin()));
+    }
+    if (!o.Output.empty() && files.size() != 1) {
+        std::cerr << "--output names one file: give exactly one tape file, or use -o DIR\n";
+        return 2;
+    }
+    const std::filesystem::path dir =
+        o.Dir.empty() ? std::filesystem::path(".") : PathFromUtf8(o.Dir);
+    std::error_code ec;
+    if (o.Output.empty()) std::filesystem::create_directories(dir, ec);
+    const std::string ext = o.ExtSet ? o.Ext : ".bin";
+    OutputNameSet names;
+    int written = 0, skipped = 0;
+    for (std::size_t i : files) {
+        const std::filesystem::path path =
+            o.Output.empty() ? dir / PathFromUtf8(names.Take(TapeFileName(tape.Files[i]), ext))
+                             : PathFromUtf8(o.Output);
+        const std::string shown = PathToUtf8(path);
+        if (PathPresent(path) && (IsOpenInput(path) || !o.Overwrite)) {
+            std::cerr << (IsOpenInput(path)
+                              ? shown + " is the file being read; it is never written\n"
+                              : "Skipped " + shown + ": it exists (--overwrite replaces it)\n");
+            ++(IsOpenInput(path) ? failures : skipped);
+            continue;
+        }
+        auto copied = CopyTapeFile(*s.Tape, i, path);
+        if (!copied) {
+            PrintError(copied.Err());
+            ++failures;
+            continue;
+        }
+        ++written;
+        std::cout << shown << "\n";
+    }
+    std::cerr << written << " Processed.";
+    if (skipped > 0) std::cerr << " " << skipped << " skipped: the file exists.";
+    std::cerr << "\n";
+    return failures == 0 && skipped == 0 ? 0 : 1;
+}
+}  // namespace
+
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
-    if (s.Open(PathFromUtf8(o.File)) != 0) return 1;
+    if (s.Open(PathFromUtf8(o.File), false, true) != 0) return 1;
+    if (s.Kind == NodeKind::Tape) return ExtractTapeFiles(s, o);
     if (!s.Info.HasData()) {
         std::cerr << o.File
                   << (s.Info.Message.empty() ? " holds no dataset: nothing to extract.\n"

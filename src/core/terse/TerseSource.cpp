@@ -31,7 +31,7 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
     auto header = ReadTerseHeader(head, got.Value());
     if (!header) return header.Err();
     std::unique_ptr<TerseSource> source(
-        new TerseSource(std::move(packed), std::move(name), header.Value()));
+        new TerseSource(std::move(packed), std::move(name), header.Value(), maxSize));
     TerseSource& s = *source;
     s.saved_.push_back(s.decoder_);
     // Output up to kKept bytes stays in the window: a small file is

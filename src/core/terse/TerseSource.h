@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,12 +32,13 @@ class TerseSource : public ByteSource {
     static constexpr std::uint64_t kFirstSpacing = 1u << 20;
 
   private:
-    TerseSource(std::unique_ptr<ByteSource> packed, std::string name, const TerseHeader& header)
+    TerseSource(std::unique_ptr<ByteSource> packed, std::string name, const TerseHeader& header,
+                std::int64_t maxSize)
         : packed_(std::move(packed)),
           codes_(*packed_),
           name_(std::move(name)),
           header_(header),
-          decoder_(header) {}
+          decoder_(header, static_cast<std::uint64_t>(std::min<std::int64_t>(maxSize, 16 << 20))) {}
     // Decodes on from the current state until the window reaches offset.
     Status Advance(std::int64_t offset);
     void Remember();
