@@ -6,6 +6,8 @@
 #include <string>
 
 #include "TapeBuilder.h"
+#include "TerseWriter.h"
+#include "UnloadWriter.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
 
@@ -124,6 +126,58 @@ void WriteTapeSeeds(const fs::path& dir) {
               UnlabelledTape({{CardData(500, 6)}, {CardData(80, 7), CardData(160, 8)}},
                              {TapePacking::None, 200, false}));
 }
+// TERSE files of both algorithms and forms; containers inside containers:
+// raw unloads in both forms, a tape holding an unload and an XMIT file, a
+// TERSE file holding an XMIT file, a tape holding that TERSE file.
+void WriteContainerSeeds(const fs::path& terse, const fs::path& containers) {
+    fs::create_directories(terse);
+    fs::create_directories(containers);
+    const std::vector<Bytes> cards = {Cards(20, 'A')};
+    for (bool spack : {false, true}) {
+        for (bool variable : {false, true}) {
+            TerseSpec spec;
+            spec.Spack = spack;
+            spec.Variable = variable;
+            spec.Lrecl = variable ? 255 : 80;
+            spec.Records =
+                variable ? std::vector<Bytes>{ToEbcdic("ONE"), {}, Cards(2, 'V')} : cards;
+            WriteFile(terse / (std::string(spack ? "spack" : "pack") + (variable ? "-v" : "-f")),
+                      BuildTerse(spec));
+        }
+    }
+    PdsSpec plan;
+    plan.Members = {{"ALPHA", Cards(30, 'A'), false, "", {}},
+                    {"BETA", Cards(3, 'B'), false, "", {}}};
+    const Bytes xmit = BuildPds(plan);
+    const std::vector<Bytes> records = DataRecords(xmit);
+    WriteFile(containers / "unload.rdw", WithRecordDescriptors(records));
+    const Bytes blocks = InSpannedBlocks(records, 400);
+    WriteFile(containers / "unload.bdw", blocks);
+    TerseSpec packed;
+    packed.Records = {xmit};
+    const Bytes terseXmit = BuildTerse(packed);
+    WriteFile(containers / "xmit.pack", terseXmit);
+    auto cut = [](const Bytes& data, std::size_t n) {
+        std::vector<Bytes> out;
+        for (std::size_t at = 0; at < data.size(); at += n) {
+            out.emplace_back(
+                data.begin() + static_cast<std::ptrdiff_t>(at),
+                data.begin() + static_cast<std::ptrdiff_t>(std::min(data.size(), at + n)));
+        }
+        return out;
+    };
+    std::vector<Bytes> unloadBlocks;
+    for (std::size_t at = 0; at < blocks.size();) {
+        const std::size_t n = static_cast<std::size_t>(blocks[at] << 8 | blocks[at + 1]);
+        unloadBlocks.emplace_back(blocks.begin() + static_cast<std::ptrdiff_t>(at),
+                                  blocks.begin() + static_cast<std::ptrdiff_t>(at + n));
+        at += n;
+    }
+    const std::vector<TapeDataset> sets = {{"USER.UNLOAD", "VS", 396, 400, unloadBlocks},
+                                           {"USER.XMIT", "FB", 80, 3200, cut(xmit, 3200)},
+                                           {"USER.PACKED", "FB", 80, 3200, cut(terseXmit, 3200)}};
+    WriteFile(containers / "tape.aws", LabelledTape("CONT01", sets));
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,5 +237,6 @@ int main(int argc, char** argv) {
     const std::string ini = "[status]\r\nFormTop=279\r\ntoolbar=1\r\n[options]\r\nZipDir=/tmp\r\n";
     WriteFile(dir / "settings" / "options.ini", Bytes(ini.begin(), ini.end()));
     WriteTapeSeeds(dir / "tape");
+    WriteContainerSeeds(dir / "terse", dir / "containers");
     return 0;
 }

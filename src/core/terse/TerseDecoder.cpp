@@ -112,7 +112,7 @@ void TerseDecoder::Reserve(std::size_t n) {
     std::vector<std::uint8_t>& out = *out_;
     const std::size_t used = static_cast<std::size_t>(write_ - out.data());
     if (out.size() - used < n) {
-        out.resize(used + n + 64 * 1024);
+        out.resize(std::max(used + n, used + used / 2 + 4096));
         write_ = out.data() + used;
     }
 }
@@ -255,7 +255,6 @@ bool TerseDecoder::Spack(int code) {
 
 Status TerseDecoder::Run(TerseCodes& codes, std::vector<std::uint8_t>& out, std::size_t want) {
     const std::size_t start = out.size();
-    out.resize(start + want + 64 * 1024);
     out_ = &out;
     write_ = out.data() + start;
     auto finish = [&] {

@@ -143,7 +143,7 @@ class TerseDecoder {
         std::uint32_t Length = 0;  // SPACK: its string's length, up to maxString_ + 1
         std::uint64_t Pos = 0;     // SPACK: where its string was written, in codes
     };
-    std::array<Slot, kSlots> slots_{};
+    Slot slots_[kSlots] = {};  // indexes are 12-bit codes: always in range
     std::uint16_t head_ = 0;
     std::uint16_t tail_ = 0;
     int pending_ = -1;  // PACK: the slot whose last code the next string gives
@@ -153,8 +153,8 @@ class TerseDecoder {
     int previous_ = 0;
     std::vector<std::uint8_t> record_;  // a variable record being made
     std::size_t recordLength_ = 0;
-    std::vector<std::uint16_t> path_;                // scratch: PACK paths
-    std::array<std::uint16_t, kSlots + 2> stack_{};  // scratch: SPACK expansion
+    std::vector<std::uint16_t> path_;       // scratch: PACK paths
+    std::uint16_t stack_[kSlots + 2] = {};  // scratch: SPACK expansion
     // SPACK: the codes last written, shared by copies of the state, so a
     // string still in it is copied rather than expanded pair by pair.
     static constexpr std::uint64_t kHistory = 1u << 20;

@@ -45,7 +45,11 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
         }
         std::vector<std::uint8_t>& into = keep ? s.window_ : scratch;
         if (!keep) scratch.clear();
-        auto run = s.decoder_.Run(s.codes_, into, kStep);
+        // No more than the bound allows, and a byte to see it passed.
+        const std::uint64_t room = static_cast<std::uint64_t>(maxSize) + 1 -
+                                   std::min<std::uint64_t>(s.decoder_.Produced(), maxSize);
+        auto run = s.decoder_.Run(s.codes_, into,
+                                  static_cast<std::size_t>(std::min<std::uint64_t>(kStep, room)));
         if (!run) return run.Err();
         if (s.decoder_.Produced() > static_cast<std::uint64_t>(maxSize)) {
             Error e;
