@@ -85,8 +85,8 @@ std::optional<std::size_t> FindTapeFile(const TapeInfo& tape, const std::string&
 struct Cursor {
     std::unique_ptr<ByteSource> Source;
     Content What = Content::Unknown;
-    std::string At;    // the path so far
-    std::string Name;  // the node's own name
+    std::string At;         // the path so far
+    std::string Name;       // the node's own name
     std::int64_t Size = 0;  // of the node's bytes as reached, before any unpacking
     bool Nested = false;
     std::shared_ptr<TapeImage> Tape;
