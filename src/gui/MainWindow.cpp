@@ -220,7 +220,14 @@ void MainWindow::BuildWindow() {
             {{"Size:", "Size of the xmit file", &LblSize, "LblSize"},
              {"Created:", "Date the xmit file was created", &LblCreated, "LblCreated"},
              {"Content files:", "Date the xmit file was created", &LblFileNum, "LblFileNum"},
-             {"File name:", "Name of the xmit file", &LblFileName, "LblFileName"}}),
+             {"File name:", "Name of the xmit file", &LblFileName, "LblFileName"},
+             {"Format:", "What kind of file this is and how its records lie", &LblFormat,
+              "LblFormat"},
+             {"Labels:", "Whether the tape carries IBM standard labels", &LblLabels, "LblLabels"},
+             {"Volume:", "Volume serial of the tape", &LblVolser, "LblVolser"},
+             {"Tape file:", "The file of the tape that holds this data", &LblTapeFile,
+              "LblTapeFile"},
+             {"Packed:", "The data was unpacked from a TERSE file", &LblPacked, "LblPacked"}}),
         "xmit file");
     TabInfo->setTabToolTip(0, "Information on the xmit file attributes");
     TabInfo->addTab(
@@ -271,7 +278,7 @@ void MainWindow::BuildWindow() {
 
     LvwMembers = new MemberView;
     LvwMembers->setObjectName("LvwMembers");
-    LvwMembers->setToolTip("Partition dataset member list - select members to extract or view");
+    LvwMembers->setToolTip(kMembersHint);
     LvwMembers->setStyleSheet("QTreeView { background: white; }");
     LvwMembers->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LvwMembers, &MemberView::Clicked, this, &MainWindow::LvwMembersClick);
@@ -331,6 +338,8 @@ void MainWindow::BuildWindow() {
         a->setEnabled(false);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
     SetSelectItemsEnabled(false);
+    for (ElidedLabel* l : {LblFormat, LblLabels, LblVolser, LblTapeFile, LblPacked})
+        ShowInfoRow(l, QString());
 }
 
 QWidget* MainWindow::BuildInfoPage(
@@ -346,6 +355,7 @@ QWidget* MainWindow::BuildInfoPage(
         c->setToolTip(hint);
         auto* v = new ElidedLabel(page);
         v->setObjectName(name);
+        c->setBuddy(v);  // a row is shown or hidden as one
         v->setStyleSheet("color: blue;");
         grid->addWidget(c, r, 0);
         grid->addWidget(v, r, 1);

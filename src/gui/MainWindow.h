@@ -9,6 +9,7 @@
 #include "decode/XmitInfo.h"
 #include "extract/MemberReader.h"
 #include "io/ByteSource.h"
+#include "nested/XmitPath.h"
 #include "ports/Progress.h"
 #include "settings/WindowState.h"
 
@@ -54,6 +55,14 @@ class MainWindow : public QMainWindow {
     // The open file: its bytes and what the parser found in them.
     std::unique_ptr<ByteSource> XmitSource;
     std::unique_ptr<XmitInfo> Info;
+    // What the open node is; a tape lists its files and has no XmitSource.
+    NodeKind Kind = NodeKind::Xmit;
+    // The open tape, or the tape whose file TapeFile (from 0) the node is.
+    std::shared_ptr<TapeImage> Tape;
+    std::optional<std::size_t> TapeFile;
+    std::optional<TerseHeader> Terse;   // the data was unpacked from a TERSE file
+    std::optional<UnloadFacts> Unload;  // the node is a raw IEBCOPY unload
+    bool TapeIsOpen() const { return FileIsOpen && Kind == NodeKind::Tape; }
     OptionsDialog* Options = nullptr;
     QString StatusKey = kStatusKey;
     QString XmitPath;
@@ -94,6 +103,9 @@ class MainWindow : public QMainWindow {
     ElidedLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType,
         *LblMembers, *LblRecfm, *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode,
         *LblToId;
+    // Shown only for the containers they describe: a tape, its file, a
+    // TERSE file, an unload.
+    ElidedLabel *LblFormat, *LblLabels, *LblVolser, *LblTapeFile, *LblPacked;
 
   public slots:
     void MnuFileOpenClick();
@@ -133,6 +145,8 @@ class MainWindow : public QMainWindow {
     // Opens the transmission held by a member (null: the sequential
     // dataset) in a new main window.
     MainWindow* OpenNestedWindow(const MemberEntry* member);
+    // Opens a file of the open tape (from 0) in a new main window.
+    MainWindow* OpenTapeFileWindow(std::size_t index);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -190,6 +204,17 @@ class MainWindow : public QMainWindow {
     // The dataset's name, or for a dataset without one the file's base name.
     QString DatasetLabel() const;
     void ShowSequentialSummary();
+    // The tape's files in the member list, its facts in the info tabs.
+    void ShowTape();
+    // The rows of the info tab that tell what container the node came from.
+    void ShowContainerFacts();
+    // A path opened in a new main window beside this one.
+    MainWindow* OpenPathWindow(const QString& path);
+    // False, after telling the user why, while a tape is open: the command
+    // works on the windows of its files.
+    bool NotOnTape(const QString& command);
+    // Extract and Find containing are off while a tape is open.
+    void DisableTapeCommands();
     void PlaceViewer(QWidget& view);
     // Hides the progress windows while a modal question or error is up.
     void ModalShown(bool shown);
@@ -215,8 +240,14 @@ class MainWindow : public QMainWindow {
     QStringList pathParts_;
 };
 
+// The member list's tooltip while no tape is listed.
+inline constexpr char kMembersHint[] =
+    "Partition dataset member list - select members to extract or view";
+
 // "Corvane  v3", the fixed texts of the window.
 QString FileNamePart(const QString& path);
 QString FolderPart(const QString& path);
+// Sets the value of an info row and shows the row only when it has one.
+void ShowInfoRow(ElidedLabel* value, const QString& text);
 
 }  // namespace corvane::gui

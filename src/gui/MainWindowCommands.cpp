@@ -72,6 +72,7 @@ void MainWindow::SetBusy(bool busy) {
     }
     MnuXmitFindContaining->setEnabled(fileCommands && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(fileCommands);
+    DisableTapeCommands();
     if (!busy && closeAfterRead_) {
         closeAfterRead_ = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -79,6 +80,7 @@ void MainWindow::SetBusy(bool busy) {
 }
 
 bool MainWindow::PrepareExtraction() {
+    if (!XmitSource) return false;  // a tape: its files are read in their own windows
     if (!Progress) Progress = new ProgressDialog(this);
     if (!Reader) Reader = std::make_unique<MemberReader>(*XmitSource, *Info);
     return true;
@@ -157,6 +159,7 @@ void MainWindow::promptShow() {
 }
 
 bool MainWindow::HasDataToExtract() {
+    if (!NotOnTape("Extract")) return false;
     if (Info->HasData()) return true;
     env_.Dialogs->Message(this, "This file holds only a message; there is no dataset to extract.",
                           "Corvane", MessageIcon::Information, MessageButtons::Ok);
@@ -180,8 +183,8 @@ void MainWindow::HideProgress() {
 
 void MainWindow::MnuXmitViewClick() {
     if (!Info || reading_) return;
+    if (OpenNestedSelection()) return;  // a tape's file, or transmissions inside members
     if (!PrepareExtraction()) return;
-    if (OpenNestedSelection()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     // Every question comes before the progress window shows, so that none
     // can hide under it.
@@ -392,7 +395,7 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
 }
 
 void MainWindow::SbnJclClick() {
-    if (!Info || reading_) return;
+    if (!Info || reading_ || !NotOnTape("Jobwick")) return;
     const QList<ListedMember> rows = SelectedRows();
     if (rows.size() >= 2) {
         env_.Dialogs->Message(

@@ -17,19 +17,25 @@
 #include "OptionsDialog.h"
 #include "ViewerWindow.h"
 #include "ZipIntakeDialog.h"
+#include "container/TapeContents.h"
 #include "decode/XmitParser.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "nested/XmitPath.h"
+#include "present/ContainerText.h"
 #include "present/Presenter.h"
+#include "tape/TapeImage.h"
 #include "util/SizeText.h"
 
 namespace corvane::gui {
 
 namespace {
 constexpr char kOpenFilter[] =
-    "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|All files "
-    "(*.*)|*.*";
+    "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|"
+    "Tape images (*.aws *.het)|*.aws;*.het|"
+    "TERSE files (*.trs *.terse *.pack)|*.trs;*.terse;*.pack|"
+    "IEBCOPY unloads (*.unload)|*.unload|"
+    "All files (*)|*";
 
 }  // namespace
 
@@ -72,8 +78,8 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         if (!chosen) return;
         XmitPath = *chosen;
     }
-    // A path into a file (LIB.XMIT!MEMBER, ARCHIVE.zip!ENTRY) is read in
-    // place; a zip archive by itself goes through the unzip intake.
+    // A path into a file (LIB.XMIT!MEMBER, ARCHIVE.zip!ENTRY, TAPE.aws!2) is
+    // read in place; a zip archive by itself goes through the unzip intake.
     const std::vector<std::string> parts = SplitXmitPath(XmitPath.toStdString());
     const bool nested = parts.size() > 1;
     if (!nested && (XmitPath.contains(".zip") || XmitPath.contains(".ZIP"))) {
@@ -106,38 +112,47 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     std::vector<std::string> dump;
     pathParts_.clear();
     for (const std::string& part : parts) pathParts_ << QString::fromStdString(part);
-    std::unique_ptr<ByteSource> opened = std::move(source.Value());
+    source.Value().reset();  // the path opener reads the file itself
     ParseOptions parse;
     parse.HeaderDump = DebugHeaders;
     parse.Characters = &ChosenCodePage();  // names and text units
-    auto parsed = [&]() -> Result<XmitInfo> {
-        if (!nested) return ParseXmit(*opened, parse, &dump);
-        opened.reset();  // the path opener reads the file itself
-        auto inner = OpenXmitPath(XmitPath.toStdString(), parse, &dump);
-        if (!inner) return inner.Err();
-        opened = std::move(inner->Source);
-        return std::move(inner->Info);
-    }();
-    if (DebugHeaders) ShowHeaderDump(dump, parsed.Ok());
-    if (!parsed) {
-        const Error& e = parsed.Err();
+    // What the file holds, not its name, tells how it opens: a transmission,
+    // a tape image, an unload, a TERSE file, or a path into one of them.
+    auto opened = OpenXmitPath(XmitPath.toStdString(), parse, &dump);
+    if (DebugHeaders) ShowHeaderDump(dump, opened.Ok());
+    if (!opened) {
+        const Error& e = opened.Err();
         SetStatus(0, "An error occured processing the file. File closed.");
         CloseXmitFile();
         ShowError(e);
         SetStatus(0, "An error occured processing the file. File closed.");
         return;
     }
-    XmitSource = std::move(opened);
-    Info = std::make_unique<XmitInfo>(std::move(parsed.Value()));
-    LvwMembers->Model().SetMembers(
-        *Info, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst);
-    for (const std::string& line : Info->Message) {
-        MmoTabMessage->appendPlainText(QString::fromStdString(line));
+    XmitSource = std::move(opened->Source);
+    Info = std::make_unique<XmitInfo>(std::move(opened->Info));
+    Kind = opened->Kind;
+    Tape = std::move(opened->Tape);
+    TapeFile = opened->TapeFile;
+    Terse = opened->Terse;
+    Unload = opened->Unload;
+    QString measureNote;
+    if (Kind == NodeKind::Tape) {
+        // The byte counts of compressed files are known once they are read through.
+        auto measured = Tape->Measure();
+        if (!measured) measureNote = QString::fromStdString(measured.Err().Message);
+        ShowTape();
+    } else {
+        LvwMembers->Model().SetMembers(
+            *Info, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst);
+        for (const std::string& line : Info->Message) {
+            MmoTabMessage->appendPlainText(QString::fromStdString(line));
+        }
     }
     FileIsOpen = true;
     ShowFileInfo();
     UpdateFileState();
     TextMode = Info->Dataset.Recfm.Kind == 'F';
+    if (!measureNote.isEmpty()) panels_[0]->SetNote("Warning: " + measureNote, measureNote);
     SetRecentPath(XmitPath);
     RememberRecentFile(XmitPath);
     ShowNotices();
@@ -230,6 +245,11 @@ void MainWindow::CloseXmitFile() {
     LvwMembers->Model().Clear();
     Info.reset();
     XmitSource.reset();
+    Kind = NodeKind::Xmit;
+    Tape.reset();
+    TapeFile.reset();
+    Terse.reset();
+    Unload.reset();
 }
 
 void MainWindow::ShowFileInfo() {
@@ -251,7 +271,15 @@ void MainWindow::ShowFileInfo() {
     LblMembers->SetFullText(QString::number(Info->Members.size()));
     LblLrecl->SetFullText(QString::number(d.Lrecl));
     LblBlksize->SetFullText(QString::number(d.Blksize));
-    if (Info->Partitioned) {
+    ShowContainerFacts();
+    if (Kind == NodeKind::Tape) {
+        // A tape has no dataset of its own: its files are listed.
+        const TapeInfo& tape = Tape->Info();
+        LblFileNum->SetFullText(QString::number(tape.Files.size()));
+        LblType->SetFullText("Tape");
+        for (ElidedLabel* l : {LblMembers, LblRecfm, LblLrecl, LblBlksize}) l->SetFullText({});
+    }
+    if (Info->Partitioned || Kind == NodeKind::Tape) {
         LvwMembers->setProperty("gridLines", true);
         LvwMembers->setStyleSheet(
             "QTreeView { background: white; } QTreeView::item { border-right: 1px solid #d4d4d4; "
@@ -285,6 +313,10 @@ void MainWindow::ClearFileInfo() {
           LblLrecl, LblBlksize, LblFromNode, LblFromId, LblToNode, LblToId}) {
         l->SetFullText(QString());
     }
+    for (ElidedLabel* l : {LblFormat, LblLabels, LblVolser, LblTapeFile, LblPacked})
+        ShowInfoRow(l, QString());
+    TabInfo->setTabText(0, "xmit file");
+    LvwMembers->setToolTip(kMembersHint);
     MmoTabMessage->clear();
     LvwMembers->Model().Clear();
     LvwMembers->SetPlaceholder(QString());
@@ -298,6 +330,7 @@ void MainWindow::UpdateFileState() {
         a->setEnabled(FileIsOpen);
     MnuXmitFindContaining->setEnabled(FileIsOpen && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);
+    DisableTapeCommands();
     if (FileIsOpen) {
         SetStatus(0, "File successfully opened.");
         SetStatus(1, LblFileName->text());

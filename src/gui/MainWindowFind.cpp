@@ -99,8 +99,9 @@ void MainWindow::ApplyMemberFilter() {
 void MainWindow::UpdateMemberCount() {
     const MemberListModel& model = LvwMembers->Model();
     FilterBar->setVisible(model.columnCount() > 0);  // a partitioned dataset is listed
-    LblFilterCount->setText(
-        QString("%1 of %2 members").arg(model.rowCount()).arg(model.TotalCount()));
+    LblFilterCount->setText(QString(model.ListsTape() ? "%1 of %2 files" : "%1 of %2 members")
+                                .arg(model.rowCount())
+                                .arg(model.TotalCount()));
     BtnShowAll->setVisible(model.Filtered());
 }
 
@@ -112,7 +113,7 @@ void MainWindow::BtnShowAllClick() {
 }
 
 void MainWindow::MnuXmitFindContainingClick() {
-    if (!Info || reading_) return;
+    if (!Info || reading_ || !NotOnTape("Find members containing")) return;
     if (!Info->Partitioned) {
         env_.Dialogs->Message(this, "This file holds a sequential dataset; there are no members.",
                               "Corvane", MessageIcon::Information, MessageButtons::Ok);

@@ -18,6 +18,21 @@ namespace corvane::gui {
 
 bool MainWindow::OpenNestedSelection() {
     if (!Info || !FileIsOpen || reading_) return false;
+    if (Kind == NodeKind::Tape) {
+        // Whatever a tape file holds, it opens in a window of its own: one at a time.
+        const QList<ListedMember> rows = SelectedRows();
+        if (rows.size() == 1) {
+            OpenTapeFileWindow(static_cast<std::size_t>(rows.first().Index));
+        } else {
+            env_.Dialogs->Message(
+                this,
+                rows.isEmpty() ? QString("Select a file of the tape from the list.")
+                               : QString("Select only one file of the tape: View opens it in a "
+                                         "window of its own."),
+                "Corvane", MessageIcon::None, MessageButtons::Ok);
+        }
+        return true;
+    }
     if (!Info->Partitioned) {
         if (!Info->DataHoldsXmit) return false;
         OpenNestedWindow(nullptr);
@@ -37,8 +52,13 @@ bool MainWindow::OpenNestedSelection() {
 }
 
 MainWindow* MainWindow::OpenNestedWindow(const MemberEntry* member) {
+    return OpenPathWindow(
+        QString::fromStdString(NestedPath(XmitPath.toStdString(), *Info, member)));
+}
+
+MainWindow* MainWindow::OpenPathWindow(const QString& path) {
     Environment env = env_;
-    env.Arguments = {QString::fromStdString(NestedPath(XmitPath.toStdString(), *Info, member))};
+    env.Arguments = {path};
     auto* window = new MainWindow(env);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->FormCreate();

@@ -8,28 +8,54 @@
 
 #include "Icons.h"
 #include "io/OutputName.h"
+#include "present/ContainerText.h"
 
 namespace corvane::gui {
 
 void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order) {
     beginResetModel();
     info_ = &info;
+    tape_ = nullptr;
+    contents_.clear();
     dateOrder_ = order;
     const bool ispf = info.Dataset.IspfDirectory;
     columns_ = info.Partitioned ? present::MemberColumns(ispf) : std::vector<present::Column>{};
+    ResetRows(info.Members.size());
+    endResetModel();
+}
+
+void MemberListModel::SetTapeFiles(const TapeInfo& tape, std::vector<std::string> contents) {
+    beginResetModel();
+    info_ = nullptr;
+    tape_ = &tape;
+    contents_ = std::move(contents);
+    contents_.resize(tape.Files.size());
+    columns_ = present::TapeColumns();
+    ResetRows(tape.Files.size());
+    endResetModel();
+}
+
+void MemberListModel::ResetRows(std::size_t count) {
     cachedMember_ = -1;
-    sorted_.resize(info.Members.size());
+    sorted_.resize(count);
     std::iota(sorted_.begin(), sorted_.end(), 0);
     names_ = NameFilter();
     only_.clear();
     order_ = sorted_;
-    endResetModel();
+}
+
+std::string MemberListModel::ItemName(int member) const {
+    const auto k = static_cast<std::size_t>(member);
+    if (tape_) return tape_->Files[k].Dsn;
+    return present::TrimmedName(info_->Members[k].Name);
 }
 
 const std::vector<std::string>& MemberListModel::Cells(int member) const {
     if (member != cachedMember_) {
-        cachedCells_ = present::MemberCells(info_->Members[static_cast<std::size_t>(member)],
-                                            info_->Dataset.IspfDirectory, dateOrder_);
+        const auto k = static_cast<std::size_t>(member);
+        cachedCells_ = tape_ ? present::TapeFileCells(tape_->Files[k], contents_[k])
+                             : present::MemberCells(info_->Members[k], info_->Dataset.IspfDirectory,
+                                                    dateOrder_);
         // Texts from the file: control characters are shown escaped.
         for (std::string& cell : cachedCells_) cell = DisplayName(cell);
         cachedMember_ = member;
@@ -40,6 +66,8 @@ const std::vector<std::string>& MemberListModel::Cells(int member) const {
 void MemberListModel::Clear() {
     beginResetModel();
     info_ = nullptr;
+    tape_ = nullptr;
+    contents_.clear();
     columns_.clear();
     cachedMember_ = -1;
     cachedCells_ = {};
@@ -71,8 +99,15 @@ QString MemberListModel::ColumnCaption(int column) const {
 }
 
 ListedMember MemberListModel::Member(int row) const {
-    if (row < 0 || row >= rowCount() || !info_) return {};
+    if (row < 0 || row >= rowCount() || (!info_ && !tape_)) return {};
     const int k = MemberAt(row);
+    if (tape_) {
+        // A tape file goes by its dataset name, or by its place without labels.
+        const TapeFileInfo& file = tape_->Files[static_cast<std::size_t>(k)];
+        return {QString::fromStdString(file.Dsn.empty() ? "File " + std::to_string(file.Number)
+                                                        : file.Dsn),
+                0, k};
+    }
     const MemberEntry& m = info_->Members[static_cast<std::size_t>(k)];
     return {QString::fromStdString(m.Name), m.Ttr, k};
 }
@@ -80,6 +115,8 @@ ListedMember MemberListModel::Member(int row) const {
 QVariant MemberListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+    if (role == Qt::ToolTipRole && tape_)
+        return QString("A file of the tape: View opens it in a new window");
     if ((role == Qt::DecorationRole || role == Qt::ToolTipRole) && index.column() == 0 && info_) {
         // A member that holds a transmission is marked; View opens it.
         const MemberEntry& m = info_->Members[static_cast<std::size_t>(MemberAt(index.row()))];
@@ -112,13 +149,22 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 
 // Dates, versions and counts compare by their values; texts as they read.
 std::string MemberListModel::SortKey(int member, int column) const {
-    const MemberEntry& m = info_->Members[static_cast<std::size_t>(member)];
-    if (column == 0) return DisplayName(m.Name);  // the name cell, without making the row
-    const std::string& caption = columns_[static_cast<std::size_t>(column)].Caption;
     auto number = [](std::uint64_t v) {
         std::string s = std::to_string(v);
         return std::string(20 - s.size(), '0') + s;
     };
+    if (tape_) {
+        // The centred columns hold counts: they compare as numbers.
+        const auto& cells = Cells(member);
+        const auto k = static_cast<std::size_t>(column);
+        const std::string cell = k < cells.size() ? cells[k] : std::string();
+        if (columns_[k].LeftAligned && column != 0) return cell;
+        return cell.empty() ? std::string()
+                            : std::string(20 - std::min<std::size_t>(20, cell.size()), '0') + cell;
+    }
+    const MemberEntry& m = info_->Members[static_cast<std::size_t>(member)];
+    if (column == 0) return DisplayName(m.Name);  // the name cell, without making the row
+    const std::string& caption = columns_[static_cast<std::size_t>(column)].Caption;
     if (m.Ispf) {
         const IspfStatistics& s = *m.Ispf;
         if (caption == "Created") return s.Created ? present::IsoDate(*s.Created) : std::string();
@@ -156,7 +202,7 @@ void MemberListModel::Unsort() {
 bool MemberListModel::Shown(int member) const {
     const auto k = static_cast<std::size_t>(member);
     if (!only_.empty() && (k >= only_.size() || !only_[k])) return false;
-    return names_.Empty() || names_.Matches(present::TrimmedName(info_->Members[k].Name));
+    return names_.Empty() || names_.Matches(ItemName(member));
 }
 
 void MemberListModel::SetFilter(const NameFilter& names, std::vector<bool> only) {

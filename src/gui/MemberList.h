@@ -9,6 +9,7 @@
 #include "decode/XmitInfo.h"
 #include "present/Presenter.h"
 #include "search/NameFilter.h"
+#include "tape/TapeInfo.h"
 
 namespace corvane::gui {
 
@@ -32,6 +33,10 @@ class MemberListModel : public QAbstractTableModel {
     // Lists the members of a parsed file (which must outlive the list or be
     // cleared first), dates in the given order.
     void SetMembers(const XmitInfo& info, present::DateOrder order);
+    // Lists the files of a tape (which must outlive the list or be cleared
+    // first); contents holds each file's content name ("xmit", or empty).
+    void SetTapeFiles(const TapeInfo& tape, std::vector<std::string> contents);
+    bool ListsTape() const { return tape_ != nullptr; }
     void Clear();
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -57,6 +62,9 @@ class MemberListModel : public QAbstractTableModel {
 
   private:
     int MemberAt(int row) const { return order_[static_cast<std::size_t>(row)]; }
+    // The name a row is found and filtered by: a member's, or a tape file's dataset.
+    std::string ItemName(int member) const;
+    void ResetRows(std::size_t count);
     std::string SortKey(int member, int column) const;
     // A member's row texts, made when asked for: a list of 100,000 members
     // holds no texts but those of the row last shown.
@@ -67,6 +75,8 @@ class MemberListModel : public QAbstractTableModel {
     void Relayout();
 
     const XmitInfo* info_ = nullptr;
+    const TapeInfo* tape_ = nullptr;
+    std::vector<std::string> contents_;  // per tape file
     present::DateOrder dateOrder_ = present::DateOrder::DayFirst;
     std::vector<present::Column> columns_;
     mutable int cachedMember_ = -1;  // the member whose texts cachedCells_ holds

@@ -1,0 +1,98 @@
+// Tapes in the main window: their files listed, each opened in a window of
+// its own; and the info rows that tell what container a node came from.
+#include <QAction>
+#include <QLabel>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "DialogService.h"
+#include "ElidedLabel.h"
+#include "MainWindow.h"
+#include "MemoLines.h"
+#include "container/TapeContents.h"
+#include "io/OutputName.h"
+#include "present/ContainerText.h"
+#include "tape/TapeImage.h"
+
+namespace corvane::gui {
+
+namespace {
+QString Text(const std::string& s) {
+    return QString::fromStdString(DisplayName(s));
+}
+
+// "AWS tape image, 4 files" and the like.
+QString TapeSummary(const TapeInfo& tape) {
+    const std::size_t n = tape.Files.size();
+    return Text(present::TapeFormat(tape)) + " tape image, " + QString::number(n) +
+           (n == 1 ? " file" : " files");
+}
+}  // namespace
+
+void ShowInfoRow(ElidedLabel* value, const QString& text) {
+    value->SetFullText(text);
+    value->setVisible(!text.isEmpty());
+    if (!value->parentWidget()) return;
+    for (QLabel* caption : value->parentWidget()->findChildren<QLabel*>()) {
+        if (caption->buddy() == value) caption->setVisible(!text.isEmpty());
+    }
+}
+
+void MainWindow::ShowTape() {
+    const TapeInfo& tape = Tape->Info();
+    std::vector<std::string> contents;
+    for (std::size_t k = 0; k < tape.Files.size(); ++k) {
+        auto content = SniffTapeFile(*Tape, k);
+        const char* name = content ? ContentName(content.Value()) : nullptr;
+        contents.push_back(name ? name : "");
+    }
+    LvwMembers->Model().SetTapeFiles(tape, std::move(contents));
+    LvwMembers->setToolTip("The files of the tape - View or a double click opens one");
+    for (const std::string& note : tape.Notes) MmoTabMessage->appendPlainText(Text(note));
+}
+
+void MainWindow::ShowContainerFacts() {
+    if (Kind == NodeKind::Tape) {
+        const TapeInfo& tape = Tape->Info();
+        TabInfo->setTabText(0, "tape image");
+        ShowInfoRow(LblFormat, TapeSummary(tape));
+        ShowInfoRow(LblLabels, Text(present::LabelText(tape)));
+        ShowInfoRow(LblVolser, tape.Volser.empty() ? QString("none") : Text(tape.Volser));
+        return;
+    }
+    if (Unload) ShowInfoRow(LblFormat, Text(present::UnloadText(*Unload)));
+    if (Terse) ShowInfoRow(LblPacked, Text(present::TerseText(*Terse)));
+    if (Tape && TapeFile && *TapeFile < Tape->Info().Files.size()) {
+        const TapeInfo& tape = Tape->Info();
+        const TapeFileInfo& file = tape.Files[*TapeFile];
+        QString where = QString("%1 of %2").arg(file.Number).arg(tape.Files.size());
+        if (!file.Dsn.empty()) where += ", " + Text(file.Dsn);
+        ShowInfoRow(LblTapeFile, where);
+        if (!tape.Volser.empty()) ShowInfoRow(LblVolser, Text(tape.Volser));
+    }
+}
+
+void MainWindow::DisableTapeCommands() {
+    if (!TapeIsOpen()) return;
+    for (QAction* a : {MnuXmitExtract, PopListExtract, MnuXmitExtractAll, MnuXmitFindContaining})
+        a->setEnabled(false);
+    for (QToolButton* b : {SbnExtract, SbnJcl}) b->setEnabled(false);
+}
+
+bool MainWindow::NotOnTape(const QString& command) {
+    if (!TapeIsOpen()) return true;
+    env_.Dialogs->Message(this,
+                          command +
+                              " works on a file of the tape, not on the tape itself.\n\nOpen the "
+                              "file with View or a double click: it opens in a window of its "
+                              "own, where " +
+                              command + " works as for any transmission.",
+                          "Corvane", MessageIcon::Information, MessageButtons::Ok);
+    return false;
+}
+
+MainWindow* MainWindow::OpenTapeFileWindow(std::size_t index) {
+    return OpenPathWindow(QString::fromStdString(TapeFilePath(XmitPath.toStdString(), index)));
+}
+
+}  // namespace corvane::gui
