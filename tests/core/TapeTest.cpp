@@ -237,6 +237,38 @@ TEST(TapeBuilt, RandomReadsOfACompressedMultiChunkFile) {
     }
 }
 
+// Enough compressed data for two threads to share the inflating: the
+// blocks still come out in order, and a damaged one stops the copy right
+// where it lies.
+TEST(TapeBuilt, LargeCompressedFileCopiesInOrder) {
+    std::vector<Bytes> blocks;
+    for (std::uint32_t k = 0; k < 300; ++k) blocks.push_back(CardData(32000 + k, k));
+    MemoryOut out;
+    TapeWriter w(out, {TapePacking::Zlib, 65535, false});
+    std::size_t damaged = 0;
+    for (std::size_t k = 0; k < blocks.size(); ++k) {
+        if (k == 201) damaged = out.Data.size();
+        w.Block(blocks[k]);
+    }
+    w.Tapemark();
+    auto tape = OpenTape(out.Data);
+    ASSERT_TRUE(tape);
+    EXPECT_TRUE(ThroughCopy(*tape, 0) == Joined(blocks));
+    EXPECT_EQ(tape->Info().Files[0].Bytes, static_cast<std::int64_t>(Joined(blocks).size()));
+    Bytes broken = out.Data;
+    for (std::size_t k = damaged + 30; k < damaged + 90; ++k) broken[k] ^= 0x33;
+    auto bad = OpenTape(broken);
+    ASSERT_TRUE(bad);
+    Bytes copied;
+    auto done = bad->CopyFile(0, [&](const std::uint8_t* p, std::size_t n) {
+        copied.insert(copied.end(), p, p + n);
+        return true;
+    });
+    ASSERT_FALSE(done.Ok());
+    EXPECT_NE(done.Err().Message.find("block 202"), std::string::npos) << done.Err().Message;
+    EXPECT_TRUE(copied == Joined(std::vector<Bytes>(blocks.begin(), blocks.begin() + 201)));
+}
+
 TEST(TapeBuilt, UnlabelledFilesEndAtTwoTapemarks) {
     MemoryOut out;
     TapeWriter w(out);

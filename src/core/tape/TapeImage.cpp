@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tape/TapeCopy.h"
 #include "tape/TapeError.h"
 #include "tape/TapeFileSource.h"
 #include "tape/TapeLabels.h"
@@ -142,17 +143,11 @@ Status TapeImage::CopyFile(std::size_t index,
                            const std::function<bool(const std::uint8_t*, std::size_t)>& write) {
     if (auto ok = CheckIndex(index); !ok) return ok;
     const tape::PhysicalFile& range = data_[index];
-    BlockReader& reader = Stream();
     std::int64_t bytes = 0;
-    for (std::size_t k = range.First; k < range.First + range.Count; ++k) {
-        TapeBlock& b = index_.Blocks[k];
-        auto data = reader.Data(b, Number(k));
-        if (!data) return data.Err();
-        b.Length = static_cast<std::uint32_t>(data->Size);
-        b.Measured = true;
-        bytes += b.Length;
-        if (data->Size > 0 && !write(data->Data, data->Size)) return Success();
-    }
+    bool stopped = false;
+    auto done = tape::CopyBlocks(Stream(), index_.Blocks, range.First, range.Count, write, &bytes,
+                                 &stopped);
+    if (!done || stopped) return done;
     info_.Files[index].Bytes = bytes;
     return Success();
 }
