@@ -19,6 +19,9 @@ fi
 bash scripts/build.sh build -DCORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600)
 
+# --quick: the release build and its tests only, for development.
+[ "${1:-}" = "--quick" ] && exit 0
+
 # The Debian package from that build, checked with lintian.
 bash scripts/package.sh build
 

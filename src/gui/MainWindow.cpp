@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -45,6 +46,16 @@ QString FolderPart(const QString& path) {
         std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
     return cut < 0 ? QString() : path.left(cut == 0 ? 1 : cut);
 }
+
+namespace {
+
+// Card images keep their columns only where every letter is one width.
+bool KeepsColumns(const QFont& font) {
+    const QFontMetrics m(font);
+    return m.horizontalAdvance(QString(10, 'i')) == m.horizontalAdvance(QString(10, 'M'));
+}
+
+}  // namespace
 
 MainWindow::MainWindow(Environment environment)
     : QMainWindow(nullptr), env_(std::move(environment)) {
@@ -261,6 +272,18 @@ void MainWindow::BuildWindow() {
     // Messages are 80-column card images: they keep their columns.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setFixedPitch(true);
+    if (!KeepsColumns(fixed)) {
+        // The desktop maps its fixed font to a proportional one: take the
+        // first family whose letters are all one width instead.
+        for (const QString& family : QFontDatabase::families()) {
+            QFont other = fixed;
+            other.setFamily(family);
+            if (!KeepsColumns(other)) continue;
+            fixed = other;
+            break;
+        }
+    }
     MmoTabMessage->setFont(fixed);
     MmoTabMessage->setLineWrapMode(QPlainTextEdit::NoWrap);
     TabInfo->addTab(MmoTabMessage, "message");

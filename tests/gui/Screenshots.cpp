@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <iostream>
 
@@ -30,6 +34,30 @@ void Save(QWidget& w, const char* name) {
     QApplication::processEvents();
     const QString path = out + "/" + name;
     if (!w.grab().save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
+}
+
+// A window as the desktop shows it, with the window manager's frame where
+// there is one; without a window manager, as Save takes it.
+void SaveFramed(QWidget& w, const char* name) {
+    w.move(40, 40);
+    w.raise();
+    QEventLoop settle;  // the window manager places and frames it meanwhile
+    QTimer::singleShot(600, &settle, &QEventLoop::quit);
+    settle.exec();
+    const QRect frame = w.frameGeometry();
+    if (frame == w.geometry() || !w.screen()) return Save(w, name);
+    const QString path = out + "/" + name;
+    const QPixmap shot =
+        w.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (!shot.save(path)) std::cerr << "cannot write " << path.toStdString() << "\n";
+}
+
+MainWindow* OtherWindow(MainWindow& own) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* m = qobject_cast<MainWindow*>(top);
+        if (m && m != &own && m->isVisible()) return m;
+    }
+    return nullptr;
 }
 
 ViewerWindow* LastViewer(MainWindow& w) {
@@ -119,5 +147,27 @@ int main(int argc, char** argv) {
     bad[0x0B] = 0x04;
     w.XmitPath = QString::fromStdString(f.Write("damaged.xmi", bad).string());
     w.OpenXmitFile(false);
+
+    // A tape: its files listed; its second file, an unload, in a window of its own.
+    const std::filesystem::path tape = samples / "containers" / "test_tape.aws";
+    if (!std::filesystem::exists(tape)) {
+        std::cerr << "containers/test_tape.aws absent: no tape pictures\n";
+        return 0;
+    }
+    w.hide();
+    MainFixture g;  // f's window owns the dialogs above: it stays, hidden
+    MainWindow& t = g.Start({QString::fromStdString(tape.string())});
+    t.resize(1060, 300);
+    t.Splitter1->setSizes({260, 800});
+    t.LvwMembers->SetRowSelected(1, true);
+    t.LvwMembersClick();
+    SaveFramed(t, "tape-window.png");
+    t.MnuXmitViewClick();
+    if (MainWindow* u = OtherWindow(t)) {
+        u->resize(760, 300);
+        u->Splitter1->setSizes({260, 500});
+        SaveFramed(*u, "unload-window.png");
+        u->close();
+    }
     return 0;
 }
