@@ -1,6 +1,7 @@
 #include "terse/TerseDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace corvane {
@@ -19,7 +20,8 @@ int TerseCodes::Refill() {
     if (limit_ < 0) limit_ = Left();
     if (nibble_ + 3 > limit_) return kEnd;
     const std::int64_t at = kTerseHeaderSize + nibble_ / 2;  // the code's first byte
-    buffer_.resize(kCodeBuffer);
+    buffer_.resize(static_cast<std::size_t>(
+        std::clamp<std::int64_t>(source_.Size() - at, 0, static_cast<std::int64_t>(kCodeBuffer))));
     auto got = source_.ReadAt(at, buffer_.data(), buffer_.size());
     if (!got) {
         error_ = got.Err();
@@ -42,17 +44,25 @@ TerseDecoder::TerseDecoder(const TerseHeader& header, std::uint64_t maxString)
     : header_(header), maxString_(maxString) {
     if (header_.Variable) record_.resize(kLongestRecord);
     if (!header_.Spack) {
-        // Slot s starts as s - 256 blanks; 258 is the most recent.
+        // Slot s starts as s - 256 blanks; 258 is the most recent, the
+        // list runs from it up to 4095.
         for (Slot& slot : slots_) slot.Second = kBlankCode;
-        slots_[kFirstSlot].First = kBlankCode;
-        for (int s = kFirstSlot + 1; s < kSlots; ++s)
-            slots_[s].First = static_cast<std::uint16_t>(s - 1);
-        for (int s = kFirstSlot; s < kSlots; ++s) PushBack(s);
+        for (int s = kFirstSlot; s < kSlots; ++s) {
+            Slot& slot = slots_[s];
+            slot.First = static_cast<std::uint16_t>(s == kFirstSlot ? kBlankCode : s - 1);
+            slot.Prev = static_cast<std::uint16_t>(s == kFirstSlot ? 0 : s - 1);
+            slot.Next = static_cast<std::uint16_t>(s + 1 == kSlots ? 0 : s + 1);
+            slot.Listed = true;
+        }
+        head_ = kFirstSlot;
+        tail_ = kSlots - 1;
     } else {
         history_ = std::make_shared<std::vector<std::uint16_t>>(4096);
-        free_.reserve(kSlots);
-        for (int s = kSlots - 1; s >= kFirstSlot; --s)
-            free_.push_back(static_cast<std::uint16_t>(s));
+        // Free slots, the lowest taken first.
+        free_.resize(kSlots - kFirstSlot);
+        std::uint16_t* f = free_.data();
+        for (int i = 0; i < kSlots - kFirstSlot; ++i)
+            f[i] = static_cast<std::uint16_t>(kSlots - 1 - i);
     }
 }
 
@@ -108,13 +118,12 @@ bool TerseDecoder::Fail(const std::string& what) {
     return false;
 }
 
-void TerseDecoder::Reserve(std::size_t n) {
+void TerseDecoder::Grow(std::size_t n) {
     std::vector<std::uint8_t>& out = *out_;
     const std::size_t used = static_cast<std::size_t>(write_ - out.data());
-    if (out.size() - used < n) {
-        out.resize(std::max(used + n, used + used / 2 + 4096));
-        write_ = out.data() + used;
-    }
+    out.resize(std::max(used + n, used + used / 2 + 4096));
+    write_ = out.data() + used;
+    end_ = out.data() + out.size();
 }
 
 bool TerseDecoder::PutOther(int code) {
@@ -141,32 +150,36 @@ bool TerseDecoder::EndRecord() {
 // PACK: the least recent slot becomes the new string, the string of the
 // code is written and its slots become the most recent.
 bool TerseDecoder::Pack(int code) {
+    // The new slot goes to the front of the list, then the string's slots,
+    // leaf side first, as the walk from the code up to its leaf meets them.
     const int n = tail_;
     Unlink(n);
-    path_.clear();
+    PushFront(n);
+    int depth = 0;
     int s = code;
     while (s >= kFirstSlot) {
-        if (path_.size() == kSlots) return Fail("TERSE dictionary holds a loop");
-        path_.push_back(static_cast<std::uint16_t>(s));
+        if (depth == kSlots) return Fail("TERSE dictionary holds a loop");
+        stack_[depth++] = static_cast<std::uint16_t>(s);
+        if (s != n) MoveToFront(s);
         s = slots_[s].First;
     }
     const int leaf = s;
-    for (std::uint16_t p : path_) {
-        if (slots_[p].Listed) Unlink(p);
-    }
-    PushFront(n);
-    for (std::uint16_t p : path_) {
-        if (p != n) PushFront(p);
-    }
     if (pending_ >= 0) slots_[pending_].Second = static_cast<std::uint16_t>(leaf);
-    Reserve(path_.size() + 1);
+    Reserve(static_cast<std::size_t>(depth) + 1);
     if (!Put(leaf)) return false;
-    for (std::size_t i = path_.size(); i-- > 0;) {
-        if (!Put(slots_[path_[i]].Second)) return false;
-    }
+    const std::uint16_t* path = stack_;
+    const Slot* slots = slots_;
+    if (!PutCodes(static_cast<std::size_t>(depth),
+                  [=](std::size_t i) -> unsigned { return slots[path[depth - 1 - i]].Second; }))
+        return false;
     slots_[n].First = static_cast<std::uint16_t>(code);
     pending_ = n;
     return true;
+}
+
+void TerseDecoder::GrowHistory(std::uint64_t size) {
+    history_->resize(size);
+    AttachHistory();
 }
 
 bool TerseDecoder::Expand(int code) {
@@ -177,14 +190,20 @@ bool TerseDecoder::Expand(int code) {
     const Slot& slot = slots_[code];
     if (slot.Length > maxString_) return Fail("TERSE string longer than the data can be");
     Reserve(slot.Length);
-    const std::vector<std::uint16_t>& history = *history_;
     if (slot.Pos >= historyFrom_ && slot.Pos + slot.Length <= emitted_ &&
-        emitted_ + slot.Length - slot.Pos <= history.size()) {
+        emitted_ + slot.Length - slot.Pos <= kHistory) {
         // Written before, and still in the history: copied from there.
-        for (std::uint64_t i = 0; i < slot.Length; ++i) {
-            if (!Emit(history[(slot.Pos + i) & (history.size() - 1)])) return false;
-        }
-        return true;
+        if (emitted_ + slot.Length > historySize_ && historySize_ < kHistory)
+            GrowHistory(std::min(kHistory, std::bit_ceil(emitted_ + slot.Length)));
+        const std::uint64_t mask = historySize_ - 1;
+        std::uint16_t* history = historyData_;
+        const std::uint64_t from = slot.Pos, to = emitted_;
+        emitted_ += slot.Length;
+        return PutCodes(slot.Length, [=](std::size_t i) -> unsigned {
+            const std::uint16_t c = history[(from + i) & mask];
+            history[(to + i) & mask] = c;
+            return c;
+        });
     }
     std::uint64_t left = slot.Length;
     std::size_t depth = 0;
@@ -257,13 +276,15 @@ Status TerseDecoder::Run(TerseCodes& codes, std::vector<std::uint8_t>& out, std:
     const std::size_t start = out.size();
     out_ = &out;
     write_ = out.data() + start;
+    end_ = out.data() + out.size();
     auto finish = [&] {
         out.resize(static_cast<std::size_t>(write_ - out.data()));
         produced_ += out.size() - start;
         out_ = nullptr;
-        write_ = nullptr;
+        write_ = end_ = nullptr;
     };
     codes.Seek(place_);
+    AttachHistory();
     while (!ended_ && static_cast<std::size_t>(write_ - out.data()) - start < want) {
         offset_ = codes.Offset();
         const int code = codes.Next();

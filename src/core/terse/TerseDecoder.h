@@ -95,7 +95,7 @@ class TerseDecoder {
                 return true;
             }
             if (recordLength_ < kLongestRecord) {
-                record_[recordLength_++] = byte;
+                record_.data()[recordLength_++] = byte;
                 return true;
             }
         }
@@ -103,24 +103,83 @@ class TerseDecoder {
     }
     // The end of a record, or a code that cannot be written.
     bool PutOther(int code);
+    // Writes n codes, code(i) giving each, with the output's place in
+    // locals: a store through a byte pointer would make the compiler load
+    // every member again.
+    template <class Code>
+    bool PutCodes(std::size_t n, Code code) {
+        if (!header_.Variable) {
+            std::uint8_t* w = write_;
+            for (std::size_t i = 0; i < n; ++i) {
+                const unsigned c = code(i);
+                if (c - 1u < 256u) {
+                    *w++ = static_cast<std::uint8_t>(c - 1u);
+                } else if (c != kEndOfRecord) {
+                    write_ = w;
+                    return PutOther(static_cast<int>(c));
+                }
+            }
+            write_ = w;
+            return true;
+        }
+        std::uint8_t* record = record_.data();
+        std::size_t length = recordLength_;
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned c = code(i);
+            if (c - 1u < 256u && length < kLongestRecord) {
+                record[length++] = static_cast<std::uint8_t>(c - 1u);
+                continue;
+            }
+            recordLength_ = length;
+            if (!PutOther(static_cast<int>(c))) return false;
+            length = recordLength_;
+        }
+        recordLength_ = length;
+        return true;
+    }
     bool EndRecord();
     bool Expand(int code);
     // SPACK writes each code through here, keeping it in the history.
     bool Emit(int code) {
-        std::vector<std::uint16_t>& history = *history_;
-        if (emitted_ == history.size() && emitted_ < kHistory) history.resize(2 * emitted_);
-        history[emitted_ & (history.size() - 1)] = static_cast<std::uint16_t>(code);
+        if (emitted_ == historySize_ && historySize_ < kHistory) GrowHistory(2 * historySize_);
+        historyData_[emitted_ & (historySize_ - 1)] = static_cast<std::uint16_t>(code);
         ++emitted_;
         return Put(code);
     }
+    // Until the history is at its full size, nothing in it was overwritten:
+    // it can grow to any larger power of two.
+    void GrowHistory(std::uint64_t size);
+    void AttachHistory() {
+        if (!history_) return;
+        historyData_ = history_->data();
+        historySize_ = history_->size();
+    }
     bool Fail(const std::string& what);
     // Room in out for n more bytes at write_.
-    void Reserve(std::size_t n);
+    void Reserve(std::size_t n) {
+        if (static_cast<std::size_t>(end_ - write_) < n) Grow(n);
+    }
+    void Grow(std::size_t n);
     Error Damaged(const std::string& what) const;
     // The recency list of PACK and the age queue of SPACK.
     void Unlink(int s);
     void PushFront(int s);
     void PushBack(int s);
+    // PACK, for every slot of a string: to the front of the recency list.
+    void MoveToFront(int s) {
+        Slot& x = slots_[s];
+        if (!x.Listed) return PushFront(s);
+        if (s == head_) return;
+        slots_[x.Prev].Next = x.Next;  // listed and not first: it has one
+        if (x.Next)
+            slots_[x.Next].Prev = x.Prev;
+        else
+            tail_ = x.Prev;
+        x.Prev = 0;
+        x.Next = head_;
+        slots_[head_].Prev = static_cast<std::uint16_t>(s);
+        head_ = static_cast<std::uint16_t>(s);
+    }
 
     TerseHeader header_;
     bool ended_ = false;
@@ -153,18 +212,21 @@ class TerseDecoder {
     int previous_ = 0;
     std::vector<std::uint8_t> record_;  // a variable record being made
     std::size_t recordLength_ = 0;
-    std::vector<std::uint16_t> path_;       // scratch: PACK paths
-    std::uint16_t stack_[kSlots + 2] = {};  // scratch: SPACK expansion
+    std::uint16_t stack_[kSlots + 2] = {};  // scratch: PACK paths, SPACK expansion
     // SPACK: the codes last written, shared by copies of the state, so a
     // string still in it is copied rather than expanded pair by pair.
     static constexpr std::uint64_t kHistory = 1u << 20;
     std::shared_ptr<std::vector<std::uint16_t>> history_;
+    // The history as this state last saw it; only a running state grows it.
+    std::uint16_t* historyData_ = nullptr;
+    std::uint64_t historySize_ = 0;
     std::uint64_t emitted_ = 0;        // codes written
     std::uint64_t historyFrom_ = 0;    // the history holds this state's codes from here
     std::uint64_t previousStart_ = 0;  // where the code before was written
     // Where the code being decoded writes: into out_, at write_.
     std::vector<std::uint8_t>* out_ = nullptr;
     std::uint8_t* write_ = nullptr;
+    std::uint8_t* end_ = nullptr;  // the end of out_
     std::string failure_;
 };
 

@@ -12,7 +12,8 @@ constexpr std::size_t kKept = 4 << 20;     // output kept from the first decode
 
 void TerseSource::Remember() {
     if (!decoder_.AtRecordBoundary()) return;
-    if (!saved_.empty() && decoder_.Produced() < saved_.back().Produced() + spacing_) return;
+    const std::uint64_t last = saved_.empty() ? 0 : saved_.back().Produced();
+    if (decoder_.Produced() < last + spacing_) return;
     if (saved_.size() == kMaxCheckpoints) {
         // Keep every other one, twice as far apart.
         std::vector<TerseDecoder> kept;
@@ -33,11 +34,14 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
     std::unique_ptr<TerseSource> source(
         new TerseSource(std::move(packed), std::move(name), header.Value(), maxSize));
     TerseSource& s = *source;
-    s.saved_.push_back(s.decoder_);
     // Output up to kKept bytes stays in the window: a small file is
     // unpacked only once.
     std::vector<std::uint8_t> scratch;
     bool keep = true;
+    // Room for what the file likely unpacks to, so the window seldom moves.
+    const std::int64_t likely = std::min<std::int64_t>(s.packed_->Size(), kKept) * 8;
+    s.window_.reserve(static_cast<std::size_t>(
+        std::min({likely, static_cast<std::int64_t>(kKept + kStep), maxSize})));
     while (!s.decoder_.Ended()) {
         if (keep && s.window_.size() > kKept) {
             keep = false;
@@ -62,10 +66,7 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
         s.Remember();
     }
     s.size_ = static_cast<std::int64_t>(s.decoder_.Produced());
-    if (!keep) {
-        s.decoder_ = s.saved_.front();
-        s.decoder_.ForgetHistory();
-    }
+    if (!keep) s.decoder_ = s.Fresh();
     s.windowStart_ = 0;
     return source;
 }
@@ -90,13 +91,18 @@ Result<std::size_t> TerseSource::ReadAt(std::int64_t offset, void* destination, 
     n = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(n), size_ - offset));
     if (offset < windowStart_) {
-        // Back to the last state saved at or before the offset.
+        // Back to the last state saved at or before the offset, or to the
+        // start, which is not kept: a new decoder is that state.
         auto it = std::upper_bound(saved_.begin(), saved_.end(), offset,
                                    [](std::int64_t o, const TerseDecoder& d) {
                                        return o < static_cast<std::int64_t>(d.Produced());
                                    });
-        decoder_ = *(it - 1);
-        decoder_.ForgetHistory();
+        if (it == saved_.begin()) {
+            decoder_ = Fresh();
+        } else {
+            decoder_ = *(it - 1);
+            decoder_.ForgetHistory();
+        }
         windowStart_ = static_cast<std::int64_t>(decoder_.Produced());
         window_.clear();
     }

@@ -38,7 +38,9 @@ class TerseSource : public ByteSource {
           codes_(*packed_),
           name_(std::move(name)),
           header_(header),
-          decoder_(header, static_cast<std::uint64_t>(std::min<std::int64_t>(maxSize, 16 << 20))) {}
+          maxString_(static_cast<std::uint64_t>(std::min<std::int64_t>(maxSize, 16 << 20))),
+          decoder_(header, maxString_) {}
+    TerseDecoder Fresh() const { return TerseDecoder(header_, maxString_); }
     // Decodes on from the current state until the window reaches offset.
     Status Advance(std::int64_t offset);
     void Remember();
@@ -48,10 +50,11 @@ class TerseSource : public ByteSource {
     std::string name_;
     TerseHeader header_;
     std::int64_t size_ = 0;
+    std::uint64_t maxString_;
     TerseDecoder decoder_;
     std::vector<std::uint8_t> window_;  // output from windowStart_ on
     std::int64_t windowStart_ = 0;
-    std::vector<TerseDecoder> saved_;  // states between codes, in output order
+    std::vector<TerseDecoder> saved_;  // states between codes, in output order, after the start
     std::uint64_t spacing_ = kFirstSpacing;
 };
 
