@@ -24,7 +24,7 @@ class GrepLines : public LineTarget {
             out_ = prefix_;
             out_ += std::to_string(number_);
             out_ += ':';
-            out_ += line;
+            out_ += VisibleText(line);
             out_ += '\n';
             std::fwrite(out_.data(), 1, out_.size(), stdout);
         }

@@ -143,14 +143,14 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
     Row("To node:", x.Transfer.ToNode);
     Row("To user:", x.Transfer.ToUser);
     std::printf("message\n");
-    for (const std::string& line : x.Message) std::printf("  %s\n", line.c_str());
+    for (const std::string& line : x.Message) std::printf("  %s\n", VisibleText(line).c_str());
     return 0;
 }
 
 int HeadersCommand(const std::string& file) {
     XmitSession s;
     if (s.Open(PathFromUtf8(file), true) != 0) return 1;
-    for (const std::string& line : s.HeaderDump) std::printf("%s\n", line.c_str());
+    for (const std::string& line : s.HeaderDump) std::printf("%s\n", VisibleText(line).c_str());
     std::printf("Ok\n");
     return 0;
 }

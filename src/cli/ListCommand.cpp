@@ -65,7 +65,10 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
 
 // Prints rows of cells in columns as wide as their widest cell.
 void PrintTable(const std::vector<present::Column>& columns,
-                const std::vector<std::vector<std::string>>& rows) {
+                std::vector<std::vector<std::string>> rows) {
+    for (auto& row : rows) {
+        for (std::string& cell : row) cell = VisibleText(cell);
+    }
     std::vector<std::size_t> widths(columns.size(), 0);
     for (std::size_t c = 0; c < columns.size(); ++c) widths[c] = DisplayWidth(columns[c].Caption);
     for (const auto& row : rows) {

@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "io/AtomicWriter.h"
+#include "io/OutputName.h"
 #include "zip/ZipIntake.h"
 
 namespace corvane::cli {
@@ -12,26 +13,32 @@ namespace {
 // A line that the window would also show in a message box: here its caption
 // and text follow the line, as a box would.
 void Report(const Error& e) {
-    std::cerr << e.Message << "\n";
-    if (!e.Caption.empty()) std::cerr << e.Caption << ": " << e.Message << "\n";
+    std::cerr << VisibleText(e.Message) << "\n";
+    if (!e.Caption.empty())
+        std::cerr << VisibleText(e.Caption) << ": " << VisibleText(e.Message) << "\n";
 }
 }  // namespace
 
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
                  bool overwrite, bool allowLarge) {
-    ZipIntake intake([](const std::string& line) { std::cerr << line << "\n"; });
+    ZipIntake intake([](const std::string& line) { std::cerr << VisibleText(line) << "\n"; });
     const Result<int> counted = intake.CountXmitEntries(archive);
     if (!counted) {
-        std::cerr << counted.Err().Caption << ": " << counted.Err().Message << "\n";
+        std::cerr << VisibleText(counted.Err().Caption) << ": "
+                  << VisibleText(counted.Err().Message) << "\n";
         return 1;
     }
     for (const std::string& alert : intake.Alerts()) {
-        std::cerr << alert << "\n"
-                  << "Zip: " << alert << "\n";
+        std::cerr << VisibleText(alert) << "\n"
+                  << "Zip: " << VisibleText(alert) << "\n";
     }
     if (!intake.IsOpen()) return 1;  // unreadable: already reported
     if (entry.empty()) {
         auto rows = intake.Rows();
+        for (ZipRow& r : rows) {
+            r.FileName = DisplayName(r.FileName);
+            r.Folder = DisplayName(r.Folder);
+        }
         std::size_t nameWidth = 9, sizeWidth = 12;
         for (const ZipRow& r : rows) {
             nameWidth = std::max(nameWidth, r.FileName.size());

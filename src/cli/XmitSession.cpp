@@ -16,17 +16,20 @@ void PrintError(const Error& e) {
         case Error::Kind::NotXmit:
         case Error::Kind::Io:
         case Error::Kind::Usage:
-            std::cerr << (e.Caption.empty() ? "" : e.Caption + ": ") << e.Message << "\n";
+            std::cerr << VisibleText(e.Caption.empty() ? "" : e.Caption + ": ")
+                      << VisibleText(e.Message) << "\n";
             return;
         case Error::Kind::Unsupported:
-            std::cerr << e.Caption << ": " << e.Message << "\n";
+            std::cerr << VisibleText(e.Caption) << ": " << VisibleText(e.Message) << "\n";
             break;
         case Error::Kind::Damaged:
             break;
     }
     const ErrorReportData report = present::ErrorReportFor(e);
-    std::cerr << report.Caption << "\n" << report.Title << "\n" << report.Reason << "\n";
-    for (const std::string& line : report.Details) std::cerr << line << "\n";
+    std::cerr << VisibleText(report.Caption) << "\n"
+              << VisibleText(report.Title) << "\n"
+              << VisibleText(report.Reason) << "\n";
+    for (const std::string& line : report.Details) std::cerr << VisibleText(line) << "\n";
 }
 
 const CodePage* XmitSession::Characters = nullptr;
@@ -39,7 +42,7 @@ int XmitSession::Open(const std::filesystem::path& path, bool headerDump, bool t
     auto opened = OpenXmitPath(PathToUtf8(path), options, &HeaderDump);
     if (!opened) {
         if (headerDump) {
-            for (const std::string& line : HeaderDump) std::cout << line << "\n";
+            for (const std::string& line : HeaderDump) std::cout << VisibleText(line) << "\n";
         }
         PrintError(opened.Err());
         return 1;

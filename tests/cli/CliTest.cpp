@@ -491,3 +491,44 @@ TEST(CliSamples, CodePageViewsEqualIconvOfTheRecordsAndAPdseShowsAsPdse) {
     EXPECT_EQ(pdse["dataset"]["organization"], "PDSE");
 #endif
 }
+
+namespace {
+// Puts raw EBCDIC bytes where a marker's encoding stands in a built file.
+void Plant(Bytes& file, const std::string& marker, const Bytes& bytes) {
+    const Bytes from = ToEbcdic(marker);
+    auto at = std::search(file.begin(), file.end(), from.begin(), from.end());
+    ASSERT_NE(at, file.end()) << marker;
+    std::copy(bytes.begin(), bytes.end(), at);
+}
+}  // namespace
+
+TEST(CliTerminal, ControlCodesFromTheFileNeverReachTheTerminal) {
+    // IBM-037: X'27' ESC, X'2F' BEL, X'0D' CR, X'25' LF.
+    TempDir dir;
+    SequentialSpec seq;
+    seq.MessageLines = {"QQQQPWNEDZ", "ONE JJTWO", "SEEN KK  To user:     EVIL"};
+    seq.Records = {ToEbcdic(Card("RECORD VVVV2J HERE"))};
+    Bytes file = BuildSequential(seq);
+    Plant(file, "QQQQ", {0x27, 0xBD, 0xF0, 0x5E});  // ESC ] 0 ;
+    Plant(file, "PWNEDZ", {0xD7, 0xE6, 0xD5, 0xC5, 0xC4, 0x2F});  // PWNED BEL
+    Plant(file, "JJ", {0x0D, 0x0D});
+    Plant(file, "KK", {0x25, 0x25});
+    Plant(file, "VVVV", {0x27, 0x27, 0x27, 0x27});
+    WriteFile(dir / "evil.xmi", file);
+    const std::string path = " " + Q(dir / "evil.xmi") + " --codepage 37";
+    for (const std::string command : {"info", "grep RECORD"}) {
+        SCOPED_TRACE(command);
+        const CliRun r = Cli(command + path, true);
+        EXPECT_EQ(r.Code, 0);
+        EXPECT_TRUE(std::none_of(r.Out.begin(), r.Out.end(), [](char c) {
+            const auto u = static_cast<unsigned char>(c);
+            return (u < 0x20 && u != '\n') || u == 0x7F;
+        })) << r.Out;
+    }
+    const std::string info = Cli("info" + path).Out;
+    EXPECT_NE(info.find("%1B"), std::string::npos) << info;  // shown, not dropped
+    std::size_t toUser = 0;
+    for (std::size_t at = 0; (at = info.find("To user:", at)) != std::string::npos; ++at) ++toUser;
+    EXPECT_EQ(toUser, 2u) << info;  // the real field, and the message's text on its own line
+    EXPECT_EQ(info.find("\n  To user:     EVIL"), std::string::npos) << info;
+}

@@ -79,7 +79,7 @@ TEST(Unload, DamagedDescriptorsAreClearErrors) {
     Bytes lying = blocks;
     lying[1] ^= 0x10;  // the first block's length
     Bytes unfinished = WithRecordDescriptors(records);
-    unfinished.resize(unfinished.size() - 1);
+    unfinished.pop_back();  // the last record cut by a byte
     Bytes orphan = InSpannedBlocks(records, 300);
     orphan[6] = 2;  // the first record's segment claims to end a spanned record
     for (const Bytes* damaged : {&cut, &lying, &unfinished, &orphan}) {

@@ -21,6 +21,10 @@ std::string OutputName(std::string_view name, std::string_view extension = {});
 // A name as lists and messages show it: control characters, bytes that are
 // not UTF-8 and '%' written as "%XX", the same escapes output names use.
 std::string DisplayName(std::string_view name);
+// Free text (a message, a record, an error) as a terminal shows it: the same
+// escapes for control characters and broken UTF-8, '%' left as it is, so no
+// byte from a file can move the cursor, retitle the window or end a line.
+std::string VisibleText(std::string_view text);
 
 // Hands out the output names of one command, which all go to one folder: a
 // name that another item of the command already took (also when they differ
