@@ -509,7 +509,7 @@ TEST(CliTerminal, ControlCodesFromTheFileNeverReachTheTerminal) {
     seq.MessageLines = {"QQQQPWNEDZ", "ONE JJTWO", "SEEN KK  To user:     EVIL"};
     seq.Records = {ToEbcdic(Card("RECORD VVVV2J HERE"))};
     Bytes file = BuildSequential(seq);
-    Plant(file, "QQQQ", {0x27, 0xBD, 0xF0, 0x5E});  // ESC ] 0 ;
+    Plant(file, "QQQQ", {0x27, 0xBD, 0xF0, 0x5E});                // ESC ] 0 ;
     Plant(file, "PWNEDZ", {0xD7, 0xE6, 0xD5, 0xC5, 0xC4, 0x2F});  // PWNED BEL
     Plant(file, "JJ", {0x0D, 0x0D});
     Plant(file, "KK", {0x25, 0x25});
