@@ -310,3 +310,28 @@ TEST(MemberReader, SequentialVariableDataIsOneLinePerXmitRecord) {
     ASSERT_TRUE(r.Ok()) << r.Err().Title;
     EXPECT_EQ(lines.Lines, Visible(plan.Records));
 }
+
+TEST(MemberReader, AMemberWithoutItsEndBlockNeverTakesTheNextOnesData) {
+    PdsSpec plan;
+    plan.EofInLastRecord = false;  // each end block is a record of its own
+    plan.Members = {{"A", Cards(20, 'A'), false, "", {}},
+                    {"B", Cards(50, 'B'), false, "", {}},
+                    {"C", Cards(20, 'C'), false, "", {}}};
+    Bytes file = BuildPds(plan);
+    // A's end block: a one-segment record of a count field with no data.
+    const Bytes end = {14, 0xC0};
+    auto at = std::search(file.begin(), file.end(), end.begin(), end.end());
+    while (at != file.end() && (at[2 + 9] != 0 || at[2 + 10] != 0 || at[2 + 11] != 0))
+        at = std::search(at + 1, file.end(), end.begin(), end.end());
+    ASSERT_NE(at, file.end());
+    const std::size_t cut = static_cast<std::size_t>(at - file.begin());
+    file.erase(at, at + 14);
+    file[cut + 2 + 8] = 0xEE;  // B's first block is not at B's address any more
+    Opened o(file);
+    for (std::size_t k : {0, 1}) {
+        auto r = o.ToFile(o.Member(k), ReadForm::Binary, "out");
+        EXPECT_FALSE(r.Ok()) << k;
+        EXPECT_FALSE(std::filesystem::exists(o.Dir / "out")) << k;
+    }
+    EXPECT_EQ(o.Extract(o.Member(2), ReadForm::Binary), plan.Members[2].Data);
+}

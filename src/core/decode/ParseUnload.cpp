@@ -149,6 +149,14 @@ void ParseRun::LocateMemberData() {
     starts.reserve(Info.Members.size());
     for (const MemberEntry& m : Info.Members) starts.emplace(m.Ttr, -1);
 
+    // The members' addresses in order: a member's blocks lie below the
+    // next member's address, so a record at or above it starts another
+    // member's data even when no block is at that address exactly.
+    std::vector<std::uint32_t> addresses;
+    addresses.reserve(starts.size());
+    for (const auto& [ttr, unused] : starts) addresses.push_back(ttr);
+    std::sort(addresses.begin(), addresses.end());
+    std::uint32_t below = 0;  // the address the member being walked stays below; 0: none known
     std::vector<std::int64_t> found;
     std::unordered_set<std::uint32_t> nested;  // members whose data is an XMIT file
     bool first = true;                         // the next segment must start a record
@@ -181,13 +189,23 @@ void ParseRun::LocateMemberData() {
         const std::uint32_t ttr =
             RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) | count[8];
         auto it = startsMember ? starts.find(ttr) : starts.end();
+        const auto beyond = [&](std::uint32_t address) {
+            auto next = std::upper_bound(addresses.begin(), addresses.end(), address);
+            return next == addresses.end() ? 0 : *next;
+        };
         if (it != starts.end() && it->second < 0) {
             it->second = recordStart;
             found.push_back(recordStart);
+            below = beyond(ttr);
             if (dataLength > 0) {
                 want = 12 + count[9] + std::min<std::size_t>(8, dataLength);
                 sniffed = ttr;
             }
+        } else if (below != 0 && ttr >= below && flag == 0x00) {
+            // The next member's data, its first block not found: the member
+            // before ends here, whether or not its end block came.
+            found.push_back(recordStart);
+            below = beyond(ttr);
         }
         previousFlag = flag;
     };
