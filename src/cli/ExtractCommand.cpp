@@ -199,6 +199,8 @@ int ExtractCommand(const ExtractOptions& o) {
     if (!s.Info.Partitioned) {
         std::string name = s.Info.Dataset.Name;
         if (present::TrimmedName(name).empty()) name = PathToUtf8(PathFromUtf8(s.Leaf).stem());
+        std::error_code ec;
+        if (o.Output.empty()) std::filesystem::create_directories(dir, ec);  // as for a library
         extract(
             nullptr, name,
             o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext)) : PathFromUtf8(o.Output));

@@ -57,6 +57,7 @@ int GrepCommand(const GrepOptions& o) {
         request.Lines = &lines;
         request.Name = DisplayName(name);
         request.Characters = XmitSession::Characters;  // the records as view shows them
+        request.RecordsOnly = true;
         const auto done = reader.Read(request, progress);
         matches += lines.Matches;
         if (!done) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "Commands.h"
@@ -53,6 +54,9 @@ int UnzipCommand(const std::string& archive, const std::string& entry, const std
         return 0;
     }
     intake.Destination = dir.empty() ? "." : dir;
+    std::error_code ec;
+    if (!dir.empty())
+        std::filesystem::create_directories(PathFromUtf8(dir), ec);  // as extract does
     intake.LargeEntries =
         allowLarge ? ZipIntake::LargePolicy::Allow : ZipIntake::LargePolicy::Refuse;
     const Result<std::filesystem::path> written = intake.ExtractChosen(entry, overwrite);

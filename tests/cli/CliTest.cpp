@@ -136,6 +136,14 @@ TEST(Cli, SequentialDatasetViewAndExtract) {
     EXPECT_EQ(view.Out, std::string(80, 'z') + "\n\n");
     ASSERT_EQ(Cli("extract -o " + Q(dir.Path()) + " " + Q(dir / "seq.xmi")).Code, 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "USER.TEST.DATA.txt"));
+    // Folders that do not exist yet are made, as for a library.
+    ASSERT_EQ(Cli("extract -o " + Q(dir / "new" / "one") + " " + Q(dir / "seq.xmi")).Code, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "new" / "one" / "USER.TEST.DATA.txt"));
+    ZipSpec zip;
+    zip.Entries = {{"SEQ.XMI", BuildSequential(plan), 8}};
+    WriteFile(dir / "seq.zip", BuildZip(zip));
+    ASSERT_EQ(Cli("unzip " + Q(dir / "seq.zip") + " SEQ.XMI -o " + Q(dir / "new" / "two")).Code, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "new" / "two" / "SEQ.XMI"));
 }
 
 TEST(Cli, FailuresAndUsageErrorsHaveTheirExitCodes) {
@@ -210,6 +218,8 @@ TEST(CliGrep, PrintsMemberLineAndTextWithGrepsExitCodes) {
              "\nBETA:2:" + Card("say Hello") + "\n"},
         {"grep -i hello" + lib + " BETA", 0, "BETA:2:" + Card("say Hello") + "\n"},
         {"grep NOWHERE" + lib, 1, ""},
+        {"grep ''" + lib + " BETA", 0,  // every record, and nothing after the last
+         "BETA:1:" + Card("no match here") + "\nBETA:2:" + Card("say Hello") + "\n"},
         {"grep HELLO" + lib + " MISSING", 2, ""},
         {"grep HELLO " + Q(dir / "seq.xmi"), 0, "2:" + Card("HELLO second") + "\n"},
         {"grep HELLO " + Q(dir / "garbage"), 2, ""},

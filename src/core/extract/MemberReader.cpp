@@ -211,7 +211,8 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         splitter = std::make_unique<VariableRecords>(
             *sink, memberMode, !recfm.NoDescriptors && !blockLines, kMaxTextRecord, at);
     } else {
-        splitter = std::make_unique<FixedSlices>(*sink, text ? lrecl : kBinarySlice);
+        splitter =
+            std::make_unique<FixedSlices>(*sink, text ? lrecl : kBinarySlice, !request.RecordsOnly);
     }
     progress.SetMaximum(end);
     progress.SetPosition(start);

@@ -51,6 +51,9 @@ struct ReadRequest {
     // Text lines keep control characters as they are instead of showing
     // them as visible symbols.
     bool KeepControls = false;
+    // Only the records there are: fixed-length text ends without the empty
+    // slice after the last record that views and text files show.
+    bool RecordsOnly = false;
 };
 
 struct ReadSummary {

@@ -34,16 +34,21 @@ class RecordSplitter {
     virtual bool Finish() = 0;
 };
 
-// Slices of a fixed length; the last one may be shorter, even empty.
+// Slices of a fixed length; the last one may be shorter, even empty (unless
+// keepEmpty is false).
 class FixedSlices : public RecordSplitter {
   public:
-    FixedSlices(Sink& sink, std::size_t slice) : sink_(sink), slice_(slice), buffer_(slice + 2) {}
+    FixedSlices(Sink& sink, std::size_t slice, bool keepEmpty = true)
+        : sink_(sink), slice_(slice), keepEmpty_(keepEmpty), buffer_(slice + 2) {}
     bool Bytes(const std::uint8_t* p, std::size_t n) override;
-    bool Finish() override { return sink_.Take(buffer_.data(), filled_); }
+    bool Finish() override {
+        return (filled_ == 0 && !keepEmpty_) || sink_.Take(buffer_.data(), filled_);
+    }
 
   private:
     Sink& sink_;
     std::size_t slice_;
+    bool keepEmpty_;
     std::vector<std::uint8_t> buffer_;
     std::size_t filled_ = 0;
 };
