@@ -144,6 +144,11 @@ TEST(Cli, SequentialDatasetViewAndExtract) {
     WriteFile(dir / "seq.zip", BuildZip(zip));
     ASSERT_EQ(Cli("unzip " + Q(dir / "seq.zip") + " SEQ.XMI -o " + Q(dir / "new" / "two")).Code, 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "new" / "two" / "SEQ.XMI"));
+    // --output naming a folder says so.
+    const CliRun folder =
+        Cli("extract --overwrite --output " + Q(dir / "new") + " " + Q(dir / "seq.xmi"), true);
+    EXPECT_EQ(folder.Code, 1);
+    EXPECT_NE(folder.Out.find("is a folder, not a file to write"), std::string::npos) << folder.Out;
 }
 
 TEST(Cli, FailuresAndUsageErrorsHaveTheirExitCodes) {

@@ -65,6 +65,21 @@ TEST(OutputName, DisplayEscapesControlsAndPercentOnly) {
     EXPECT_EQ(DisplayName("X\xC2\x9F\xC3\xA9"), "X%C2%9F\xC3\xA9");
 }
 
+TEST(OutputName, ALongNameIsCutBetweenCharactersAndStaysDistinct) {
+    // The cut falls inside a two-byte letter, then inside an escape.
+    for (const std::string& stem : {std::string(241, 'a') + "\xC3\xA9" + std::string(40, 'b'),
+                                    std::string(241, 'a') + ":" + std::string(40, 'b')}) {
+        const std::string a = OutputName(stem + "X", ".txt"), b = OutputName(stem + "Y", ".txt");
+        EXPECT_NE(a, b);
+        EXPECT_LE(a.size(), 255u);
+        EXPECT_EQ(a.substr(0, 241), std::string(241, 'a'));
+        EXPECT_EQ(a.substr(241, 1), "~") << a;  // nothing of the cut character
+        EXPECT_TRUE(a.ends_with(".txt")) << a;
+    }
+    const std::string exact(251, 'n');
+    EXPECT_EQ(OutputName(exact, ".txt"), exact + ".txt");  // 255 bytes: as it is
+}
+
 TEST(OutputName, OneCommandNeverGivesTwoItemsOneFile) {
     OutputNameSet names;
     EXPECT_EQ(names.Take("SAME    ", ".bin"), "SAME.bin");

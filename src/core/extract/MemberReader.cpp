@@ -6,6 +6,7 @@
 #include "extract/BlockWalker.h"
 #include "extract/RecordSplitter.h"
 #include "extract/Sinks.h"
+#include "io/AtomicWriter.h"
 #include "io/BufferedReader.h"
 
 namespace corvane {
@@ -182,12 +183,14 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
             request.Bytes->clear();
             out.emplace(*request.Bytes);
         } else {
-            const std::string path = request.OutputFile.string();
+            const std::string path = PathToUtf8(request.OutputFile);
             switch (OutputFile::Open(request.OutputFile, output)) {
                 case OutputFile::OpenResult::CannotCreate:
                     return FileError("Cannot create file " + path);
                 case OutputFile::OpenResult::CannotOpen:
                     return FileError("Cannot open file " + path);
+                case OutputFile::OpenResult::IsFolder:
+                    return FileError(path + " is a folder, not a file to write");
                 case OutputFile::OpenResult::Opened:
                     break;
             }

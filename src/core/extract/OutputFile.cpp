@@ -12,6 +12,8 @@ constexpr std::size_t kOutputBufferSize = 1 << 20;
 
 OutputFile::OpenResult OutputFile::Open(const std::filesystem::path& path,
                                         std::unique_ptr<OutputFile>& out) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return OpenResult::IsFolder;
     std::unique_ptr<AtomicWriter> writer;
     switch (AtomicWriter::Create(path, AtomicWriteOptions{}, writer)) {
         case AtomicWriter::Status::Ok:

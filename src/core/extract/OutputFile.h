@@ -18,7 +18,7 @@ namespace corvane {
 // never replaced.
 class OutputFile {
   public:
-    enum class OpenResult { Opened, CannotCreate, CannotOpen };
+    enum class OpenResult { Opened, CannotCreate, CannotOpen, IsFolder };
 
     static OpenResult Open(const std::filesystem::path& path, std::unique_ptr<OutputFile>& out);
     // The path as UTF-8 text.

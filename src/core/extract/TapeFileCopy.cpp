@@ -25,6 +25,8 @@ Result<std::int64_t> CopyTapeFile(TapeImage& tape, std::size_t index,
             return CopyError("Cannot create file " + shown);
         case OutputFile::OpenResult::CannotOpen:
             return CopyError("Cannot open file " + shown);
+        case OutputFile::OpenResult::IsFolder:
+            return CopyError(shown + " is a folder, not a file to write");
         case OutputFile::OpenResult::Opened:
             break;
     }

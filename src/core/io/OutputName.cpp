@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "search/NameFilter.h"
@@ -10,6 +11,10 @@
 namespace corvane {
 
 namespace {
+// The longest file name Linux takes, in bytes (Windows takes as many UTF-16
+// units, never fewer).
+constexpr std::size_t kLongestName = 255;
+
 void AppendEscape(std::string& out, unsigned char byte) {
     static const char kHex[] = "0123456789ABCDEF";
     out.push_back('%');
@@ -129,7 +134,26 @@ std::string OutputName(std::string_view name, std::string_view extension) {
     } else {
         out = Escape(trimmed, kUnsafeInNames);
     }
-    out += Escape(extension, kUnsafeInNames);
+    const std::string ext = Escape(extension, kUnsafeInNames);
+    if (out.size() + ext.size() > kLongestName) {
+        // Too long for a file system: the start of the name, then a hash of
+        // the whole, so distinct names stay distinct; cut between
+        // characters, never inside one or inside an escape.
+        std::uint32_t hash = 2166136261u;  // FNV-1a
+        for (char c : out + ext) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        char tag[10];
+        std::snprintf(tag, sizeof tag, "~%08X", static_cast<unsigned>(hash));
+        std::size_t cut = kLongestName > ext.size() + 9 ? kLongestName - ext.size() - 9 : 0;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+        for (std::size_t back = 1; back <= 2 && back <= cut; ++back) {
+            if (out[cut - back] == '%') {
+                cut -= back;
+                break;
+            }
+        }
+        out = out.substr(0, cut) + tag;
+    }
+    out += ext;
 
     // Windows drops a final dot or blank.
     const char last = out.back();
