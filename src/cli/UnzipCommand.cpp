@@ -14,24 +14,24 @@ namespace {
 // A line that the window would also show in a message box: here its caption
 // and text follow the line, as a box would.
 void Report(const Error& e) {
-    std::cerr << VisibleText(e.Message) << "\n";
+    std::cerr << VisibleLines(e.Message) << "\n";
     if (!e.Caption.empty())
-        std::cerr << VisibleText(e.Caption) << ": " << VisibleText(e.Message) << "\n";
+        std::cerr << VisibleLines(e.Caption) << ": " << VisibleLines(e.Message) << "\n";
 }
 }  // namespace
 
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,
                  bool overwrite, bool allowLarge) {
-    ZipIntake intake([](const std::string& line) { std::cerr << VisibleText(line) << "\n"; });
+    ZipIntake intake([](const std::string& line) { std::cerr << VisibleLines(line) << "\n"; });
     const Result<int> counted = intake.CountXmitEntries(archive);
     if (!counted) {
-        std::cerr << VisibleText(counted.Err().Caption) << ": "
-                  << VisibleText(counted.Err().Message) << "\n";
+        std::cerr << VisibleLines(counted.Err().Caption) << ": "
+                  << VisibleLines(counted.Err().Message) << "\n";
         return 1;
     }
     for (const std::string& alert : intake.Alerts()) {
-        std::cerr << VisibleText(alert) << "\n"
-                  << "Zip: " << VisibleText(alert) << "\n";
+        std::cerr << VisibleLines(alert) << "\n"
+                  << "Zip: " << VisibleLines(alert) << "\n";
     }
     if (!intake.IsOpen()) return 1;  // unreadable: already reported
     if (entry.empty()) {

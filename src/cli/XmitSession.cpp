@@ -16,20 +16,20 @@ void PrintError(const Error& e) {
         case Error::Kind::NotXmit:
         case Error::Kind::Io:
         case Error::Kind::Usage:
-            std::cerr << VisibleText(e.Caption.empty() ? "" : e.Caption + ": ")
-                      << VisibleText(e.Message) << "\n";
+            std::cerr << VisibleLines(e.Caption.empty() ? "" : e.Caption + ": ")
+                      << VisibleLines(e.Message) << "\n";
             return;
         case Error::Kind::Unsupported:
-            std::cerr << VisibleText(e.Caption) << ": " << VisibleText(e.Message) << "\n";
+            std::cerr << VisibleLines(e.Caption) << ": " << VisibleLines(e.Message) << "\n";
             break;
         case Error::Kind::Damaged:
             break;
     }
     const ErrorReportData report = present::ErrorReportFor(e);
-    std::cerr << VisibleText(report.Caption) << "\n"
-              << VisibleText(report.Title) << "\n"
-              << VisibleText(report.Reason) << "\n";
-    for (const std::string& line : report.Details) std::cerr << VisibleText(line) << "\n";
+    std::cerr << VisibleLines(report.Caption) << "\n"
+              << VisibleLines(report.Title) << "\n"
+              << VisibleLines(report.Reason) << "\n";
+    for (const std::string& line : report.Details) std::cerr << VisibleLines(line) << "\n";
 }
 
 const CodePage* XmitSession::Characters = nullptr;

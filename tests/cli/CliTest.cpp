@@ -546,4 +546,9 @@ TEST(CliTerminal, ControlCodesFromTheFileNeverReachTheTerminal) {
     for (std::size_t at = 0; (at = info.find("To user:", at)) != std::string::npos; ++at) ++toUser;
     EXPECT_EQ(toUser, 2u) << info;  // the real field, and the message's text on its own line
     EXPECT_EQ(info.find("\n  To user:     EVIL"), std::string::npos) << info;
+    // The program's own reports keep their lines.
+    WriteFile(dir / "plain", ToEbcdic("NOT AN XMIT FILE"));
+    const CliRun refused = Cli("info " + Q(dir / "plain"), true);
+    EXPECT_NE(refused.Out.find("!\nThis does not look like an Xmit file"), std::string::npos)
+        << refused.Out;
 }

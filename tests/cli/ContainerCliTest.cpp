@@ -8,6 +8,7 @@
 
 #include "CliRun.h"
 #include "Sha256.h"
+#include "TapeBuilder.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
 
@@ -45,6 +46,12 @@ TEST(CliContainers, TapesListTheirFilesAsTheirLabelsSay) {
     const nlohmann::json expected = Expected();
     for (const char* name : {"test_tape.aws", "test_tape.het", "test_tape_bz2.het"}) {
         SCOPED_TRACE(name);
+        if (std::string(name) == "test_tape_bz2.het" && !TapeBuilderHasBzip2()) {
+            // A build without bzip2 says so.
+            const CliRun r = Cli("list " + Q(Containers() / name), true);
+            EXPECT_NE(r.Out.find("cannot read bzip2"), std::string::npos) << r.Out;
+            continue;
+        }
         const nlohmann::json& e = expected.at(name);
         const nlohmann::json info = Json("info --json " + Q(Containers() / name));
         EXPECT_EQ(info.at("tape").at("volser"), e.at("volser"));
@@ -72,13 +79,13 @@ TEST(CliContainers, TapesListTheirFilesAsTheirLabelsSay) {
 TEST(CliContainers, WhatATapeHoldsListsAsTheFileCutOutOfIt) {
     NEED_SAMPLES();
     const std::string tape = (Containers() / "test_tape.het").string();
-    EXPECT_EQ(Json("list --json '" + tape + "!4'"),
+    EXPECT_EQ(Json("list --json " + Q(tape + "!4")),
               Json("list --json " + Q(SamplesDir() / "test_pds.xmi")));
-    EXPECT_EQ(Json("list --json '" + tape + "!PYTHON.XMI.PDS'"),
+    EXPECT_EQ(Json("list --json " + Q(tape + "!PYTHON.XMI.PDS")),
               Json("list --json " + Q(Containers() / "xmilib_pds.unload")));
     // Members read through the tape are those of the cut-out unload.
     TempDir a, b;
-    ASSERT_EQ(Cli("extract --binary -o " + Q(a.Path()) + " '" + tape + "!2'").Code, 0);
+    ASSERT_EQ(Cli("extract --binary -o " + Q(a.Path()) + " " + Q(tape + "!2")).Code, 0);
     ASSERT_EQ(
         Cli("extract --binary -o " + Q(b.Path()) + " " + Q(Containers() / "xmilib_pds.unload.rdw"))
             .Code,
@@ -91,11 +98,15 @@ TEST(CliContainers, WhatATapeHoldsListsAsTheFileCutOutOfIt) {
 
 TEST(CliContainers, ATapeFileExtractsAsHerculesWritesIt) {
     NEED_SAMPLES();
+#ifdef _WIN32
+    GTEST_SKIP() << "Hercules hetget is compared on Linux: skipped";
+#endif
     if (!std::filesystem::exists("/usr/bin/hetget")) {
         GTEST_SKIP() << "Hercules hetget absent: skipped";
     }
     TempDir dir;
     for (const char* name : {"test_tape.aws", "test_tape.het", "test_tape_bz2.het"}) {
+        if (std::string(name) == "test_tape_bz2.het" && !TapeBuilderHasBzip2()) continue;
         for (int file = 1; file <= 4; ++file) {
             SCOPED_TRACE(std::string(name) + " file " + std::to_string(file));
             const std::string tape = (Containers() / name).string();
@@ -114,7 +125,7 @@ TEST(CliContainers, ATapeFileExtractsAsHerculesWritesIt) {
             if (file != 1) continue;
             // A sequential tape file opened by its path: its blocks too.
             ASSERT_EQ(
-                Cli("extract --binary --overwrite --output " + Q(ours) + " '" + tape + "!1'").Code,
+                Cli("extract --binary --overwrite --output " + Q(ours) + " " + Q(tape + "!1")).Code,
                 0);
             EXPECT_EQ(ReadFile(ours), ReadFile(theirs));
         }
@@ -139,10 +150,10 @@ TEST(CliContainers, CommandsThatDoNotApplySaySo) {
     const CliRun view = Cli("view " + Q(tape), true);
     EXPECT_EQ(view.Code, 1);
     EXPECT_NE(view.Out.find("is a tape image: name one of its files"), std::string::npos);
-    const CliRun headers = Cli("headers '" + tape + "!2'", true);
+    const CliRun headers = Cli("headers " + Q(tape + "!2"), true);
     EXPECT_EQ(headers.Code, 1);
     EXPECT_NE(headers.Out.find("is not an XMIT file"), std::string::npos);
-    const CliRun missing = Cli("list '" + tape + "!7'", true);
+    const CliRun missing = Cli("list " + Q(tape + "!7"), true);
     EXPECT_EQ(missing.Code, 1);
     EXPECT_NE(missing.Out.find("No tape file 7 on " + tape), std::string::npos);
 }

@@ -54,6 +54,11 @@ TEST(ContainerPath, EveryFileOfTheSampleTapesOpensByWhatItHolds) {
         SCOPED_TRACE(name);
         const std::string tape = (SamplesDir() / "containers" / name).string();
         auto top = OpenXmitPath(tape);
+        if (std::string(name) == "test_tape_bz2.het" && !TapeBuilderHasBzip2()) {
+            ASSERT_FALSE(top.Ok());  // a build without bzip2 says so
+            EXPECT_NE(top.Err().Message.find("cannot read bzip2"), std::string::npos);
+            continue;
+        }
         ASSERT_TRUE(top.Ok()) << top.Err().Message;
         EXPECT_EQ(top->Kind, NodeKind::Tape);
         ASSERT_TRUE(top->Tape);

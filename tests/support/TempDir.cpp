@@ -25,8 +25,11 @@ TempDir::~TempDir() {
 
 std::filesystem::path SamplesDir() {
     if (const char* env = std::getenv("CORVANE_SAMPLES")) return env;
-    std::filesystem::path dir = CORVANE_SAMPLES_DIR;
+    // Whole and normal, so that a Windows build run under Wine passes a
+    // path with its drive, not one that starts with a slash.
     std::error_code ec;
+    const std::filesystem::path dir =
+        std::filesystem::absolute(CORVANE_SAMPLES_DIR, ec).lexically_normal();
     return std::filesystem::exists(dir / "expected.json", ec) ? dir : std::filesystem::path();
 }
 

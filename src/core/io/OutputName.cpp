@@ -50,12 +50,14 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 
 // Copies s, writing as %XX every byte of a control character (C0, DEL, C1),
 // every byte that is not part of well-formed UTF-8, '%' (unless percent is
-// false), and the ASCII characters listed in extra.
-std::string Escape(std::string_view s, const char* extra, bool percent = true) {
+// false), and the ASCII characters listed in extra; line ends stay when
+// newlines is true.
+std::string Escape(std::string_view s, const char* extra, bool percent = true,
+                   bool newlines = false) {
     // Most names need nothing escaped: printable ASCII outside extra.
     const bool plain = std::all_of(s.begin(), s.end(), [&](char ch) {
         const auto c = static_cast<unsigned char>(ch);
-        return c >= 0x20 && c < 0x7F && (c != '%' || !percent) &&
+        return (c >= 0x20 || (c == '\n' && newlines)) && c < 0x7F && (c != '%' || !percent) &&
                (extra[0] == 0 || !std::strchr(extra, c));
     });
     if (plain) return std::string(s);
@@ -64,7 +66,8 @@ std::string Escape(std::string_view s, const char* extra, bool percent = true) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            const bool unsafe = c < 0x20 || c == 0x7F || (c == '%' && percent) ||
+            const bool unsafe = (c < 0x20 && !(c == '\n' && newlines)) || c == 0x7F ||
+                                (c == '%' && percent) ||
                                 (c != 0 && std::strchr(extra, c) != nullptr);
             if (unsafe) {
                 AppendEscape(out, c);
@@ -176,6 +179,10 @@ std::string DisplayName(std::string_view name) {
 
 std::string VisibleText(std::string_view text) {
     return Escape(text, "", false);
+}
+
+std::string VisibleLines(std::string_view text) {
+    return Escape(text, "", false, true);
 }
 
 std::string OutputNameSet::Take(std::string_view name, std::string_view extension) {

@@ -25,6 +25,9 @@ std::string DisplayName(std::string_view name);
 // escapes for control characters and broken UTF-8, '%' left as it is, so no
 // byte from a file can move the cursor, retitle the window or end a line.
 std::string VisibleText(std::string_view text);
+// The same for the program's own texts of several lines (error reports):
+// line ends stay, every other control character is escaped.
+std::string VisibleLines(std::string_view text);
 
 // Hands out the output names of one command, which all go to one folder: a
 // name that another item of the command already took (also when they differ
