@@ -223,7 +223,7 @@ TEST(CliGrep, PrintsMemberLineAndTextWithGrepsExitCodes) {
              "\nBETA:2:" + Card("say Hello") + "\n"},
         {"grep -i hello" + lib + " BETA", 0, "BETA:2:" + Card("say Hello") + "\n"},
         {"grep NOWHERE" + lib, 1, ""},
-        {"grep ''" + lib + " BETA", 0,  // every record, and nothing after the last
+        {"grep " + Q("") + lib + " BETA", 0,  // every record, and nothing after the last
          "BETA:1:" + Card("no match here") + "\nBETA:2:" + Card("say Hello") + "\n"},
         {"grep HELLO" + lib + " MISSING", 2, ""},
         {"grep HELLO " + Q(dir / "seq.xmi"), 0, "2:" + Card("HELLO second") + "\n"},
