@@ -135,14 +135,14 @@ void WriteContainerSeeds(const fs::path& terse, const fs::path& containers) {
     const std::vector<Bytes> cards = {Cards(20, 'A')};
     for (bool spack : {false, true}) {
         for (bool variable : {false, true}) {
-            TerseSpec spec;
-            spec.Spack = spack;
-            spec.Variable = variable;
-            spec.Lrecl = variable ? 255 : 80;
-            spec.Records =
+            TersePlan plan;
+            plan.Spack = spack;
+            plan.Variable = variable;
+            plan.Lrecl = variable ? 255 : 80;
+            plan.Records =
                 variable ? std::vector<Bytes>{ToEbcdic("ONE"), {}, Cards(2, 'V')} : cards;
             WriteFile(terse / (std::string(spack ? "spack" : "pack") + (variable ? "-v" : "-f")),
-                      BuildTerse(spec));
+                      BuildTerse(plan));
         }
     }
     PdsSpec plan;
@@ -153,7 +153,7 @@ void WriteContainerSeeds(const fs::path& terse, const fs::path& containers) {
     WriteFile(containers / "unload.rdw", WithRecordDescriptors(records));
     const Bytes blocks = InSpannedBlocks(records, 400);
     WriteFile(containers / "unload.bdw", blocks);
-    TerseSpec packed;
+    TersePlan packed;
     packed.Records = {xmit};
     const Bytes terseXmit = BuildTerse(packed);
     WriteFile(containers / "xmit.pack", terseXmit);

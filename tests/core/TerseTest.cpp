@@ -87,12 +87,12 @@ TEST(Terse, EveryByteValueRoundTripsInBothFormsAndAlgorithms) {
     for (bool spack : {false, true}) {
         for (bool variable : {false, true}) {
             SCOPED_TRACE(std::string(spack ? "SPACK" : "PACK") + (variable ? " V" : " F"));
-            TerseSpec spec;
-            spec.Spack = spack;
-            spec.Variable = variable;
-            spec.Lrecl = variable ? 260 : 1;
-            spec.Records = records;
-            auto s = Unpack(BuildTerse(spec));
+            TersePlan plan;
+            plan.Spack = spack;
+            plan.Variable = variable;
+            plan.Lrecl = variable ? 260 : 1;
+            plan.Records = records;
+            auto s = Unpack(BuildTerse(plan));
             ASSERT_TRUE(s.Ok()) << s.Err().Message;
             Bytes expected;
             if (variable) {
@@ -107,14 +107,14 @@ TEST(Terse, EveryByteValueRoundTripsInBothFormsAndAlgorithms) {
 
 TEST(Terse, LongOutputReadsAnywhereFromItsSavedStates) {
     // Several MiB, so that the saved states are thinned out at least once.
-    TerseSpec spec;
-    spec.Spack = true;
-    spec.Lrecl = 80;
+    TersePlan plan;
+    plan.Spack = true;
+    plan.Lrecl = 80;
     Bytes data(9u << 20);
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<std::uint8_t>(i * 7 + i / 4093);
-    spec.Records = {data};
-    auto s = Unpack(BuildTerse(spec));
+    plan.Records = {data};
+    auto s = Unpack(BuildTerse(plan));
     ASSERT_TRUE(s.Ok()) << s.Err().Message;
     TerseSource& source = *s.Value();
     ASSERT_EQ(source.Size(), static_cast<std::int64_t>(data.size()));
@@ -128,7 +128,7 @@ TEST(Terse, LongOutputReadsAnywhereFromItsSavedStates) {
 }
 
 TEST(Terse, DamagedFilesAreClearErrors) {
-    TerseSpec f;
+    TersePlan f;
     f.Records = {Bytes(500, 0xC1)};
     const Bytes good = BuildTerse(f);
     auto withHeader = [&](std::size_t at, std::uint8_t value) {
@@ -137,17 +137,17 @@ TEST(Terse, DamagedFilesAreClearErrors) {
         return b;
     };
     auto codes = [&](bool spack, const std::vector<std::uint16_t>& list) {
-        TerseSpec spec;
-        spec.Spack = spack;
-        Bytes b = TerseHeaderBytes(spec);
+        TersePlan plan;
+        plan.Spack = spack;
+        Bytes b = TerseHeaderBytes(plan);
         const Bytes stream = TerseCodeBytes(list);
         b.insert(b.end(), stream.begin(), stream.end());
         return b;
     };
-    TerseSpec cut = f;
+    TersePlan cut = f;
     cut.EndCode = false;
     cut.PadTo = 0;
-    TerseSpec longRecord;
+    TersePlan longRecord;
     longRecord.Variable = true;
     longRecord.Lrecl = 255;
     longRecord.Records = {Bytes(70000, 0xC1)};

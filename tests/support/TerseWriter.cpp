@@ -2,10 +2,10 @@
 
 namespace corvane::testing {
 
-Bytes TerseHeaderBytes(const TerseSpec& spec) {
-    const std::uint32_t length = spec.Variable ? spec.Lrecl - 4 : spec.Lrecl;
-    return {static_cast<std::uint8_t>(spec.Spack ? 0x05 : 0x02),
-            static_cast<std::uint8_t>(spec.Variable ? 0x01 : 0x00),
+Bytes TerseHeaderBytes(const TersePlan& plan) {
+    const std::uint32_t length = plan.Variable ? plan.Lrecl - 4 : plan.Lrecl;
+    return {static_cast<std::uint8_t>(plan.Spack ? 0x05 : 0x02),
+            static_cast<std::uint8_t>(plan.Variable ? 0x01 : 0x00),
             static_cast<std::uint8_t>(length >> 8),
             static_cast<std::uint8_t>(length),
             0x0C,
@@ -30,18 +30,18 @@ Bytes TerseCodeBytes(const std::vector<std::uint16_t>& codes) {
     return out;
 }
 
-Bytes BuildTerse(const TerseSpec& spec) {
+Bytes BuildTerse(const TersePlan& plan) {
     std::vector<std::uint16_t> codes;
-    for (std::size_t r = 0; r < spec.Records.size(); ++r) {
-        if (spec.Variable && r > 0) codes.push_back(257);
-        for (std::uint8_t b : spec.Records[r]) codes.push_back(static_cast<std::uint16_t>(b + 1));
+    for (std::size_t r = 0; r < plan.Records.size(); ++r) {
+        if (plan.Variable && r > 0) codes.push_back(257);
+        for (std::uint8_t b : plan.Records[r]) codes.push_back(static_cast<std::uint16_t>(b + 1));
     }
-    if (spec.EndCode) codes.push_back(0);
-    Bytes out = TerseHeaderBytes(spec);
+    if (plan.EndCode) codes.push_back(0);
+    Bytes out = TerseHeaderBytes(plan);
     const Bytes stream = TerseCodeBytes(codes);
     out.insert(out.end(), stream.begin(), stream.end());
-    if (spec.PadTo > 0) {
-        while (out.size() % spec.PadTo != 0) out.push_back(0x40);
+    if (plan.PadTo > 0) {
+        while (out.size() % plan.PadTo != 0) out.push_back(0x40);
     }
     return out;
 }
