@@ -157,6 +157,10 @@ void ParseRun::LocateMemberData() {
     for (const auto& [ttr, unused] : starts) addresses.push_back(ttr);
     std::sort(addresses.begin(), addresses.end());
     std::uint32_t below = 0;  // the address the member being walked stays below; 0: none known
+    const auto beyond = [&](std::uint32_t address) {
+        auto next = std::upper_bound(addresses.begin(), addresses.end(), address);
+        return next == addresses.end() ? 0 : *next;
+    };
     std::vector<std::int64_t> found;
     std::unordered_set<std::uint32_t> nested;  // members whose data is an XMIT file
     bool first = true;                         // the next segment must start a record
@@ -189,10 +193,6 @@ void ParseRun::LocateMemberData() {
         const std::uint32_t ttr =
             RelativeTrack(BigEndianField(count, 4, 2), BigEndianField(count, 6, 2)) | count[8];
         auto it = startsMember ? starts.find(ttr) : starts.end();
-        const auto beyond = [&](std::uint32_t address) {
-            auto next = std::upper_bound(addresses.begin(), addresses.end(), address);
-            return next == addresses.end() ? 0 : *next;
-        };
         if (it != starts.end() && it->second < 0) {
             it->second = recordStart;
             found.push_back(recordStart);

@@ -54,25 +54,24 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 // newlines is true.
 std::string Escape(std::string_view s, const char* extra, bool percent = true,
                    bool newlines = false) {
-    // Most names need nothing escaped: printable ASCII outside extra.
-    const bool plain = std::all_of(s.begin(), s.end(), [&](char ch) {
-        const auto c = static_cast<unsigned char>(ch);
+    // An ASCII character that stands as it is.
+    const auto kept = [&](unsigned char c) {
         return (c >= 0x20 || (c == '\n' && newlines)) && c < 0x7F && (c != '%' || !percent) &&
-               (extra[0] == 0 || !std::strchr(extra, c));
-    });
-    if (plain) return std::string(s);
+               (c == 0 || std::strchr(extra, c) == nullptr);
+    };
+    // Most names need nothing escaped.
+    if (std::all_of(s.begin(), s.end(),
+                    [&](char c) { return kept(static_cast<unsigned char>(c)); }))
+        return std::string(s);
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            const bool unsafe = (c < 0x20 && !(c == '\n' && newlines)) || c == 0x7F ||
-                                (c == '%' && percent) ||
-                                (c != 0 && std::strchr(extra, c) != nullptr);
-            if (unsafe) {
-                AppendEscape(out, c);
-            } else {
+            if (kept(c)) {
                 out.push_back(static_cast<char>(c));
+            } else {
+                AppendEscape(out, c);
             }
             ++i;
             continue;
