@@ -70,6 +70,7 @@ MainWindow::MainWindow(Environment environment)
     notifier_->Modal = [this](bool shown) { ModalShown(shown); };
     errors_->Modal = [this](bool shown) { ModalShown(shown); };
     BuildWindow();
+    LvwMembers->setFocus();  // the arrow keys walk the members from the start
     About = new AboutDialog(this);
     setAcceptDrops(true);
     FillRecentFiles();
@@ -97,6 +98,9 @@ void MainWindow::BuildWindow() {
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
         b->setFixedSize(55, 55);
+        // The menus hold every command: Tab goes to the filter and the list,
+        // never round the toolbar.
+        b->setFocusPolicy(Qt::NoFocus);
         if (slot) connect(b, &QToolButton::clicked, this, slot);
         ToolBar1->addWidget(b);
         return b;
@@ -114,6 +118,7 @@ void MainWindow::BuildWindow() {
     SpeedButton3->setFixedSize(27, 55);
     SpeedButton3->setAutoRaise(true);
     SpeedButton3->setEnabled(false);
+    SpeedButton3->setFocusPolicy(Qt::NoFocus);
     ToolBar1->addWidget(SpeedButton3);
     SbnOptions = button("SbnOptions", "Options", "Tailor general options", IconKind::Options,
                         &MainWindow::MnuOptionsXmitClick);
@@ -225,6 +230,9 @@ void MainWindow::BuildWindow() {
     // Information tabs.
     TabInfo = new QTabWidget(this);
     TabInfo->setObjectName("TabInfo");
+    // Its own tab bar is hidden (the rows below stand for it): focus given
+    // to it would go nowhere and keep Tab in the member list.
+    TabInfo->setFocusPolicy(Qt::NoFocus);
     TabInfo->setDocumentMode(false);
     TabInfo->addTab(
         BuildInfoPage(
@@ -302,7 +310,7 @@ void MainWindow::BuildWindow() {
     LvwMembers = new MemberView;
     LvwMembers->setObjectName("LvwMembers");
     LvwMembers->setToolTip(kMembersHint);
-    LvwMembers->setStyleSheet("QTreeView { background: white; }");
+    LvwMembers->ShowGridLines(false);
     LvwMembers->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LvwMembers, &MemberView::Clicked, this, &MainWindow::LvwMembersClick);
     connect(LvwMembers, &MemberView::SelectionKey, this, &MainWindow::LvwMembersClick);

@@ -280,11 +280,7 @@ void MainWindow::ShowFileInfo() {
         for (ElidedLabel* l : {LblMembers, LblRecfm, LblLrecl, LblBlksize}) l->SetFullText({});
     }
     if (Info->Partitioned || Kind == NodeKind::Tape) {
-        LvwMembers->setProperty("gridLines", true);
-        LvwMembers->setStyleSheet(
-            "QTreeView { background: white; } QTreeView::item { border-right: 1px solid #d4d4d4; "
-            "border-bottom: 1px solid #d4d4d4; } QTreeView::item:selected { background: "
-            "palette(highlight); color: palette(highlighted-text); }");
+        LvwMembers->ShowGridLines(true);
         SetSelectItemsEnabled(true);
     } else {
         ShowSequentialSummary();
@@ -320,8 +316,7 @@ void MainWindow::ClearFileInfo() {
     MmoTabMessage->clear();
     LvwMembers->Model().Clear();
     LvwMembers->SetPlaceholder(QString());
-    LvwMembers->setProperty("gridLines", false);
-    LvwMembers->setStyleSheet("QTreeView { background: white; }");
+    LvwMembers->ShowGridLines(false);
 }
 
 void MainWindow::UpdateFileState() {

@@ -308,6 +308,15 @@ int MemberView::SelectedCount() const {
     return static_cast<int>(selectionModel()->selectedRows().size());
 }
 
+void MemberView::ShowGridLines(bool on) {
+    setProperty("gridLines", on);
+    setStyleSheet(on ? "QTreeView { background: white; color: black; } QTreeView::item { "
+                       "border-right: 1px solid #d4d4d4; border-bottom: 1px solid #d4d4d4; } "
+                       "QTreeView::item:selected { background: palette(highlight); color: "
+                       "palette(highlighted-text); }"
+                     : "QTreeView { background: white; color: black; }");
+}
+
 void MemberView::SetPlaceholder(const QString& text) {
     placeholder_ = text;
     viewport()->update();

@@ -107,6 +107,9 @@ class MemberView : public QTreeView {
 
     // Shown in place of rows while the list is empty.
     void SetPlaceholder(const QString& text);
+    // Lines between the cells (a library's list) or none; either way black
+    // text on white, whatever the desktop's palette.
+    void ShowGridLines(bool on);
     QString Placeholder() const { return placeholder_; }
 
   signals:

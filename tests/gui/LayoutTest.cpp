@@ -134,3 +134,19 @@ TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
     EXPECT_EQ(Column(list, 0), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
     EXPECT_FALSE(list.header()->isSortIndicatorShown());
 }
+
+TEST(Layout, TheMemberListStaysReadableUnderADarkPalette) {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::Base, QColor(35, 38, 41));
+    QApplication::setPalette(dark);
+    MainFixture f;
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
+    w.LvwMembers->ensurePolished();
+    const QPalette shown = w.LvwMembers->palette();
+    QApplication::setPalette(before);
+    // Its white background, and text that stands out on it.
+    EXPECT_EQ(shown.color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(shown.color(QPalette::Text), QColor(Qt::black));
+}

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "ExtractPrompt.h"
 #include "GuiSupport.h"
@@ -136,6 +137,25 @@ TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
     const auto views = Viewers(w);
     ASSERT_EQ(views.size(), 3u);
     EXPECT_EQ(views[0]->windowTitle(), "MEM0    ");
+}
+
+TEST(Keyboard, TabReachesTheFilterAndTheMemberList) {
+    MainFixture f;
+    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), w.LvwMembers);  // the members have the keys first
+    bool list = false, filter = false;
+    for (int k = 0; k < 12 && !(list && filter); ++k) {
+        QWidget* at = QApplication::focusWidget();
+        ASSERT_NE(at, nullptr);
+        EXPECT_EQ(qobject_cast<QToolButton*>(at), nullptr) << k;  // the toolbar takes no focus
+        filter = filter || at->objectName() == "EdtFilter";
+        QTest::keyClick(at, Qt::Key_Tab);
+        list = list || QApplication::focusWidget() == w.LvwMembers;  // Tab comes back round
+    }
+    EXPECT_TRUE(list);
+    EXPECT_TRUE(filter);
 }
 
 TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
