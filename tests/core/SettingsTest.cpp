@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "MemoryRegistry.h"
 #include "TempDir.h"
@@ -71,6 +72,7 @@ TEST(RegFileRegistry, ReadOnlyFileRefusesWritesAndStaysWhole) {
     EXPECT_THROW(key->WriteInteger("FormTop", 2), RegistryError);
     EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg"), before);
     for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        if (e.path().extension() == ".lock") continue;            // the lock file stays
         EXPECT_EQ(e.path().filename(), "HKEY_CURRENT_USER.reg");  // no temporary file left
     }
 }
@@ -95,9 +97,11 @@ TEST(RegFileRegistry, ParserSkipsWhatItDoesNotKnow) {
         RegRoot::CurrentUser);
     ASSERT_EQ(tree.size(), 1u);
     const auto& values = tree.begin()->second.Values;
-    EXPECT_EQ(values.size(), 2u);
+    EXPECT_EQ(values.size(), 5u);
     EXPECT_EQ(values.at("ok").Number, 10u);
     EXPECT_EQ(values.at("").Text, "d");
+    for (const char* damaged : {"n", "h", "s"})  // known by name, their data lost
+        EXPECT_EQ(values.at(damaged).Kind, RegistryValue::Type::Damaged) << damaged;
 }
 
 TEST(RegFileRegistry, ADamagedFileIsKeptAsBadBeforeItIsWrittenOver) {
@@ -175,6 +179,51 @@ TEST(RegFileRegistry, AFileThatCannotBeReadIsSetAsideNotLost) {
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "HKEY_CURRENT_USER.reg.bad"));
     EXPECT_NE(Text(dir / "HKEY_CURRENT_USER.reg").find("\"FormTop\""), std::string::npos);
 #endif
+}
+
+TEST(RegFileRegistry, TwoProgramsSavingAtOnceKeepEachOthersValues) {
+    TempDir dir;
+    constexpr int kEach = 40;
+    auto writer = [&](const std::string& name) {
+        const std::string args =
+            " \"" + dir.Path().string() + "\" " + name + " " + std::to_string(kEach);
+#ifdef _WIN32
+        const std::string cmd = "\"\"" + std::string(CORVANE_SETTINGS_WRITER) + "\"" + args + "\"";
+#else
+        const std::string cmd = "'" + std::string(CORVANE_SETTINGS_WRITER) + "'" + args;
+#endif
+        return std::system(cmd.c_str());
+    };
+    int a = -1, b = -1;
+    std::thread first([&] { a = writer("a"); });
+    std::thread second([&] { b = writer("b"); });
+    first.join();
+    second.join();
+    ASSERT_EQ(a, 0);
+    ASSERT_EQ(b, 0);
+    RegFileRegistry reg(dir.Path());
+    auto key = reg.OpenKey(RegRoot::CurrentUser, "Software\\Corvane\\Race", false, false);
+    ASSERT_TRUE(key);
+    IniFile ini(dir / "Options.ini");
+    for (const char* name : {"a", "b"}) {
+        for (int i = 0; i < kEach; ++i) {
+            const std::string value = name + std::to_string(i);
+            EXPECT_TRUE(key->ValueExists(value)) << value;
+            EXPECT_EQ(ini.ReadInteger("race", value, -1), i) << value;
+        }
+    }
+}
+
+TEST(RegFileRegistry, ASecondDamageKeepsTheFirstCopy) {
+    TempDir dir;
+    const auto file = dir / "HKEY_CURRENT_USER.reg";
+    for (const std::string damage : {"first", "second"}) {
+        WriteFile(file, Bytes(damage.begin(), damage.end()));
+        RegFileRegistry reg(dir.Path());
+        reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)->WriteInteger("FormTop", 1);
+    }
+    EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg.bad"), "first");
+    EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg.bad.2"), "second");
 }
 
 TEST(IniFile, ProfileSemantics) {
@@ -357,6 +406,37 @@ TEST(ProgramOptions, AMissingAutoZipStopsTheReadingAndWritesNothing) {
         OptionStore::ValidateFolders(o.Values, &which),
         "Default Open Directory does not exist.\nUse the browse button to view browse dialog.");
     EXPECT_EQ(which, 0);
+}
+
+TEST(ProgramOptions, DamagedValuesTakeTheirDefaultsAndTheOthersAreKept) {
+    TempDir dir;
+    const std::string text = std::string("Windows Registry Editor Version 5.00\r\n\r\n[") +
+                             "HKEY_CURRENT_USER\\" + kStatusKey +
+                             "]\r\n\"AutoZip\"=dword:zz\r\n\"engDate\"=\"no\r\n"
+                             "\"ZipDir\"=\"/z\"\r\n\"promptType\"=dword:00000001\r\n"
+                             "\"BinaryExt\"=\".b\"\r\n\"TextExt\"=\".t\"\r\n"
+                             "\"DefaultDir\"=\"/d\"\r\n\"UseLastDir\"=dword:00000000\r\n";
+    WriteFile(dir / "HKEY_CURRENT_USER.reg", Bytes(text.begin(), text.end()));
+    RegFileRegistry reg(dir.Path());
+    IniFile ini(dir / "Options.ini");
+    OptionStore store(reg, ini, kStatusKey, {"/zip", "/open"});
+    ProgramOptions values;
+    ExtensionBoxes boxes;
+    store.InitialLoad(values, boxes);
+    EXPECT_TRUE(values.AutoZip);
+    EXPECT_TRUE(values.engDate);
+    EXPECT_EQ(values.ZipDir, "/z");
+    EXPECT_TRUE(values.promptType);
+    EXPECT_EQ(values.DefaultDir, "/d");
+    EXPECT_FALSE(values.UseLastDir);
+    // Stored so, and the damaged file kept.
+    RegFileRegistry again(dir.Path());
+    auto key = again.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->ReadInteger("AutoZip"), 1u);
+    EXPECT_EQ(key->ReadInteger("engDate"), 1u);
+    EXPECT_EQ(key->ReadString("TextExt"), ".t");
+    EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg.bad"), text);
 }
 
 TEST(ProgramOptions, RefusedRegistryWritesSwitchToTheIniFile) {

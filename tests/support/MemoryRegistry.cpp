@@ -11,7 +11,12 @@ std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(RegRoot root, const std::st
         if (!create || RefuseWrites) return nullptr;
         tree[p].Path = p;
     }
-    return std::make_unique<TreeKey>(tree, p, writeAccess, [this] { return !RefuseWrites; });
+    return std::make_unique<TreeKey>(tree, p, writeAccess,
+                                     [this, &tree](const TreeKey::Edit& edit) {
+                                         if (RefuseWrites) return false;
+                                         edit(tree);
+                                         return true;
+                                     });
 }
 
 bool MemoryRegistry::DeleteKeyTree(RegRoot root, const std::string& path) {

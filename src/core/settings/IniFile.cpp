@@ -1,10 +1,13 @@
 #include "settings/IniFile.h"
 
 #include <cctype>
+#include <chrono>
 #include <climits>
+#include <optional>
 #include <sstream>
 #include <string_view>
 
+#include "io/FileLock.h"
 #include "settings/RegistryData.h"
 #include "settings/SettingsFile.h"
 
@@ -166,8 +169,18 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 bool IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
+    // Another program may write the file too: the line is changed in the file
+    // as it is under the lock.
+    std::optional<FileLock> lock;
     if (!inMemory_) {
         if (!CanWriteFile(path_)) return false;
+        std::filesystem::path lockFile = path_;
+        lockFile += ".lock";
+        std::error_code ec;
+        if (lockFile.has_parent_path())
+            std::filesystem::create_directories(lockFile.parent_path(), ec);
+        lock.emplace(lockFile, std::chrono::seconds(10));
+        if (!lock->Held()) return false;
         std::string existing;
         // A file that is there but cannot be read is never replaced by one key.
         if (ReadSettingsFile(path_, existing) == FileRead::Unreadable) return false;

@@ -40,10 +40,19 @@ void OptionStore::InitialLoad(ProgramOptions& options, ExtensionBoxes& boxes) {
 void OptionStore::LoadOptionsFromRegistry(ProgramOptions& options) {
     auto key = registry_.OpenKey(RegRoot::CurrentUser, keyPath_, false, true);
     if (!key) return;
+    std::vector<const char*> damaged;
     try {
-        kOptionSettings.ReadRegistry(*key, options);
+        kOptionSettings.ReadRegistry(*key, options, defaults_, &damaged);
     } catch (const RegistryError&) {
         // Reading stops here; the options not yet read keep their values.
+    }
+    // A damaged value has its default now, and is stored so, so that it
+    // does not stop the reading the next time.
+    for (const char* name : damaged) {
+        try {
+            kOptionSettings.WriteRow(*key, options, name);
+        } catch (const RegistryError&) {
+        }
     }
     KeepOfferedPage(options);
 }

@@ -1,16 +1,35 @@
 #include "settings/RegFileRegistry.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "io/AtomicWriter.h"
+#include "io/FileLock.h"
 #include "settings/SettingsFile.h"
 
 namespace corvane {
 
 namespace {
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
+// How long a change waits for another program's change to the same file.
+constexpr std::chrono::seconds kPatience{10};
+// Copies of damaged files kept side by side: name.bad, name.bad.2 ...
+constexpr int kBadCopies = 99;
+
+// The first free name for a copy of a damaged file, or the last one.
+std::filesystem::path BadCopyName(const std::filesystem::path& file) {
+    std::filesystem::path bad = file;
+    bad += ".bad";
+    for (int n = 2; n <= kBadCopies; ++n) {
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(bad, ec))) break;
+        bad = file;
+        bad += ".bad." + std::to_string(n);
+    }
+    return bad;
+}
 
 std::string Escape(const std::string& s) {
     std::string out;
@@ -103,25 +122,26 @@ RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root, bool*
             continue;
         }
         ++pos;
+        // A value whose data cannot be read is still known by its name.
         RegistryValue value;
+        value.Kind = RegistryValue::Type::Damaged;
         if (pos < line.size() && line[pos] == '"') {
-            if (!Unquote(line, pos, value.Text) || pos != line.size()) {
-                ok = false;
-                continue;
+            if (Unquote(line, pos, value.Text) && pos == line.size()) {
+                value.Kind = RegistryValue::Type::String;
             }
-            value.Kind = RegistryValue::Type::String;
         } else if (line.compare(pos, 6, "dword:") == 0) {
             std::string digits = line.substr(pos + 6);
-            if (digits.empty() || digits.size() > 8 ||
-                digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-                ok = false;
-                continue;
+            if (!digits.empty() && digits.size() <= 8 &&
+                digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
+                value.Kind = RegistryValue::Type::Dword;
+                value.Number =
+                    static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
             }
-            value.Kind = RegistryValue::Type::Dword;
-            value.Number = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
-        } else {
-            ok = false;  // a type this program does not keep: it would be lost
-            continue;
+        }
+        // A type this program does not keep would be lost: damaged as well.
+        if (value.Kind == RegistryValue::Type::Damaged) {
+            ok = false;
+            value.Text.clear();
         }
         key->Values[name] = value;
     }
@@ -135,6 +155,7 @@ std::string RegFileRegistry::Format(const RegistryTree& tree, RegRoot root) {
     for (const auto& [path, key] : tree) {
         out << "\r\n[" << RootName(root) << "\\" << (key.Path.empty() ? path : key.Path) << "]\r\n";
         for (const auto& [name, value] : key.Values) {
+            if (value.Kind == RegistryValue::Type::Damaged) continue;  // kept in the .bad copy
             out << (name.empty() ? std::string("@") : "\"" + Escape(name) + "\"") << "=";
             if (value.Kind == RegistryValue::Type::Dword) {
                 char hex[16];
@@ -167,8 +188,7 @@ bool RegFileRegistry::Writable(RegRoot root) const {
 
 bool RegFileRegistry::SetAside(RegRoot root, Loaded& loaded) {
     const std::filesystem::path file = SymlinkDestination(FileOf(root));
-    std::filesystem::path bad = file;
-    bad += ".bad";
+    const std::filesystem::path bad = BadCopyName(file);
     bool kept = false;
     if (loaded.Readable) {
         kept = WriteFileAtomically(bad, loaded.Bytes) == AtomicWriter::Status::Ok;
@@ -196,6 +216,23 @@ bool RegFileRegistry::Save(RegRoot root) {
     return SaveSettingsFile(FileOf(root), Format(loaded.Tree, root));
 }
 
+// Another program may have changed the file since it was read: under the
+// lock, the edit is made to the file as it is now, so a change that program
+// saved stays.
+bool RegFileRegistry::Change(RegRoot root, const TreeKey::Edit& edit) {
+    if (!Writable(root)) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    std::filesystem::path lockFile = FileOf(root);
+    lockFile += ".lock";
+    FileLock lock(lockFile, kPatience);
+    if (!lock.Held()) return false;
+    edit(Load(root));
+    if (Save(root)) return true;
+    Load(root);  // what the file still holds
+    return false;
+}
+
 std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, const std::string& path,
                                                       bool create, bool writeAccess) {
     const std::string p = NormaliseKeyPath(path);
@@ -205,16 +242,21 @@ std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, const std::s
     if (writeAccess && !writable) return nullptr;
     if (!tree.count(p)) {
         if (!create || !writable) return nullptr;
-        tree[p].Path = p;
-        if (!Save(root)) return nullptr;
+        const bool made = Change(root, [&](RegistryTree& now) {
+            if (now[p].Path.empty()) now[p].Path = p;
+        });
+        if (!made) return nullptr;
     }
-    return std::make_unique<TreeKey>(tree, p, writeAccess, [this, root] { return Save(root); });
+    return std::make_unique<TreeKey>(tree, p, writeAccess, [this, root](const TreeKey::Edit& edit) {
+        return Change(root, edit);
+    });
 }
 
 bool RegFileRegistry::DeleteKeyTree(RegRoot root, const std::string& path) {
-    RegistryTree& tree = Load(root);
-    if (!DeleteTree(tree, NormaliseKeyPath(path))) return true;
-    return Save(root);
+    const std::string p = NormaliseKeyPath(path);
+    RegistryTree copy = Load(root);
+    if (!DeleteTree(copy, p)) return true;
+    return Change(root, [&](RegistryTree& now) { DeleteTree(now, p); });
 }
 
 }  // namespace corvane

@@ -10,12 +10,14 @@ namespace corvane {
 
 // The registry's stand-in on systems without one: one file per root in the
 // syntax of a Windows registry export, typed values included, rewritten
-// whole through a temporary file and a rename at every change. A file or
-// folder without write permission refuses writes. A file that did not load
-// cleanly (a value that cannot be read, a file cut short, an unreadable file)
-// is kept as "<file>.bad" before it is first written over, and OnNotice says
-// so once. A symlink at the file's place stays one; the file it names is
-// replaced.
+// whole through a temporary file and a rename at every change. Each change
+// is made under a lock ("<file>.lock") to the file as it is then, so two
+// programs sharing the file keep each other's changes. A file or folder
+// without write permission refuses writes. A file that did not load cleanly
+// (a value that cannot be read, a file cut short, an unreadable file) is kept
+// as "<file>.bad" (then ".bad.2" and on, an earlier copy is never written
+// over) before it is first written over, and OnNotice says so once. A symlink at the file's place
+// stays one; the file it names is replaced.
 class RegFileRegistry : public RegistryStore {
   public:
     explicit RegFileRegistry(std::filesystem::path folder) : folder_(std::move(folder)) {}
@@ -45,6 +47,7 @@ class RegFileRegistry : public RegistryStore {
 
     bool Writable(RegRoot root) const;
     bool Save(RegRoot root);
+    bool Change(RegRoot root, const TreeKey::Edit& edit);
     bool SetAside(RegRoot root, Loaded& loaded);
     RegistryTree& Load(RegRoot root);
     Loaded& Of(RegRoot root) { return root == RegRoot::CurrentUser ? user_ : classes_; }

@@ -52,6 +52,13 @@ bool TreeKey::ValueExists(const std::string& name) const {
     return key != tree_.end() && key->second.Values.count(name) > 0;
 }
 
+bool TreeKey::ValueDamaged(const std::string& name) const {
+    auto key = tree_.find(path_);
+    if (key == tree_.end()) return false;
+    auto v = key->second.Values.find(name);
+    return v != key->second.Values.end() && v->second.Kind == RegistryValue::Type::Damaged;
+}
+
 std::string TreeKey::ReadString(const std::string& name) const {
     auto key = tree_.find(path_);
     if (key == tree_.end()) return {};
@@ -77,19 +84,13 @@ std::uint32_t TreeKey::ReadInteger(const std::string& name) const {
 
 void TreeKey::Write(const std::string& name, const RegistryValue& value) {
     if (!writable_) throw RegistryError("Failed to set data for '" + name + "'");
-    RegistryKeyData& key = tree_[path_];
-    if (key.Path.empty()) key.Path = path_;
-    const bool existed = key.Values.count(name) > 0;
-    const RegistryValue old = existed ? key.Values[name] : RegistryValue{};
-    key.Values[name] = value;
-    if (commit_ && !commit_()) {
-        if (existed) {
-            key.Values[name] = old;
-        } else {
-            key.Values.erase(name);
-        }
-        throw RegistryError("Failed to set data for '" + name + "'");
-    }
+    const Edit edit = [&](RegistryTree& tree) {
+        RegistryKeyData& key = tree[path_];
+        if (key.Path.empty()) key.Path = path_;
+        key.Values[name] = value;
+    };
+    if (!commit_) return edit(tree_);
+    if (!commit_(edit)) throw RegistryError("Failed to set data for '" + name + "'");
 }
 
 void TreeKey::WriteString(const std::string& name, const std::string& value) {

@@ -14,7 +14,9 @@ namespace corvane {
 // case, "\" between names), each with typed values. Shared by the in-memory
 // store and the stand-in file.
 struct RegistryValue {
-    enum class Type { String, Dword } Kind = Type::String;
+    // Damaged: a value whose name was read but not its data; no read gives
+    // it, and it is not written back.
+    enum class Type { String, Dword, Damaged } Kind = Type::String;
     std::string Text;
     std::uint32_t Number = 0;
 };
@@ -30,12 +32,16 @@ struct RegistryKeyData {
 
 using RegistryTree = std::map<std::string, RegistryKeyData, CaseLess>;
 
-// A key over a tree; every write calls commit, which may refuse it.
+// A key over a tree. A write is an edit of the tree, handed to commit,
+// which applies it (perhaps to the tree as it is now) or refuses it; without
+// a commit it is applied to the tree at once.
 class TreeKey : public RegistryKey {
   public:
-    using Commit = std::function<bool()>;
+    using Edit = std::function<void(RegistryTree&)>;
+    using Commit = std::function<bool(const Edit&)>;
     TreeKey(RegistryTree& tree, std::string path, bool writable, Commit commit);
     bool ValueExists(const std::string& name) const override;
+    bool ValueDamaged(const std::string& name) const override;
     std::string ReadString(const std::string& name) const override;
     std::uint32_t ReadInteger(const std::string& name) const override;
     void WriteString(const std::string& name, const std::string& value) override;

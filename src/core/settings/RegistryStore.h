@@ -21,6 +21,9 @@ class RegistryKey {
   public:
     virtual ~RegistryKey() = default;
     virtual bool ValueExists(const std::string& name) const = 0;
+    // A value the store holds but could not read back (a stand-in file
+    // damaged at its line); a value of another type is not damaged.
+    virtual bool ValueDamaged(const std::string&) const { return false; }
     // A missing text value reads as empty text; one of another type fails.
     virtual std::string ReadString(const std::string& name) const = 0;
     // A missing value, or one that is not a 32-bit number, fails.

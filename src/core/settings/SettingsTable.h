@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -71,9 +72,16 @@ struct SettingsTable {
     }
 
     // Reads the Both rows in read order; a failing read raises RegistryError
-    // and leaves the rows not yet read as they were.
-    void ReadRegistry(const RegistryKey& key, T& values) const {
+    // and leaves the rows not yet read as they were. A value the store holds
+    // damaged takes its default instead, and its key goes to damaged when given.
+    void ReadRegistry(const RegistryKey& key, T& values, const DefaultFolders& folders = {},
+                      std::vector<const char*>* damaged = nullptr) const {
         for (const Setting<T>* s : InReadOrder()) {
+            if (key.ValueDamaged(s->Key)) {
+                Assign(values, *s, DefaultOf(*s, folders));
+                if (damaged) damaged->push_back(s->Key);
+                continue;
+            }
             std::visit(
                 [&](auto field) {
                     using M = std::remove_reference_t<decltype(values.*field)>;
@@ -86,6 +94,13 @@ struct SettingsTable {
                     }
                 },
                 s->Field);
+        }
+    }
+
+    // Writes one row's value; a refused write raises RegistryError.
+    void WriteRow(RegistryKey& key, const T& values, const char* rowKey) const {
+        for (const Setting<T>& s : Rows) {
+            if (std::string_view(s.Key) == rowKey) WriteOne(key, values, s);
         }
     }
 

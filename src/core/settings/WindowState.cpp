@@ -15,7 +15,7 @@ std::string ReadWindowState(RegistryStore& registry, const IniFile& ini, WindowS
     if (!key) return {};  // the design-time values stay
     kStatusSettings.ReadRegistryExtras(*key, state);
     try {
-        kStatusSettings.ReadRegistry(*key, state);
+        kStatusSettings.ReadRegistry(*key, state, DefaultFolders{});
     } catch (const RegistryError&) {
         ReadStatusIni(ini, state);
         return "Registry info could not be read. Ini file values used.";
