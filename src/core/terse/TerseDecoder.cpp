@@ -9,7 +9,17 @@ namespace corvane {
 namespace {
 constexpr std::size_t kCodeBuffer = 64 * 1024;
 constexpr std::uint16_t kBlankCode = 0x41;  // EBCDIC blank, as a code
+
+// A history no decoder holds any more. A decoder reads back only what it
+// wrote itself, so what an earlier one left in it does not matter.
+thread_local std::shared_ptr<std::vector<std::uint16_t>> spareHistory;
 }  // namespace
+
+TerseDecoder::~TerseDecoder() {
+    if (history_ && history_.use_count() == 1 &&
+        (!spareHistory || spareHistory->size() < history_->size()))
+        spareHistory = std::move(history_);
+}
 
 std::int64_t TerseCodes::Left() const {
     const std::int64_t total = std::max<std::int64_t>(0, source_.Size() - kTerseHeaderSize) * 2;
@@ -42,7 +52,9 @@ int TerseCodes::Refill() {
 
 TerseDecoder::TerseDecoder(const TerseHeader& header, std::uint64_t maxString)
     : header_(header), maxString_(maxString) {
-    if (header_.Variable) record_.resize(kLongestRecord);
+    // Room for a record of the stated length; a longer one grows it.
+    if (header_.Variable)
+        record_.resize(std::clamp<std::size_t>(header_.Lrecl(), 256, kLongestRecord));
     if (!header_.Spack) {
         // Slot s starts as s - 256 blanks; 258 is the most recent, the
         // list runs from it up to 4095.
@@ -57,7 +69,9 @@ TerseDecoder::TerseDecoder(const TerseHeader& header, std::uint64_t maxString)
         head_ = kFirstSlot;
         tail_ = kSlots - 1;
     } else {
-        history_ = std::make_shared<std::vector<std::uint16_t>>(4096);
+        history_ = spareHistory ? std::move(spareHistory)
+                                : std::make_shared<std::vector<std::uint16_t>>(4096);
+        spareHistory = nullptr;
         // Free slots, the lowest taken first.
         free_.resize(kSlots - kFirstSlot);
         std::uint16_t* f = free_.data();
@@ -128,7 +142,14 @@ void TerseDecoder::Grow(std::size_t n) {
 
 bool TerseDecoder::PutOther(int code) {
     if (code == kEndOfRecord) return EndRecord();
-    if (code > 0 && code < kEndOfRecord) return Fail("TERSE record too long for its RDW");
+    if (code > 0 && code < kEndOfRecord) {
+        if (!header_.Variable || recordLength_ >= kLongestRecord)
+            return Fail("TERSE record too long for its RDW");
+        if (recordLength_ == record_.size())
+            record_.resize(std::min(kLongestRecord, 2 * record_.size()));
+        record_[recordLength_++] = static_cast<std::uint8_t>(code - 1);
+        return true;
+    }
     return Fail("TERSE code " + std::to_string(code) + " out of range");
 }
 

@@ -61,6 +61,13 @@ class TerseDecoder {
   public:
     // maxString bounds the bytes one code may give (SPACK strings).
     explicit TerseDecoder(const TerseHeader& header, std::uint64_t maxString = 16u << 20);
+    // The last state of a run that shares its history with no copy leaves it
+    // to the next decoder made on this thread.
+    ~TerseDecoder();
+    TerseDecoder(const TerseDecoder&) = default;
+    TerseDecoder(TerseDecoder&&) = default;
+    TerseDecoder& operator=(const TerseDecoder&) = default;
+    TerseDecoder& operator=(TerseDecoder&&) = default;
 
     // Decodes codes until at least want bytes were appended to out, or the
     // stream ended (Ended()). A damaged stream is an Error.
@@ -94,14 +101,15 @@ class TerseDecoder {
                 *write_++ = byte;
                 return true;
             }
-            if (recordLength_ < kLongestRecord) {
+            if (recordLength_ < record_.size()) {
                 record_.data()[recordLength_++] = byte;
                 return true;
             }
         }
         return PutOther(code);
     }
-    // The end of a record, or a code that cannot be written.
+    // The end of a record, a byte for a record that needs more room, or a
+    // code that cannot be written.
     bool PutOther(int code);
     // Writes n codes, code(i) giving each, with the output's place in
     // locals: a store through a byte pointer would make the compiler load
@@ -123,16 +131,19 @@ class TerseDecoder {
             return true;
         }
         std::uint8_t* record = record_.data();
+        std::size_t room = record_.size();
         std::size_t length = recordLength_;
         for (std::size_t i = 0; i < n; ++i) {
             const unsigned c = code(i);
-            if (c - 1u < 256u && length < kLongestRecord) {
+            if (c - 1u < 256u && length < room) {
                 record[length++] = static_cast<std::uint8_t>(c - 1u);
                 continue;
             }
             recordLength_ = length;
             if (!PutOther(static_cast<int>(c))) return false;
             length = recordLength_;
+            record = record_.data();
+            room = record_.size();
         }
         recordLength_ = length;
         return true;
@@ -210,12 +221,12 @@ class TerseDecoder {
     std::uint64_t maxString_;
     std::vector<std::uint16_t> free_;
     int previous_ = 0;
-    std::vector<std::uint8_t> record_;  // a variable record being made
+    std::vector<std::uint8_t> record_;  // a variable record being made, grown as needed
     std::size_t recordLength_ = 0;
     std::uint16_t stack_[kSlots + 2] = {};  // scratch: PACK paths, SPACK expansion
     // SPACK: the codes last written, shared by copies of the state, so a
     // string still in it is copied rather than expanded pair by pair.
-    static constexpr std::uint64_t kHistory = 1u << 20;
+    static constexpr std::uint64_t kHistory = 1u << 16;
     std::shared_ptr<std::vector<std::uint16_t>> history_;
     // The history as this state last saw it; only a running state grows it.
     std::uint16_t* historyData_ = nullptr;

@@ -8,7 +8,21 @@ namespace corvane {
 namespace {
 constexpr std::size_t kStep = 256 * 1024;  // output decoded at a time
 constexpr std::size_t kKept = 4 << 20;     // output kept from the first decode
+
+// The window of the last source closed on this thread: opening many small
+// files one after another (the members of a library) takes it again instead
+// of fresh memory from the system each time.
+// Larger windows go back to the system.
+constexpr std::size_t kSpareWindow = 1 << 20;
+thread_local std::vector<std::uint8_t> spareWindow;
 }  // namespace
+
+TerseSource::~TerseSource() {
+    if (window_.capacity() > spareWindow.capacity() && window_.capacity() <= kSpareWindow) {
+        window_.clear();
+        spareWindow = std::move(window_);
+    }
+}
 
 void TerseSource::Remember() {
     if (!decoder_.AtRecordBoundary()) return;
@@ -38,6 +52,8 @@ Result<std::unique_ptr<TerseSource>> TerseSource::Open(std::unique_ptr<ByteSourc
     // unpacked only once.
     std::vector<std::uint8_t> scratch;
     bool keep = true;
+    s.window_ = std::move(spareWindow);
+    spareWindow = {};
     // Room for what the file likely unpacks to, so the window seldom moves.
     const std::int64_t likely = std::min<std::int64_t>(s.packed_->Size(), kKept) * 8;
     s.window_.reserve(static_cast<std::size_t>(

@@ -22,6 +22,7 @@ class TerseSource : public ByteSource {
     static Result<std::unique_ptr<TerseSource>> Open(std::unique_ptr<ByteSource> packed,
                                                      std::string name,
                                                      std::int64_t maxSize = INT64_MAX);
+    ~TerseSource() override;
     const TerseHeader& Header() const { return header_; }
     std::int64_t Size() const override { return size_; }
     Result<std::size_t> ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
