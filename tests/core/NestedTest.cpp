@@ -203,6 +203,32 @@ TEST(NestedPath, OpensTransmissionsToAnyDepth) {
     EXPECT_EQ(text, expected);
 }
 
+TEST(NestedPath, EachLevelOfADeepNestingIsReadOnce) {
+    // Each level a library whose member N holds the level below.
+    constexpr int kDepth = 200;
+    Bytes file = InnerPds();
+    for (int level = 0; level < kDepth; ++level) {
+        PdsSpec plan;
+        plan.Extents = {{10, 0, 4000, 14}};
+        plan.Members = {{"N", file, false, "", {}}, {"X", Cards(1, 'X'), false, "", {}}};
+        file = BuildPds(plan);
+    }
+    auto opened = OpenNodeFrom(std::make_unique<MemorySource>(file), "DEEP",
+                               std::vector<std::string>(kDepth, "N"));
+    ASSERT_TRUE(opened.Ok()) << opened.Err().Message;
+    auto* data = dynamic_cast<MemberDataSource*>(opened->Source.get());
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(dynamic_cast<const MemorySource*>(&data->Outer()));
+    Bytes read(static_cast<std::size_t>(data->Size()));
+    ASSERT_EQ(data->ReadAt(0, read.data(), read.size()).Value(), read.size());
+    const Bytes inner = InnerPds();  // in records of 80: the last one filled up
+    ASSERT_GE(read.size(), inner.size());
+    EXPECT_TRUE(std::equal(inner.begin(), inner.end(), read.begin()));
+    std::vector<std::string> names;
+    for (const MemberEntry& m : opened->Info.Members) names.push_back(present::TrimmedName(m.Name));
+    EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "BETA"}));
+}
+
 TEST(NestedPath, WrongPartsAreClearErrors) {
     PathFiles files;
     struct Case {
@@ -216,6 +242,8 @@ TEST(NestedPath, WrongPartsAreClearErrors) {
         {"!MIDDLE!SEQ!X", Error::Kind::Usage, "No dataset X in " + files.Path("!MIDDLE!SEQ")},
         {"!MIDDLE!SEQ!*", Error::Kind::NotXmit,
          files.Path("!MIDDLE!SEQ!*") + " is not an XMIT file"},
+        // Refused at its first step, after one pass over the path.
+        {std::string(120000, '!'), Error::Kind::Usage, "No member  in " + files.Path("")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Rest);

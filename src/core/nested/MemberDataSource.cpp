@@ -17,11 +17,64 @@ Result<std::unique_ptr<MemberDataSource>> MemberDataSource::Open(std::unique_ptr
     request.Name = name;
     NullProgress progress;
     MemberReader reader(*outer, info);
+    auto* middle = dynamic_cast<MemberDataSource*>(outer.get());
+    if (middle && middle->Size() <= kHeld) {
+        // Small enough to hold: the levels above are let go.
+        std::vector<std::uint8_t> bytes;
+        request.Pieces = nullptr;
+        request.Bytes = &bytes;
+        auto done = reader.Read(request, progress);
+        if (!done) return done.Err();
+        const auto size = static_cast<std::int64_t>(bytes.size());
+        return std::unique_ptr<MemberDataSource>(
+            new MemberDataSource(std::make_unique<MemorySource>(std::move(bytes), name),
+                                 {DataPiece{}}, size, std::move(name)));
+    }
     auto done = reader.Read(request, progress);
     if (!done) return done.Err();
+    if (middle) {
+        // Carried through to the file the middle reads: one layer, not two.
+        if (!middle->Through(pieces, done->Bytes)) {
+            Error e;
+            e.What = Error::Kind::Damaged;
+            e.Caption = "Error reading file";
+            e.Message = middle->Name() + ": the data of " + name + " lies outside it";
+            return e;
+        }
+        outer = std::move(middle->outer_);
+    }
     pieces.shrink_to_fit();
     return std::unique_ptr<MemberDataSource>(
         new MemberDataSource(std::move(outer), std::move(pieces), done->Bytes, std::move(name)));
+}
+
+bool MemberDataSource::Through(std::vector<DataPiece>& pieces, std::int64_t size) const {
+    std::vector<DataPiece> mapped;
+    mapped.reserve(pieces.size());
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        std::int64_t offset = pieces[k].Offset;
+        const std::int64_t end = k + 1 < pieces.size() ? pieces[k + 1].Offset : size;
+        std::int64_t at = pieces[k].FileOffset;  // in this source's bytes
+        if (offset == end) continue;
+        if (at < 0 || at + (end - offset) > size_) return false;
+        auto it = std::upper_bound(pieces_.begin(), pieces_.end(), at,
+                                   [](std::int64_t o, const DataPiece& p) { return o < p.Offset; });
+        if (it == pieces_.begin()) return false;
+        std::size_t i = static_cast<std::size_t>(it - pieces_.begin()) - 1;
+        // Cut where this source's own pieces meet; joined where they run on.
+        while (offset < end) {
+            const std::int64_t take = std::min(end - offset, PieceEnd(i) - at);
+            const std::int64_t file = pieces_[i].FileOffset + (at - pieces_[i].Offset);
+            if (mapped.empty() ||
+                mapped.back().FileOffset + (offset - mapped.back().Offset) != file)
+                mapped.push_back({offset, file});
+            offset += take;
+            at += take;
+            ++i;
+        }
+    }
+    pieces = std::move(mapped);
+    return true;
 }
 
 Result<std::size_t> MemberDataSource::ReadAt(std::int64_t offset, void* destination,

@@ -234,16 +234,27 @@ Status Step(Cursor& c, const std::string& part) {
 
 }  // namespace
 
-// The longest prefix ended by a "!" that is a file, unless the whole path is one.
+// The longest prefix ended by a "!" that is a file, unless the whole path is
+// one. A prefix whose last name is longer than any file system allows is not
+// looked for, so a path of many "!" costs one pass, not one look each.
 std::vector<std::string> SplitXmitPath(const std::string& path) {
     if (path.find(kNestSeparator) == std::string::npos || PathPresent(PathFromUtf8(path))) {
         return {path};
     }
-    for (std::size_t cut = path.rfind(kNestSeparator); cut != std::string::npos && cut > 0;
-         cut = path.rfind(kNestSeparator, cut - 1)) {
-        if (!IsFile(path.substr(0, cut))) continue;
-        std::vector<std::string> parts{path.substr(0, cut)};
-        std::size_t from = cut + 1;
+    constexpr std::size_t kLongestName = 1024;  // 255 UTF-16 units of a name, as UTF-8, and more
+    std::vector<std::size_t> cuts;
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '/' || path[i] == '\\') {
+            nameStart = i + 1;
+        } else if (path[i] == kNestSeparator && i > 0 && i - nameStart <= kLongestName) {
+            cuts.push_back(i);
+        }
+    }
+    for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
+        if (!IsFile(path.substr(0, *cut))) continue;
+        std::vector<std::string> parts{path.substr(0, *cut)};
+        std::size_t from = *cut + 1;
         for (;;) {
             const std::size_t next = path.find(kNestSeparator, from);
             parts.push_back(path.substr(from, next - from));
