@@ -148,9 +148,26 @@ int ListCommand(const std::string& file, bool json, const std::string& dateOrder
     s.PrintNotices();
     const XmitInfo& x = s.Info;
     if (json) {
-        nlohmann::json out = nlohmann::json::array();
-        for (const MemberEntry& m : x.Members) out.push_back(MemberJson(x, m));
-        std::cout << out.dump(2) << "\n";
+        // Written one member at a time, as dump(2) of the whole array would
+        // be: a list of 100,000 members is never held as one JSON value.
+        if (x.Members.empty()) {
+            std::cout << "[]\n";
+            return 0;
+        }
+        std::string text = "[\n";
+        for (std::size_t k = 0; k < x.Members.size(); ++k) {
+            const std::string member = MemberJson(x, x.Members[k]).dump(2);
+            text += "  ";
+            for (char c : member) {
+                text += c;
+                if (c == '\n') text += "  ";
+            }
+            text += k + 1 < x.Members.size() ? ",\n" : "\n]\n";
+            if (text.size() > 64 * 1024 || k + 1 == x.Members.size()) {
+                std::cout << text;
+                text.clear();
+            }
+        }
         return 0;
     }
     if (!x.Partitioned) return 0;

@@ -7,6 +7,7 @@
 #include "nested/XmitPath.h"
 #include "settings/ProgramOptions.h"
 #include "settings/RegFileRegistry.h"
+#include "settings/WinRegistry.h"
 #include "settings/WindowState.h"
 
 namespace corvane::cli {
@@ -87,16 +88,25 @@ present::DateOrder ChooseDateOrder(const std::string& asked) {
     if (asked == "dmy") return present::DateOrder::DayFirst;
     if (asked == "mdy") return present::DateOrder::MonthFirst;
     if (asked == "iso") return present::DateOrder::Iso;
-    // The option the program stores; day first where nothing was stored.
+    // The option the program stores, where the program keeps it, that value
+    // alone read; day first where nothing (or no number) was stored.
+    const char* name = kOptionSettings.KeyOf(&ProgramOptions::engDate);
+#ifdef _WIN32
     try {
-        RegFileRegistry registry(RegFileRegistry::DefaultFolder());
+        WinRegistry registry;
         auto key = registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
-        const char* engDate = kOptionSettings.KeyOf(&ProgramOptions::engDate);
-        if (key && key->ValueExists(engDate) && !key->ReadBool(engDate)) {
+        if (key && key->ValueExists(name) && !key->ReadBool(name)) {
             return present::DateOrder::MonthFirst;
         }
     } catch (const RegistryError&) {
     }
+#else
+    const RegFileRegistry registry(RegFileRegistry::DefaultFolder());
+    const auto engDate = registry.ReadValue(RegRoot::CurrentUser, kStatusKey, name);
+    if (engDate && engDate->Kind == RegistryValue::Type::Dword && engDate->Number == 0) {
+        return present::DateOrder::MonthFirst;
+    }
+#endif
     return present::DateOrder::DayFirst;
 }
 

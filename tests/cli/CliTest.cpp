@@ -16,6 +16,8 @@
 #include "decode/S390format.h"
 #include "io/AtomicWriter.h"
 #include "io/Platform.h"
+#include "settings/RegFileRegistry.h"
+#include "settings/WindowState.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -62,6 +64,7 @@ TEST(Cli, ListJsonHasTypedStatistics) {
     ASSERT_EQ(r.Code, 0);
     auto j = nlohmann::json::parse(r.Out);
     ASSERT_EQ(j.size(), 2u);
+    EXPECT_EQ(r.Out, j.dump(2) + "\n");  // written a member at a time, laid out as one value
     EXPECT_EQ(j[0]["name"], "FIRST");
     EXPECT_EQ(j[0]["ttr"], "000001");
     EXPECT_TRUE(j[0]["alias_of"].is_null());
@@ -74,6 +77,27 @@ TEST(Cli, ListJsonHasTypedStatistics) {
     CliRun text = Cli("list --date-order dmy " + Q(dir / "lib.xmi"));
     EXPECT_NE(text.Out.find("Member"), std::string::npos);
     EXPECT_NE(text.Out.find("14/02/2032  10:30"), std::string::npos);
+}
+
+TEST(Cli, ListTakesTheDateOrderTheProgramStored) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the store is the user's own registry, which tests leave alone";
+#else
+    TempDir dir;
+    WriteFile(dir / "lib.xmi", BuildPds(Library()));
+    const char* was = std::getenv("XDG_CONFIG_HOME");
+    const std::string before = was ? was : "";
+    setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    RegFileRegistry(RegFileRegistry::DefaultFolder())
+        .OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)
+        ->WriteBool("engDate", false);
+    const std::string out = Cli("list " + Q(dir / "lib.xmi")).Out;
+    if (was)
+        setenv("XDG_CONFIG_HOME", before.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    EXPECT_NE(out.find("02/14/2032  10:30"), std::string::npos) << out;
+#endif
 }
 
 TEST(Cli, InfoAndListPrintTheParsersNotesOnStandardError) {

@@ -226,6 +226,25 @@ TEST(RegFileRegistry, ASecondDamageKeepsTheFirstCopy) {
     EXPECT_EQ(Text(dir / "HKEY_CURRENT_USER.reg.bad.2"), "second");
 }
 
+TEST(RegFileRegistry, OneValueIsReadFromTheStartOfTheFileAlone) {
+    TempDir dir;
+    const std::string key = std::string("[HKEY_CURRENT_USER\\") + kStatusKey + "]\r\n";
+    const std::string value = "\"engDate\"=dword:00000000\r\n";
+    const std::string filler =
+        "[HKEY_CURRENT_USER\\Other]\r\n" + std::string(RegFileRegistry::kQuickRead, ';') + "\r\n";
+    for (const bool late : {false, true}) {
+        const std::string text = "Windows Registry Editor Version 5.00\r\n" +
+                                 (late ? filler + key + value : key + value + filler);
+        WriteFile(dir / "HKEY_CURRENT_USER.reg", Bytes(text.begin(), text.end()));
+        const auto got =
+            RegFileRegistry(dir.Path()).ReadValue(RegRoot::CurrentUser, kStatusKey, "engDate");
+        EXPECT_EQ(got.has_value(), !late);
+        if (got) {
+            EXPECT_EQ(got->Number, 0u);
+        }
+    }
+}
+
 TEST(IniFile, ProfileSemantics) {
     TempDir dir;
     WriteFile(dir / "Options.ini", ToEbcdic(""));

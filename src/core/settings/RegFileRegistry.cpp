@@ -74,7 +74,8 @@ std::filesystem::path RegFileRegistry::DefaultFolder() {
     return std::filesystem::path(home ? home : ".") / ".config" / "Corvane";
 }
 
-RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root, bool* clean) {
+RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root, bool* clean,
+                                    const std::string* onlyKey) {
     RegistryTree tree;
     bool ok = text.empty() || text.back() == '\n';  // a file cut short ends inside a line
     const std::string prefix = RootName(root);
@@ -101,6 +102,7 @@ RegistryTree RegFileRegistry::Parse(const std::string& text, RegRoot root, bool*
             if (LowerCase(path.substr(0, prefix.size())) != LowerCase(prefix)) continue;
             path = NormaliseKeyPath(path.substr(prefix.size()));
             if (path.empty()) continue;
+            if (onlyKey && LowerCase(path) != LowerCase(*onlyKey)) continue;
             key = &tree[path];
             if (key->Path.empty()) key->Path = path;
             continue;
@@ -168,6 +170,19 @@ std::string RegFileRegistry::Format(const RegistryTree& tree, RegRoot root) {
         }
     }
     return out.str();
+}
+
+std::optional<RegistryValue> RegFileRegistry::ReadValue(RegRoot root, const std::string& key,
+                                                        const std::string& name) const {
+    std::string text;
+    if (ReadSettingsFile(FileOf(root), text, kQuickRead) != FileRead::Read) return std::nullopt;
+    const std::string path = NormaliseKeyPath(key);
+    const RegistryTree tree = Parse(text, root, nullptr, &path);
+    auto k = tree.find(path);
+    if (k == tree.end()) return std::nullopt;
+    auto v = k->second.Values.find(name);
+    if (v == k->second.Values.end()) return std::nullopt;
+    return v->second;
 }
 
 RegistryTree& RegFileRegistry::Load(RegRoot root) {

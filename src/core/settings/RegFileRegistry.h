@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "settings/RegistryData.h"
@@ -30,8 +31,14 @@ class RegFileRegistry : public RegistryStore {
     std::filesystem::path FileOf(RegRoot root) const { return folder_ / (RootName(root) + ".reg"); }
 
     // clean, when given, is cleared when a line of the text could not be read
-    // or the text was cut short.
-    static RegistryTree Parse(const std::string& text, RegRoot root, bool* clean = nullptr);
+    // or the text was cut short. onlyKey, when given, keeps that key alone.
+    static RegistryTree Parse(const std::string& text, RegRoot root, bool* clean = nullptr,
+                              const std::string* onlyKey = nullptr);
+    // One value, for a program that needs no more: the key alone is read, from
+    // the first kQuickRead bytes of the file. Null when it is not there.
+    std::optional<RegistryValue> ReadValue(RegRoot root, const std::string& key,
+                                           const std::string& name) const;
+    static constexpr std::size_t kQuickRead = 1 << 20;
     static std::string Format(const RegistryTree& tree, RegRoot root);
 
     std::function<void(const std::string& message)> OnNotice;

@@ -1,5 +1,7 @@
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
+
 #include "io/AtomicWriter.h"
 #include "io/ByteSource.h"
 
@@ -32,13 +34,14 @@ bool SaveSettingsFile(const std::filesystem::path& path, std::string_view conten
     return WriteFileAtomically(path, contents, options) == AtomicWriter::Status::Ok;
 }
 
-FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& contents) {
+FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& contents,
+                          std::size_t limit) {
     contents.clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return FileRead::Missing;
     auto file = FileSource::Open(path);
     if (!file) return FileRead::Unreadable;
-    contents.resize(static_cast<std::size_t>(file.Value()->Size()));
+    contents.resize(std::min(limit, static_cast<std::size_t>(file.Value()->Size())));
     std::size_t done = 0;
     while (done < contents.size()) {
         auto got = file.Value()->ReadAt(static_cast<std::int64_t>(done), contents.data() + done,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,8 +16,10 @@ bool SaveSettingsFile(const std::filesystem::path& path, std::string_view conten
 bool CanWriteFile(const std::filesystem::path& path);
 
 enum class FileRead { Read, Missing, Unreadable };
-// Reads a whole regular file (a FIFO or device is Unreadable, never waited on).
-FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& contents);
+// Reads a whole regular file (a FIFO or device is Unreadable, never waited on),
+// or its first limit bytes.
+FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& contents,
+                          std::size_t limit = SIZE_MAX);
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& contents);
 
