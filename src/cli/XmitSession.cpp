@@ -24,6 +24,17 @@ void PrintError(const Error& e) {
             std::cerr << VisibleLines(e.Caption) << ": " << VisibleLines(e.Message) << "\n";
             break;
         case Error::Kind::Damaged:
+            // Damage the decoder did not find (a zip archive, a TERSE file,
+            // a tape) has no place in a transmission to report.
+            if (e.SegmentLength < 0 && e.RangeStart < 0) {
+                std::cerr << VisibleLines(
+                                 e.Title.empty()
+                                     ? std::string()
+                                     : e.Title + (e.Reason.empty() ? "" : " (" + e.Reason + ")") +
+                                           ": ")
+                          << VisibleLines(e.Message) << "\n";
+                return;
+            }
             break;
     }
     const ErrorReportData report = present::ErrorReportFor(e);

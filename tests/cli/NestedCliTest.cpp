@@ -107,19 +107,26 @@ TEST(CliNested, MissingOrPlainMembersAreErrors) {
     ZipSpec zip;
     zip.Entries = {{"dist/OUTER.XMIT", Outer()}};
     WriteFile(dir / "OUTER.XMIT.zip", BuildZip(zip));
+    const Bytes whole = BuildZip(zip);
+    WriteFile(dir / "CUT.zip", Bytes(whole.begin(), whole.begin() + 40));
     struct Case {
         std::string Path;
         std::string Says;
     } cases[] = {{outer + "!NOSUCH", "No member NOSUCH in " + outer},
                  {outer + ".zip!OUTER.XMIT", "No entry OUTER.XMIT in " + outer + ".zip"},
                  {outer + "!TEXT", outer + "!TEXT is not an XMIT file"},
-                 {outer + "!MIDDLE!TEXT", outer + "!MIDDLE!TEXT is not an XMIT file"}};
+                 {outer + "!MIDDLE!TEXT", outer + "!MIDDLE!TEXT is not an XMIT file"},
+                 // Said alone, without a transmission's place of error.
+                 {(dir / "CUT.zip!A").string(),
+                  "Error reading zip file CUT.zip: it is not a zip archive (no end of central "
+                  "directory record)\n"}};
     for (const Case& c : cases) {
         for (const std::string& command :
              std::vector<std::string>{"info ", "list ", "extract -o " + Q(dir / "x") + " "}) {
             CliRun r = Cli(command + Q(c.Path), true);
             EXPECT_EQ(r.Code, 1) << command << c.Path;
             EXPECT_NE(r.Out.find(c.Says), std::string::npos) << r.Out;
+            EXPECT_EQ(r.Out.find("xmit record"), std::string::npos) << r.Out;
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
