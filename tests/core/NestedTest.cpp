@@ -229,6 +229,26 @@ TEST(NestedPath, EachLevelOfADeepNestingIsReadOnce) {
     EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "BETA"}));
 }
 
+TEST(NestedPath, AMemberInBlocksOfAFewBytesIsStillATransmission) {
+    const Bytes inner = InnerPds();
+    PdsSpec plan;
+    plan.Recfm = 0xC000;  // U: blocks of any length
+    plan.Lrecl = 0;
+    plan.Blksize = 6144;
+    plan.BlocksPerTrack = 1000;
+    plan.Extents = {{10, 0, 400, 14}};
+    plan.Members = {{"N", inner, false, "", {}}};
+    plan.BlockSizes = {std::vector<std::size_t>((inner.size() + 2) / 3, 3)};
+    plan.BlockSizes[0].back() = inner.size() - 3 * (plan.BlockSizes[0].size() - 1);
+    const Bytes file = BuildPds(plan);
+    InMemory outer(file);
+    ASSERT_EQ(outer.Info.Members.size(), 1u);
+    EXPECT_TRUE(outer.Info.Members[0].HoldsXmit);
+    auto opened = OpenNodeFrom(std::make_unique<MemorySource>(file), "SMALL", {"N"});
+    ASSERT_TRUE(opened.Ok()) << opened.Err().Message;
+    EXPECT_EQ(opened->Info.Members.size(), 2u);
+}
+
 TEST(NestedPath, WrongPartsAreClearErrors) {
     PathFiles files;
     struct Case {

@@ -51,6 +51,9 @@ class ParseRun {
     void Run();
 
     XmitInfo Info;
+    // Members (by TTR) whose first block holds fewer bytes than it takes to
+    // tell a transmission: their first bytes are gathered across blocks.
+    std::vector<std::uint32_t> ShortFirstBlocks;
     std::string Reason;          // what was being read when it failed
     std::string PendingDetails;  // a remark that goes with a later failure
     std::int32_t SegmentLength = 0;

@@ -200,6 +200,7 @@ void ParseRun::LocateMemberData() {
             if (dataLength > 0) {
                 want = 12 + count[9] + std::min<std::size_t>(8, dataLength);
                 sniffed = ttr;
+                if (dataLength < 8) ShortFirstBlocks.push_back(ttr);
             }
         } else if (below != 0 && ttr >= below && flag == 0x00) {
             // The next member's data, its first block not found: the member

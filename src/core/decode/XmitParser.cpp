@@ -1,8 +1,10 @@
 #include "decode/XmitParser.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "decode/ParseRun.h"
+#include "extract/MemberReader.h"
 
 namespace corvane {
 
@@ -29,6 +31,36 @@ Error DecodeFailure(const parse::ParseRun& run, const BufferedReader& in, std::s
     e.SegmentLength = run.SegmentLength;
     e.SegmentFlags = run.SegmentFlags;
     return e;
+}
+// Whether members whose first block is too short to tell hold a
+// transmission: their first bytes read across their blocks.
+void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::uint32_t>& ttrs) {
+    if (ttrs.empty()) return;
+    const std::unordered_set<std::uint32_t> shortOnes(ttrs.begin(), ttrs.end());
+    std::unordered_set<std::uint32_t> nested;
+    MemberReader reader(source, info);
+    for (const MemberEntry& m : info.Members) {
+        if (m.DataStart <= 0 || !shortOnes.count(m.Ttr) || nested.count(m.Ttr)) continue;
+        std::vector<DataPiece> pieces;
+        ReadRequest request;
+        request.Member = &m;
+        request.Pieces = &pieces;
+        NullProgress progress;
+        auto read = reader.Read(request, progress);
+        if (!read) continue;
+        std::uint8_t head[8];
+        std::size_t have = 0;
+        for (std::size_t k = 0; k < pieces.size() && have < sizeof head; ++k) {
+            const std::int64_t end = k + 1 < pieces.size() ? pieces[k + 1].Offset : read->Bytes;
+            const auto take = std::min<std::size_t>(
+                sizeof head - have, static_cast<std::size_t>(end - pieces[k].Offset));
+            auto got = source.ReadAt(pieces[k].FileOffset, head + have, take);
+            if (!got || got.Value() != take) break;
+            have += take;
+        }
+        if (StartsWithXmitHeader(head, have)) nested.insert(m.Ttr);
+    }
+    for (MemberEntry& m : info.Members) m.HoldsXmit = m.HoldsXmit || nested.count(m.Ttr);
 }
 }  // namespace
 
@@ -62,6 +94,7 @@ Result<XmitInfo> ParseXmit(ByteSource& source, const ParseOptions& options,
         e.Caption.clear();
         return e;
     }
+    MarkShortNested(source, run.Info, run.ShortFirstBlocks);
     return std::move(run.Info);
 }
 
