@@ -88,9 +88,12 @@ void XmitSession::PrintNotices() const {
 }
 
 const MemberEntry* XmitSession::FindMember(const std::string& name) const {
-    const std::string wanted = present::TrimmedName(name);
-    for (const MemberEntry& m : Info.Members) {
-        if (present::TrimmedName(m.Name) == wanted) return &m;
+    // As it stands, or else in the escaped form the lists show.
+    for (const std::string& typed : {name, FromDisplayName(name)}) {
+        const std::string wanted = present::TrimmedName(typed);
+        for (const MemberEntry& m : Info.Members) {
+            if (present::TrimmedName(m.Name) == wanted) return &m;
+        }
     }
     return nullptr;
 }

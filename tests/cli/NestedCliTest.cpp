@@ -131,3 +131,27 @@ TEST(CliNested, MissingOrPlainMembersAreErrors) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "x"));
 }
+
+TEST(CliNested, NamesHoldingTheSeparatorOrControlsAreGivenAsListsShowThem) {
+    TempDir dir;
+    PdsSpec plan;
+    plan.Members = {{"A!B", Outer(), false, "", {}},
+                    {"\x01"
+                     "CTL",
+                     Cards(1, 'C'),
+                     false,
+                     "",
+                     {}}};
+    WriteFile(dir / "lib.xmi", BuildPds(plan));
+    ZipSpec zip;
+    zip.Entries = {{"x!y.xmi", Outer()}};
+    WriteFile(dir / "lib.zip", BuildZip(zip));
+    const std::string lib = (dir / "lib.xmi").string();
+    EXPECT_NE(Cli("list " + Q(lib)).Out.find("%01CTL"), std::string::npos);
+    for (const std::string& args : {"view " + Q(lib) + " %01CTL", "list " + Q(lib + "!A%21B"),
+                                    "list " + Q((dir / "lib.zip").string() + "!x%21y.xmi"),
+                                    "view " + Q(lib + "!A%21B") + " TEXT"}) {
+        const CliRun r = Cli(args, true);
+        EXPECT_EQ(r.Code, 0) << args << "\n" << r.Out;
+    }
+}

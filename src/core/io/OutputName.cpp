@@ -176,6 +176,26 @@ std::string DisplayName(std::string_view name) {
     return Escape(name, "");
 }
 
+std::string FromDisplayName(std::string_view typed) {
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string name;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] == '%' && i + 2 < typed.size() && digit(typed[i + 1]) >= 0 &&
+            digit(typed[i + 2]) >= 0) {
+            name.push_back(static_cast<char>(digit(typed[i + 1]) * 16 + digit(typed[i + 2])));
+            i += 2;
+        } else {
+            name.push_back(typed[i]);
+        }
+    }
+    return name;
+}
+
 std::string VisibleText(std::string_view text) {
     return Escape(text, "", false);
 }

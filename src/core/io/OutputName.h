@@ -21,6 +21,10 @@ std::string OutputName(std::string_view name, std::string_view extension = {});
 // A name as lists and messages show it: control characters, bytes that are
 // not UTF-8 and '%' written as "%XX", the same escapes output names use.
 std::string DisplayName(std::string_view name);
+// A name as the user typed it from a list: every "%XX" (two hex digits) is
+// the byte it stands for, so a name holding '!', a control character or
+// broken UTF-8 can be given on a command line ("%21" for '!').
+std::string FromDisplayName(std::string_view typed);
 // Free text (a message, a record, an error) as a terminal shows it: the same
 // escapes for control characters and broken UTF-8, '%' left as it is, so no
 // byte from a file can move the cursor, retitle the window or end a line.

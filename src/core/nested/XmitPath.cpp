@@ -168,13 +168,22 @@ Status OpenTape(Cursor& c) {
     return Success();
 }
 
+// A part names a child as it stands, or else in the escaped form lists show.
+template <class Find>
+auto Named(const std::string& part, Find find) {
+    auto found = find(part);
+    if (!found && part.find('%') != std::string::npos) found = find(FromDisplayName(part));
+    return found;
+}
+
 // One step down: into the child of the node that part names.
 Status Step(Cursor& c, const std::string& part) {
     const std::string child = c.At + kNestSeparator + part;
     if (c.What == Content::Zip || (c.What == Content::Unknown && !c.Nested)) {
         auto zip = ZipReader::Open(std::move(c.Source));
         if (!zip) return zip.Err();
-        const ZipDirEntry* entry = FindEntry(zip.Value(), part);
+        const ZipDirEntry* entry =
+            Named(part, [&](const std::string& p) { return FindEntry(zip.Value(), p); });
         if (!entry) {
             return PathError(Error::Kind::Usage,
                              "No entry " + DisplayName(part) + " in " + DisplayName(c.At));
@@ -189,7 +198,8 @@ Status Step(Cursor& c, const std::string& part) {
     } else if (c.What == Content::Tape) {
         auto tape = OpenTape(c);
         if (!tape) return tape;
-        const auto index = FindTapeFile(c.Tape->Info(), part);
+        const auto index =
+            Named(part, [&](const std::string& p) { return FindTapeFile(c.Tape->Info(), p); });
         if (!index) {
             return PathError(Error::Kind::Usage,
                              "No tape file " + DisplayName(part) + " on " + DisplayName(c.At));
@@ -205,7 +215,7 @@ Status Step(Cursor& c, const std::string& part) {
         auto data = OpenData(c, {}, nullptr);
         if (!data) return data.Err();
         const MemberEntry* member = nullptr;
-        if (!FindPart(data->Info, part, member)) {
+        if (!Named(part, [&](const std::string& p) { return FindPart(data->Info, p, member); })) {
             return PathError(Error::Kind::Usage,
                              (data->Info.Partitioned ? "No member " : "No dataset ") +
                                  DisplayName(part) + " in " + DisplayName(c.At));
@@ -213,7 +223,7 @@ Status Step(Cursor& c, const std::string& part) {
         auto inner = MemberDataSource::Open(std::move(data->Source), data->Info, member, child);
         if (!inner) return inner.Err();
         c.Source = std::move(inner.Value());
-        c.Name = present::TrimmedName(part);
+        c.Name = present::TrimmedName(member ? member->Name : part);
         c.Plan.reset();
         c.Tape.reset();
         c.TapeFile.reset();
