@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct ParseOptions {
     bool HeaderDump = false;
     // How names and text units become characters; null is the program's table.
     const CodePage* Characters = nullptr;
+    // A TERSE file on the way that unpacks to more bytes than this is refused.
+    std::int64_t UnpackLimit = INT64_MAX;
 };
 
 // Reads an XMIT file once, up to the transmitted data (for a partitioned

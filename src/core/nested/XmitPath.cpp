@@ -95,6 +95,7 @@ struct Cursor {
     // How the node's data reads as a dataset when it holds nothing known:
     // the data of a tape file or of a TERSE file.
     std::optional<SequentialPlan> Plan;
+    std::int64_t UnpackLimit = INT64_MAX;
 };
 
 // Tells what the node holds, unpacking TERSE files on the way.
@@ -108,7 +109,7 @@ Status Settle(Cursor& c) {
             return PathError(Error::Kind::Unsupported,
                              DisplayName(c.At) + ": TERSE files nested too deep");
         }
-        auto unpacked = TerseSource::Open(std::move(c.Source), c.At);
+        auto unpacked = TerseSource::Open(std::move(c.Source), c.At, c.UnpackLimit);
         if (!unpacked) return unpacked.Err();
         c.Terse = unpacked.Value()->Header();
         std::string dsn = c.Plan ? c.Plan->Dsn : std::string();
@@ -310,6 +311,7 @@ Result<OpenedXmit> OpenNodeFrom(std::unique_ptr<ByteSource> source, const std::s
     c.At = name;
     c.Name = name;
     c.Size = c.Source->Size();
+    c.UnpackLimit = options.UnpackLimit;
     auto settled = Settle(c);
     if (!settled) return settled.Err();
     for (const std::string& step : steps) {
