@@ -68,7 +68,16 @@ Result<XmitInfo> ParseXmit(ByteSource& source, const ParseOptions& options,
                            std::vector<std::string>* headerDump) {
     BufferedReader in(source);
     std::uint8_t head[8] = {};
-    if (in.Read(head, sizeof head) != sizeof head || !LooksLikeXmit(head, sizeof head)) {
+    std::size_t got = 0;
+    try {
+        got = in.Read(head, sizeof head);
+    } catch (const ReadError& r) {
+        Error e;
+        e.What = Error::Kind::Io;
+        e.Message = r.what();
+        return e;
+    }
+    if (got != sizeof head || !LooksLikeXmit(head, sizeof head)) {
         Error e;
         e.What = Error::Kind::NotXmit;
         e.Caption = "Xmit parse error";
