@@ -161,6 +161,30 @@ for mode in binary text; do
 done
 [ "$failures" = "$before" ] && echo "same: awkward.xmi ($(wc -l <"$awk_dir/linux.sums") files)"
 
+# Files and folders whose names are not ASCII: the tool takes them from its
+# command line and writes under them as the Linux build does.
+echo "== Names outside ASCII, Linux against Wine"
+uni_dir=$out/compare-unicode
+rm -rf "$uni_dir" && mkdir -p "$uni_dir"
+before=$failures
+for name in "Grüße.xmi" "日本.xmi"; do
+  cp "$awk_dir/awkward.xmi" "$uni_dir/$name"
+  for side in linux windows; do mkdir -p "$uni_dir/$side/$name/données"; done
+  "$linux_cli" info --json "$uni_dir/$name" >"$uni_dir/linux.json" 2>&1 || true
+  LANG=C.UTF-8 wincli info --json "$(winpath "$uni_dir/$name")" >"$uni_dir/windows.json" 2>&1 || true
+  compare "info --json $name" "$uni_dir/linux.json" "$uni_dir/windows.json"
+  grep -q "\"file\": \"$name\"" "$uni_dir/windows.json" ||
+    { echo "info --json $name does not name the file"; failures=$((failures + 1)); }
+  "$linux_cli" extract -o "$uni_dir/linux/$name/données" "$uni_dir/$name" >/dev/null 2>&1 || true
+  LANG=C.UTF-8 wincli extract -o "$(winpath "$uni_dir/windows/$name/données")" \
+    "$(winpath "$uni_dir/$name")" >/dev/null 2>&1 || true
+  tree_sums "$uni_dir/linux/$name" >"$uni_dir/linux.sums"
+  tree_sums "$uni_dir/windows/$name" >"$uni_dir/windows.sums"
+  [ -s "$uni_dir/linux.sums" ] || { echo "$name: nothing extracted"; failures=$((failures + 1)); }
+  compare "extract $name into données/ (names and sha256)" "$uni_dir/linux.sums" "$uni_dir/windows.sums"
+done
+[ "$failures" = "$before" ] && echo "same: Grüße.xmi and 日本.xmi, extracted into données/"
+
 echo "== Windows package (cpack -G ZIP)"
 # Only Windows' own DLLs may be needed: the runtime is linked in.
 imports=$(x86_64-w64-mingw32-objdump -p "$cli_exe" | sed -n 's/^\tDLL Name: //p' | sort -u)

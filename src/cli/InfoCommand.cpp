@@ -70,7 +70,7 @@ int TapeInfo(XmitSession& s, bool json) {
         std::cerr << "corvane-cli: note: " << DisplayName(note) << "\n";
     }
     if (json) {
-        nlohmann::json j = {{"file", s.Path.filename().string()},
+        nlohmann::json j = {{"file", PathToUtf8(s.Path.filename())},
                             {"size", s.Info.FileSize},
                             {"tape",
                              {{"format", present::TapeFormat(t)},
@@ -101,7 +101,7 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
     const DatasetInfo& d = x.Dataset;
     if (json) {
         nlohmann::json j = {
-            {"file", s.Path.filename().string()},
+            {"file", PathToUtf8(s.Path.filename())},
             {"size", x.FileSize},
             {"created", x.Transfer.Created
                             ? nlohmann::json(present::IsoDateTime(*x.Transfer.Created))

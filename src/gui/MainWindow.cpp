@@ -30,6 +30,7 @@
 #include "ProgressDialog.h"
 #include "TabRows.h"
 #include "ViewerWindow.h"
+#include "io/AtomicWriter.h"
 #include "settings/RecentFiles.h"
 #include "settings/RegistryStore.h"
 
@@ -529,7 +530,7 @@ void MainWindow::MnuHelpContentsClick() {
     std::error_code ec;
     if (!std::filesystem::exists(guide, ec) && std::filesystem::exists(installed, ec))
         guide = installed;
-    OpenDocument(QString::fromStdString(guide.string()));
+    OpenDocument(QString::fromStdString(PathToUtf8(guide)));
 }
 
 void MainWindow::MnuHelpHomeClick() {

@@ -15,6 +15,7 @@
 
 #include "DialogService.h"
 #include "Icons.h"
+#include "io/AtomicWriter.h"
 #include "settings/FileTypes.h"
 #include "text/CodePage.h"
 
@@ -143,7 +144,7 @@ OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
     ini_ = std::make_unique<IniFile>(env_.IniPath());
     store_ = std::make_unique<OptionStore>(
         *env_.Registry, *ini_, keyPath,
-        DefaultFolders{env_.DefaultZipDir().string(), env_.DefaultOpenDir().string()});
+        DefaultFolders{PathToUtf8(env_.DefaultZipDir()), PathToUtf8(env_.DefaultOpenDir())});
     ExtensionBoxes startBoxes;
     store_->InitialLoad(values_, startBoxes);
     ToControls(values_, startBoxes);

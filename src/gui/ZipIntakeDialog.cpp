@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "io/AtomicWriter.h"
+
 namespace corvane::gui {
 
 namespace {
@@ -152,7 +154,7 @@ void ZipIntakeDialog::BtnOpenClick() {
         if (std::filesystem::exists(target, ec)) {
             // Say so rather than open the old file as if it were the new one.
             const QString text =
-                QString::fromStdString(target.string()) +
+                QString::fromStdString(PathToUtf8(target)) +
                 "\nalready exists and \"Over Write files\" is off: the existing file is kept."
                 "\n\nOpen the existing file?";
             if (dialogs_.Message(this, text, "UnZIp files for Corvane", MessageIcon::Question,

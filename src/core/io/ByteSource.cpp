@@ -48,7 +48,7 @@ FileSource::~FileSource() {
 }
 
 std::string FileSource::Name() const {
-    return path_.string();
+    return PathToUtf8(path_);
 }
 
 Result<std::size_t> FileSource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
@@ -58,7 +58,7 @@ Result<std::size_t> FileSource::ReadAt(std::int64_t offset, void* destination, s
         Error e;
         e.What = Error::Kind::Io;
         e.Caption = "Error reading file";
-        e.Message = path_.string() + ": cannot seek to offset " + std::to_string(offset);
+        e.Message = PathToUtf8(path_) + ": cannot seek to offset " + std::to_string(offset);
         return e;
     }
     std::size_t got = std::fread(destination, 1, n, file_);
@@ -68,7 +68,7 @@ Result<std::size_t> FileSource::ReadAt(std::int64_t offset, void* destination, s
         Error e;
         e.What = Error::Kind::Io;
         e.Caption = "Error reading file";
-        e.Message = path_.string() + ": " + std::strerror(errno);
+        e.Message = PathToUtf8(path_) + ": " + std::strerror(errno);
         return e;
     }
     at_ = offset + static_cast<std::int64_t>(got);

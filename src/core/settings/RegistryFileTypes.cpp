@@ -1,13 +1,14 @@
+#include "io/AtomicWriter.h"
 #include "settings/FileTypes.h"
 
 namespace corvane {
 
 std::string RegistryFileTypes::CommandText() const {
-    return "\"" + programPath_.string() + "\" \"%1\" ";
+    return "\"" + PathToUtf8(programPath_) + "\" \"%1\" ";
 }
 
 std::string RegistryFileTypes::IconPath() const {
-    return (programPath_.parent_path() / "xmitfile.ico").string();
+    return PathToUtf8(programPath_.parent_path() / "xmitfile.ico");
 }
 
 ExtensionBoxes RegistryFileTypes::ReadRegisteredExtensions() {

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "io/AtomicWriter.h"
 #include "settings/FileTypes.h"
 #include "settings/SettingsFile.h"
 
@@ -125,7 +126,7 @@ bool XdgFileTypes::WriteState(const ExtensionBoxes& globs) {
         "[Desktop Entry]\nType=Application\nName=Corvane\n"
         "Comment=Look inside IBM mainframe TRANSMIT (XMIT) files\n"
         "Exec=\"" +
-        programPath_.string() +
+        PathToUtf8(programPath_) +
         "\" %f\nIcon=corvane\nTerminal=false\n"
         "Categories=Utility;\nMimeType=" +
         std::string(kMimeType) + ";\n";
@@ -143,7 +144,7 @@ void XdgFileTypes::UpdateDatabases() const {
     // Refresh the desktop's caches when the tools are there; their absence
     // changes nothing that this program reads back.
     std::string mime;
-    for (char c : (dataHome_ / "mime").string()) {
+    for (char c : PathToUtf8(dataHome_ / "mime")) {
         if (c == '\'') {
             mime += "'\\''";
         } else {
