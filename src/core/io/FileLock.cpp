@@ -1,6 +1,7 @@
 #include "io/FileLock.h"
 
 #include <cerrno>
+#include <chrono>
 #include <thread>
 
 #ifdef _WIN32
@@ -15,10 +16,15 @@ namespace corvane {
 
 namespace {
 constexpr std::chrono::milliseconds kRetry{5};
-}
+constexpr std::chrono::seconds kPatience{10};  // as long as a settings save may take
+}  // namespace
 
-FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience) {
-    const auto until = std::chrono::steady_clock::now() + patience;
+FileLock::FileLock(const std::filesystem::path& file) {
+    std::filesystem::path lockFile = file;
+    lockFile += ".lock";
+    std::error_code ec;
+    if (lockFile.has_parent_path()) std::filesystem::create_directories(lockFile.parent_path(), ec);
+    const auto until = std::chrono::steady_clock::now() + kPatience;
 #ifdef _WIN32
     HANDLE h = CreateFileW(lockFile.wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -1,18 +1,18 @@
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 
 namespace corvane {
 
-// An advisory lock held on a lock file for as long as the object lives:
-// programs that take the same lock before they change a file take turns.
-// The lock file itself stays; the lock goes with the process that held it,
-// so one that crashed leaves nothing to clear.
+// An advisory lock that guards a file for as long as the object lives:
+// programs that take it before they change the file take turns. It is held
+// on "<file>.lock" beside the file (its folder made when missing), which
+// stays; the lock goes with the process that held it, so one that crashed
+// leaves nothing to clear.
 class FileLock {
   public:
-    // Waits up to patience for the lock; Held() says whether it was won.
-    FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds patience);
+    // Waits up to ten seconds for the lock; Held() says whether it was won.
+    explicit FileLock(const std::filesystem::path& file);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

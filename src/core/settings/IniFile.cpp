@@ -1,7 +1,6 @@
 #include "settings/IniFile.h"
 
 #include <cctype>
-#include <chrono>
 #include <climits>
 #include <optional>
 #include <sstream>
@@ -174,12 +173,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
     std::optional<FileLock> lock;
     if (!inMemory_) {
         if (!CanWriteFile(path_)) return false;
-        std::filesystem::path lockFile = path_;
-        lockFile += ".lock";
-        std::error_code ec;
-        if (lockFile.has_parent_path())
-            std::filesystem::create_directories(lockFile.parent_path(), ec);
-        lock.emplace(lockFile, std::chrono::seconds(10));
+        lock.emplace(path_);
         if (!lock->Held()) return false;
         std::string existing;
         // A file that is there but cannot be read is never replaced by one key.

@@ -1,6 +1,5 @@
 #include "settings/RegFileRegistry.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -13,8 +12,6 @@ namespace corvane {
 
 namespace {
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
-// How long a change waits for another program's change to the same file.
-constexpr std::chrono::seconds kPatience{10};
 // Copies of damaged files kept side by side: name.bad, name.bad.2 ...
 constexpr int kBadCopies = 99;
 
@@ -236,11 +233,7 @@ bool RegFileRegistry::Save(RegRoot root) {
 // saved stays.
 bool RegFileRegistry::Change(RegRoot root, const TreeKey::Edit& edit) {
     if (!Writable(root)) return false;
-    std::error_code ec;
-    std::filesystem::create_directories(folder_, ec);
-    std::filesystem::path lockFile = FileOf(root);
-    lockFile += ".lock";
-    FileLock lock(lockFile, kPatience);
+    const FileLock lock(FileOf(root));
     if (!lock.Held()) return false;
     edit(Load(root));
     if (Save(root)) return true;
@@ -269,8 +262,7 @@ std::unique_ptr<RegistryKey> RegFileRegistry::OpenKey(RegRoot root, const std::s
 
 bool RegFileRegistry::DeleteKeyTree(RegRoot root, const std::string& path) {
     const std::string p = NormaliseKeyPath(path);
-    RegistryTree copy = Load(root);
-    if (!DeleteTree(copy, p)) return true;
+    if (!HoldsTree(Load(root), p)) return true;
     return Change(root, [&](RegistryTree& now) { DeleteTree(now, p); });
 }
 

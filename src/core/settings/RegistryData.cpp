@@ -29,12 +29,25 @@ std::string LowerCase(std::string s) {
     return s;
 }
 
+namespace {
+// Whether the key at keyPath is the one at path or below it.
+bool InTree(const std::string& keyPath, const std::string& lowerPath) {
+    const std::string k = LowerCase(keyPath);
+    return k == lowerPath || k.rfind(lowerPath + "\\", 0) == 0;
+}
+}  // namespace
+
+bool HoldsTree(const RegistryTree& tree, const std::string& path) {
+    const std::string key = LowerCase(path);
+    return std::any_of(tree.begin(), tree.end(),
+                       [&](const auto& entry) { return InTree(entry.first, key); });
+}
+
 bool DeleteTree(RegistryTree& tree, const std::string& path) {
     const std::string key = LowerCase(path);
     bool removed = false;
     for (auto it = tree.begin(); it != tree.end();) {
-        const std::string k = LowerCase(it->first);
-        if (k == key || k.rfind(key + "\\", 0) == 0) {
+        if (InTree(it->first, key)) {
             it = tree.erase(it);
             removed = true;
         } else {

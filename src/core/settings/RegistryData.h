@@ -58,6 +58,8 @@ class TreeKey : public RegistryKey {
 // Normalises a key path: "/" to "\", no leading or trailing "\".
 std::string NormaliseKeyPath(const std::string& path);
 bool DeleteTree(RegistryTree& tree, const std::string& path);
+// Whether the tree holds the key at path or one below it.
+bool HoldsTree(const RegistryTree& tree, const std::string& path);
 std::string LowerCase(std::string s);
 
 }  // namespace corvane
