@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,28 @@ struct ExtractOptions {
     std::string Ext;
     bool ExtSet = false;
     bool Overwrite = false;
+    bool Manifest = false;  // also manifest.json, to make the library again
+};
+
+struct CreateOptions {
+    std::string Output;
+    std::vector<std::string> Inputs;
+    std::string Dsn;
+    std::string Recfm;
+    std::optional<std::uint32_t> Lrecl;
+    std::optional<std::uint32_t> Blksize;
+    bool Text = false;
+    bool Binary = false;
+    std::string Message;
+    std::string From;
+    std::string To;
+    std::string Time;
+    bool Sequential = false;
+    std::vector<std::string> Renames;
+    bool Truncate = false;
+    std::string User;
+    bool NoStats = false;
+    bool Overwrite = false;
 };
 
 struct GrepOptions {
@@ -33,6 +57,9 @@ int HeadersCommand(const std::string& file);
 int ListCommand(const std::string& file, bool json, const std::string& dateOrder);
 int ViewCommand(const std::string& file, const std::string& member, bool hex);
 int ExtractCommand(const ExtractOptions& options);
+// Exit status 0 when the file was written, 2 when the input was refused
+// (nothing written), 1 when writing failed.
+int CreateCommand(const CreateOptions& options);
 // Exit status as grep's: 0 when a record matched, 1 when none did, 2 on an error.
 int GrepCommand(const GrepOptions& options);
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,

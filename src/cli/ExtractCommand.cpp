@@ -4,7 +4,9 @@
 
 #include "Commands.h"
 #include "ConsolePorts.h"
+#include "Manifest.h"
 #include "container/SequentialData.h"
+#include "create/FileBlocks.h"
 #include "extract/MemberReader.h"
 #include "extract/TapeFileCopy.h"
 #include "io/AtomicWriter.h"
@@ -128,7 +130,6 @@ int ExtractCommand(const ExtractOptions& o) {
     }
     const bool text = o.Mode == ExtractMode::Text ||
                       (o.Mode == ExtractMode::Auto && s.Info.Dataset.Recfm.Kind == 'F');
-    const std::string ext = o.ExtSet ? o.Ext : text ? ".txt" : ".bin";
     const std::filesystem::path dir =
         o.Dir.empty() ? std::filesystem::path(".") : PathFromUtf8(o.Dir);
     MemberReader reader(*s.Source, s.Info);
@@ -152,10 +153,43 @@ int ExtractCommand(const ExtractOptions& o) {
         PrintError(e);
     };
 
+    if (o.Manifest && !o.Output.empty()) {
+        std::cerr << "--manifest writes a folder: use -o DIR instead of --output\n";
+        return 2;
+    }
+    // With a manifest, a member goes as text only when its text gives its
+    // bytes back; else it goes in binary, so that it can be made again.
+    std::vector<ManifestMember> recorded;
+    std::optional<ManifestFile> recordedData;
+    auto readsBack = [&](const MemberEntry* member) {
+        if (s.Info.Dataset.Recfm.Kind != 'F') return false;
+        std::vector<std::uint8_t> data;
+        std::vector<std::uint8_t> lines;
+        ReadRequest request;
+        request.Member = member;
+        request.Bytes = &data;
+        if (!reader.Read(request, progress)) return true;  // the write will say why
+        request.Form = ReadForm::Text;
+        request.Bytes = &lines;
+        request.Characters = XmitSession::Characters;
+        request.RecordCut = o.Truncate;
+        request.RecordsOnly = true;
+        if (!reader.Read(request, progress)) return true;
+        return create::FixedTextReadsBack(
+            data, std::string_view(reinterpret_cast<const char*>(lines.data()), lines.size()),
+            s.Info.Dataset.Lrecl, XmitSession::Characters);
+    };
+    auto binaryOnly = [&](const MemberEntry* member, const std::string& name) {
+        if (!o.Manifest || !text || readsBack(member)) return false;
+        std::cerr << "corvane-cli: note: " << DisplayName(present::TrimmedName(name))
+                  << " is written in binary: as text it would not read back the same\n";
+        return true;
+    };
+
     // Writes one item; an existing file (or symlink) is replaced only with
     // --overwrite, and the file being read never.
     auto extract = [&](const MemberEntry* member, const std::string& name,
-                       const std::filesystem::path& path) {
+                       const std::filesystem::path& path, bool asText) {
         const std::string shown = PathToUtf8(path);
         if (PathPresent(path)) {
             if (IsOpenInput(path)) {
@@ -170,7 +204,7 @@ int ExtractCommand(const ExtractOptions& o) {
             }
         }
         // The data of a tape file as it stands: its blocks, each read once.
-        if (!member && !text && s.Kind == NodeKind::Dataset && s.Tape && s.TapeFile && !s.Terse) {
+        if (!member && !asText && s.Kind == NodeKind::Dataset && s.Tape && s.TapeFile && !s.Terse) {
             auto copied = CopyTapeFile(*s.Tape, *s.TapeFile, path);
             if (copied) {
                 ++written;
@@ -182,7 +216,9 @@ int ExtractCommand(const ExtractOptions& o) {
         }
         ReadRequest request;
         request.Member = member;
-        request.Form = text ? ReadForm::Text : ReadForm::Binary;
+        request.Form = asText ? ReadForm::Text : ReadForm::Binary;
+        std::vector<BlockMark> blocks;
+        if (o.Manifest) request.Blocks = &blocks;
         request.RecordCut = o.Truncate;
         request.Characters = XmitSession::Characters;
         request.OutputFile = path;
@@ -191,19 +227,24 @@ int ExtractCommand(const ExtractOptions& o) {
         if (done) {
             ++written;
             std::cout << shown << "\n";
+            if (o.Manifest && member) recorded.push_back({member, Stamp(path, asText), blocks});
+            if (o.Manifest && !member) recordedData = Stamp(path, asText);
         } else {
             fail(done.Err());
         }
     };
+    auto extOf = [&](bool asText) { return o.ExtSet ? o.Ext : asText ? ".txt" : ".bin"; };
 
     if (!s.Info.Partitioned) {
         std::string name = s.Info.Dataset.Name;
         if (present::TrimmedName(name).empty()) name = PathToUtf8(PathFromUtf8(s.Leaf).stem());
         std::error_code ec;
         if (o.Output.empty()) std::filesystem::create_directories(dir, ec);  // as for a library
-        extract(
-            nullptr, name,
-            o.Output.empty() ? dir / PathFromUtf8(names.Take(name, ext)) : PathFromUtf8(o.Output));
+        const bool asText = text && !binaryOnly(nullptr, name);
+        extract(nullptr, name,
+                o.Output.empty() ? dir / PathFromUtf8(names.Take(name, extOf(asText)))
+                                 : PathFromUtf8(o.Output),
+                asText);
     } else {
         std::vector<const MemberEntry*> members;
         if (o.Members.empty()) {
@@ -226,9 +267,26 @@ int ExtractCommand(const ExtractOptions& o) {
         std::error_code ec;
         if (members.size() > 1 || o.Output.empty()) std::filesystem::create_directories(dir, ec);
         for (const MemberEntry* m : members) {
+            const bool asText = text && !binaryOnly(m, m->Name);
             extract(m, m->Name,
                     !o.Output.empty() ? PathFromUtf8(o.Output)
-                                      : dir / PathFromUtf8(names.Take(m->Name, ext)));
+                                      : dir / PathFromUtf8(names.Take(m->Name, extOf(asText))),
+                    asText);
+        }
+    }
+    if (o.Manifest) {
+        const std::filesystem::path path = dir / kManifestName;
+        if (PathPresent(path) && !o.Overwrite) {
+            std::cerr << "Skipped " << PathToUtf8(path)
+                      << ": it exists (--overwrite replaces it)\n";
+            ++skipped;
+        } else {
+            const auto status = WriteFileAtomically(
+                path, ManifestJson(s.Info, recorded, recordedData).dump(2) + "\n");
+            if (status != AtomicWriter::Status::Ok) {
+                std::cerr << AtomicWriteText(status, path) << "\n";
+                ++failures;
+            }
         }
     }
     for (const auto& [seen, count] : kinds) {

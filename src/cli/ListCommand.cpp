@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "Manifest.h"
 #include "container/TapeContents.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
@@ -29,6 +30,8 @@ nlohmann::json AliasOf(const XmitInfo& x, const MemberEntry& m) {
     }
     return nullptr;
 }
+
+}  // namespace
 
 nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
     nlohmann::json o = {{"name", present::TrimmedName(m.Name)},
@@ -63,6 +66,7 @@ nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
     return o;
 }
 
+namespace {
 // Prints rows of cells in columns as wide as their widest cell.
 void PrintTable(const std::vector<present::Column>& columns,
                 std::vector<std::vector<std::string>> rows) {

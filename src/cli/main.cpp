@@ -58,6 +58,32 @@ int main(int argc, char** argv) {
                       "Replace existing files (else they are skipped)");
 
     GrepOptions gr;
+    extract->add_flag("--manifest", ex.Manifest,
+                      "Also write manifest.json, from which 'create' makes the library again");
+
+    CreateOptions cr;
+    auto* create = app.add_subcommand("create", "Write an XMIT file from PC files or a folder");
+    create->add_option("OUTPUT", cr.Output, "The XMIT file to write")->required();
+    create->add_option("INPUT", cr.Inputs, "Files, or folders of files (one per member)")
+        ->required();
+    create->add_option("--dsn", cr.Dsn, "Dataset name (default: the manifest's or OUTPUT's)");
+    create->add_option("--recfm", cr.Recfm, "F, FB, V, VB or U (default FB)");
+    create->add_option("--lrecl", cr.Lrecl, "Record length (default 80 for F, 255 for V)");
+    create->add_option("--blksize", cr.Blksize, "Block size (default: as the system chooses)");
+    auto* ct = create->add_flag("--text", cr.Text, "UTF-8 lines become records (the default)");
+    create->add_flag("--binary", cr.Binary, "The files' bytes become the records or blocks")
+        ->excludes(ct);
+    create->add_option("--message", cr.Message, "A text file sent as the message");
+    create->add_option("--from", cr.From, "Sender as USER@NODE");
+    create->add_option("--to", cr.To, "Addressee as USER@NODE");
+    create->add_option("--time", cr.Time, "Time of sending as YYYYMMDDHHMMSS (default: now)");
+    create->add_flag("--sequential", cr.Sequential, "One file as a sequential dataset");
+    create->add_option("--rename", cr.Renames, "FILE=MEMBER: the member name for that file");
+    create->add_flag("--truncate", cr.Truncate, "Cut lines longer than the record length");
+    create->add_option("--user", cr.User, "User ID of the ISPF statistics (default: the sender)");
+    create->add_flag("--no-stats", cr.NoStats, "No ISPF statistics");
+    create->add_flag("--overwrite", cr.Overwrite, "Replace an existing OUTPUT");
+
     auto* grep = app.add_subcommand(
         "grep",
         "Print the records that hold a string: MEMBER:LINE:text (LINE:text for a "
@@ -97,7 +123,7 @@ int main(int argc, char** argv) {
             return "Unknown code page " + text + "; offered:" + numbers;
         },
         "CODEPAGE");
-    for (CLI::App* command : {info, headers, list, view, extract, grep, unzip}) {
+    for (CLI::App* command : {info, headers, list, view, extract, create, grep, unzip}) {
         command
             ->add_option("--codepage", codePage,
                          "IBM EBCDIC code page of names and text (037, 273 ... 1149; UTF-8 "
@@ -128,6 +154,7 @@ int main(int argc, char** argv) {
             ex.ExtSet = extract->count("--ext") > 0;
             return ExtractCommand(ex);
         }
+        if (*create) return CreateCommand(cr);
         if (*grep) return GrepCommand(gr);
         if (*unzip) return UnzipCommand(archive, entry, outDir, overwrite, allowLarge);
     } catch (const std::exception& e) {

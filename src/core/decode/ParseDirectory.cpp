@@ -130,6 +130,9 @@ void ParseRun::ParseDirectoryBlock(const std::uint8_t* b, bool& last) {
         m.Name = Text(e, 8);
         m.Ttr = BigEndianField(e, 8, 3);
         m.Alias = (indicator & 0x80) != 0;
+        m.NameBytes.assign(reinterpret_cast<const char*>(e), 8);
+        m.Indicator = indicator;
+        m.UserData.assign(reinterpret_cast<const char*>(u), n);
         if (Info.Dataset.IspfDirectory) {
             if (n >= 30) m.Ispf = ReadIspf(u, n, characters_);
         } else if (n >= 24) {

@@ -88,6 +88,11 @@ struct MemberEntry {
     std::string AliasOf;  // the real member's name where the directory says it
     std::optional<IspfStatistics> Ispf;
     std::optional<LoadModuleAttributes> LoadModule;
+    // The entry as it stands: the name's 8 bytes, the indicator byte and
+    // the user data.
+    std::string NameBytes;
+    std::uint8_t Indicator = 0;
+    std::string UserData;
     // Where the member's data starts in the file, and where it ends (the next
     // member's start or the closing control record); -1 when not found.
     std::int64_t DataStart = -1;

@@ -14,6 +14,8 @@ namespace corvane {
 class BlockWalker {
   public:
     bool Ended() const { return ended_; }
+    // The count field of the block last announced.
+    const std::uint8_t* Count() const { return count_; }
     // Bytes of the last segment fed that came after the end-of-member block.
     std::size_t Leftover() const { return leftover_; }
     // A record ends: true when no block or count field is cut by its end.

@@ -44,7 +44,17 @@ struct NoSink : Sink {
 // Hands the blocks the walker finds to the splitter.
 struct BlockOut {
     RecordSplitter& Splitter;
-    bool Block(std::size_t length) { return Splitter.Block(length); }
+    const BlockWalker& Walker;
+    std::vector<BlockMark>* Marks;
+    bool Block(std::size_t length) {
+        if (Marks) {
+            const std::uint8_t* c = Walker.Count();
+            Marks->push_back(
+                {static_cast<std::uint32_t>(length),
+                 static_cast<std::uint32_t>(c[4]) << 24 | c[5] << 16 | c[6] << 8 | c[7], c[8]});
+        }
+        return Splitter.Block(length);
+    }
     bool Bytes(const std::uint8_t* p, std::size_t n) { return Splitter.Bytes(p, n); }
 };
 
@@ -53,10 +63,11 @@ struct BlockOut {
 // passes, up to the end-of-member block; otherwise the data of every
 // segment, with the XMIT records' starts and ends.
 void ReadSegments(BufferedReader& s, std::int64_t end, bool memberMode, RecordSplitter& splitter,
-                  Progress& progress, std::int64_t& at, bool& cancelled) {
+                  std::vector<BlockMark>* marks, Progress& progress, std::int64_t& at,
+                  bool& cancelled) {
     std::uint8_t segment[255];
     BlockWalker walker;
-    BlockOut out{splitter};
+    BlockOut out{splitter, walker, marks};
     bool recordStart = true;  // the next segment must start a record
     bool first = true;
     while (!walker.Ended()) {
@@ -225,7 +236,8 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     in.Seek(start);
     ReadSummary summary;
     try {
-        ReadSegments(in, end, memberMode, *splitter, progress, at, summary.Cancelled);
+        ReadSegments(in, end, memberMode, *splitter, memberMode ? request.Blocks : nullptr,
+                     progress, at, summary.Cancelled);
     } catch (const ReadFailure& f) {
         if (output) output->Close(0, false);
         if (request.Bytes) request.Bytes->clear();

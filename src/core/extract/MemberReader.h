@@ -25,6 +25,13 @@ enum class ReadForm {
 
 // Where the binary bytes of a read lie in the file: from Offset (counted in
 // the read's bytes) up to the next piece's Offset they are at FileOffset on.
+// One block of a member as its count field gives it.
+struct BlockMark {
+    std::uint32_t Length = 0;
+    std::uint32_t CylinderHead = 0;  // CC << 16 | HH
+    std::uint8_t Record = 0;
+};
+
 struct DataPiece {
     std::int64_t Offset = 0;
     std::int64_t FileOffset = 0;
@@ -44,6 +51,8 @@ struct ReadRequest {
     std::vector<std::uint8_t>* Bytes = nullptr;
     std::vector<DataPiece>* Pieces = nullptr;
     std::filesystem::path OutputFile;
+    // A binary read of a member: each block's length and address, too.
+    std::vector<BlockMark>* Blocks = nullptr;
     // What the read is called in errors and as the hex dump's title.
     std::string Name;
     // How text becomes characters; null is the program's table.
