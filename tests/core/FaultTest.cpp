@@ -12,6 +12,8 @@
 #include "UnloadWriter.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
+#include "create/LibraryBlocks.h"
+#include "create/XmitCreator.h"
 #include "extract/MemberReader.h"
 #include "extract/TapeFileCopy.h"
 #include "io/AtomicWriter.h"
@@ -99,6 +101,22 @@ std::vector<ReadPath> ReadPaths() {
              auto info = ParseXmit(*s);
              if (!info) return info.Err();
              return ReadAllOf(*s, info.Value());
+         }});
+    paths.push_back(
+        {"library written again", pds, [](std::unique_ptr<ByteSource> s) -> Result<Bytes> {
+             auto info = ParseXmit(*s);
+             if (!info) return info.Err();
+             MemberReader reader(*s, info.Value());
+             std::vector<const MemberEntry*> all;
+             for (const MemberEntry& m : info->Members) all.push_back(&m);
+             Bytes out;
+             auto written = create::WriteLibrary(create::PlanFromLibrary(reader, info.Value(), all),
+                                                 [&](const std::uint8_t* p, std::size_t n) {
+                                                     out.insert(out.end(), p, p + n);
+                                                     return true;
+                                                 });
+             if (!written) return written.Err();
+             return out;
          }});
     ZipSpec zip;
     zip.Entries = {{"A.XMI", pds}, {"B.TXT", Cards(30, 'Z')}};
@@ -211,6 +229,17 @@ TEST(Faults, AFullDiskLeavesNoPartialFile) {
         {"atomic write",
          [&](const std::filesystem::path& to) {
              return WriteFileAtomically(to, settings) == AtomicWriter::Status::Ok;
+         }},
+        {"create",
+         [&](const std::filesystem::path& to) {
+             auto source = FileSource::Open(dir / "lib.xmi");
+             auto info = ParseXmit(*source.Value());
+             MemberReader reader(*source.Value(), info.Value());
+             std::vector<const MemberEntry*> all;
+             for (const MemberEntry& m : info->Members) all.push_back(&m);
+             return create::CreateXmitFile(to, create::PlanFromLibrary(reader, info.Value(), all),
+                                           true)
+                 .Ok();
          }},
     };
     // Writes past 4 KiB fail as on a full disk (EFBIG, the signal ignored).

@@ -334,10 +334,24 @@ std::uint64_t SizeField(std::uint64_t n) {
     return std::min<std::uint64_t>(n, 0xFFFFFFFFu);
 }
 
+struct CancelledByUser {};
+
+// Between members: where the write is, and whether to go on.
+void Step(Progress* progress, std::int64_t position) {
+    if (!progress) return;
+    progress->SetPosition(position);
+    progress->ProcessEvents();
+    if (progress->Cancelled()) throw CancelledByUser{};
+}
+
 template <class Write>
 Result<CreateSummary> Guarded(Write write) {
     try {
         return write();
+    } catch (const CancelledByUser&) {
+        CreateSummary s;
+        s.Cancelled = true;
+        return s;
     } catch (const InputRefused& refused) {
         return UsageError(refused.Text);
     } catch (const WriteRefused&) {
@@ -442,7 +456,8 @@ std::vector<std::string> LibraryProblems(const LibraryPlan& plan) {
     return problems;
 }
 
-Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Target& target) {
+Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Target& target,
+                                   Progress* progress) {
     if (const auto problems = LibraryProblems(plan); !problems.empty()) {
         return UsageError(problems.front());
     }
@@ -493,7 +508,13 @@ Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Ta
             out.EndRecord();
         }
 
+        if (progress) {
+            progress->SetMinimum(0);
+            progress->SetMaximum(static_cast<std::int64_t>(order.size()));
+        }
+        std::int64_t done = 0;
         for (const MemberPlan* m : order) {
+            Step(progress, done++);
             if (m->Alias) continue;
             const std::vector<std::uint32_t>& lengths = p.Lengths.at(m);
             const std::vector<std::uint32_t>& addresses = p.Addresses.at(m);
@@ -539,8 +560,8 @@ Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Ta
     });
 }
 
-Result<CreateSummary> WriteSequential(const SequentialPlan& plan,
-                                      const NetdataOut::Target& target) {
+Result<CreateSummary> WriteSequential(const SequentialPlan& plan, const NetdataOut::Target& target,
+                                      Progress* progress) {
     if (const auto problems = FormatProblems(plan.Format, false); !problems.empty()) {
         return UsageError(problems.front());
     }
@@ -562,7 +583,14 @@ Result<CreateSummary> WriteSequential(const SequentialPlan& plan,
         out.Control(2, inmcopy, file);
         WriteMessage(out, plan.Transmission);
         out.Control(3, DataControl(SizeField(size), f.Kind == 'U' ? 0 : f.Lrecl));
+        if (progress) {
+            progress->SetMinimum(0);
+            progress->SetMaximum(static_cast<std::int64_t>(size));
+        }
+        std::int64_t done = 0;
         plan.Data->Blocks([&](const std::uint8_t* data, std::size_t n) {
+            if ((done & 0xFFFFF) + static_cast<std::int64_t>(n) > 0xFFFFF) Step(progress, done);
+            done += static_cast<std::int64_t>(n);
             if (f.Kind == 'U') {
                 out.Record(data, n);
             } else if (f.Kind == 'F') {
@@ -591,8 +619,8 @@ Result<CreateSummary> WriteSequential(const SequentialPlan& plan,
 
 namespace {
 template <class Plan>
-Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& plan,
-                               bool replace) {
+Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& plan, bool replace,
+                               Progress* progress) {
     std::unique_ptr<AtomicWriter> writer;
     AtomicWriteOptions options;
     options.Replace = replace;
@@ -601,13 +629,14 @@ Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& 
     const auto target = [&](const std::uint8_t* p, std::size_t n) { return writer->Write(p, n); };
     Result<CreateSummary> written = [&] {
         if constexpr (std::is_same_v<Plan, LibraryPlan>) {
-            return WriteLibrary(plan, target);
+            return WriteLibrary(plan, target, progress);
         } else {
-            return WriteSequential(plan, target);
+            return WriteSequential(plan, target, progress);
         }
     }();
-    if (!written) {
+    if (!written || written->Cancelled) {
         writer->Discard();
+        if (written) return written;
         if (written.Err().What == Error::Kind::Io) {
             return IoError("Cannot write " + PathToUtf8(output) + ": the disk may be full");
         }
@@ -620,13 +649,13 @@ Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& 
 }  // namespace
 
 Result<CreateSummary> CreateXmitFile(const std::filesystem::path& output, const LibraryPlan& plan,
-                                     bool replace) {
-    return IntoFile(output, plan, replace);
+                                     bool replace, Progress* progress) {
+    return IntoFile(output, plan, replace, progress);
 }
 
 Result<CreateSummary> CreateXmitFile(const std::filesystem::path& output,
-                                     const SequentialPlan& plan, bool replace) {
-    return IntoFile(output, plan, replace);
+                                     const SequentialPlan& plan, bool replace, Progress* progress) {
+    return IntoFile(output, plan, replace, progress);
 }
 
 }  // namespace corvane::create

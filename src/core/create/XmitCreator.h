@@ -7,6 +7,7 @@
 
 #include "create/CreatePlan.h"
 #include "create/NetdataOut.h"
+#include "ports/Progress.h"
 #include "util/Result.h"
 
 namespace corvane::create {
@@ -15,6 +16,7 @@ struct CreateSummary {
     std::size_t Members = 0;
     std::uint32_t DirectoryBlocks = 0;
     std::uint64_t Bytes = 0;
+    bool Cancelled = false;  // stopped by the user: nothing was written
 };
 
 // What keeps a plan from being written, one line each; empty when it can be
@@ -28,15 +30,20 @@ std::uint32_t SystemBlockSize(const WriteFormat& format);
 
 // Writes the transmission to the target. Input that turns out bad while it
 // is read (a line too long, say) ends the write with a usage error.
-Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Target& target);
-Result<CreateSummary> WriteSequential(const SequentialPlan& plan, const NetdataOut::Target& target);
+// Progress goes from 0 to the number of members (a library) or the data's
+// bytes (a sequential dataset); a cancel stops the write.
+Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Target& target,
+                                   Progress* progress = nullptr);
+Result<CreateSummary> WriteSequential(const SequentialPlan& plan, const NetdataOut::Target& target,
+                                      Progress* progress = nullptr);
 
 // The same into a file, which appears only when the whole write succeeded.
 // An existing file is replaced only when replace is set.
 Result<CreateSummary> CreateXmitFile(const std::filesystem::path& output, const LibraryPlan& plan,
-                                     bool replace);
+                                     bool replace, Progress* progress = nullptr);
 Result<CreateSummary> CreateXmitFile(const std::filesystem::path& output,
-                                     const SequentialPlan& plan, bool replace);
+                                     const SequentialPlan& plan, bool replace,
+                                     Progress* progress = nullptr);
 
 // Whether a name can be a member name: 1 to 8 of A-Z, 0-9, @ # $, not
 // starting with a digit.
