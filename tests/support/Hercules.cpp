@@ -32,6 +32,9 @@ std::string Run(const std::string& command, int& code) {
 }  // namespace
 
 bool HerculesPresent() {
+#ifdef _WIN32
+    return false;  // a Windows build under Wine sees the Linux files, but cannot run them
+#endif
     return std::filesystem::exists("/usr/bin/dasdload") &&
            std::filesystem::exists("/usr/bin/dasdcat");
 }

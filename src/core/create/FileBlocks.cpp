@@ -1,6 +1,7 @@
 #include "create/FileBlocks.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -15,7 +16,12 @@ namespace corvane::create {
 
 namespace {
 
-using Reverse = std::unordered_map<char32_t, std::uint8_t>;
+// The EBCDIC code of each character of a code page: the first 256 code
+// points in a table, the rest in a map.
+struct Reverse {
+    std::array<std::int16_t, 256> Low;
+    std::unordered_map<char32_t, std::uint8_t> High;
+};
 
 const Reverse& ReverseOf(const CodePage& page) {
     static std::mutex lock;
@@ -24,8 +30,14 @@ const Reverse& ReverseOf(const CodePage& page) {
     auto& table = tables[page.Number()];
     if (!table) {
         table = std::make_unique<Reverse>();
+        table->Low.fill(-1);
         for (int b = 255; b >= 0; --b) {
-            (*table)[page.CodePoint(static_cast<std::uint8_t>(b))] = static_cast<std::uint8_t>(b);
+            const char32_t c = page.CodePoint(static_cast<std::uint8_t>(b));
+            if (c < 256) {
+                table->Low[c] = static_cast<std::int16_t>(b);
+            } else {
+                table->High[c] = static_cast<std::uint8_t>(b);
+            }
         }
     }
     return *table;
@@ -55,23 +67,74 @@ char32_t NextCodePoint(std::string_view s, std::size_t& at) {
 
 constexpr std::size_t kChunk = 1 << 16;
 
+bool Ascii(std::string_view s) {
+    unsigned char any = 0;
+    for (char c : s) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+// Whether every ASCII character has a code in the page.
+bool AsciiCoded(const CodePage* characters) {
+    const Reverse& reverse = ReverseOf(characters ? *characters : CodePage::Default());
+    for (int c = 0; c < 0x80; ++c) {
+        if (reverse.Low[static_cast<std::size_t>(c)] < 0) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool EncodeLine(std::string_view line, const CodePage* characters, std::vector<std::uint8_t>& out,
                 std::size_t& bad) {
-    const Reverse& reverse = ReverseOf(characters ? *characters : CodePage::Default());
-    out.clear();
+    thread_local const CodePage* cachedPage = nullptr;
+    thread_local const Reverse* cached = nullptr;
+    const CodePage& page = characters ? *characters : CodePage::Default();
+    if (cachedPage != &page) {
+        cached = &ReverseOf(page);
+        cachedPage = &page;
+    }
+    const Reverse& reverse = *cached;
+    out.resize(line.size());
+    std::size_t n = 0;
     std::size_t at = 0;
+    // ASCII runs through the table alone.
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    std::uint8_t* to = out.data();
+    std::int16_t all = 0;
+    while (at < line.size() && p[at] < 0x80) {
+        const std::int16_t code = reverse.Low[p[at]];
+        all |= code;
+        to[n++] = static_cast<std::uint8_t>(code);
+        ++at;
+    }
+    if (all < 0) {
+        // Some character had no code: found again below, with its place.
+        n = 0;
+        at = 0;
+    }
     while (at < line.size()) {
         const std::size_t start = at;
-        const char32_t c = NextCodePoint(line, at);
-        const auto it = reverse.find(c);
-        if (it == reverse.end()) {
+        const auto b = static_cast<unsigned char>(line[at]);
+        std::int16_t code = -1;
+        if (b < 0x80) {
+            ++at;
+            code = reverse.Low[b];
+        } else {
+            const char32_t c = NextCodePoint(line, at);
+            if (c < 256) {
+                code = reverse.Low[c];
+            } else if (const auto it = reverse.High.find(c); it != reverse.High.end()) {
+                code = it->second;
+            }
+        }
+        if (code < 0) {
             bad = start;
+            out.resize(n);
             return false;
         }
-        out.push_back(it->second);
+        out[n++] = static_cast<std::uint8_t>(code);
     }
+    out.resize(n);
     return true;
 }
 
@@ -154,51 +217,72 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
     const bool variable = f.Kind == 'V';
     const std::size_t room = variable ? lrecl - 4 : lrecl;
     const std::size_t blksize = f.Blksize;
+    // Only the lengths: a line of characters that all have a one-byte code
+    // is as long as its bytes, and is not encoded.
+    const bool counting = emit == nullptr && AsciiCoded(options_.Characters);
     std::vector<std::uint8_t> block;
     std::vector<std::uint8_t> record;
+    std::size_t blockSize = 0;
     auto flush = [&] {
-        if (block.empty()) return;
-        if (variable) {
-            block[0] = static_cast<std::uint8_t>(block.size() >> 8);
-            block[1] = static_cast<std::uint8_t>(block.size());
+        if (blockSize == 0) return;
+        if (variable && emit) {
+            block[0] = static_cast<std::uint8_t>(blockSize >> 8);
+            block[1] = static_cast<std::uint8_t>(blockSize);
         }
-        made_.push_back(static_cast<std::uint32_t>(block.size()));
+        made_.push_back(static_cast<std::uint32_t>(blockSize));
         if (emit) (*emit)(block.data(), block.size());
         block.clear();
+        blockSize = 0;
     };
     std::uint32_t lineNumber = 0;
     auto line = [&](std::string_view text) {
         ++lineNumber;
         if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-        std::size_t bad = 0;
-        if (!EncodeLine(text, options_.Characters, record, bad)) {
-            throw InputRefused{"Line " + std::to_string(lineNumber) + " of " + name_ +
-                               " holds a character the code page has no code for (at byte " +
-                               std::to_string(bad + 1) + ")"};
+        std::size_t length = text.size();
+        if (!counting || !Ascii(text)) {
+            std::size_t bad = 0;
+            if (!EncodeLine(text, options_.Characters, record, bad)) {
+                throw InputRefused{"Line " + std::to_string(lineNumber) + " of " + name_ +
+                                   " holds a character the code page has no code for (at byte " +
+                                   std::to_string(bad + 1) + ")"};
+            }
+            length = record.size();
         }
-        if (record.size() > room) {
+        if (length > room) {
             if (!options_.Truncate) {
                 throw InputRefused{"Line " + std::to_string(lineNumber) + " of " + name_ + " is " +
-                                   std::to_string(record.size()) +
+                                   std::to_string(length) +
                                    " characters long, more than the record length " +
                                    std::to_string(room) + " (--truncate cuts it)"};
             }
-            record.resize(room);
+            length = room;
         }
+        record.resize(length);
         if (variable) {
-            if (record.empty()) record.push_back(0x40);  // as the editor stores an empty line
-            const std::size_t length = record.size() + 4;
-            if (!block.empty() && (block.size() + length > blksize || !f.Blocked)) flush();
-            if (block.empty()) block.assign(4, 0);
-            block.push_back(static_cast<std::uint8_t>(length >> 8));
-            block.push_back(static_cast<std::uint8_t>(length));
-            block.push_back(0);
-            block.push_back(0);
-            block.insert(block.end(), record.begin(), record.end());
+            if (length == 0) {
+                record.push_back(0x40);  // as the editor stores an empty line
+                length = 1;
+            }
+            const std::size_t size = length + 4;
+            if (blockSize > 0 && (blockSize + size > blksize || !f.Blocked)) flush();
+            if (blockSize == 0) {
+                blockSize = 4;
+                if (emit) block.assign(4, 0);
+            }
+            if (emit) {
+                const std::uint8_t rdw[4] = {static_cast<std::uint8_t>(size >> 8),
+                                             static_cast<std::uint8_t>(size), 0, 0};
+                block.insert(block.end(), rdw, rdw + 4);
+                block.insert(block.end(), record.begin(), record.end());
+            }
+            blockSize += size;
         } else {
-            record.resize(lrecl, 0x40);
-            if (block.size() + lrecl > blksize) flush();
-            block.insert(block.end(), record.begin(), record.end());
+            if (blockSize + lrecl > blksize) flush();
+            if (emit) {
+                record.resize(lrecl, 0x40);
+                block.insert(block.end(), record.begin(), record.end());
+            }
+            blockSize += lrecl;
         }
         ++records_;
     };
@@ -206,7 +290,8 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
     // line ended by CR LF; that line is no record. Lines are held back by
     // one to know which is last.
     std::string pending;
-    std::optional<std::string> held;
+    std::string held;
+    bool holding = false;
     std::vector<std::uint8_t> chunk(kChunk);
     while (const std::size_t n = in.Read(chunk.data(), chunk.size())) {
         std::size_t at = 0;
@@ -216,13 +301,14 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
             const std::size_t end = nl ? static_cast<std::size_t>(nl - chunk.data()) : n;
             pending.append(reinterpret_cast<const char*>(chunk.data() + at), end - at);
             if (!nl) break;
-            if (held) line(*held);
-            held = std::move(pending);
+            if (holding) line(held);
+            std::swap(held, pending);
+            holding = true;
             pending.clear();
             at = end + 1;
         }
     }
-    if (held && !(pending.empty() && *held == "\r" && records_ > 0)) line(*held);
+    if (holding && !(pending.empty() && held == "\r" && records_ > 0)) line(held);
     if (!pending.empty()) line(pending);
     flush();
 }
