@@ -125,6 +125,14 @@ int CreateCommand(const CreateOptions& o) {
                               << " is not a manifest (no dataset)\n";
                     return 2;
                 }
+                for (const std::string& p : ManifestProblems(*c.Manifest)) {
+                    c.Problems.push_back(p);
+                }
+                if (!c.Problems.empty()) {
+                    for (const std::string& p : c.Problems) std::cerr << VisibleText(p) << "\n";
+                    std::cerr << "Nothing was written.\n";
+                    return 2;
+                }
                 c.Folder = path;
             }
             std::vector<std::filesystem::path> inside;
@@ -234,7 +242,7 @@ int CreateCommand(const CreateOptions& o) {
     if (manifest && !sequential && (*manifest).contains("members")) {
         for (const nlohmann::json& m : (*manifest)["members"]) {
             const std::string name = m.value("name", "");
-            if (!m["alias_of"].is_null()) {
+            if (m.contains("alias_of") && m["alias_of"].is_string()) {
                 aliases.push_back(&m);
                 continue;
             }

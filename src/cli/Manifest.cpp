@@ -111,4 +111,80 @@ nlohmann::json ManifestJson(const XmitInfo& info, const std::vector<ManifestMemb
     return j;
 }
 
+std::vector<std::string> ManifestProblems(const nlohmann::json& j) {
+    std::vector<std::string> problems;
+    const nlohmann::json& d = j["dataset"];
+    for (const char* key : {"lrecl", "blksize"}) {
+        if (d.contains(key) && !d[key].is_number_unsigned()) {
+            problems.push_back(std::string("manifest.json: the dataset's ") + key +
+                               " is not a number");
+        }
+    }
+    if (d.contains("recfm") && !d["recfm"].is_string()) {
+        problems.push_back("manifest.json: the dataset's recfm is not text");
+    }
+    if (j.contains("message") && !j["message"].is_array()) {
+        problems.push_back("manifest.json: the message is not a list of lines");
+    }
+    if (!j.contains("members")) return problems;
+    if (!j["members"].is_array()) {
+        problems.push_back("manifest.json: members is not a list");
+        return problems;
+    }
+    std::size_t k = 0;
+    for (const nlohmann::json& m : j["members"]) {
+        ++k;
+        const std::string which = "manifest.json: member " + std::to_string(k) +
+                                  (m.is_object() && m.contains("name") && m["name"].is_string()
+                                       ? " (" + m["name"].get<std::string>() + ")"
+                                       : std::string());
+        if (!m.is_object() || !m.contains("name") || !m["name"].is_string()) {
+            problems.push_back(which + " has no name");
+            continue;
+        }
+        for (const char* key : {"file", "mode"}) {
+            if (m.contains(key) && !m[key].is_string())
+                problems.push_back(which + ": " + key + " is not text");
+        }
+        if (m.contains("alias_of") && !m["alias_of"].is_null() && !m["alias_of"].is_string()) {
+            problems.push_back(which + ": alias_of is not a name");
+        }
+        std::vector<std::uint8_t> bytes;
+        for (const char* key : {"name_bytes", "user_data"}) {
+            if (!m.contains(key)) continue;
+            if (!m[key].is_string() || !FromHex(m[key].get<std::string>(), bytes)) {
+                problems.push_back(which + ": " + key + " is not hex");
+            } else if (std::string(key) == "name_bytes" && !bytes.empty() && bytes.size() != 8) {
+                problems.push_back(which + ": name_bytes is not 8 bytes");
+            }
+        }
+        if (m.contains("user_ttrs") &&
+            (!m["user_ttrs"].is_number_unsigned() || m["user_ttrs"].get<unsigned>() > 3)) {
+            problems.push_back(which + ": user_ttrs is not 0 to 3");
+        }
+        if (m.contains("ispf") && !m["ispf"].is_null() && !m["ispf"].is_object()) {
+            problems.push_back(which + ": ispf is not statistics");
+        }
+        if (m.contains("blocks")) {
+            bool fine = m["blocks"].is_array();
+            if (fine) {
+                for (const auto& b : m["blocks"])
+                    fine = fine && b.is_number_unsigned() && b.get<std::uint64_t>() <= 65535;
+            }
+            if (!fine) problems.push_back(which + ": blocks is not a list of block lengths");
+        }
+        if (m.contains("block_ttrs")) {
+            bool fine = m["block_ttrs"].is_array();
+            if (fine) {
+                for (const auto& t : m["block_ttrs"]) {
+                    fine = fine && t.is_string() && t.get<std::string>().size() == 6 &&
+                           FromHex(t.get<std::string>(), bytes);
+                }
+            }
+            if (!fine) problems.push_back(which + ": block_ttrs is not a list of TTRs");
+        }
+    }
+    return problems;
+}
+
 }  // namespace corvane::cli

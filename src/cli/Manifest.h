@@ -37,6 +37,11 @@ ManifestFile Stamp(const std::filesystem::path& path, bool text);
 nlohmann::json ManifestJson(const XmitInfo& info, const std::vector<ManifestMember>& members,
                             const std::optional<ManifestFile>& sequential);
 
+// What in a manifest cannot be true of a library extraction wrote, one line
+// each (fields of the wrong kind, bytes that are not hex, a user data length
+// a directory entry cannot have); empty when it can be used.
+std::vector<std::string> ManifestProblems(const nlohmann::json& manifest);
+
 // The directory entry of a member as the lists show it.
 nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m);
 

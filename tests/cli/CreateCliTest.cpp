@@ -188,10 +188,17 @@ TEST(CliCreate, AFolderThatNoLongerMatchesItsManifestIsMadeAsTheUserLeftIt) {
     EXPECT_EQ(list[2], Directory(dir / "lib.xmi")[2]);  // KEPT as it was
     EXPECT_EQ(Cli("view " + Q(dir / "new.xmi") + " EDITED").Out.substr(243, 10), "A NEW LINE");
 
-    // A manifest that is not one is refused.
-    std::ofstream(dir / "f" / "manifest.json") << "{ not json";
-    const CliRun bad = Cli("create " + Q(dir / "bad.xmi") + " " + Q(dir / "f"), true);
-    EXPECT_EQ(bad.Code, 2);
-    EXPECT_NE(bad.Out.find("is not a manifest"), std::string::npos) << bad.Out;
-    EXPECT_FALSE(std::filesystem::exists(dir / "bad.xmi"));
+    // A manifest that is not one, or says what no library holds, is refused.
+    const std::pair<const char*, const char*> lies[] = {
+        {"{ not json", "is not a manifest"},
+        {R"({"dataset": {"recfm": "FB"}, "members": [{"name": "A", "user_data": "XYZ"}]})",
+         "member 1 (A): user_data is not hex"},
+        {R"({"dataset": {"lrecl": "eighty"}})", "the dataset's lrecl is not a number"}};
+    for (const auto& [manifest, said] : lies) {
+        std::ofstream(dir / "f" / "manifest.json") << manifest;
+        const CliRun bad = Cli("create " + Q(dir / "bad.xmi") + " " + Q(dir / "f"), true);
+        EXPECT_EQ(bad.Code, 2);
+        EXPECT_NE(bad.Out.find(said), std::string::npos) << bad.Out;
+        EXPECT_FALSE(std::filesystem::exists(dir / "bad.xmi"));
+    }
 }
