@@ -10,26 +10,16 @@
 #include <memory>
 #include <string>
 
+#include "Measure.h"
 #include "create/FileBlocks.h"
 #include "create/XmitCreator.h"
 
 using namespace corvane;
+using namespace corvane::bench;
 using namespace corvane::create;
 namespace fs = std::filesystem;
 
 namespace {
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long PeakResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
 
 double Create(const fs::path& in, const fs::path& out, bool text) {
     LibraryPlan plan;

@@ -13,29 +13,18 @@
 #include <string>
 #include <vector>
 
+#include "Measure.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
 #include "terse/TerseSource.h"
 
 using namespace corvane;
+using namespace corvane::bench;
 using namespace corvane::testing;
 namespace fs = std::filesystem;
 
 namespace {
 constexpr std::int64_t kTotal = 100'000'000;
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long PeakResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
 
 // Unpacks every file once, reading its output in 64 KiB pieces; to is given
 // the bytes when set.

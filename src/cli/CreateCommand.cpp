@@ -339,7 +339,9 @@ int CreateCommand(const CreateOptions& o) {
             try {
                 b->Lengths();
             } catch (const create::InputRefused& r) {
-                c.Problems.push_back(r.Text);
+                const bool tooLong =
+                    r.Text.find("more than the record length") != std::string::npos;
+                c.Problems.push_back(r.Text + (tooLong ? " (--truncate cuts it)" : ""));
             }
         }
         blocks.push_back(std::move(b));

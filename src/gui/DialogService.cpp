@@ -44,6 +44,22 @@ std::optional<QString> QtDialogService::OpenFile(QWidget* parent, const FileRequ
     return RunFileDialog(parent, request, false);
 }
 
+std::optional<QStringList> DialogService::OpenFiles(QWidget* parent, const FileRequest& request) {
+    const auto one = OpenFile(parent, request);
+    if (!one) return std::nullopt;
+    return QStringList{*one};
+}
+
+std::optional<QStringList> QtDialogService::OpenFiles(QWidget* parent, const FileRequest& request) {
+    QFileDialog dialog(parent, request.Title, request.Folder);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setSizeGripEnabled(true);
+    if (!request.Filter.isEmpty()) dialog.setNameFilters(QtFilters(request.Filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles();
+}
+
 std::optional<QString> QtDialogService::SaveFile(QWidget* parent, const FileRequest& request) {
     return RunFileDialog(parent, request, true);
 }

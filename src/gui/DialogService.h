@@ -36,6 +36,9 @@ class DialogService {
         bool ConfirmOverwrite = false;
     };
     virtual std::optional<QString> OpenFile(QWidget* parent, const FileRequest& request) = 0;
+    // Several existing files at once; without an override, the one file
+    // OpenFile gives.
+    virtual std::optional<QStringList> OpenFiles(QWidget* parent, const FileRequest& request);
     virtual std::optional<QString> SaveFile(QWidget* parent, const FileRequest& request) = 0;
     // A folder picker starting in Folder; the chosen folder, or none.
     virtual std::optional<QString> ChooseFolder(QWidget* parent, const FileRequest& request) = 0;
@@ -54,6 +57,7 @@ class DialogService {
 class QtDialogService : public DialogService {
   public:
     std::optional<QString> OpenFile(QWidget* parent, const FileRequest& request) override;
+    std::optional<QStringList> OpenFiles(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> SaveFile(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> ChooseFolder(QWidget* parent, const FileRequest& request) override;
     MessageAnswer Message(QWidget* parent, const QString& text, const QString& caption,

@@ -164,6 +164,9 @@ void MainWindow::BuildWindow() {
     recentMenu_ = recent;
     // Other windows may have opened files meanwhile.
     connect(recent, &QMenu::aboutToShow, this, &MainWindow::FillRecentFiles);
+    file->addSeparator();
+    MnuFileCreate = item(file, "MnuFileCreate", "Crea&te XMIT file...", "", IconKind::Extract,
+                         &MainWindow::MnuFileCreateClick);
     file->addSeparator()->setObjectName("MnuSeperator1");
     MnuFileExit =
         item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit, &MainWindow::MnuFileExitClick);
@@ -188,6 +191,8 @@ void MainWindow::BuildWindow() {
     MnuXmitFindContaining =
         item(xmit, "MnuXmitFindContaining", "Find members &containing...", "Ctrl+Shift+F",
              IconKind::View, &MainWindow::MnuXmitFindContainingClick);
+    MnuXmitSaveAs = item(xmit, "MnuXmitSaveAs", "&Save as XMIT file...", "", IconKind::Extract,
+                         &MainWindow::MnuXmitSaveAsClick);
     xmit->addSeparator()->setObjectName("MnuSeperator2");
     MnuXmitDumpFile = item(xmit, "MnuXmitDumpFile", "&Debug Xmit headers...", "", IconKind::Jobwick,
                            &MainWindow::MnuXmitDumpFileClick);
@@ -366,7 +371,7 @@ void MainWindow::BuildWindow() {
     setStatusBar(status);
 
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
-                       MnuXmitExtractAll, MnuXmitFindContaining})
+                       MnuXmitExtractAll, MnuXmitFindContaining, MnuXmitSaveAs})
         a->setEnabled(false);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
     SetSelectItemsEnabled(false);

@@ -25,6 +25,7 @@ class QToolButton;
 
 namespace corvane::gui {
 
+class CreateJob;
 class DialogNotifier;
 class DecodeErrorReport;
 class AboutDialog;
@@ -89,6 +90,8 @@ class MainWindow : public QMainWindow {
         *MnuHelpPlanet, *MnuHelpAbout;
     QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
     QAction *MnuXmitFindContaining, *MnuXmitExtractAll;
+    // Writing XMIT files: of PC files, and of the open library again.
+    QAction *MnuFileCreate, *MnuXmitSaveAs;
     // Above the member list: the name filter, "N of M members", Show all.
     QWidget* FilterBar;
     QLineEdit* EdtFilter;
@@ -130,6 +133,8 @@ class MainWindow : public QMainWindow {
     void MnuViewCloseViewersClick();
     void MnuXmitFindContainingClick();
     void MnuXmitExtractAllClick();
+    void MnuFileCreateClick();
+    void MnuXmitSaveAsClick();
     void BtnShowAllClick();
     // Opens a path of the recent files, or says it is gone and drops it.
     void OpenRecentFile(const QString& path);
@@ -200,6 +205,9 @@ class MainWindow : public QMainWindow {
     void ShowNotices();
     void ShowHeaderDump(const std::vector<std::string>& lines, bool ok);
     void ExtractSelectedMembers(const QList<ListedMember>& rows);
+    // Writes a checked job under a progress window over the given window;
+    // true when the file was written.
+    bool WriteCreateJob(QWidget& over, const CreateJob& job, bool replace);
     void SetBusy(bool busy);
     // The dataset's name, or for a dataset without one the file's base name.
     QString DatasetLabel() const;

@@ -63,14 +63,16 @@ QString MainWindow::DatasetLabel() const {
 void MainWindow::SetBusy(bool busy) {
     reading_ = busy;
     // While a read runs, nothing may close the file or start another read.
-    for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile}) a->setEnabled(!busy);
+    for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile, MnuFileCreate})
+        a->setEnabled(!busy);
     SbnOpen->setEnabled(!busy);
     const bool fileCommands = FileIsOpen && !busy;
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
                        MnuXmitExtractAll}) {
         a->setEnabled(fileCommands);
     }
-    MnuXmitFindContaining->setEnabled(fileCommands && Info && Info->Partitioned);
+    for (QAction* a : {MnuXmitFindContaining, MnuXmitSaveAs})
+        a->setEnabled(fileCommands && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(fileCommands);
     DisableTapeCommands();
     if (!busy && closeAfterRead_) {

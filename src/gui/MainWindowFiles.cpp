@@ -323,7 +323,8 @@ void MainWindow::UpdateFileState() {
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
                        MnuXmitExtractAll})
         a->setEnabled(FileIsOpen);
-    MnuXmitFindContaining->setEnabled(FileIsOpen && Info && Info->Partitioned);
+    for (QAction* a : {MnuXmitFindContaining, MnuXmitSaveAs})
+        a->setEnabled(FileIsOpen && Info && Info->Partitioned);
     for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);
     DisableTapeCommands();
     if (FileIsOpen) {

@@ -74,7 +74,8 @@ void MainWindow::ShowContainerFacts() {
 
 void MainWindow::DisableTapeCommands() {
     if (!TapeIsOpen()) return;
-    for (QAction* a : {MnuXmitExtract, PopListExtract, MnuXmitExtractAll, MnuXmitFindContaining})
+    for (QAction* a :
+         {MnuXmitExtract, PopListExtract, MnuXmitExtractAll, MnuXmitFindContaining, MnuXmitSaveAs})
         a->setEnabled(false);
     for (QToolButton* b : {SbnExtract, SbnJcl}) b->setEnabled(false);
 }

@@ -253,7 +253,7 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
                 throw InputRefused{"Line " + std::to_string(lineNumber) + " of " + name_ + " is " +
                                    std::to_string(length) +
                                    " characters long, more than the record length " +
-                                   std::to_string(room) + " (--truncate cuts it)"};
+                                   std::to_string(room)};
             }
             length = room;
         }

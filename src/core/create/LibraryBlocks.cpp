@@ -18,20 +18,28 @@ std::string TrimmedName(const MemberEntry& m) {
 LibraryBlocks::LibraryBlocks(MemberReader& reader, const MemberEntry& member)
     : reader_(reader), member_(member) {}
 
-void LibraryBlocks::Mark() {
-    if (marks_) return;
+// Reads the member's blocks: their places, or with data their bytes too.
+std::vector<BlockMark> LibraryBlocks::Read(std::vector<std::uint8_t>* data) const {
     std::vector<BlockMark> marks;
     std::vector<DataPiece> pieces;
     ReadRequest r;
     r.Member = &member_;
     r.Form = ReadForm::Binary;
-    r.Pieces = &pieces;
+    if (data) {
+        r.Bytes = data;
+    } else {
+        r.Pieces = &pieces;
+    }
     r.Blocks = &marks;
     r.Name = TrimmedName(member_);
     NullProgress quiet;
     const auto read = reader_.Read(r, quiet);
     if (!read) throw InputRefused{"Member " + r.Name + ": " + read.Err().Message};
-    marks_ = std::move(marks);
+    return marks;
+}
+
+void LibraryBlocks::Mark() {
+    if (!marks_) marks_ = Read(nullptr);
 }
 
 std::vector<std::uint32_t> LibraryBlocks::Lengths() {
@@ -61,19 +69,12 @@ std::vector<std::uint32_t> LibraryBlocks::SourceAddresses() {
 
 void LibraryBlocks::Blocks(const Emit& emit) {
     std::vector<std::uint8_t> data;
-    std::vector<BlockMark> marks;
-    ReadRequest r;
-    r.Member = &member_;
-    r.Form = ReadForm::Binary;
-    r.Bytes = &data;
-    r.Blocks = &marks;
-    r.Name = TrimmedName(member_);
-    NullProgress quiet;
-    const auto read = reader_.Read(r, quiet);
-    if (!read) throw InputRefused{"Member " + r.Name + ": " + read.Err().Message};
+    const std::vector<BlockMark> marks = Read(&data);
     std::size_t at = 0;
     for (const BlockMark& b : marks) {
-        if (b.Length > data.size() - at) throw InputRefused{"Member " + r.Name + " is damaged"};
+        if (b.Length > data.size() - at) {
+            throw InputRefused{"Member " + TrimmedName(member_) + " is damaged"};
+        }
         emit(data.data() + at, b.Length);
         at += b.Length;
     }

@@ -21,6 +21,7 @@ class LibraryBlocks : public BlockProducer {
     std::vector<std::uint32_t> SourceAddresses() override;
 
   private:
+    std::vector<BlockMark> Read(std::vector<std::uint8_t>* data) const;
     void Mark();
     MemberReader& reader_;
     const MemberEntry& member_;

@@ -25,20 +25,20 @@ constexpr std::uint32_t kExtentTracks = 65535 / kTracksPerCylinder * kTracksPerC
 constexpr std::uint32_t kFirstTrack = kTracksPerCylinder;  // the dataset starts on cylinder 1
 constexpr std::size_t kMaxExtents = 16;
 
-Error UsageError(const std::string& text) {
+Error CreateError(Error::Kind kind, const std::string& text) {
     Error e;
-    e.What = Error::Kind::Usage;
+    e.What = kind;
     e.Caption = "Error";
     e.Message = text;
     return e;
 }
 
+Error UsageError(const std::string& text) {
+    return CreateError(Error::Kind::Usage, text);
+}
+
 Error IoError(const std::string& text) {
-    Error e;
-    e.What = Error::Kind::Io;
-    e.Caption = "Error";
-    e.Message = text;
-    return e;
+    return CreateError(Error::Kind::Io, text);
 }
 
 void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
