@@ -1,7 +1,9 @@
 // corvane-create-bench WORKDIR: writes 1,000 text files of 100 kB (100 MB of
 // 80-character lines) and makes an FB 80 library of them, as text and as
-// binary, timed next to `cat` of the files into one file. Creating is to stay
+// binary, timed next to `cat` of the files into one file (each the best of
+// three runs). Creating is to stay
 // within 2 times cat, in at most 64 MiB resident.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +35,7 @@ double Create(const fs::path& in, const fs::path& out, bool text) {
                                               EncodeOptions{plan.Format, text, nullptr, false, {}});
         plan.Members.push_back(std::move(m));
     }
+    fs::remove(out);
     const auto start = std::chrono::steady_clock::now();
     auto done = CreateXmitFile(out, plan, true);
     const double s = Seconds(start);
@@ -65,12 +68,17 @@ int main(int argc, char** argv) {
         }
     }
     const std::string cat = "cat '" + in.string() + "'/* > '" + (work / "cat.out").string() + "'";
-    std::system(cat.c_str());  // warm the page cache
-    const auto start = std::chrono::steady_clock::now();
+    // Each the best of three runs, from a warm page cache.
     std::system(cat.c_str());
-    const double catSeconds = Seconds(start);
-    Create(in, work / "warm.xmi", true);
-    const double text = Create(in, work / "text.xmi", true);
+    double catSeconds = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        fs::remove(work / "cat.out");
+        const auto start = std::chrono::steady_clock::now();
+        std::system(cat.c_str());
+        catSeconds = std::min(catSeconds, Seconds(start));
+    }
+    double text = 1e9;
+    for (int run = 0; run < 3; ++run) text = std::min(text, Create(in, work / "text.xmi", true));
     for (const auto& entry : fs::directory_iterator(in)) {
         // Binary members: the lines without their line ends, 80 bytes each.
         std::ifstream src(entry.path(), std::ios::binary);
@@ -79,7 +87,9 @@ int main(int argc, char** argv) {
         for (std::size_t at = 0; at + 81 <= all.size(); at += 81) records.append(all, at, 80);
         std::ofstream(entry.path(), std::ios::binary | std::ios::trunc) << records;
     }
-    const double binary = Create(in, work / "binary.xmi", false);
+    double binary = 1e9;
+    for (int run = 0; run < 3; ++run)
+        binary = std::min(binary, Create(in, work / "binary.xmi", false));
     std::printf(
         "create 1,000 members, 100 MB: text %.3f s (%.2fx cat), binary %.3f s (%.2fx cat); "
         "cat %.3f s; output %lld bytes; peak resident %ld KiB\n",

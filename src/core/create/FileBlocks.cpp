@@ -21,6 +21,9 @@ namespace {
 struct Reverse {
     std::array<std::int16_t, 256> Low;
     std::unordered_map<char32_t, std::uint8_t> High;
+    // Every ASCII character has a code: ASCII text needs no check per byte.
+    bool AsciiComplete = false;
+    std::array<std::uint8_t, 128> Ascii{};
 };
 
 const Reverse& ReverseOf(const CodePage& page) {
@@ -38,6 +41,11 @@ const Reverse& ReverseOf(const CodePage& page) {
             } else {
                 table->High[c] = static_cast<std::uint8_t>(b);
             }
+        }
+        table->AsciiComplete = true;
+        for (std::size_t c = 0; c < 128; ++c) {
+            table->AsciiComplete = table->AsciiComplete && table->Low[c] >= 0;
+            table->Ascii[c] = static_cast<std::uint8_t>(table->Low[c]);
         }
     }
     return *table;
@@ -75,11 +83,7 @@ bool Ascii(std::string_view s) {
 
 // Whether every ASCII character has a code in the page.
 bool AsciiCoded(const CodePage* characters) {
-    const Reverse& reverse = ReverseOf(characters ? *characters : CodePage::Default());
-    for (int c = 0; c < 0x80; ++c) {
-        if (reverse.Low[static_cast<std::size_t>(c)] < 0) return false;
-    }
-    return true;
+    return ReverseOf(characters ? *characters : CodePage::Default()).AsciiComplete;
 }
 
 }  // namespace
@@ -100,6 +104,14 @@ bool EncodeLine(std::string_view line, const CodePage* characters, std::vector<s
     // ASCII runs through the table alone.
     const auto* p = reinterpret_cast<const unsigned char*>(line.data());
     std::uint8_t* to = out.data();
+    if (reverse.AsciiComplete) {
+        unsigned char high = 0;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            high |= p[i];
+            to[i] = reverse.Ascii[p[i] & 0x7F];
+        }
+        if (high < 0x80) return true;
+    }
     std::int16_t all = 0;
     while (at < line.size() && p[at] < 0x80) {
         const std::int16_t code = reverse.Low[p[at]];
@@ -287,29 +299,41 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
         ++records_;
     };
     // Text files the program writes end their last record with an empty
-    // line ended by CR LF; that line is no record. Lines are held back by
-    // one to know which is last.
+    // line ended by CR LF; that line is no record. Empty CR lines wait until
+    // a line follows them, to know which is last. A line inside a chunk is
+    // taken where it lies; one that a chunk's end cuts is gathered.
+    std::size_t emptyLines = 0;
+    auto give = [&](std::string_view text) {
+        if (text == "\r") {
+            ++emptyLines;
+            return;
+        }
+        for (; emptyLines > 0; --emptyLines) line("\r");
+        line(text);
+    };
     std::string pending;
-    std::string held;
-    bool holding = false;
     std::vector<std::uint8_t> chunk(kChunk);
     while (const std::size_t n = in.Read(chunk.data(), chunk.size())) {
+        const char* data = reinterpret_cast<const char*>(chunk.data());
         std::size_t at = 0;
         while (at < n) {
-            const auto* nl =
-                static_cast<const std::uint8_t*>(std::memchr(chunk.data() + at, '\n', n - at));
-            const std::size_t end = nl ? static_cast<std::size_t>(nl - chunk.data()) : n;
-            pending.append(reinterpret_cast<const char*>(chunk.data() + at), end - at);
-            if (!nl) break;
-            if (holding) line(held);
-            std::swap(held, pending);
-            holding = true;
-            pending.clear();
+            const auto* nl = static_cast<const char*>(std::memchr(data + at, '\n', n - at));
+            const std::size_t end = nl ? static_cast<std::size_t>(nl - data) : n;
+            if (nl && pending.empty()) {
+                give(std::string_view(data + at, end - at));
+            } else {
+                pending.append(data + at, end - at);
+                if (!nl) break;
+                give(pending);
+                pending.clear();
+            }
             at = end + 1;
         }
     }
-    if (holding && !(pending.empty() && held == "\r" && records_ > 0)) line(held);
-    if (!pending.empty()) line(pending);
+    const bool endsWithLine = pending.empty();
+    if (!endsWithLine) give(pending);
+    if (endsWithLine && emptyLines > 0 && (records_ > 0 || emptyLines > 1)) --emptyLines;
+    for (; emptyLines > 0; --emptyLines) line("\r");
     flush();
 }
 
