@@ -120,7 +120,14 @@ int ExtractTapeFiles(XmitSession& s, const ExtractOptions& o) {
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
     if (s.Open(PathFromUtf8(o.File), false, true) != 0) return 1;
-    if (s.Kind == NodeKind::Tape) return ExtractTapeFiles(s, o);
+    if (s.Kind == NodeKind::Tape) {
+        if (o.Manifest) {
+            std::cerr << "--manifest records a library or a dataset; name a tape file (" << o.File
+                      << "!1) to extract it with one\n";
+            return 2;
+        }
+        return ExtractTapeFiles(s, o);
+    }
     if (!s.Info.HasData()) {
         std::cerr << o.File
                   << (s.Info.Message.empty() ? " holds no dataset: nothing to extract.\n"

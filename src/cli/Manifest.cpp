@@ -123,6 +123,13 @@ std::vector<std::string> ManifestProblems(const nlohmann::json& j) {
     if (d.contains("recfm") && !d["recfm"].is_string()) {
         problems.push_back("manifest.json: the dataset's recfm is not text");
     }
+    if (j.contains("data") && j["data"].is_object() && j["data"].contains("file")) {
+        const nlohmann::json& f = j["data"]["file"];
+        if (!f.is_string() ||
+            PathFromUtf8(f.get<std::string>()) != PathFromUtf8(f.get<std::string>()).filename()) {
+            problems.push_back("manifest.json: the data's file is not a file of the folder");
+        }
+    }
     if (j.contains("message") && !j["message"].is_array()) {
         problems.push_back("manifest.json: the message is not a list of lines");
     }
@@ -141,6 +148,14 @@ std::vector<std::string> ManifestProblems(const nlohmann::json& j) {
         if (!m.is_object() || !m.contains("name") || !m["name"].is_string()) {
             problems.push_back(which + " has no name");
             continue;
+        }
+        if (m.contains("file") && m["file"].is_string()) {
+            // A file of the folder itself, never one elsewhere.
+            const std::filesystem::path file = PathFromUtf8(m["file"].get<std::string>());
+            if (file.empty() || file != file.filename() || file == "." || file == "..") {
+                problems.push_back(which + ": file " + m["file"].get<std::string>() +
+                                   " is not a file of the folder");
+            }
         }
         for (const char* key : {"file", "mode"}) {
             if (m.contains(key) && !m[key].is_string())

@@ -193,7 +193,9 @@ TEST(CliCreate, AFolderThatNoLongerMatchesItsManifestIsMadeAsTheUserLeftIt) {
         {"{ not json", "is not a manifest"},
         {R"({"dataset": {"recfm": "FB"}, "members": [{"name": "A", "user_data": "XYZ"}]})",
          "member 1 (A): user_data is not hex"},
-        {R"({"dataset": {"lrecl": "eighty"}})", "the dataset's lrecl is not a number"}};
+        {R"({"dataset": {"lrecl": "eighty"}})", "the dataset's lrecl is not a number"},
+        {R"({"dataset": {}, "members": [{"name": "P", "file": "../../etc/passwd"}]})",
+         "member 1 (P): file ../../etc/passwd is not a file of the folder"}};
     for (const auto& [manifest, said] : lies) {
         std::ofstream(dir / "f" / "manifest.json") << manifest;
         const CliRun bad = Cli("create " + Q(dir / "bad.xmi") + " " + Q(dir / "f"), true);

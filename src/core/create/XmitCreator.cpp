@@ -24,6 +24,9 @@ constexpr std::size_t kDirectoryBlockRoom = 256;
 constexpr std::uint32_t kExtentTracks = 65535 / kTracksPerCylinder * kTracksPerCylinder;
 constexpr std::uint32_t kFirstTrack = kTracksPerCylinder;  // the dataset starts on cylinder 1
 constexpr std::size_t kMaxExtents = 16;
+// The most tracks the extents hold below cylinder 65,536.
+constexpr std::uint32_t kMaxTracks =
+    std::min<std::uint32_t>(kExtentTracks * kMaxExtents, 65536 * kTracksPerCylinder - kFirstTrack);
 
 Error CreateError(Error::Kind kind, const std::string& text) {
     Error e;
@@ -152,9 +155,9 @@ Placement Place(const LibraryPlan& plan, const std::vector<const MemberPlan*>& o
         p.Ttr[m] = real ? p.Ttr[real] : 0;
     }
     p.Tracks = placer.TracksUsed();
-    if (p.Tracks > kExtentTracks * kMaxExtents) {
-        throw InputRefused{"The library needs " + std::to_string(p.Tracks) +
-                           " tracks, more than a dataset of 16 extents can hold"};
+    if (p.Tracks > kMaxTracks) {
+        throw InputRefused{"The library needs " + std::to_string(p.Tracks) + " tracks, more than " +
+                           std::to_string(kMaxTracks) + " a 3390 dataset can hold"};
     }
     return p;
 }
