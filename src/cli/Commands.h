@@ -60,6 +60,9 @@ int ExtractCommand(const ExtractOptions& options);
 // Exit status 0 when the file was written, 2 when the input was refused
 // (nothing written), 1 when writing failed.
 int CreateCommand(const CreateOptions& options);
+// Writes the original of a file a transfer changed: exit 0 when it is exact,
+// 1 when it is not (nothing written unless salvage) or cannot be read.
+int RepairCommand(const std::string& damaged, const std::string& output, bool salvage);
 // Exit status as grep's: 0 when a record matched, 1 when none did, 2 on an error.
 int GrepCommand(const GrepOptions& options);
 int UnzipCommand(const std::string& archive, const std::string& entry, const std::string& dir,

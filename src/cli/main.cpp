@@ -84,6 +84,14 @@ int main(int argc, char** argv) {
     create->add_flag("--no-stats", cr.NoStats, "No ISPF statistics");
     create->add_flag("--overwrite", cr.Overwrite, "Replace an existing OUTPUT");
 
+    std::string damaged, repaired;
+    bool salvage = false;
+    auto* repair = app.add_subcommand(
+        "repair", "Write the original of an XMIT file that a file transfer changed");
+    repair->add_option("DAMAGED", damaged, "The file as it arrived")->required();
+    repair->add_option("OUTPUT", repaired, "The repaired copy (never the file itself)")->required();
+    repair->add_flag("--salvage", salvage, "Write what could be restored even when not exact");
+
     auto* grep = app.add_subcommand(
         "grep",
         "Print the records that hold a string: MEMBER:LINE:text (LINE:text for a "
@@ -123,7 +131,7 @@ int main(int argc, char** argv) {
             return "Unknown code page " + text + "; offered:" + numbers;
         },
         "CODEPAGE");
-    for (CLI::App* command : {info, headers, list, view, extract, create, grep, unzip}) {
+    for (CLI::App* command : {info, headers, list, view, extract, create, repair, grep, unzip}) {
         command
             ->add_option("--codepage", codePage,
                          "IBM EBCDIC code page of names and text (037, 273 ... 1149; UTF-8 "
@@ -155,6 +163,7 @@ int main(int argc, char** argv) {
             return ExtractCommand(ex);
         }
         if (*create) return CreateCommand(cr);
+        if (*repair) return RepairCommand(damaged, repaired, salvage);
         if (*grep) return GrepCommand(gr);
         if (*unzip) return UnzipCommand(archive, entry, outDir, overwrite, allowLarge);
     } catch (const std::exception& e) {

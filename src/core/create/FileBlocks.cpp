@@ -269,7 +269,7 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
             }
             length = room;
         }
-        record.resize(length);
+        if (variable || length == 0) record.resize(length);
         if (variable) {
             if (length == 0) {
                 record.push_back(0x40);  // as the editor stores an empty line
@@ -291,8 +291,9 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
         } else {
             if (blockSize + lrecl > blksize) flush();
             if (emit) {
-                record.resize(lrecl, 0x40);
-                block.insert(block.end(), record.begin(), record.end());
+                const std::size_t at = block.size();
+                block.resize(at + lrecl, 0x40);
+                std::memcpy(block.data() + at, record.data(), length);
             }
             blockSize += lrecl;
         }

@@ -106,6 +106,7 @@ void ParseRun::ProcessControlRecord() {
         }
         case 6:
             Dump(record_.data(), n, "Header: INMR06", recordOffset_);
+            Info.TrailerEnd = in_.Position();
             FinishDescription();
             return;
         default:

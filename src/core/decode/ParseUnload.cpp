@@ -230,6 +230,8 @@ void ParseRun::LocateMemberData() {
             if (in_.Read(name, 8) == 8 && LooksLikeXmitRecord(name, 8)) {
                 in_.Seek(at);
                 Info.DataEnd = at;
+                // A closing record of one segment ends the file here.
+                if (name[7] == 0xF6 && (SegmentFlags & kLastSegment)) Info.TrailerEnd = at + length;
                 break;
             }
             in_.Seek(at);

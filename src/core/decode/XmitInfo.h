@@ -120,6 +120,9 @@ struct XmitInfo {
     std::int64_t DataEnd = 0;
     // The sequential data starts like an XMIT file.
     bool DataHoldsXmit = false;
+    // Where the closing control record ends; -1 when the parse stopped
+    // before it.
+    std::int64_t TrailerEnd = -1;
     std::vector<std::string> Message;
     // What the user should know about a file that opened: a scan that
     // stopped at damage, for example.

@@ -1,0 +1,61 @@
+#include "repair/RepairedFile.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "io/AtomicWriter.h"
+
+namespace corvane::repair {
+
+namespace {
+Result<std::vector<std::uint8_t>> Whole(ByteSource& source, const std::string& name) {
+    if (source.Size() > kMaxRepaired) {
+        Error e;
+        e.What = Error::Kind::Usage;
+        e.Caption = "Error";
+        e.Message = name + " is too large to be repaired (2 GiB at most)";
+        return e;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source.Size()));
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        auto got =
+            source.ReadAt(static_cast<std::int64_t>(at), bytes.data() + at, bytes.size() - at);
+        if (!got) return got.Err();
+        if (got.Value() == 0) break;
+        at += got.Value();
+    }
+    bytes.resize(at);
+    return bytes;
+}
+}  // namespace
+
+Result<Repair> RepairFile(const std::filesystem::path& file, int codePage) {
+    auto opened = FileSource::Open(file);
+    if (!opened) return opened.Err();
+    auto bytes = Whole(*opened.Value(), PathToUtf8(file));
+    if (!bytes) return bytes.Err();
+    return RepairTransfer(bytes.Value(), codePage);
+}
+
+std::string PaddingNote(ByteSource& source, std::int64_t trailerEnd) {
+    const std::int64_t size = source.Size();
+    if (trailerEnd < 0) {
+        // A clean file's last card holds the end of its closing record.
+        std::uint8_t tail[80] = {};
+        const std::int64_t from = std::max<std::int64_t>(0, size - 80);
+        auto got = source.ReadAt(from, tail, static_cast<std::size_t>(size - from));
+        if (!got) return {};
+        static const std::uint8_t kTrailer[6] = {0xC9, 0xD5, 0xD4, 0xD9, 0xF0, 0xF6};
+        if (std::search(tail, tail + got.Value(), kTrailer, kTrailer + 6) != tail + got.Value()) {
+            return {};
+        }
+        auto bytes = Whole(source, source.Name());
+        if (!bytes) return {};
+        std::int64_t broken = -1;
+        trailerEnd = SegmentChainEnd(bytes->data(), bytes->size(), broken);
+    }
+    return PaddingSentence(size, trailerEnd);
+}
+
+}  // namespace corvane::repair

@@ -1,0 +1,317 @@
+#include "repair/TransferRepair.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "repair/CardRebuild.h"
+#include "text/CodePage.h"
+
+namespace corvane::repair {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kCard = 80;
+// "\INMR01" after the first segment's length byte: EBCDIC, and as text mode
+// translates it (the same in every offered code page).
+constexpr std::uint8_t kEbcdicStart[7] = {0xE0, 0xC9, 0xD5, 0xD4, 0xD9, 0xF0, 0xF1};
+constexpr std::uint8_t kTextStart[7] = {0x5C, 0x49, 0x4E, 0x4D, 0x52, 0x30, 0x31};
+
+bool StartsLikeXmit(const std::uint8_t* p, std::size_t n) {
+    return n >= 8 && std::equal(kEbcdicStart, kEbcdicStart + 7, p + 1);
+}
+
+bool Filler(const std::uint8_t* p, std::size_t n) {
+    return std::all_of(p, p + n, [](std::uint8_t b) { return b == 0x40 || b == 0x00; });
+}
+
+// The file as it ends properly: up to the end of the card that holds the
+// end of its closing record, the filler there as it stands.
+Bytes Trimmed(const Bytes& data, std::size_t end) {
+    const std::size_t card = (end + kCard - 1) / kCard * kCard;
+    Bytes out(data.begin(),
+              data.begin() + static_cast<std::ptrdiff_t>(std::min(card, data.size())));
+    out.resize(card, 0x40);
+    return out;
+}
+
+// One way the bytes may have been changed, undone.
+struct Candidate {
+    Bytes Data;
+    std::string What;  // "sent in text mode (...)", as the sentence says it
+    std::string Page;  // the code page of a text-mode undoing
+};
+
+// Records behind 4-byte descriptors; with blocks, block descriptors around
+// them.
+std::optional<Bytes> WithoutDescriptors(const Bytes& in, bool blocks) {
+    Bytes out;
+    out.reserve(in.size());
+    std::size_t at = 0;
+    auto records = [&](std::size_t from, std::size_t to) {
+        while (from < to) {
+            if (to - from < 4 || in[from + 2] != 0 || in[from + 3] != 0) return false;
+            const std::size_t n = static_cast<std::size_t>(in[from]) << 8 | in[from + 1];
+            if (n < 4 || n > to - from) return false;
+            out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(from + 4),
+                       in.begin() + static_cast<std::ptrdiff_t>(from + n));
+            from += n;
+        }
+        return true;
+    };
+    while (at < in.size()) {
+        if (!blocks) {
+            if (!records(at, in.size())) return std::nullopt;
+            break;
+        }
+        if (in.size() - at < 4 || in[at + 2] != 0 || in[at + 3] != 0) return std::nullopt;
+        const std::size_t n = static_cast<std::size_t>(in[at]) << 8 | in[at + 1];
+        if (n < 8 || n > in.size() - at || !records(at + 4, at + n)) return std::nullopt;
+        at += n;
+    }
+    return out;
+}
+
+// Whether most line ends of the text are CR LF rather than LF alone.
+bool MostlyCrLf(const Bytes& in) {
+    std::size_t lf = 0, crlf = 0;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != 0x0A) continue;
+        ++lf;
+        if (i > 0 && in[i - 1] == 0x0D) ++crlf;
+    }
+    return lf > 0 && crlf * 2 > lf;
+}
+
+// Cards followed by their line ends, at fixed places: exact whatever bytes
+// the cards hold.
+std::optional<Bytes> FixedCards(const Bytes& in, std::size_t endLength) {
+    const std::size_t step = kCard + endLength;
+    if (in.size() % step != 0 && in.size() % step != kCard) return std::nullopt;
+    Bytes out;
+    out.reserve(in.size());
+    for (std::size_t at = 0; at < in.size(); at += step) {
+        const std::size_t n = std::min(kCard, in.size() - at);
+        out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(at),
+                   in.begin() + static_cast<std::ptrdiff_t>(at + n));
+        if (at + kCard < in.size()) {
+            const bool ends = endLength == 2 ? in[at + kCard] == 0x0D && in[at + kCard + 1] == 0x0A
+                                             : in[at + kCard] == 0x0A;
+            if (!ends) return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// The code page's text-mode table reversed: each ISO 8859-1 byte back to
+// its EBCDIC code, where the page has one.
+std::optional<std::array<std::int16_t, 256>> Untranslation(const CodePage& page) {
+    std::array<std::int16_t, 256> back;
+    back.fill(-1);
+    for (int e = 0; e < 256; ++e) {
+        const char32_t c = page.CodePoint(static_cast<std::uint8_t>(e));
+        if (c < 256 && back[c] < 0) back[c] = static_cast<std::int16_t>(e);
+    }
+    return back;
+}
+
+bool Untranslate(Bytes& data, const std::array<std::int16_t, 256>& back) {
+    for (std::uint8_t& b : data) {
+        if (back[b] < 0) return false;
+        b = static_cast<std::uint8_t>(back[b]);
+    }
+    return true;
+}
+
+// The candidates for text translated from EBCDIC, one per code page whose
+// table gives the file's first bytes.
+void TextCandidates(const Bytes& in, std::vector<Candidate>& out, int only) {
+    if (in.size() < 8 || !std::equal(kTextStart, kTextStart + 7, in.begin() + 1)) return;
+    const bool crlf = MostlyCrLf(in);
+    const std::string ends = crlf ? "CR LF" : "LF";
+    for (int number : CodePage::Numbers()) {
+        const CodePage* page = CodePage::Find(number);
+        if (!page || (only >= 0 && number != only)) continue;
+        const auto back = Untranslation(*page);
+        if (!back || (*back)[in[0]] < 0) continue;
+        const std::string name =
+            number == CodePage::kCorvaneTable ? "EBCDIC" : CodePage::DisplayName(number);
+        const std::string what =
+            "sent in text mode (" + name + " to ISO 8859-1, " + ends + " after each record";
+        if (auto fixed = FixedCards(in, crlf ? 2 : 1)) {
+            if (Untranslate(*fixed, *back)) out.push_back({std::move(*fixed), what + ")", name});
+        }
+        // Trailing blanks removed: lines shorter than a card, blanks put back.
+        if (auto cards = RebuildCards(in, *back, crlf)) {
+            out.push_back({std::move(*cards), what + ", trailing blanks removed)", name});
+        }
+    }
+}
+
+void BinaryCandidates(const Bytes& in, std::vector<Candidate>& out) {
+    if (in.size() >= 12 && StartsLikeXmit(in.data() + 4, in.size() - 4)) {
+        if (auto data = WithoutDescriptors(in, false)) {
+            out.push_back(
+                {std::move(*data), "fetched with a record descriptor before every record", ""});
+        }
+    }
+    if (in.size() >= 16 && StartsLikeXmit(in.data() + 8, in.size() - 8)) {
+        if (auto data = WithoutDescriptors(in, true)) {
+            out.push_back(
+                {std::move(*data), "fetched as blocks, with block and record descriptors", ""});
+        }
+    }
+    if (StartsLikeXmit(in.data(), in.size())) {
+        for (const std::size_t ends : {2u, 1u}) {
+            if (auto cards = FixedCards(in, ends)) {
+                out.push_back({std::move(*cards),
+                               std::string("sent with a line end (") +
+                                   (ends == 2 ? "CR LF" : "LF") + ") after each record",
+                               ""});
+            }
+        }
+    }
+}
+
+std::string Sentence(const std::string& what, bool exact) {
+    return "This file was " + what +
+           (exact ? "; the original bytes were restored exactly."
+                  : "; the original bytes could not all be restored.");
+}
+
+}  // namespace
+
+std::string PaddingSentence(std::int64_t fileSize, std::int64_t trailerEnd) {
+    if (trailerEnd < 0) return {};
+    const std::int64_t card = (trailerEnd + 79) / 80 * 80;
+    if (fileSize <= card) return {};
+    return Sentence("padded after its end (" + std::to_string(fileSize - card) + " bytes)", true);
+}
+
+std::int64_t SegmentChainEnd(const std::uint8_t* data, std::size_t size, std::int64_t& brokenAt) {
+    std::size_t pos = 0;
+    bool recordStart = true;
+    brokenAt = -1;
+    while (pos + 2 <= size) {
+        const std::size_t length = data[pos];
+        const std::uint8_t flags = data[pos + 1];
+        const bool first = (flags & 0x80) != 0;
+        if (length < 2 || pos + length > size || first != recordStart) {
+            brokenAt = static_cast<std::int64_t>(pos);
+            return -1;
+        }
+        if ((flags & 0x20) && first && length >= 8 && data[pos + 2] == 0xC9 &&
+            data[pos + 3] == 0xD5 && data[pos + 4] == 0xD4 && data[pos + 5] == 0xD9 &&
+            data[pos + 6] == 0xF0 && data[pos + 7] == 0xF6 && (flags & 0x40)) {
+            return static_cast<std::int64_t>(pos + length);
+        }
+        recordStart = (flags & 0x40) != 0;
+        pos += length;
+    }
+    brokenAt = static_cast<std::int64_t>(pos);
+    return -1;
+}
+
+Repair RepairTransfer(const Bytes& file, int codePage) {
+    Repair r;
+    std::int64_t broken = -1;
+    if (StartsLikeXmit(file.data(), file.size())) {
+        const std::int64_t end = SegmentChainEnd(file.data(), file.size(), broken);
+        if (end >= 0 && Filler(file.data() + end, file.size() - static_cast<std::size_t>(end))) {
+            Bytes trimmed = Trimmed(file, static_cast<std::size_t>(end));
+            if (trimmed.size() >= file.size()) {
+                r.Result = Repair::Outcome::Sound;
+                return r;
+            }
+            r.Result = Repair::Outcome::Exact;
+            r.Sentence = Sentence(
+                "padded after its end (" + std::to_string(file.size() - trimmed.size()) + " bytes)",
+                true);
+            r.Bytes = std::move(trimmed);
+            return r;
+        }
+    }
+    std::vector<Candidate> candidates;
+    BinaryCandidates(file, candidates);
+    TextCandidates(file, candidates, codePage);
+    // An undoing whose segments run to the closing record gives the
+    // original; two that give different bytes (code pages that differ on
+    // characters the file holds) leave it unknown. The one that gets
+    // furthest is what can be salvaged.
+    const Candidate* furthest = nullptr;
+    std::int64_t furthestAt = -1;
+    std::optional<Candidate> found;
+    std::vector<std::string> rivals;
+    for (const Candidate& c : candidates) {
+        const std::int64_t end = SegmentChainEnd(c.Data.data(), c.Data.size(), broken);
+        if (end >= 0 &&
+            Filler(c.Data.data() + end, c.Data.size() - static_cast<std::size_t>(end))) {
+            Bytes trimmed = Trimmed(c.Data, static_cast<std::size_t>(end));
+            if (found && found->Data != trimmed) {
+                if (rivals.empty()) rivals.push_back(found->Page);
+                if (std::find(rivals.begin(), rivals.end(), c.Page) == rivals.end()) {
+                    rivals.push_back(c.Page);
+                }
+                continue;
+            }
+            if (found) continue;
+            std::string what = c.What;
+            if (c.Data.size() - trimmed.size() >= kCard) what += " and padded after its end";
+            found = Candidate{std::move(trimmed), what, c.Page};
+            continue;
+        }
+        if (broken > furthestAt) {
+            furthestAt = broken;
+            furthest = &c;
+        }
+    }
+    if (found && rivals.empty()) {
+        r.Result = Repair::Outcome::Exact;
+        r.Sentence = Sentence(found->What, true);
+        r.Bytes = std::move(found->Data);
+        return r;
+    }
+    if (found) {
+        std::string pages;
+        for (std::size_t i = 0; i < rivals.size(); ++i) {
+            pages += (i == 0 ? "" : i + 1 == rivals.size() ? " and " : ", ") + rivals[i];
+        }
+        r.Result = Repair::Outcome::Inexact;
+        r.Sentence =
+            "This file was sent in text mode through a code page that cannot be told: " + pages +
+            " give different bytes for it; the original bytes could not all be "
+            "restored.";
+        r.Bytes = std::move(found->Data);
+        r.DamageAt = 0;
+        return r;
+    }
+    if (StartsLikeXmit(file.data(), file.size())) {
+        SegmentChainEnd(file.data(), file.size(), broken);
+        if (broken > furthestAt) {
+            furthestAt = broken;
+            furthest = nullptr;
+        }
+        r.Result = Repair::Outcome::Inexact;
+        r.Bytes = furthest ? furthest->Data : file;
+        r.DamageAt = furthestAt;
+        const bool cut = furthestAt >= static_cast<std::int64_t>(r.Bytes.size()) - 255;
+        r.Sentence = Sentence(furthest ? furthest->What + (cut ? " and cut short" : ", and damaged")
+                                       : (cut ? "cut short" : "damaged in transfer"),
+                              false);
+        return r;
+    }
+    if (furthest) {
+        r.Result = Repair::Outcome::Inexact;
+        r.Bytes = furthest->Data;
+        r.DamageAt = furthestAt;
+        const bool cut = furthestAt >= static_cast<std::int64_t>(r.Bytes.size()) - 255;
+        r.Sentence = Sentence(furthest->What + (cut ? " and cut short" : ", and damaged"), false);
+        return r;
+    }
+    r.Result = Repair::Outcome::NotXmit;
+    return r;
+}
+
+}  // namespace corvane::repair

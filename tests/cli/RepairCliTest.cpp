@@ -1,0 +1,47 @@
+// corvane-cli repair, and the commands reading a file a transfer changed as
+// it was, saying once what was undone.
+#include <gtest/gtest.h>
+
+#include "CliRun.h"
+#include "TempDir.h"
+#include "XmitBuilder.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+TEST(CliRepair, ADamagedCopyIsReadAsTheOriginalAndRepairedOnlyWhenExact) {
+    TempDir dir;
+    PdsSpec spec;
+    spec.Members = {{"ONE", Cards(40, 'A'), false, "", {}}, {"TWO", Cards(9, 'B'), false, "", {}}};
+    const Bytes original = BuildPds(spec);
+    Bytes lines;
+    for (std::size_t at = 0; at < original.size(); at += 80) {
+        lines.insert(lines.end(), original.begin() + static_cast<std::ptrdiff_t>(at),
+                     original.begin() + static_cast<std::ptrdiff_t>(at + 80));
+        lines.insert(lines.end(), {0x0D, 0x0A});
+    }
+    WriteFile(dir / "lib.xmi", original);
+    WriteFile(dir / "lines.xmi", lines);
+    WriteFile(dir / "cut.xmi", Bytes(original.begin(), original.begin() + 2000));
+
+    const CliRun listed = Cli("list " + Q(dir / "lines.xmi"), true);
+    EXPECT_EQ(listed.Code, 0);
+    EXPECT_NE(listed.Out.find("note: This file was sent with a line end (CR LF) after each "
+                              "record; the original bytes were restored exactly."),
+              std::string::npos)
+        << listed.Out;
+    EXPECT_EQ(Cli("view " + Q(dir / "lines.xmi") + " TWO").Out,
+              Cli("view " + Q(dir / "lib.xmi") + " TWO").Out);
+
+    EXPECT_EQ(Cli("repair " + Q(dir / "lines.xmi") + " " + Q(dir / "fixed.xmi")).Code, 0);
+    EXPECT_EQ(ReadFile(dir / "fixed.xmi"), original);
+    EXPECT_EQ(Cli("repair " + Q(dir / "lines.xmi") + " " + Q(dir / "lines.xmi")).Code, 2);
+    EXPECT_EQ(ReadFile(dir / "lines.xmi"), lines);
+
+    const CliRun cut = Cli("repair " + Q(dir / "cut.xmi") + " " + Q(dir / "cut.fixed"), true);
+    EXPECT_EQ(cut.Code, 1);
+    EXPECT_NE(cut.Out.find("cut short"), std::string::npos) << cut.Out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "cut.fixed"));
+    EXPECT_EQ(Cli("repair --salvage " + Q(dir / "cut.xmi") + " " + Q(dir / "cut.fixed")).Code, 1);
+    EXPECT_EQ(ReadFile(dir / "cut.fixed").size(), 2000u);
+}

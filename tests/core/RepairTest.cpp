@@ -1,0 +1,122 @@
+// Transfer damage: a library whose members hold every byte value, changed
+// the ways file transfers change XMIT files, comes back byte for byte, and
+// what cannot come back exactly is said to be so.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "XmitBuilder.h"
+#include "repair/TransferRepair.h"
+#include "text/CodePage.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+using namespace corvane::repair;
+
+namespace {
+
+Bytes Library() {
+    PdsSpec spec;
+    Bytes every;
+    for (int k = 0; k < 4; ++k) {
+        for (int b = 0; b < 256; ++b) every.push_back(static_cast<std::uint8_t>(b));
+    }
+    every.resize(1040, 0x40);  // whole records of 80
+    spec.Members = {{"ALL", every, false, "", {}}, {"CARDS", Cards(30, 'C'), false, "", {}}};
+    return BuildPds(spec);
+}
+
+std::vector<Bytes> CardsOf(const Bytes& file) {
+    std::vector<Bytes> cards;
+    for (std::size_t at = 0; at < file.size(); at += 80) {
+        cards.emplace_back(
+            file.begin() + static_cast<std::ptrdiff_t>(at),
+            file.begin() + static_cast<std::ptrdiff_t>(std::min(at + 80, file.size())));
+    }
+    return cards;
+}
+
+// Each card through the code page to ISO 8859-1, as a text-mode transfer.
+Bytes TextMode(const Bytes& file, int page, const std::string& end, bool strip) {
+    const CodePage* p = CodePage::Find(page);
+    Bytes out;
+    for (const Bytes& card : CardsOf(file)) {
+        Bytes line;
+        for (std::uint8_t b : card) line.push_back(static_cast<std::uint8_t>(p->CodePoint(b)));
+        while (strip && !line.empty() && line.back() == 0x20) line.pop_back();
+        out.insert(out.end(), line.begin(), line.end());
+        out.insert(out.end(), end.begin(), end.end());
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Repair, EachTransferDamageIsUndoneByteForByte) {
+    const Bytes original = Library();
+    struct Case {
+        const char* What;
+        std::function<Bytes(const Bytes&)> Damage;
+        const char* Said;
+    };
+    const Case cases[] = {
+        {"CR LF",
+         [](const Bytes& f) {
+             Bytes out;
+             for (const Bytes& c : CardsOf(f)) {
+                 out.insert(out.end(), c.begin(), c.end());
+                 out.insert(out.end(), {0x0D, 0x0A});
+             }
+             return out;
+         },
+         "sent with a line end (CR LF) after each record"},
+        {"record descriptors",
+         [](const Bytes& f) {
+             Bytes out;
+             for (const Bytes& c : CardsOf(f)) {
+                 out.insert(out.end(), {0, 84, 0, 0});
+                 out.insert(out.end(), c.begin(), c.end());
+             }
+             return out;
+         },
+         "record descriptor before every record"},
+        {"padding",
+         [](const Bytes& f) {
+             Bytes out = f;
+             out.resize(f.size() + 3120, 0x00);
+             return out;
+         },
+         "padded after its end (3120 bytes)"},
+        {"text mode", [](const Bytes& f) { return TextMode(f, 37, "\r\n", false); },
+         "sent in text mode (IBM 037 to ISO 8859-1, CR LF after each record)"},
+        // Data bytes that became line ends split cards; the segments say where.
+        {"text mode, blanks stripped", [](const Bytes& f) { return TextMode(f, 37, "\n", true); },
+         "LF after each record, trailing blanks removed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const Repair r = RepairTransfer(c.Damage(original), 37);
+        ASSERT_EQ(r.Result, Repair::Outcome::Exact) << r.Sentence;
+        EXPECT_EQ(r.Bytes, original);
+        EXPECT_NE(r.Sentence.find(c.Said), std::string::npos) << r.Sentence;
+        EXPECT_NE(r.Sentence.find("restored exactly"), std::string::npos);
+    }
+    EXPECT_EQ(RepairTransfer(original).Result, Repair::Outcome::Sound);
+}
+
+TEST(Repair, WhatCannotBeKnownExactlyIsSaidSo) {
+    const Bytes original = Library();
+    // Cut short: the start is what can be salvaged.
+    const Bytes cut(original.begin(), original.begin() + 1500);
+    const Repair r = RepairTransfer(cut);
+    EXPECT_EQ(r.Result, Repair::Outcome::Inexact);
+    EXPECT_NE(r.Sentence.find("cut short"), std::string::npos) << r.Sentence;
+    EXPECT_GT(r.DamageAt, 0);
+    // Text through one of several code pages that differ on the bytes the
+    // file holds: which one cannot be told.
+    const Repair pages = RepairTransfer(TextMode(original, 37, "\r\n", false));
+    EXPECT_EQ(pages.Result, Repair::Outcome::Inexact);
+    EXPECT_NE(pages.Sentence.find("IBM 037"), std::string::npos) << pages.Sentence;
+    EXPECT_NE(pages.Sentence.find("IBM 500"), std::string::npos) << pages.Sentence;
+    EXPECT_EQ(RepairTransfer(Cards(20, 'X')).Result, Repair::Outcome::NotXmit);
+}
