@@ -5,7 +5,7 @@
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "nested/XmitPath.h"
-#include "repair/RepairedFile.h"
+#include "repair/RepairedOpen.h"
 #include "settings/ProgramOptions.h"
 #include "settings/RegFileRegistry.h"
 #include "settings/WinRegistry.h"
@@ -52,24 +52,9 @@ int XmitSession::Open(const std::filesystem::path& path, bool headerDump, bool t
     ParseOptions options;
     options.HeaderDump = headerDump;
     options.Characters = Characters;
-    auto opened = OpenXmitPath(PathToUtf8(path), options, &HeaderDump);
-    // A file that a transfer changed is read as it was, where that is known
-    // exactly.
-    if (!opened &&
-        (opened.Err().What == Error::Kind::NotXmit || opened.Err().What == Error::Kind::Damaged) &&
-        SplitXmitPath(PathToUtf8(path)).size() == 1) {
-        auto repaired = repair::RepairFile(path, Characters ? Characters->Number() : -1);
-        if (repaired && repaired->Result == repair::Repair::Outcome::Exact) {
-            HeaderDump.clear();
-            auto again = OpenNodeFrom(
-                std::make_unique<MemorySource>(std::move(repaired->Bytes), PathToUtf8(path)),
-                PathToUtf8(path.filename()), {}, options, &HeaderDump);
-            if (again) {
-                std::cerr << "corvane-cli: note: " << repaired->Sentence << "\n";
-                opened = std::move(again);
-            }
-        }
-    }
+    std::string note;
+    auto opened = repair::OpenRepairedPath(PathToUtf8(path), options, &HeaderDump,
+                                           Characters ? Characters->Number() : -1, note);
     if (!opened) {
         if (headerDump) {
             for (const std::string& line : HeaderDump) std::cout << VisibleText(line) << "\n";
@@ -88,10 +73,7 @@ int XmitSession::Open(const std::filesystem::path& path, bool headerDump, bool t
                   << " is not an XMIT file: it has no transmission headers\n";
         return 1;
     }
-    if (opened->Kind == NodeKind::Xmit && SplitXmitPath(PathToUtf8(path)).size() == 1) {
-        const std::string padded = repair::PaddingNote(*opened->Source, opened->Info.TrailerEnd);
-        if (!padded.empty()) std::cerr << "corvane-cli: note: " << padded << "\n";
-    }
+    if (!note.empty()) std::cerr << "corvane-cli: note: " << note << "\n";
     Source = std::move(opened->Source);
     Info = std::move(opened->Info);
     Leaf = opened->Name;

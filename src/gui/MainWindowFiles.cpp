@@ -24,6 +24,7 @@
 #include "nested/XmitPath.h"
 #include "present/ContainerText.h"
 #include "present/Presenter.h"
+#include "repair/RepairedOpen.h"
 #include "tape/TapeImage.h"
 #include "util/SizeText.h"
 
@@ -118,7 +119,12 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     parse.Characters = &ChosenCodePage();  // names and text units
     // What the file holds, not its name, tells how it opens: a transmission,
     // a tape image, an unload, a TERSE file, or a path into one of them.
-    auto opened = OpenXmitPath(XmitPath.toStdString(), parse, &dump);
+    std::string repairNote;
+    // A text-mode copy may have been translated through any code page, or
+    // only the one chosen in the options.
+    const int page = ChosenCodePage().Number();
+    auto opened = repair::OpenRepairedPath(XmitPath.toStdString(), parse, &dump,
+                                           page == CodePage::kCorvaneTable ? -1 : page, repairNote);
     if (DebugHeaders) ShowHeaderDump(dump, opened.Ok());
     if (!opened) {
         const Error& e = opened.Err();
@@ -153,9 +159,14 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     UpdateFileState();
     TextMode = Info->Dataset.Recfm.Kind == 'F';
     if (!measureNote.isEmpty()) panels_[0]->SetNote("Warning: " + measureNote, measureNote);
+    ShowNotices();
+    // What a transfer did to the file, undone: said last, so that it shows.
+    if (!repairNote.empty()) {
+        const QString note = QString::fromStdString(repairNote);
+        panels_[0]->SetNote("Warning: " + note, note);
+    }
     SetRecentPath(XmitPath);
     RememberRecentFile(XmitPath);
-    ShowNotices();
 }
 
 QString MainWindow::ShownFileName() const {

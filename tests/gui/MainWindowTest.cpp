@@ -144,6 +144,31 @@ TEST(MainWindow, ParserNotesShowAsAStatusWarningWithoutAMessageBox) {
     EXPECT_FALSE(panel->toolTip().contains(note));
 }
 
+TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
+    MainFixture f;
+    const Bytes good = BuildPds(MainFixture::Library(3));
+    Bytes padded = good;
+    padded.resize(good.size() + 160, 0x00);  // padded to a block with zeros
+    Bytes described;                         // a descriptor before each record
+    for (std::size_t at = 0; at < good.size(); at += 80) {
+        described.insert(described.end(), {0, 84, 0, 0});
+        described.insert(described.end(), good.begin() + static_cast<std::ptrdiff_t>(at),
+                         good.begin() + static_cast<std::ptrdiff_t>(at + 80));
+    }
+    const std::pair<const char*, const Bytes*> copies[] = {{"padded.xmi", &padded},
+                                                           {"described.xmi", &described}};
+    for (const auto& [name, bytes] : copies) {
+        SCOPED_TRACE(name);
+        MainWindow& w = f.Start(Args(f.Write(name, *bytes)));
+        ASSERT_TRUE(w.FileIsOpen);
+        EXPECT_EQ(w.LvwMembers->Model().rowCount(), 3);
+        EXPECT_TRUE(f.Dialogs.Messages.empty());
+        EXPECT_TRUE(w.StatusText(0).contains("Warning: This file was "))
+            << w.StatusText(0).toStdString();
+        EXPECT_TRUE(w.StatusText(0).contains("the original bytes were restored exactly."));
+    }
+}
+
 TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
     MainFixture f;
     SequentialSpec seq;
