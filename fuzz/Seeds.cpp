@@ -10,6 +10,7 @@
 #include "UnloadWriter.h"
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
+#include "text/CodePage.h"
 
 using namespace corvane::testing;
 namespace fs = std::filesystem;
@@ -180,6 +181,35 @@ void WriteContainerSeeds(const fs::path& terse, const fs::path& containers) {
 }
 }  // namespace
 
+// Copies changed as transfers change them: line ends after each record,
+// descriptors before them, text through IBM 037 with blanks stripped.
+void WriteRepairSeeds(const fs::path& dir, const Bytes& file) {
+    fs::create_directories(dir);
+    Bytes lines, described, text;
+    const corvane::CodePage* page = corvane::CodePage::Find(37);
+    for (std::size_t at = 0; at + 80 <= file.size(); at += 80) {
+        lines.insert(lines.end(), file.begin() + static_cast<std::ptrdiff_t>(at),
+                     file.begin() + static_cast<std::ptrdiff_t>(at + 80));
+        lines.insert(lines.end(), {0x0D, 0x0A});
+        described.insert(described.end(), {0, 84, 0, 0});
+        described.insert(described.end(), file.begin() + static_cast<std::ptrdiff_t>(at),
+                         file.begin() + static_cast<std::ptrdiff_t>(at + 80));
+        Bytes card;
+        for (std::size_t k = at; k < at + 80; ++k) {
+            card.push_back(static_cast<std::uint8_t>(page->CodePoint(file[k])));
+        }
+        while (!card.empty() && card.back() == 0x20) card.pop_back();
+        text.insert(text.end(), card.begin(), card.end());
+        text.push_back(0x0A);
+    }
+    WriteFile(dir / "lines.xmi", lines);
+    WriteFile(dir / "described.xmi", described);
+    WriteFile(dir / "text.xmi", text);
+    Bytes padded = file;
+    padded.resize(file.size() + 400, 0);
+    WriteFile(dir / "padded.xmi", padded);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: corvane-fuzz-seeds DIR\n";
@@ -238,5 +268,6 @@ int main(int argc, char** argv) {
     WriteFile(dir / "settings" / "options.ini", Bytes(ini.begin(), ini.end()));
     WriteTapeSeeds(dir / "tape");
     WriteContainerSeeds(dir / "terse", dir / "containers");
+    WriteRepairSeeds(dir / "repair", BuildPds(ispf));
     return 0;
 }

@@ -15,13 +15,13 @@ trap 'rm -rf "$work"' EXIT
 build-fuzz/fuzz/corvane-fuzz-seeds "$work/seeds"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-wanted="${TARGETS:-FuzzDecode FuzzZip FuzzSettings FuzzTape FuzzTerse FuzzContainers}"
+wanted="${TARGETS:-FuzzDecode FuzzZip FuzzSettings FuzzTape FuzzTerse FuzzContainers FuzzRepair}"
 limit=(-max_total_time="$seconds")
 [ -n "${RUNS:-}" ] && limit=(-runs="$RUNS")
 # target:seeds:longest input. A settings file holds a few dozen short lines;
 # longer inputs only repeat them, and slow every run down.
 for target_row in FuzzDecode:decode:65536 FuzzZip:zip:65536 FuzzSettings:settings:4096 FuzzTape:tape:65536 \
-  FuzzTerse:terse:16384 FuzzContainers:containers:65536; do
+  FuzzTerse:terse:16384 FuzzContainers:containers:65536 FuzzRepair:repair:8192; do
   IFS=: read -r target seeds maxlen <<<"$target_row"
   case " $wanted " in *" $target "*) ;; *) continue ;; esac
   dict=()

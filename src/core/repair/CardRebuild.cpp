@@ -7,8 +7,9 @@ namespace corvane::repair {
 namespace {
 
 constexpr std::size_t kCard = 80;
-// Choices tried before the rebuild gives up as ambiguous.
-constexpr std::size_t kBudget = 1 << 20;
+// Steps per line tried before the rebuild gives up as ambiguous: a wrong
+// choice shows within a few segments, so a real file needs few.
+constexpr std::size_t kStepsPerLine = 64;
 
 struct Piece {
     std::size_t From, To;  // the line's bytes, its end not included
@@ -84,8 +85,9 @@ std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uin
     std::vector<State> choices;  // where the other way is still to be tried
     State s;
     std::size_t steps = 0;
+    const std::size_t budget = kStepsPerLine * pieces.size() + 256;
     while (true) {
-        if (++steps > kBudget) return std::nullopt;
+        if (++steps > budget) return std::nullopt;
         bool failed = false;
         if (s.Piece == pieces.size()) {
             if (s.Walk.Closed && out.size() % kCard == 0) return out;

@@ -131,17 +131,30 @@ void TextCandidates(const Bytes& in, std::vector<Candidate>& out, int only) {
     if (in.size() < 8 || !std::equal(kTextStart, kTextStart + 7, in.begin() + 1)) return;
     const bool crlf = MostlyCrLf(in);
     const std::string ends = crlf ? "CR LF" : "LF";
+    // Pages that untranslate every byte the file holds alike give the same
+    // file: each such group is tried once, under its first page's name.
+    std::array<bool, 256> present{};
+    for (std::uint8_t b : in) present[b] = true;
+    std::vector<std::array<std::int16_t, 256>> tried;
+    std::optional<Bytes> fixedCards = FixedCards(in, crlf ? 2 : 1);
     for (int number : CodePage::Numbers()) {
         const CodePage* page = CodePage::Find(number);
         if (!page || (only >= 0 && number != only)) continue;
-        const auto back = Untranslation(*page);
+        auto back = Untranslation(*page);
         if (!back || (*back)[in[0]] < 0) continue;
+        // Line ends and blanks come back as data or fill whether present or not.
+        for (std::size_t b = 0; b < 256; ++b) {
+            if (!present[b] && b != 0x0A && b != 0x0D && b != 0x20) (*back)[b] = -1;
+        }
+        if (std::find(tried.begin(), tried.end(), *back) != tried.end()) continue;
+        tried.push_back(*back);
         const std::string name =
             number == CodePage::kCorvaneTable ? "EBCDIC" : CodePage::DisplayName(number);
         const std::string what =
             "sent in text mode (" + name + " to ISO 8859-1, " + ends + " after each record";
-        if (auto fixed = FixedCards(in, crlf ? 2 : 1)) {
-            if (Untranslate(*fixed, *back)) out.push_back({std::move(*fixed), what + ")", name});
+        if (fixedCards) {
+            Bytes fixed = *fixedCards;
+            if (Untranslate(fixed, *back)) out.push_back({std::move(fixed), what + ")", name});
         }
         // Trailing blanks removed: lines shorter than a card, blanks put back.
         if (auto cards = RebuildCards(in, *back, crlf)) {

@@ -1,0 +1,23 @@
+// Looks at arbitrary bytes as a file a transfer may have changed: whatever
+// the undoing gives, a result said to be exact is an XMIT file whose
+// segments run to the closing record.
+#include <cstdint>
+#include <vector>
+
+#include "repair/TransferRepair.h"
+
+using namespace corvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The last byte picks the code page a text-mode copy is taken to have
+    // (or any, for most values).
+    const int page = size > 0 && data[size - 1] < 8 ? 37 : -1;
+    const std::vector<std::uint8_t> file(data, data + size);
+    const repair::Repair r = repair::RepairTransfer(file, page);
+    if (r.Result == repair::Repair::Outcome::Exact) {
+        std::int64_t broken = -1;
+        if (repair::SegmentChainEnd(r.Bytes.data(), r.Bytes.size(), broken) < 0) __builtin_trap();
+        if (r.Bytes.size() % 80 != 0) __builtin_trap();
+    }
+    return 0;
+}
