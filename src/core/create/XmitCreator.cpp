@@ -28,20 +28,12 @@ constexpr std::size_t kMaxExtents = 16;
 constexpr std::uint32_t kMaxTracks =
     std::min<std::uint32_t>(kExtentTracks * kMaxExtents, 65536 * kTracksPerCylinder - kFirstTrack);
 
-Error CreateError(Error::Kind kind, const std::string& text) {
-    Error e;
-    e.What = kind;
-    e.Caption = "Error";
-    e.Message = text;
-    return e;
-}
-
 Error UsageError(const std::string& text) {
-    return CreateError(Error::Kind::Usage, text);
+    return Error::Plain(Error::Kind::Usage, text);
 }
 
 Error IoError(const std::string& text) {
-    return CreateError(Error::Kind::Io, text);
+    return Error::Plain(Error::Kind::Io, text);
 }
 
 void Put16(Bytes& b, std::size_t at, std::uint32_t v) {

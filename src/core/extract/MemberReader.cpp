@@ -29,11 +29,7 @@ Error ExtractError(const std::string& text, const std::string& name, std::int64_
 }
 
 Error FileError(const std::string& text) {
-    Error e;
-    e.What = Error::Kind::Io;
-    e.Caption = "Error";
-    e.Message = text;
-    return e;
+    return Error::Plain(Error::Kind::Io, text);
 }
 
 // A read that notes where its bytes are passes none.

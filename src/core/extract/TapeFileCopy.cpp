@@ -8,11 +8,7 @@ namespace corvane {
 
 namespace {
 Error CopyError(const std::string& text) {
-    Error e;
-    e.What = Error::Kind::Io;
-    e.Caption = "Error";
-    e.Message = text;
-    return e;
+    return Error::Plain(Error::Kind::Io, text);
 }
 }  // namespace
 

@@ -21,11 +21,7 @@ namespace {
 constexpr int kMaxUnpack = 8;
 
 Error PathError(Error::Kind kind, const std::string& message) {
-    Error e;
-    e.What = kind;
-    e.Caption = "Error opening file";
-    e.Message = message;
-    return e;
+    return Error::Plain(kind, message, "Error opening file");
 }
 
 bool IsFile(const std::string& path) {

@@ -10,11 +10,8 @@ namespace corvane::repair {
 namespace {
 Result<std::vector<std::uint8_t>> Whole(ByteSource& source, const std::string& name) {
     if (source.Size() > kMaxRepaired) {
-        Error e;
-        e.What = Error::Kind::Usage;
-        e.Caption = "Error";
-        e.Message = name + " is too large to be repaired (2 GiB at most)";
-        return e;
+        return Error::Plain(Error::Kind::Usage,
+                            name + " is too large to be repaired (2 GiB at most)");
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source.Size()));
     std::size_t at = 0;

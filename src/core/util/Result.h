@@ -34,6 +34,15 @@ struct Error {
     // The stretch of the file a failed read was given.
     std::int64_t RangeStart = -1;
     std::int64_t RangeEnd = -1;
+
+    // An error that is its message alone.
+    static Error Plain(Kind kind, std::string message, std::string caption = "Error") {
+        Error e;
+        e.What = kind;
+        e.Caption = std::move(caption);
+        e.Message = std::move(message);
+        return e;
+    }
 };
 
 // A value or the error that kept it from being made.
