@@ -197,7 +197,8 @@ int CreateCommand(const CreateOptions& o) {
         c.Problems.push_back("--to " + o.To + ": give USER@NODE, each 1 to 8 characters");
     }
     if (!o.Time.empty()) {
-        if (o.Time.size() != 14 || !std::all_of(o.Time.begin(), o.Time.end(), ::isdigit)) {
+        if (o.Time.size() != 14 || !std::all_of(o.Time.begin(), o.Time.end(),
+                                                [](char d) { return d >= '0' && d <= '9'; })) {
             c.Problems.push_back("--time " + o.Time + ": give YYYYMMDDHHMMSS");
         }
         t.Timestamp = o.Time;
