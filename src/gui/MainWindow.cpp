@@ -167,6 +167,9 @@ void MainWindow::BuildWindow() {
     file->addSeparator();
     MnuFileCreate = item(file, "MnuFileCreate", "Crea&te XMIT file...", "", IconKind::Extract,
                          &MainWindow::MnuFileCreateClick);
+    MnuFileSaveRepaired = item(file, "MnuFileSaveRepaired", "Save &repaired copy...", "",
+                               IconKind::Extract, &MainWindow::MnuFileSaveRepairedClick);
+    MnuFileSaveRepaired->setEnabled(false);
     file->addSeparator()->setObjectName("MnuSeperator1");
     MnuFileExit =
         item(file, "MnuFileExit", "E&xit", "Ctrl+X", IconKind::Exit, &MainWindow::MnuFileExitClick);

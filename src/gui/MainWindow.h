@@ -92,6 +92,8 @@ class MainWindow : public QMainWindow {
     QAction *MnuXmitFindContaining, *MnuXmitExtractAll;
     // Writing XMIT files: of PC files, and of the open library again.
     QAction *MnuFileCreate, *MnuXmitSaveAs;
+    // The original of a file a transfer changed, when the one open is such.
+    QAction* MnuFileSaveRepaired;
     // Above the member list: the name filter, "N of M members", Show all.
     QWidget* FilterBar;
     QLineEdit* EdtFilter;
@@ -134,6 +136,7 @@ class MainWindow : public QMainWindow {
     void MnuXmitFindContainingClick();
     void MnuXmitExtractAllClick();
     void MnuFileCreateClick();
+    void MnuFileSaveRepairedClick();
     void MnuXmitSaveAsClick();
     void BtnShowAllClick();
     // Opens a path of the recent files, or says it is gone and drops it.

@@ -16,6 +16,8 @@
 #include "create/XmitCreator.h"
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
+#include "repair/RepairedFile.h"
+#include "text/CodePage.h"
 
 namespace corvane::gui {
 
@@ -156,6 +158,44 @@ void MainWindow::MnuXmitSaveAsClick() {
     if (Info->Dataset.Organization == DatasetOrganization::PartitionedExtended)
         status += " The PDSE was written as a PDS.";
     SetStatus(0, status);
+}
+
+void MainWindow::MnuFileSaveRepairedClick() {
+    if (reading_ || XmitPath.isEmpty()) return;
+    const QString caption = "Save repaired copy";
+    const std::filesystem::path damaged = PathFromUtf8(XmitPath.toStdString());
+    DialogService::FileRequest save;
+    save.Title = caption;
+    save.Folder = FolderPart(XmitPath);
+    save.FileName = QString::fromStdString(PathToUtf8(damaged.stem())) + ".repaired.xmi";
+    save.Filter = kXmitFilter;
+    save.ConfirmOverwrite = true;
+    const auto answer = env_.Dialogs->SaveFile(this, save);
+    if (!answer || answer->isEmpty()) return;
+    const std::filesystem::path output = PathFromUtf8(answer->toStdString());
+    std::error_code ec;
+    if (IsOpenInput(output) || std::filesystem::equivalent(output, damaged, ec)) {
+        env_.Dialogs->Message(this, *answer + "\nis the file being read; it is never written.",
+                              caption, MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    const int page = ChosenCodePage().Number();
+    auto repaired = repair::RepairFile(damaged, page == CodePage::kCorvaneTable ? -1 : page);
+    if (!repaired || repaired->Result != repair::Repair::Outcome::Exact) {
+        env_.Dialogs->Message(this, "The file can no longer be repaired exactly.", caption,
+                              MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    const auto status = WriteFileAtomically(
+        output, std::string_view(reinterpret_cast<const char*>(repaired->Bytes.data()),
+                                 repaired->Bytes.size()));
+    if (status != AtomicWriter::Status::Ok) {
+        env_.Dialogs->Message(this, QString::fromStdString(AtomicWriteText(status, output)),
+                              caption, MessageIcon::Error, MessageButtons::Ok);
+        return;
+    }
+    SetStatus(0, "Saved the repaired copy as " +
+                     QString::fromStdString(PathToUtf8(output.filename())) + ".");
 }
 
 }  // namespace corvane::gui

@@ -163,8 +163,9 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     // What a transfer did to the file, undone: said last, so that it shows.
     if (!repairNote.empty()) {
         const QString note = QString::fromStdString(repairNote);
-        panels_[0]->SetNote("Warning: " + note, note);
+        panels_[0]->SetNote("Warning: " + note + " (File, Save repaired copy... writes it.)", note);
     }
+    MnuFileSaveRepaired->setEnabled(!repairNote.empty());
     SetRecentPath(XmitPath);
     RememberRecentFile(XmitPath);
 }
@@ -247,6 +248,7 @@ void MainWindow::CloseXmitFile() {
     if (reading_) return;  // a read is using the file; it is closed afterwards
     if (!XmitPath.isEmpty()) SetRecentPath(XmitPath);
     SetSelectItemsEnabled(false);
+    MnuFileSaveRepaired->setEnabled(false);
     FileIsOpen = false;
     UpdateFileState();
     ClearFileInfo();

@@ -166,7 +166,17 @@ TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
         EXPECT_TRUE(w.StatusText(0).contains("Warning: This file was "))
             << w.StatusText(0).toStdString();
         EXPECT_TRUE(w.StatusText(0).contains("the original bytes were restored exactly."));
+        // Its original written beside it.
+        ASSERT_TRUE(w.MnuFileSaveRepaired->isEnabled());
+        const auto saved = f.Dir / (std::string(name) + ".fixed");
+        f.Dialogs.SaveAnswers.push_back(QString::fromStdString(saved.string()));
+        w.MnuFileSaveRepaired->trigger();
+        EXPECT_EQ(ReadFile(saved), good);
+        EXPECT_EQ(w.StatusText(0), "Saved the repaired copy as " +
+                                       QString::fromStdString(saved.filename().string()) + ".");
     }
+    MainWindow& clean = f.Start(Args(f.Write("clean.xmi", good)));
+    EXPECT_FALSE(clean.MnuFileSaveRepaired->isEnabled());
 }
 
 TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
