@@ -30,6 +30,11 @@ Result<std::vector<std::uint8_t>> Whole(ByteSource& source, const std::string& n
 Result<Repair> RepairFile(const std::filesystem::path& file, int codePage) {
     auto opened = FileSource::Open(file);
     if (!opened) return opened.Err();
+    // Only a file that starts as a changed XMIT file would is read whole.
+    std::uint8_t start[16] = {};
+    auto got = opened.Value()->ReadAt(0, start, sizeof start);
+    if (!got) return got.Err();
+    if (!MayBeRepaired(start, got.Value())) return Repair{};
     auto bytes = Whole(*opened.Value(), PathToUtf8(file));
     if (!bytes) return bytes.Err();
     return RepairTransfer(bytes.Value(), codePage);

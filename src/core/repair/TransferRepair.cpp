@@ -196,6 +196,12 @@ std::string Sentence(const std::string& what, bool exact) {
 
 }  // namespace
 
+bool MayBeRepaired(const std::uint8_t* p, std::size_t n) {
+    return StartsLikeXmit(p, n) || (n >= 12 && StartsLikeXmit(p + 4, n - 4)) ||
+           (n >= 16 && StartsLikeXmit(p + 8, n - 8)) ||
+           (n >= 8 && std::equal(kTextStart, kTextStart + 7, p + 1));
+}
+
 std::string PaddingSentence(std::int64_t fileSize, std::int64_t trailerEnd) {
     if (trailerEnd < 0) return {};
     const std::int64_t card = (trailerEnd + 79) / 80 * 80;

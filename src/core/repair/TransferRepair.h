@@ -36,6 +36,11 @@ struct Repair {
 // text is taken to have been translated through.
 Repair RepairTransfer(const std::vector<std::uint8_t>& file, int codePage = -1);
 
+// Whether a file starting with these bytes (16 or the whole file) may be an
+// XMIT file a transfer changed: the start a repair looks for, binary, behind
+// descriptors or translated as text.
+bool MayBeRepaired(const std::uint8_t* start, std::size_t n);
+
 // What opening a file that parsed as it stands should still say: the
 // padding after its end, when there is more than fills its last card.
 std::string PaddingSentence(std::int64_t fileSize, std::int64_t trailerEnd);
