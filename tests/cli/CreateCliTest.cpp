@@ -154,11 +154,12 @@ TEST(CliCreate, BadInputIsRefusedWithOneLineEachAndNothingIsWritten) {
 
 TEST(CliCreate, AFolderThatNoLongerMatchesItsManifestIsMadeAsTheUserLeftIt) {
     TempDir dir;
-    PdsSpec spec;
-    spec.Members = {{"EDITED", Cards(3, 'E'), false, "", IspfStats(1, 4, 1, 20, 100, 9, 30, "OLD")},
-                    {"GONE", Cards(2, 'G'), false, "", {}},
-                    {"KEPT", Cards(2, 'K'), false, "", IspfStats(2, 0, 1, 21, 5, 8, 0, "KEEP")}};
-    WriteFile(dir / "lib.xmi", BuildPds(spec));
+    PdsSpec library;
+    library.Members = {
+        {"EDITED", Cards(3, 'E'), false, "", IspfStats(1, 4, 1, 20, 100, 9, 30, "OLD")},
+        {"GONE", Cards(2, 'G'), false, "", {}},
+        {"KEPT", Cards(2, 'K'), false, "", IspfStats(2, 0, 1, 21, 5, 8, 0, "KEEP")}};
+    WriteFile(dir / "lib.xmi", BuildPds(library));
     ASSERT_EQ(Cli("extract " + Q(dir / "lib.xmi") + " -o " + Q(dir / "f") + " --manifest").Code, 0);
     // A line added at the end, as an editor saves it.
     const Bytes was = ReadFile(dir / "f" / "EDITED.txt");

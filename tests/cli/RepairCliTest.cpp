@@ -11,9 +11,10 @@ using namespace corvane::testing;
 
 TEST(CliRepair, ADamagedCopyIsReadAsTheOriginalAndRepairedOnlyWhenExact) {
     TempDir dir;
-    PdsSpec spec;
-    spec.Members = {{"ONE", Cards(40, 'A'), false, "", {}}, {"TWO", Cards(9, 'B'), false, "", {}}};
-    const Bytes original = BuildPds(spec);
+    PdsSpec library;
+    library.Members = {{"ONE", Cards(40, 'A'), false, "", {}},
+                       {"TWO", Cards(9, 'B'), false, "", {}}};
+    const Bytes original = BuildPds(library);
     Bytes lines;
     for (std::size_t at = 0; at < original.size(); at += 80) {
         lines.insert(lines.end(), original.begin() + static_cast<std::ptrdiff_t>(at),

@@ -154,28 +154,28 @@ TEST(Create, TheDirectoryIsInEbcdicOrderAndAliasesShareTheirMembersData) {
 
 TEST(Create, ALibraryWrittenAgainKeepsItsEntriesAndMovesTheAddressesInThem) {
     // A load library whose entries point at their second block.
-    PdsSpec spec;
-    spec.Recfm = 0xC000;
-    spec.Lrecl = 0;
-    spec.Blksize = 1000;
-    spec.BlocksPerTrack = 3;
-    spec.Members.push_back(
+    PdsSpec library;
+    library.Recfm = 0xC000;
+    library.Lrecl = 0;
+    library.Blksize = 1000;
+    library.BlocksPerTrack = 3;
+    library.Members.push_back(
         {"ALIASB", {}, true, "PROGB", LoadModuleData(0x02, 2500, 0, 0x03, 1, "PROGB")});
     for (const char* name : {"PROGA", "PROGB"}) {
         PdsMember m{name, Bytes(2500, static_cast<std::uint8_t>(name[4])), false, "", {}};
         m.UserData = LoadModuleData(0x02, 2500, 0, 0x03, 1);
-        spec.Members.push_back(m);
+        library.Members.push_back(m);
     }
-    const std::vector<std::uint32_t> ttrs = BuildPds(spec, *std::make_unique<MemoryOut>());
-    for (std::size_t i = 0; i < spec.Members.size(); ++i) {
+    const std::vector<std::uint32_t> ttrs = BuildPds(library, *std::make_unique<MemoryOut>());
+    for (std::size_t i = 0; i < library.Members.size(); ++i) {
         // The first text block's address: the member's second block.
         const std::uint32_t second = (ttrs[i] & ~0xFFu) | ((ttrs[i] & 0xFF) + 1);
-        Bytes& u = spec.Members[i].UserData;
+        Bytes& u = library.Members[i].UserData;
         u[0] = static_cast<std::uint8_t>(second >> 16);
         u[1] = static_cast<std::uint8_t>(second >> 8);
         u[2] = static_cast<std::uint8_t>(second);
     }
-    Bytes original = BuildPds(spec);
+    Bytes original = BuildPds(library);
     // One user address in each entry.
     InMemory before(original);
     ASSERT_EQ(before.Result, 0);

@@ -16,14 +16,14 @@ using namespace corvane::repair;
 namespace {
 
 Bytes Library() {
-    PdsSpec spec;
+    PdsSpec library;
     Bytes every;
     for (int k = 0; k < 4; ++k) {
         for (int b = 0; b < 256; ++b) every.push_back(static_cast<std::uint8_t>(b));
     }
     every.resize(1040, 0x40);  // whole records of 80
-    spec.Members = {{"ALL", every, false, "", {}}, {"CARDS", Cards(30, 'C'), false, "", {}}};
-    return BuildPds(spec);
+    library.Members = {{"ALL", every, false, "", {}}, {"CARDS", Cards(30, 'C'), false, "", {}}};
+    return BuildPds(library);
 }
 
 std::vector<Bytes> CardsOf(const Bytes& file) {
