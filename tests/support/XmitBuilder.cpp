@@ -1,24 +1,15 @@
 #include "XmitBuilder.h"
 
 #include <algorithm>
-#include <array>
 #include <stdexcept>
 
-#include "decode/S390format.h"
+#include "create/NetdataOut.h"
 #include "io/Platform.h"
 
 namespace corvane::testing {
 
 Bytes ToEbcdic(const std::string& text) {
-    static const std::array<std::uint8_t, 256> reverse = [] {
-        std::array<std::uint8_t, 256> r{};
-        r.fill(0x6F);  // "?" for characters the table never gives
-        for (int e = 255; e >= 0; --e) r[kEbcdicTable[e]] = static_cast<std::uint8_t>(e);
-        return r;
-    }();
-    Bytes out;
-    for (char c : text) out.push_back(reverse[static_cast<unsigned char>(c)]);
-    return out;
+    return create::Ebcdic(text);
 }
 
 Bytes Cards(std::size_t records, char c) {

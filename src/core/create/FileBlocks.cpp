@@ -208,6 +208,10 @@ void FileBlocks::Blocks(const Emit& emit) {
 void FileBlocks::Make(const Emit* emit) {
     made_.clear();
     records_ = 0;
+    const WriteFormat& f = options_.Format;
+    if (f.Blksize == 0 || (f.Kind != 'U' && f.Lrecl == 0) || (f.Kind == 'V' && f.Lrecl < 5)) {
+        throw InputRefused{"The record length and block size cannot hold the data of " + name_};
+    }
     Reader in;
     in.Name = name_;
     std::string error;
@@ -393,6 +397,7 @@ void FileBlocks::Binary(Reader& in, std::uint64_t size, const Emit* emit) {
         lengths = options_.BlockLengths;
     } else {
         const std::uint64_t cut = f.Kind == 'F' ? f.Blksize / f.Lrecl * f.Lrecl : f.Blksize;
+        if (cut == 0) throw InputRefused{"The block size is too small for " + name_};
         for (std::uint64_t at = 0; at < size; at += cut) {
             lengths.push_back(static_cast<std::uint32_t>(std::min(cut, size - at)));
         }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <numeric>
 #include <set>
+#include <unordered_map>
 
 #include "create/Dasd3390.h"
 #include "io/AtomicWriter.h"
@@ -92,6 +93,22 @@ std::vector<const MemberPlan*> EbcdicOrder(const LibraryPlan& plan) {
     return order;
 }
 
+// The members with data, by name, for the aliases to find theirs.
+using Owners = std::unordered_map<std::string, const MemberPlan*>;
+
+Owners RealMembers(const LibraryPlan& plan) {
+    Owners owners;
+    for (const MemberPlan& m : plan.Members) {
+        if (!m.Alias && m.Data) owners.emplace(m.Name, &m);
+    }
+    return owners;
+}
+
+const MemberPlan* RealMember(const Owners& owners, const MemberPlan& alias) {
+    const auto it = owners.find(alias.AliasOf);
+    return it == owners.end() ? nullptr : it->second;
+}
+
 // Where every block of the library goes on the disk.
 struct Placement {
     std::uint32_t DirectoryBlocks = 0;
@@ -100,6 +117,7 @@ struct Placement {
     std::map<const MemberPlan*, std::vector<std::uint32_t>> Lengths;
     std::map<const MemberPlan*, std::vector<std::uint32_t>> Addresses;  // blocks, then the EOF
     std::map<const MemberPlan*, std::uint32_t> Ttr;
+    Owners Real;
 };
 
 std::uint32_t DirectoryAllocation(const LibraryPlan& plan, std::uint32_t needed) {
@@ -108,15 +126,9 @@ std::uint32_t DirectoryAllocation(const LibraryPlan& plan, std::uint32_t needed)
     return (needed + perTrack - 1) / perTrack * perTrack;
 }
 
-const MemberPlan* RealMember(const LibraryPlan& plan, const MemberPlan& alias) {
-    for (const MemberPlan& m : plan.Members) {
-        if (!m.Alias && m.Data && m.Name == alias.AliasOf) return &m;
-    }
-    return nullptr;
-}
-
 Placement Place(const LibraryPlan& plan, const std::vector<const MemberPlan*>& order) {
     Placement p;
+    p.Real = RealMembers(plan);
     TrackPlacer placer;
     p.DirectoryBlocks = DirectoryAllocation(plan, BlocksNeeded(order));
     for (std::uint32_t b = 0; b < p.DirectoryBlocks; ++b) placer.Place(8, 256);
@@ -143,7 +155,7 @@ Placement Place(const LibraryPlan& plan, const std::vector<const MemberPlan*>& o
     }
     for (const MemberPlan* m : order) {
         if (!m->Alias) continue;
-        const MemberPlan* real = RealMember(plan, *m);
+        const MemberPlan* real = RealMember(p.Real, *m);
         p.Ttr[m] = real ? p.Ttr[real] : 0;
     }
     p.Tracks = placer.TracksUsed();
@@ -238,8 +250,7 @@ Bytes MovedUserData(const MemberPlan& m, const MemberPlan* real, const Placement
     return u;
 }
 
-std::vector<Bytes> DirectoryBlocks(const LibraryPlan& plan,
-                                   const std::vector<const MemberPlan*>& order,
+std::vector<Bytes> DirectoryBlocks(const std::vector<const MemberPlan*>& order,
                                    const Placement& p) {
     std::vector<Bytes> blocks;
     Bytes area;
@@ -260,7 +271,7 @@ std::vector<Bytes> DirectoryBlocks(const LibraryPlan& plan,
     for (const MemberPlan* m : order) {
         if (area.size() + EntrySize(*m) > kDirectoryBlockRoom) close(false);
         const Bytes name = NameField(*m);
-        const MemberPlan* real = m->Alias ? RealMember(plan, *m) : m;
+        const MemberPlan* real = m->Alias ? RealMember(p.Real, *m) : m;
         const Bytes user = MovedUserData(*m, real, p);
         const std::uint32_t ttr = p.Ttr.at(m);
         area.insert(area.end(), name.begin(), name.end());
@@ -420,6 +431,7 @@ std::vector<std::string> FormatProblems(const WriteFormat& f, bool partitioned) 
 
 std::vector<std::string> LibraryProblems(const LibraryPlan& plan) {
     std::vector<std::string> problems = FormatProblems(plan.Format, true);
+    const Owners owners = RealMembers(plan);
     std::set<std::string> seen;
     for (const MemberPlan& m : plan.Members) {
         if (m.NameBytes.size() != 8 && !ValidMemberName(m.Name)) {
@@ -435,7 +447,7 @@ std::vector<std::string> LibraryProblems(const LibraryPlan& plan) {
                                std::to_string(m.UserData.size()) +
                                " bytes; a directory entry holds an even number up to 62");
         }
-        if (m.Alias && !RealMember(plan, m)) {
+        if (m.Alias && !RealMember(owners, m)) {
             problems.push_back("Alias " + m.Name + " names " +
                                (m.AliasOf.empty() ? std::string("no member") : m.AliasOf) +
                                ", which is not in the library");
@@ -489,7 +501,7 @@ Result<CreateSummary> WriteLibrary(const LibraryPlan& plan, const NetdataOut::Ta
         out.Record(r1.data(), r1.size());
         const Bytes r2 = Copyr2(p.Tracks);
         out.Record(r2.data(), r2.size());
-        const std::vector<Bytes> directory = DirectoryBlocks(plan, order, p);
+        const std::vector<Bytes> directory = DirectoryBlocks(order, p);
         constexpr std::size_t kBlocksPerRecord = 11;
         for (std::size_t b = 0; b < directory.size(); b += kBlocksPerRecord) {
             out.BeginRecord();

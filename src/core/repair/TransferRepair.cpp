@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "repair/CardRebuild.h"
@@ -127,7 +128,9 @@ bool Untranslate(Bytes& data, const std::array<std::int16_t, 256>& back) {
 
 // The candidates for text translated from EBCDIC, one per code page whose
 // table gives the file's first bytes.
-void TextCandidates(const Bytes& in, std::vector<Candidate>& out, int only) {
+using Consider = std::function<void(Candidate&&)>;
+
+void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     if (in.size() < 8 || !std::equal(kTextStart, kTextStart + 7, in.begin() + 1)) return;
     const bool crlf = MostlyCrLf(in);
     const std::string ends = crlf ? "CR LF" : "LF";
@@ -154,35 +157,35 @@ void TextCandidates(const Bytes& in, std::vector<Candidate>& out, int only) {
             "sent in text mode (" + name + " to ISO 8859-1, " + ends + " after each record";
         if (fixedCards) {
             Bytes fixed = *fixedCards;
-            if (Untranslate(fixed, *back)) out.push_back({std::move(fixed), what + ")", name});
+            if (Untranslate(fixed, *back)) consider({std::move(fixed), what + ")", name});
         }
         // Trailing blanks removed: lines shorter than a card, blanks put back.
         if (auto cards = RebuildCards(in, *back, crlf)) {
-            out.push_back({std::move(*cards), what + ", trailing blanks removed)", name});
+            consider({std::move(*cards), what + ", trailing blanks removed)", name});
         }
     }
 }
 
-void BinaryCandidates(const Bytes& in, std::vector<Candidate>& out) {
+void BinaryCandidates(const Bytes& in, const Consider& consider) {
     if (in.size() >= 12 && StartsLikeXmit(in.data() + 4, in.size() - 4)) {
         if (auto data = WithoutDescriptors(in, false)) {
-            out.push_back(
+            consider(
                 {std::move(*data), "fetched with a record descriptor before every record", ""});
         }
     }
     if (in.size() >= 16 && StartsLikeXmit(in.data() + 8, in.size() - 8)) {
         if (auto data = WithoutDescriptors(in, true)) {
-            out.push_back(
+            consider(
                 {std::move(*data), "fetched as blocks, with block and record descriptors", ""});
         }
     }
     if (StartsLikeXmit(in.data(), in.size())) {
         for (const std::size_t ends : {2u, 1u}) {
             if (auto cards = FixedCards(in, ends)) {
-                out.push_back({std::move(*cards),
-                               std::string("sent with a line end (") +
-                                   (ends == 2 ? "CR LF" : "LF") + ") after each record",
-                               ""});
+                consider({std::move(*cards),
+                          std::string("sent with a line end (") + (ends == 2 ? "CR LF" : "LF") +
+                              ") after each record",
+                          ""});
             }
         }
     }
@@ -252,40 +255,38 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
             return r;
         }
     }
-    std::vector<Candidate> candidates;
-    BinaryCandidates(file, candidates);
-    TextCandidates(file, candidates, codePage);
     // An undoing whose segments run to the closing record gives the
     // original; two that give different bytes (code pages that differ on
     // characters the file holds) leave it unknown. The one that gets
-    // furthest is what can be salvaged.
-    const Candidate* furthest = nullptr;
-    std::int64_t furthestAt = -1;
+    // furthest is what can be salvaged. Each is looked at as it is made,
+    // so that no more than these are held at once.
     std::optional<Candidate> found;
     std::vector<std::string> rivals;
-    for (const Candidate& c : candidates) {
+    std::optional<Candidate> furthest;
+    std::int64_t furthestAt = -1;
+    const Consider consider = [&](Candidate&& c) {
         const std::int64_t end = SegmentChainEnd(c.Data.data(), c.Data.size(), broken);
-        if (end >= 0 &&
-            Filler(c.Data.data() + end, c.Data.size() - static_cast<std::size_t>(end))) {
-            Bytes trimmed = Trimmed(c.Data, static_cast<std::size_t>(end));
-            if (found && found->Data != trimmed) {
-                if (rivals.empty()) rivals.push_back(found->Page);
-                if (std::find(rivals.begin(), rivals.end(), c.Page) == rivals.end()) {
-                    rivals.push_back(c.Page);
-                }
-                continue;
+        if (end < 0 ||
+            !Filler(c.Data.data() + end, c.Data.size() - static_cast<std::size_t>(end))) {
+            if (broken > furthestAt) {
+                furthestAt = broken;
+                furthest = std::move(c);
             }
-            if (found) continue;
-            std::string what = c.What;
-            if (c.Data.size() - trimmed.size() >= kCard) what += " and padded after its end";
-            found = Candidate{std::move(trimmed), what, c.Page};
-            continue;
+            return;
         }
-        if (broken > furthestAt) {
-            furthestAt = broken;
-            furthest = &c;
+        Bytes trimmed = Trimmed(c.Data, static_cast<std::size_t>(end));
+        if (!found) {
+            if (c.Data.size() - trimmed.size() >= kCard) c.What += " and padded after its end";
+            found = Candidate{std::move(trimmed), std::move(c.What), std::move(c.Page)};
+        } else if (found->Data != trimmed) {
+            if (rivals.empty()) rivals.push_back(found->Page);
+            if (std::find(rivals.begin(), rivals.end(), c.Page) == rivals.end()) {
+                rivals.push_back(c.Page);
+            }
         }
-    }
+    };
+    BinaryCandidates(file, consider);
+    TextCandidates(file, consider, codePage);
     if (found && rivals.empty()) {
         r.Result = Repair::Outcome::Exact;
         r.Sentence = Sentence(found->What, true);
@@ -306,27 +307,23 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
         r.DamageAt = 0;
         return r;
     }
+    // The file as it stands, when no undoing got further through it.
     if (StartsLikeXmit(file.data(), file.size())) {
         SegmentChainEnd(file.data(), file.size(), broken);
         if (broken > furthestAt) {
             furthestAt = broken;
-            furthest = nullptr;
+            furthest = Candidate{file, "", ""};
         }
-        r.Result = Repair::Outcome::Inexact;
-        r.Bytes = furthest ? furthest->Data : file;
-        r.DamageAt = furthestAt;
-        const bool cut = furthestAt >= static_cast<std::int64_t>(r.Bytes.size()) - 255;
-        r.Sentence = Sentence(furthest ? furthest->What + (cut ? " and cut short" : ", and damaged")
-                                       : (cut ? "cut short" : "damaged in transfer"),
-                              false);
-        return r;
     }
     if (furthest) {
+        const bool cut = furthestAt >= static_cast<std::int64_t>(furthest->Data.size()) - 255;
+        const std::string what = furthest->What.empty()
+                                     ? (cut ? "cut short" : "damaged in transfer")
+                                     : furthest->What + (cut ? " and cut short" : ", and damaged");
         r.Result = Repair::Outcome::Inexact;
-        r.Bytes = furthest->Data;
+        r.Sentence = Sentence(what, false);
+        r.Bytes = std::move(furthest->Data);
         r.DamageAt = furthestAt;
-        const bool cut = furthestAt >= static_cast<std::int64_t>(r.Bytes.size()) - 255;
-        r.Sentence = Sentence(furthest->What + (cut ? " and cut short" : ", and damaged"), false);
         return r;
     }
     r.Result = Repair::Outcome::NotXmit;
