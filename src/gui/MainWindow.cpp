@@ -167,7 +167,7 @@ void MainWindow::BuildWindow() {
     file->addSeparator();
     MnuFileCreate = item(file, "MnuFileCreate", "Crea&te XMIT file...", "", IconKind::Extract,
                          &MainWindow::MnuFileCreateClick);
-    MnuFileSaveRepaired = item(file, "MnuFileSaveRepaired", "Save &repaired copy...", "",
+    MnuFileSaveRepaired = item(file, "MnuFileSaveRepaired", "Sa&ve repaired copy...", "",
                                IconKind::Extract, &MainWindow::MnuFileSaveRepairedClick);
     MnuFileSaveRepaired->setEnabled(false);
     file->addSeparator()->setObjectName("MnuSeperator1");
