@@ -335,17 +335,14 @@ int CreateCommand(const CreateOptions& o) {
         if (in.Recorded && in.Recorded->contains("blocks")) {
             e.BlockLengths = (*in.Recorded)["blocks"].get<std::vector<std::uint32_t>>();
         }
-        auto b = std::make_shared<create::FileBlocks>(in.File, e);
-        if (c.Problems.empty()) {
-            try {
-                b->Lengths();
-            } catch (const create::InputRefused& r) {
-                const bool tooLong =
-                    r.Text.find("more than the record length") != std::string::npos;
-                c.Problems.push_back(r.Text + (tooLong ? " (--truncate cuts it)" : ""));
-            }
+        blocks.push_back(std::make_shared<create::FileBlocks>(in.File, e));
+    }
+    if (c.Problems.empty()) {
+        for (const std::string& refused : create::MeasureAll(blocks)) {
+            if (refused.empty()) continue;
+            const bool tooLong = refused.find("more than the record length") != std::string::npos;
+            c.Problems.push_back(refused + (tooLong ? " (--truncate cuts it)" : ""));
         }
-        blocks.push_back(std::move(b));
     }
 
     for (const std::string& note : c.Notes) std::cerr << "corvane-cli: note: " << note << "\n";

@@ -133,11 +133,10 @@ CreateJob::CreateJob(const CreateRequest& r) : sequential_(r.Sequential), output
         e.Text = r.Text;
         e.Characters = page;
         blocks.push_back(std::make_shared<create::FileBlocks>(file, e));
-        if (!formatProblems.empty()) continue;
-        try {
-            blocks.back()->Lengths();
-        } catch (const create::InputRefused& refused) {
-            problems.push_back(refused.Text);
+    }
+    if (formatProblems.empty()) {
+        for (const std::string& refused : create::MeasureAll(blocks)) {
+            if (!refused.empty()) problems.push_back(refused);
         }
     }
 

@@ -306,6 +306,43 @@ TEST(Create, TextFilesBecomeRecordsOrAreRefusedNamingTheLine) {
     EXPECT_THROW(odd.Lengths(), InputRefused);  // 90 bytes: not whole records
 }
 
+// ASCII is encoded many bytes at a time; each byte must still get its own
+// code, and a character past ASCII found wherever it stands.
+TEST(Create, EveryAsciiCharacterGetsItsCodeWhereverItStands) {
+    std::string ascii;
+    for (int round = 0; round < 3; ++round)
+        for (char c = 0; c < 127; ++c) ascii += static_cast<char>(c + 1);
+    for (const int number : {37, 500, 1047, 1141}) {
+        const CodePage* page = CodePage::Find(number);
+        ASSERT_NE(page, nullptr);
+        Bytes want;
+        for (char c : ascii) {
+            int code = -1;
+            for (int b = 255; b >= 0; --b)
+                if (page->CodePoint(static_cast<std::uint8_t>(b)) == static_cast<char32_t>(c))
+                    code = b;
+            want.push_back(static_cast<std::uint8_t>(code));
+        }
+        for (std::size_t length :
+             {std::size_t{7}, std::size_t{31}, std::size_t{32}, std::size_t{65}, ascii.size()}) {
+            SCOPED_TRACE(std::to_string(number) + " " + std::to_string(length));
+            Bytes got;
+            std::size_t bad = 0;
+            ASSERT_TRUE(EncodeLine(std::string_view(ascii).substr(0, length), page, got, bad));
+            EXPECT_EQ(got, Bytes(want.begin(), want.begin() + static_cast<std::ptrdiff_t>(length)));
+            // U+00E9 (é), two bytes of UTF-8, in place of the last character.
+            std::string accented = ascii.substr(0, length - 1) + "\xC3\xA9";
+            ASSERT_TRUE(EncodeLine(accented, page, got, bad));
+            ASSERT_EQ(got.size(), length);
+            EXPECT_TRUE(std::equal(
+                want.begin(), want.begin() + static_cast<std::ptrdiff_t>(length - 1), got.begin()));
+            // U+4E00 has no code in these pages: refused at its byte.
+            ASSERT_FALSE(EncodeLine(ascii.substr(0, length - 1) + "\xE4\xB8\x80", page, got, bad));
+            EXPECT_EQ(bad, length - 1);
+        }
+    }
+}
+
 TEST(Create, HerculesLoadsWhatIsWrittenAndGivesTheMembersBack) {
     if (!HerculesPresent()) GTEST_SKIP() << "Hercules (/usr/bin/dasdload, dasdcat) absent: skipped";
     TempDir dir;

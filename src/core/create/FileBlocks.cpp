@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <thread>
 #include <unordered_map>
 
+#include "create/AsciiCodes.h"
 #include "io/AtomicWriter.h"
 #include "io/Platform.h"
 
@@ -23,7 +27,7 @@ struct Reverse {
     std::unordered_map<char32_t, std::uint8_t> High;
     // Every ASCII character has a code: ASCII text needs no check per byte.
     bool AsciiComplete = false;
-    std::array<std::uint8_t, 128> Ascii{};
+    std::optional<AsciiCodes> Ascii;
 };
 
 const Reverse& ReverseOf(const CodePage& page) {
@@ -43,10 +47,12 @@ const Reverse& ReverseOf(const CodePage& page) {
             }
         }
         table->AsciiComplete = true;
+        std::array<std::uint8_t, 128> ascii{};
         for (std::size_t c = 0; c < 128; ++c) {
             table->AsciiComplete = table->AsciiComplete && table->Low[c] >= 0;
-            table->Ascii[c] = static_cast<std::uint8_t>(table->Low[c]);
+            ascii[c] = static_cast<std::uint8_t>(table->Low[c]);
         }
+        if (table->AsciiComplete) table->Ascii.emplace(ascii);
     }
     return *table;
 }
@@ -88,8 +94,10 @@ bool AsciiCoded(const CodePage* characters) {
 
 }  // namespace
 
-bool EncodeLine(std::string_view line, const CodePage* characters, std::vector<std::uint8_t>& out,
-                std::size_t& bad) {
+namespace {
+
+// The page's tables, looked up once per thread while the page stays the same.
+const Reverse& CachedReverse(const CodePage* characters) {
     thread_local const CodePage* cachedPage = nullptr;
     thread_local const Reverse* cached = nullptr;
     const CodePage& page = characters ? *characters : CodePage::Default();
@@ -97,21 +105,21 @@ bool EncodeLine(std::string_view line, const CodePage* characters, std::vector<s
         cached = &ReverseOf(page);
         cachedPage = &page;
     }
-    const Reverse& reverse = *cached;
+    return *cached;
+}
+
+}  // namespace
+
+bool EncodeLine(std::string_view line, const CodePage* characters, std::vector<std::uint8_t>& out,
+                std::size_t& bad) {
+    const Reverse& reverse = CachedReverse(characters);
     out.resize(line.size());
     std::size_t n = 0;
     std::size_t at = 0;
     // ASCII runs through the table alone.
     const auto* p = reinterpret_cast<const unsigned char*>(line.data());
     std::uint8_t* to = out.data();
-    if (reverse.AsciiComplete) {
-        unsigned char high = 0;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            high |= p[i];
-            to[i] = reverse.Ascii[p[i] & 0x7F];
-        }
-        if (high < 0x80) return true;
-    }
+    if (reverse.AsciiComplete && reverse.Ascii->Encode(p, line.size(), to)) return true;
     std::int16_t all = 0;
     while (at < line.size() && p[at] < 0x80) {
         const std::int16_t code = reverse.Low[p[at]];
@@ -251,9 +259,26 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
         blockSize = 0;
     };
     std::uint32_t lineNumber = 0;
+    const Reverse& reverse = CachedReverse(options_.Characters);
+    // A fixed record of ASCII characters is made in its block.
+    auto direct = [&](std::string_view text) {
+        if (variable || !emit || !reverse.AsciiComplete || text.size() > room) return false;
+        if (blockSize + lrecl > blksize) flush();
+        const std::size_t at = block.size();
+        block.resize(at + lrecl, 0x40);
+        if (!reverse.Ascii->Encode(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                                   block.data() + at)) {
+            block.resize(at);
+            return false;
+        }
+        blockSize += lrecl;
+        ++records_;
+        return true;
+    };
     auto line = [&](std::string_view text) {
         ++lineNumber;
         if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        if (direct(text)) return;
         std::size_t length = text.size();
         if (!counting || !Ascii(text)) {
             std::size_t bad = 0;
@@ -340,6 +365,27 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
     if (endsWithLine && emptyLines > 0 && (records_ > 0 || emptyLines > 1)) --emptyLines;
     for (; emptyLines > 0; --emptyLines) line("\r");
     flush();
+}
+
+std::vector<std::string> MeasureAll(const std::vector<std::shared_ptr<FileBlocks>>& files) {
+    std::vector<std::string> refused(files.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < files.size();) {
+            try {
+                files[i]->Lengths();
+            } catch (const InputRefused& r) {
+                refused[i] = r.Text;
+            }
+        }
+    };
+    const std::size_t helpers =
+        std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), files.size());
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < helpers; ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+    return refused;
 }
 
 bool FileBlocks::VariableChain(Reader& in, std::uint64_t size, const Emit* emit) {

@@ -68,6 +68,10 @@ class RecordedAddresses : public BlockProducer {
     std::vector<std::uint32_t> addresses_;
 };
 
+// Reads every file once, as Lengths() does, on as many threads as the
+// machine has cores: what each refused ("" when nothing), in their order.
+std::vector<std::string> MeasureAll(const std::vector<std::shared_ptr<FileBlocks>>& files);
+
 // Encodes one UTF-8 line through the code page; false when a character has
 // no code there (its position in bad).
 bool EncodeLine(std::string_view line, const CodePage* characters, std::vector<std::uint8_t>& out,

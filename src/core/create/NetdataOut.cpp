@@ -76,44 +76,59 @@ TextUnits& TextUnits::Flag(std::uint16_t key) {
     return *this;
 }
 
-NetdataOut::NetdataOut(Target target) : target_(std::move(target)) {
-    buffer_.reserve(kBufferSize);
-}
+NetdataOut::NetdataOut(Target target) : target_(std::move(target)), buffer_(kBufferSize) {}
 
 void NetdataOut::Flush() {
-    if (buffer_.empty()) return;
-    if (!target_(buffer_.data(), buffer_.size())) throw WriteRefused{};
-    written_ += buffer_.size();
-    buffer_.clear();
+    if (used_ == 0) return;
+    if (!target_(buffer_.data(), used_)) throw WriteRefused{};
+    written_ += used_;
+    used_ = 0;
 }
 
 void NetdataOut::Put(const std::uint8_t* p, std::size_t n) {
-    if (buffer_.size() + n > kBufferSize) Flush();
-    buffer_.insert(buffer_.end(), p, p + n);
+    if (used_ + n > buffer_.size()) Flush();
+    std::memcpy(buffer_.data() + used_, p, n);
+    used_ += n;
 }
 
-void NetdataOut::EmitSegment(bool last) {
-    std::uint8_t head[2] = {static_cast<std::uint8_t>(have_ + 2), flags_};
-    if (first_) head[1] |= 0x80;
-    if (last) head[1] |= 0x40;
-    Put(head, 2);
-    Put(segment_, have_);
+// A segment is made where it will be written: its 2 header bytes are left
+// free and filled when it closes. A buffer is only sent between segments.
+void NetdataOut::OpenSegment() {
+    if (used_ + 2 + kSegmentData > buffer_.size()) Flush();
+    segment_ = used_;
+    used_ += 2;
     have_ = 0;
+    open_ = true;
+}
+
+void NetdataOut::CloseSegment(bool last) {
+    std::uint8_t flags = flags_;
+    if (first_) flags |= 0x80;
+    if (last) flags |= 0x40;
+    buffer_[segment_] = static_cast<std::uint8_t>(have_ + 2);
+    buffer_[segment_ + 1] = flags;
     first_ = false;
+    open_ = false;
 }
 
 void NetdataOut::BeginRecord() {
-    have_ = 0;
     first_ = true;
+    open_ = false;
 }
 
 void NetdataOut::Append(const std::uint8_t* data, std::size_t n) {
     while (n > 0) {
-        // A full segment is sent only when more follows, so that the last
+        // A full segment is closed only when more follows, so that the last
         // one can carry the last-segment flag.
-        if (have_ == kSegmentData) EmitSegment(false);
+        if (!open_) {
+            OpenSegment();
+        } else if (have_ == kSegmentData) {
+            CloseSegment(false);
+            OpenSegment();
+        }
         const std::size_t k = std::min(n, kSegmentData - have_);
-        std::memcpy(segment_ + have_, data, k);
+        std::memcpy(buffer_.data() + used_, data, k);
+        used_ += k;
         have_ += k;
         data += k;
         n -= k;
@@ -121,7 +136,8 @@ void NetdataOut::Append(const std::uint8_t* data, std::size_t n) {
 }
 
 void NetdataOut::EndRecord() {
-    EmitSegment(true);
+    if (!open_) OpenSegment();
+    CloseSegment(true);
     flags_ = 0;
 }
 

@@ -50,19 +50,22 @@ class NetdataOut {
     // The closing INMR06, blank fill to a multiple of 80 bytes, and the
     // last buffer written.
     void Finish();
-    std::uint64_t Written() const { return written_ + buffer_.size(); }
+    std::uint64_t Written() const { return written_ + used_; }
 
   private:
     void Put(const std::uint8_t* p, std::size_t n);
     void Flush();
-    void EmitSegment(bool last);
+    void OpenSegment();
+    void CloseSegment(bool last);
 
     Target target_;
     Bytes buffer_;
+    std::size_t used_ = 0;
     std::uint64_t written_ = 0;
-    std::uint8_t flags_ = 0;  // the control-record flag of the record being written
-    std::uint8_t segment_[255] = {};
-    std::size_t have_ = 0;
+    std::uint8_t flags_ = 0;   // the control-record flag of the record being written
+    std::size_t segment_ = 0;  // where the open segment's header is
+    std::size_t have_ = 0;     // its data bytes so far
+    bool open_ = false;
     bool first_ = true;
 };
 

@@ -10,6 +10,7 @@
 
 #include "create/Dasd3390.h"
 #include "io/AtomicWriter.h"
+#include "io/BackgroundWriter.h"
 
 namespace corvane::create {
 
@@ -633,7 +634,12 @@ Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& 
     options.Replace = replace;
     const AtomicWriter::Status opened = AtomicWriter::Create(output, options, writer);
     if (opened != AtomicWriter::Status::Ok) return IoError(AtomicWriteText(opened, output));
-    const auto target = [&](const std::uint8_t* p, std::size_t n) { return writer->Write(p, n); };
+    // The members are read and encoded while the last buffer is written.
+    BackgroundWriter background(
+        [&](const std::uint8_t* p, std::size_t n) { return writer->Write(p, n); });
+    const auto target = [&](const std::uint8_t* p, std::size_t n) {
+        return background.Write(p, n);
+    };
     Result<CreateSummary> written = [&] {
         if constexpr (std::is_same_v<Plan, LibraryPlan>) {
             return WriteLibrary(plan, target, progress);
@@ -641,10 +647,11 @@ Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& 
             return WriteSequential(plan, target, progress);
         }
     }();
-    if (!written || written->Cancelled) {
+    const bool allWritten = background.Finish();
+    if (!written || written->Cancelled || !allWritten) {
         writer->Discard();
-        if (written) return written;
-        if (written.Err().What == Error::Kind::Io) {
+        if (written && written->Cancelled) return written;
+        if (!allWritten || written.Err().What == Error::Kind::Io) {
             return IoError("Cannot write " + PathToUtf8(output) + ": the disk may be full");
         }
         return written;

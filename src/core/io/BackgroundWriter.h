@@ -1,0 +1,44 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace corvane {
+
+// Passes what is written on to a sink from a thread of its own, so that the
+// caller makes the next buffer while the last one goes to the disk. One
+// buffer waits at most: a caller faster than the disk waits for it.
+class BackgroundWriter {
+  public:
+    using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
+    explicit BackgroundWriter(Sink sink);
+    // Stops after the buffer in hand; what Finish() did not confirm is lost.
+    ~BackgroundWriter();
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+
+    // False once the sink has refused a buffer (a full disk).
+    bool Write(const std::uint8_t* p, std::size_t n);
+    // Waits until every buffer is passed on; false when the sink refused one.
+    bool Finish();
+
+  private:
+    void Run();
+    void Stop();
+
+    Sink sink_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::uint8_t> buffer_;
+    bool busy_ = false;  // buffer_ is the thread's until it is written
+    bool stop_ = false;
+    bool failed_ = false;
+    std::thread thread_;  // last: it starts once the rest is ready
+};
+
+}  // namespace corvane
