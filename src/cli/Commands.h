@@ -22,6 +22,7 @@ struct ExtractOptions {
     bool ExtSet = false;
     bool Overwrite = false;
     bool Manifest = false;  // also manifest.json, to make the library again
+    bool Salvage = false;   // a failed read writes what came before the damage
 };
 
 struct CreateOptions {

@@ -193,6 +193,35 @@ int ExtractCommand(const ExtractOptions& o) {
         return true;
     };
 
+    // What a damaged member or dataset holds before its damage, beside where
+    // it would have gone: NAME.partial.EXT. It counts as salvaged, not written.
+    auto salvage = [&](ReadRequest request, const std::filesystem::path& path) {
+        const std::filesystem::path partial =
+            path.parent_path() /
+            PathFromUtf8(PathToUtf8(path.stem()) + ".partial" + PathToUtf8(path.extension()));
+        const std::string shown = PathToUtf8(partial);
+        if (PathPresent(partial) && (IsOpenInput(partial) || !o.Overwrite)) {
+            std::cerr << "Skipped " << shown << ": it exists (--overwrite replaces it)\n";
+            return;
+        }
+        PartialRead kept;
+        request.OutputFile = partial;
+        request.Partial = &kept;
+        request.Blocks = nullptr;
+        const auto again = reader.Read(request, progress);
+        if (again || kept.Bytes == 0) {
+            std::cerr << "Nothing of " << present::TrimmedName(request.Name)
+                      << " could be read before the damage\n";
+            return;
+        }
+        std::cout << shown << "\n";
+        std::cerr << "Salvaged "
+                  << (kept.Records >= 0 ? std::to_string(kept.Records) + " records"
+                                        : std::to_string(kept.Bytes) + " bytes")
+                  << " of " << present::TrimmedName(request.Name) << " into " << shown
+                  << "; the damage starts at offset " << kept.DamageAt << "\n";
+    };
+
     // Writes one item; an existing file (or symlink) is replaced only with
     // --overwrite, and the file being read never.
     auto extract = [&](const MemberEntry* member, const std::string& name,
@@ -236,9 +265,10 @@ int ExtractCommand(const ExtractOptions& o) {
             std::cout << shown << "\n";
             if (o.Manifest && member) recorded.push_back({member, Stamp(path, asText), blocks});
             if (o.Manifest && !member) recordedData = Stamp(path, asText);
-        } else {
-            fail(done.Err());
+            return;
         }
+        fail(done.Err());
+        if (o.Salvage && done.Err().What == Error::Kind::Damaged) salvage(request, path);
     };
     auto extOf = [&](bool asText) { return o.ExtSet ? o.Ext : asText ? ".txt" : ".bin"; };
 

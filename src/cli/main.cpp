@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
                       "Replace existing files (else they are skipped)");
 
     GrepOptions gr;
+    extract->add_flag("--salvage", ex.Salvage,
+                      "When a member cannot be read whole, write what comes before the damage "
+                      "as NAME.partial.EXT");
     extract->add_flag("--manifest", ex.Manifest,
                       "Also write manifest.json, from which 'create' makes the library again");
 

@@ -2,6 +2,8 @@
 // it was, saying once what was undone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CliRun.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
@@ -45,4 +47,30 @@ TEST(CliRepair, ADamagedCopyIsReadAsTheOriginalAndRepairedOnlyWhenExact) {
     EXPECT_FALSE(std::filesystem::exists(dir / "cut.fixed"));
     EXPECT_EQ(Cli("repair --salvage " + Q(dir / "cut.xmi") + " " + Q(dir / "cut.fixed")).Code, 1);
     EXPECT_EQ(ReadFile(dir / "cut.fixed").size(), 2000u);
+}
+
+TEST(CliRepair, SalvageWritesTheRecordsBeforeTheDamageBesideTheMember) {
+    TempDir dir;
+    PdsSpec library;
+    library.Members = {{"ONE", Cards(40, 'A'), false, "", {}}};
+    const Bytes original = BuildPds(library);
+    WriteFile(dir / "lib.xmi", original);
+    WriteFile(dir / "cut.xmi", Bytes(original.begin(), original.begin() + 2000));
+    ASSERT_EQ(Cli("extract --text -o " + Q(dir / "whole") + " " + Q(dir / "lib.xmi")).Code, 0);
+    const Bytes whole = ReadFile(dir / "whole" / "ONE.txt");
+
+    EXPECT_EQ(Cli("extract --text -o " + Q(dir / "plain") + " " + Q(dir / "cut.xmi")).Code, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "plain"));
+    const CliRun saved =
+        Cli("extract --text --salvage -o " + Q(dir / "kept") + " " + Q(dir / "cut.xmi"), true);
+    EXPECT_EQ(saved.Code, 1);  // still a failure: the member is not whole
+    const Bytes kept = ReadFile(dir / "kept" / "ONE.partial.txt");
+    const auto lines = std::count(kept.begin(), kept.end(), '\n');
+    EXPECT_GT(lines, 0);
+    EXPECT_LT(lines, 40);
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), whole.begin()));
+    EXPECT_NE(saved.Out.find("Salvaged " + std::to_string(lines) + " records of ONE into "),
+              std::string::npos)
+        << saved.Out;
+    EXPECT_NE(saved.Out.find("the damage starts at offset 2000"), std::string::npos) << saved.Out;
 }

@@ -175,6 +175,11 @@ TEST(Damage, EachClassOfDamageInAMembersDataFailsThatMemberAlone) {
         {"last-segment flag of a member", 0,
          [](Bytes& b, P p) { b[p[0].LastSegment + 1] &= ~0x40; },
          "End-of-member block is not the end of its record"},
+        // The segment chain broken: the members after it are found again.
+        {"length of a member's first segment", 1, [](Bytes& b, P p) { b[p[1].Start] = 1; },
+         "Cannot find correct data location"},
+        {"length of a segment cut short", 1, [](Bytes& b, P p) { b[p[1].Start] -= 7; },
+         "Segment out of sequence"},
         {"end block missing", 0,
          [](Bytes& b, P p) {
              const std::size_t at = p[0].LastSegment;  // the end block's own record
@@ -190,7 +195,7 @@ TEST(Damage, EachClassOfDamageInAMembersDataFailsThatMemberAlone) {
         Bytes bytes = BuildPds(plan);
         c.damage(bytes, Place(bytes));
         InMemory m(bytes);
-        ASSERT_EQ(m.Result, 0);
+        ASSERT_EQ(m.Result, 0) << m.Reports.back().Title;
         for (std::size_t i = 0; i < plan.Members.size(); ++i) {
             int r = -1;
             const Bytes data = m.Read(i, &r);

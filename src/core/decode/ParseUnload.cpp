@@ -181,6 +181,51 @@ void ParseRun::LocateMemberData() {
         Info.DataEnd = at < in_.Size() ? at : in_.Size();
         Info.Notices.push_back({why + " at offset " + std::to_string(Info.DataEnd), 1});
     };
+    // A member's data whose start was found: the walk is sound up to here.
+    std::int64_t trusted = in_.Position();
+    // After damage the chain of segments is found again at the first place
+    // past the last sound record where a segment starts a record whose
+    // first block is a member not yet found: the members after the damage
+    // are read as if it were not there. -1 when there is none.
+    auto resume = [&](std::int64_t from) -> std::int64_t {
+        constexpr std::size_t kLook = 14;  // a segment header and a count field
+        std::vector<std::uint8_t> chunk(1 << 16);
+        for (std::int64_t base = from; base + static_cast<std::int64_t>(kLook) <= in_.Size();) {
+            in_.Seek(base);
+            const std::size_t got = in_.Read(chunk.data(), chunk.size());
+            if (got < kLook) break;
+            for (std::size_t i = 0; i + kLook <= got; ++i) {
+                const std::uint8_t* b = chunk.data() + i;
+                const std::uint8_t* c = b + 2;
+                if (b[0] < kLook || (b[1] & kFirstSegment) == 0 || (b[1] & kControlRecord) != 0 ||
+                    c[0] != 0x00) {
+                    continue;
+                }
+                const std::uint32_t ttr =
+                    RelativeTrack(BigEndianField(c, 4, 2), BigEndianField(c, 6, 2)) | c[8];
+                const auto it = starts.find(ttr);
+                if (it != starts.end() && it->second < 0)
+                    return base + static_cast<std::int64_t>(i);
+            }
+            base += static_cast<std::int64_t>(got - kLook + 1);
+        }
+        return -1;
+    };
+    // Damage found at: the walk goes on after it, or stops there.
+    auto damaged = [&](std::int64_t at, const std::string& why) {
+        const std::int64_t again = resume(trusted + 1);
+        if (again < 0) {
+            stop(at, why);
+            return false;
+        }
+        Info.Notices.push_back({why + " at offset " + std::to_string(at) +
+                                    "; the members from offset " + std::to_string(again) +
+                                    " on are read",
+                                1});
+        in_.Seek(again);
+        trusted = again;
+        return true;
+    };
     // The count field of a record's first block is complete.
     auto counted = [&] {
         // A member starts at a data block, or, when it has no data, at the
@@ -195,6 +240,7 @@ void ParseRun::LocateMemberData() {
         auto it = startsMember ? starts.find(ttr) : starts.end();
         if (it != starts.end() && it->second < 0) {
             it->second = recordStart;
+            trusted = recordStart;
             found.push_back(recordStart);
             below = beyond(ttr);
             if (dataLength > 0) {
@@ -216,13 +262,19 @@ void ParseRun::LocateMemberData() {
         const int flags = in_.ReadByte();
         in_.Seek(at);
         if (flags < 0) {
-            stop(at, "Member data cut short by the end of the file");
+            if (damaged(at, "Member data cut short by the end of the file")) {
+                first = true;
+                continue;
+            }
             break;
         }
         SegmentLength = length;
         SegmentFlags = static_cast<std::uint8_t>(flags);
         if (length < 2) {
-            stop(at, "Member data segment with a wrong length");
+            if (damaged(at, "Member data segment with a wrong length")) {
+                first = true;
+                continue;
+            }
             break;
         }
         if ((SegmentFlags & kControlRecord) && first) {
@@ -265,7 +317,10 @@ void ParseRun::LocateMemberData() {
                 }
             }
             if (cut && have < 12) {
-                stop(at, "Member data cut short by the end of the file");
+                if (damaged(at, "Member data cut short by the end of the file")) {
+                    first = true;
+                    continue;
+                }
                 break;
             }
             if (cut) want = have;  // the first data bytes are left to the read

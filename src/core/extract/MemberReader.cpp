@@ -37,6 +37,19 @@ struct NoSink : Sink {
     bool Take(std::uint8_t*, std::size_t) override { return true; }
 };
 
+// Counts the records that pass.
+struct CountingSink : Sink {
+    explicit CountingSink(Sink& inner) : Inner(inner) {}
+    bool Take(std::uint8_t* data, std::size_t n) override {
+        ++Records;
+        const bool ok = Inner.Take(data, n);
+        Bytes = Inner.Bytes;
+        return ok;
+    }
+    Sink& Inner;
+    std::int64_t Records = 0;
+};
+
 // Hands the blocks the walker finds to the splitter.
 struct BlockOut {
     RecordSplitter& Splitter;
@@ -210,19 +223,20 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         }
     }
 
+    CountingSink counted(*sink);
     std::int64_t at = start;
     std::unique_ptr<RecordSplitter> splitter;
     if (request.Pieces) {
-        splitter = std::make_unique<PieceIndex>(*request.Pieces, sink->Bytes);
+        splitter = std::make_unique<PieceIndex>(*request.Pieces, counted.Bytes);
     } else if (records && recfm.BlockRecords && !memberMode) {
         splitter = std::make_unique<WholeBlocks>(
-            std::make_unique<VariableRecords>(*sink, true, true, kMaxTextRecord, at));
+            std::make_unique<VariableRecords>(counted, true, true, kMaxTextRecord, at));
     } else if (records) {
         splitter = std::make_unique<VariableRecords>(
-            *sink, memberMode, !recfm.NoDescriptors && !blockLines, kMaxTextRecord, at);
+            counted, memberMode, !recfm.NoDescriptors && !blockLines, kMaxTextRecord, at);
     } else {
-        splitter =
-            std::make_unique<FixedSlices>(*sink, text ? lrecl : kBinarySlice, !request.RecordsOnly);
+        splitter = std::make_unique<FixedSlices>(counted, text ? lrecl : kBinarySlice,
+                                                 !request.RecordsOnly);
     }
     progress.SetMaximum(end);
     progress.SetPosition(start);
@@ -231,24 +245,40 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
     BufferedReader& in = *in_;
     in.Seek(start);
     ReadSummary summary;
+    // Damage: nothing is kept, or with Partial what came before it.
+    auto Failed = [&](const std::string& why, std::int64_t damageAt) -> Result<ReadSummary> {
+        const Error e = ExtractError(why, request.Name, start, end, damageAt, size);
+        if (request.Partial) {
+            PartialRead& kept = *request.Partial;
+            kept.Bytes = counted.Bytes;
+            // A binary read passes slices, not records: only fixed ones count.
+            kept.Records = text                             ? counted.Records
+                           : recfm.Kind == 'F' && lrecl > 0 ? counted.Bytes / lrecl
+                                                            : -1;
+            kept.DamageAt = damageAt;
+            // Nothing read is no file.
+            if (output && !output->Close(counted.Bytes, counted.Bytes > 0)) {
+                return FileError("Stream write error");
+            }
+            return e;
+        }
+        if (output) output->Close(0, false);
+        if (request.Bytes) request.Bytes->clear();
+        if (request.Pieces) request.Pieces->clear();
+        return e;
+    };
     try {
         ReadSegments(in, end, memberMode, *splitter, memberMode ? request.Blocks : nullptr,
                      progress, at, summary.Cancelled);
     } catch (const ReadFailure& f) {
-        if (output) output->Close(0, false);
-        if (request.Bytes) request.Bytes->clear();
-        if (request.Pieces) request.Pieces->clear();
-        return ExtractError(f.Text, request.Name, start, end, in.Position(), size);
+        return Failed(f.Text, in.Position());
     } catch (const ReadError& e) {
-        if (output) output->Close(0, false);
-        if (request.Bytes) request.Bytes->clear();
-        if (request.Pieces) request.Pieces->clear();
-        return ExtractError(e.what(), request.Name, start, end, in.Position(), size);
+        return Failed(e.what(), in.Position());
     } catch (const WriteError& e) {
         if (output) output->Close(0, false);
         return FileError(e.what());
     }
-    summary.Bytes = sink->Bytes;
+    summary.Bytes = counted.Bytes;
     progress.SetMinimum(0);
     progress.SetPosition(0);
     progress.SetMaximum(100);

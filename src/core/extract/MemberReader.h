@@ -38,6 +38,13 @@ struct DataPiece {
 };
 
 // One read: what, how and where to.
+// What a failed read had made before the damage.
+struct PartialRead {
+    std::int64_t Records = 0;  // whole records (text lines) kept; -1 for variable binary data
+    std::int64_t Bytes = 0;
+    std::int64_t DamageAt = 0;  // where in the file the read failed
+};
+
 struct ReadRequest {
     // The member to read; null reads the sequential dataset.
     const MemberEntry* Member = nullptr;
@@ -63,6 +70,9 @@ struct ReadRequest {
     // Only the records there are: fixed-length text ends without the empty
     // slice after the last record that views and text files show.
     bool RecordsOnly = false;
+    // On damage, what was read before it is kept (the output file is
+    // written with it) and said here; the read still fails.
+    PartialRead* Partial = nullptr;
 };
 
 struct ReadSummary {
