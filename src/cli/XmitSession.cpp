@@ -60,6 +60,7 @@ int XmitSession::Open(const std::filesystem::path& path, bool headerDump, bool t
             for (const std::string& line : HeaderDump) std::cout << VisibleText(line) << "\n";
         }
         PrintError(opened.Err());
+        if (!note.empty()) std::cerr << "corvane-cli: note: " << note << "\n";
         return 1;
     }
     if (opened->Kind == NodeKind::Tape && !tapes) {

@@ -132,6 +132,11 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         CloseXmitFile();
         ShowError(e);
         SetStatus(0, "An error occured processing the file. File closed.");
+        // A transfer changed it past undoing: the status bar says how.
+        if (!repairNote.empty()) {
+            const QString note = QString::fromStdString(repairNote);
+            panels_[0]->SetNote("An error occured processing the file. File closed. " + note, note);
+        }
         return;
     }
     XmitSource = std::move(opened->Source);

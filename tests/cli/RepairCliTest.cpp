@@ -7,6 +7,7 @@
 #include "CliRun.h"
 #include "TempDir.h"
 #include "XmitBuilder.h"
+#include "text/CodePage.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -73,4 +74,31 @@ TEST(CliRepair, SalvageWritesTheRecordsBeforeTheDamageBesideTheMember) {
               std::string::npos)
         << saved.Out;
     EXPECT_NE(saved.Out.find("the damage starts at offset 2000"), std::string::npos) << saved.Out;
+}
+
+TEST(CliRepair, ATextCopyThatCannotBeUndoneExactlySaysWhyBesideTheError) {
+    TempDir dir;
+    PdsSpec library;
+    Bytes every;
+    for (int round = 0; round < 5; ++round)
+        for (int b = 0; b < 256; ++b) every.push_back(static_cast<std::uint8_t>(b));
+    library.Members = {{"ALL", every, false, "", {}}};
+    const Bytes original = BuildPds(library);
+    // Sent in text mode through IBM 037, which other pages read differently.
+    const CodePage* page = CodePage::Find(37);
+    Bytes text;
+    for (std::size_t at = 0; at < original.size(); ++at) {
+        text.push_back(static_cast<std::uint8_t>(page->CodePoint(original[at])));
+        if (at % 80 == 79) text.insert(text.end(), {0x0D, 0x0A});
+    }
+    WriteFile(dir / "text.xmi", text);
+    const CliRun listed = Cli("list " + Q(dir / "text.xmi"), true);
+    EXPECT_EQ(listed.Code, 1);
+    EXPECT_NE(listed.Out.find("note: This file was sent in text mode through a code page that "
+                              "cannot be told: IBM 037"),
+              std::string::npos)
+        << listed.Out;
+    const CliRun named = Cli("list --codepage 37 " + Q(dir / "text.xmi"), true);
+    EXPECT_EQ(named.Code, 0) << named.Out;
+    EXPECT_NE(named.Out.find("ALL"), std::string::npos);
 }

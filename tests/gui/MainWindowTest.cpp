@@ -17,6 +17,7 @@
 #include "GuiSupport.h"
 #include "ViewerWindow.h"
 #include "settings/WindowState.h"
+#include "text/CodePage.h"
 #include "util/SizeText.h"
 
 using namespace corvane;
@@ -177,6 +178,25 @@ TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
     }
     MainWindow& clean = f.Start(Args(f.Write("clean.xmi", good)));
     EXPECT_FALSE(clean.MnuFileSaveRepaired->isEnabled());
+    // Sent in text mode through IBM 037, which other pages would read
+    // differently: not undone, and the status bar says why beside the error.
+    PdsSpec every;
+    every.Members = {{"ALL", Bytes(256), false, "", {}}};
+    for (int b = 0; b < 256; ++b) every.Members[0].Data[b] = static_cast<std::uint8_t>(b);
+    const Bytes sent = BuildPds(every);
+    const CodePage* page = CodePage::Find(37);
+    Bytes text;
+    for (std::size_t at = 0; at < sent.size(); ++at) {
+        text.push_back(static_cast<std::uint8_t>(page->CodePoint(sent[at])));
+        if (at % 80 == 79) text.insert(text.end(), {0x0D, 0x0A});
+    }
+    MainWindow& ambiguous = f.Start(Args(f.Write("text.xmi", text)));
+    EXPECT_FALSE(ambiguous.FileIsOpen);
+    const QString said = ambiguous.StatusText(0);
+    EXPECT_TRUE(said.startsWith("An error occured processing the file. File closed."));
+    EXPECT_TRUE(said.contains("IBM 037")) << said.toStdString();
+    EXPECT_TRUE(said.contains("IBM 500")) << said.toStdString();
+    EXPECT_FALSE(ambiguous.MnuFileSaveRepaired->isEnabled());
 }
 
 TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {

@@ -25,7 +25,14 @@ Result<OpenedXmit> OpenRepairedPath(const std::string& path, const ParseOptions&
     }
     const std::filesystem::path file = PathFromUtf8(path);
     auto repaired = RepairFile(file, codePage);
-    if (!repaired || repaired->Result != Repair::Outcome::Exact) return opened;
+    if (!repaired || repaired->Result == Repair::Outcome::Sound ||
+        repaired->Result == Repair::Outcome::NotXmit) {
+        return opened;
+    }
+    if (repaired->Result == Repair::Outcome::Inexact) {
+        note = repaired->Sentence;  // what the transfer did, beside the error
+        return opened;
+    }
     std::vector<std::string> dump;
     auto again = OpenNodeFrom(std::make_unique<MemorySource>(std::move(repaired->Bytes), path),
                               PathToUtf8(file.filename()), {}, options, &dump);
