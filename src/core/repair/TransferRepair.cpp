@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -36,6 +37,11 @@ Bytes Trimmed(const Bytes& data, std::size_t end) {
               data.begin() + static_cast<std::ptrdiff_t>(std::min(card, data.size())));
     out.resize(card, 0x40);
     return out;
+}
+
+// The same, in place.
+void Trim(Bytes& data, std::size_t end) {
+    data.resize((end + kCard - 1) / kCard * kCard, 0x40);
 }
 
 // One way the bytes may have been changed, undone.
@@ -91,17 +97,15 @@ bool MostlyCrLf(const Bytes& in) {
 std::optional<Bytes> FixedCards(const Bytes& in, std::size_t endLength) {
     const std::size_t step = kCard + endLength;
     if (in.size() % step != 0 && in.size() % step != kCard) return std::nullopt;
-    Bytes out;
-    out.reserve(in.size());
-    for (std::size_t at = 0; at < in.size(); at += step) {
-        const std::size_t n = std::min(kCard, in.size() - at);
-        out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(at),
-                   in.begin() + static_cast<std::ptrdiff_t>(at + n));
-        if (at + kCard < in.size()) {
-            const bool ends = endLength == 2 ? in[at + kCard] == 0x0D && in[at + kCard + 1] == 0x0A
-                                             : in[at + kCard] == 0x0A;
-            if (!ends) return std::nullopt;
-        }
+    // Every line end checked before anything is copied.
+    for (std::size_t at = kCard; at < in.size(); at += step) {
+        const bool ends = endLength == 2 ? in[at] == 0x0D && in[at + 1] == 0x0A : in[at] == 0x0A;
+        if (!ends) return std::nullopt;
+    }
+    Bytes out(in.size() / step * kCard + (in.size() % step == kCard ? kCard : 0));
+    std::uint8_t* to = out.data();
+    for (std::size_t at = 0; at < in.size(); at += step, to += kCard) {
+        std::memcpy(to, in.data() + at, kCard);
     }
     return out;
 }
@@ -118,17 +122,27 @@ std::optional<std::array<std::int16_t, 256>> Untranslation(const CodePage& page)
     return back;
 }
 
-bool Untranslate(Bytes& data, const std::array<std::int16_t, 256>& back) {
-    for (std::uint8_t& b : data) {
-        if (back[b] < 0) return false;
-        b = static_cast<std::uint8_t>(back[b]);
+// The bytes through the table, or nothing when one has no code there.
+std::optional<Bytes> Untranslated(const Bytes& data, const std::array<std::int16_t, 256>& back) {
+    Bytes out(data.size());
+    constexpr std::size_t kStep = 1 << 16;  // checked a stretch at a time
+    for (std::size_t at = 0; at < data.size(); at += kStep) {
+        const std::size_t end = std::min(data.size(), at + kStep);
+        std::int16_t all = 0;
+        for (std::size_t i = at; i < end; ++i) {
+            const std::int16_t code = back[data[i]];
+            all |= code;
+            out[i] = static_cast<std::uint8_t>(code);
+        }
+        if (all < 0) return std::nullopt;
     }
-    return true;
+    return out;
 }
 
 // The candidates for text translated from EBCDIC, one per code page whose
 // table gives the file's first bytes.
-using Consider = std::function<void(Candidate&&)>;
+// True when the candidate was an XMIT file to its end.
+using Consider = std::function<bool(Candidate&&)>;
 
 void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     if (in.size() < 8 || !std::equal(kTextStart, kTextStart + 7, in.begin() + 1)) return;
@@ -156,8 +170,10 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
         const std::string what =
             "sent in text mode (" + name + " to ISO 8859-1, " + ends + " after each record";
         if (fixedCards) {
-            Bytes fixed = *fixedCards;
-            if (Untranslate(fixed, *back)) consider({std::move(fixed), what + ")", name});
+            // Every line a whole card: no blanks were removed, and cutting
+            // the lines otherwise gives these bytes or none.
+            auto fixed = Untranslated(*fixedCards, *back);
+            if (fixed && consider({std::move(*fixed), what + ")", name})) continue;
         }
         // Trailing blanks removed: lines shorter than a card, blanks put back.
         if (auto cards = RebuildCards(in, *back, crlf)) {
@@ -272,18 +288,20 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
                 furthestAt = broken;
                 furthest = std::move(c);
             }
-            return;
+            return false;
         }
-        Bytes trimmed = Trimmed(c.Data, static_cast<std::size_t>(end));
+        const std::size_t size = c.Data.size();
+        Trim(c.Data, static_cast<std::size_t>(end));
         if (!found) {
-            if (c.Data.size() - trimmed.size() >= kCard) c.What += " and padded after its end";
-            found = Candidate{std::move(trimmed), std::move(c.What), std::move(c.Page)};
-        } else if (found->Data != trimmed) {
+            if (size >= c.Data.size() + kCard) c.What += " and padded after its end";
+            found = std::move(c);
+        } else if (found->Data != c.Data) {
             if (rivals.empty()) rivals.push_back(found->Page);
             if (std::find(rivals.begin(), rivals.end(), c.Page) == rivals.end()) {
                 rivals.push_back(c.Page);
             }
         }
+        return true;
     };
     BinaryCandidates(file, consider);
     TextCandidates(file, consider, codePage);
