@@ -118,5 +118,7 @@ TEST(Repair, WhatCannotBeKnownExactlyIsSaidSo) {
     EXPECT_EQ(pages.Result, Repair::Outcome::Inexact);
     EXPECT_NE(pages.Sentence.find("IBM 037"), std::string::npos) << pages.Sentence;
     EXPECT_NE(pages.Sentence.find("IBM 500"), std::string::npos) << pages.Sentence;
+    EXPECT_TRUE(pages.Changed);
+    EXPECT_FALSE(r.Changed);  // only cut short: nothing a transfer does was found
     EXPECT_EQ(RepairTransfer(Cards(20, 'X')).Result, Repair::Outcome::NotXmit);
 }

@@ -30,7 +30,9 @@ Result<OpenedXmit> OpenRepairedPath(const std::string& path, const ParseOptions&
         return opened;
     }
     if (repaired->Result == Repair::Outcome::Inexact) {
-        note = repaired->Sentence;  // what the transfer did, beside the error
+        // What a transfer did, beside the error; a file broken as it stands
+        // has the error alone.
+        if (repaired->Changed) note = repaired->Sentence;
         return opened;
     }
     std::vector<std::string> dump;

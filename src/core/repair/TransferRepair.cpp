@@ -323,6 +323,7 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
             "restored.";
         r.Bytes = std::move(found->Data);
         r.DamageAt = 0;
+        r.Changed = true;
         return r;
     }
     // The file as it stands, when no undoing got further through it.
@@ -340,6 +341,7 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
                                      : furthest->What + (cut ? " and cut short" : ", and damaged");
         r.Result = Repair::Outcome::Inexact;
         r.Sentence = Sentence(what, false);
+        r.Changed = !furthest->What.empty();
         r.Bytes = std::move(furthest->Data);
         r.DamageAt = furthestAt;
         return r;

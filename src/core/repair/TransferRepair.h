@@ -25,6 +25,9 @@ struct Repair {
     std::vector<std::uint8_t> Bytes;
     // Inexact: where the damage starts in the restored bytes.
     std::int64_t DamageAt = -1;
+    // Inexact: a change a transfer makes was found (not only a file cut
+    // short or broken as it stands).
+    bool Changed = false;
 };
 
 // Looks at the file's bytes and undoes what a transfer did: a line end
