@@ -6,8 +6,8 @@
 
 #include "CliRun.h"
 #include "TempDir.h"
+#include "TransferCopies.h"
 #include "XmitBuilder.h"
-#include "text/CodePage.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -85,12 +85,7 @@ TEST(CliRepair, ATextCopyThatCannotBeUndoneExactlySaysWhyBesideTheError) {
     library.Members = {{"ALL", every, false, "", {}}};
     const Bytes original = BuildPds(library);
     // Sent in text mode through IBM 037, which other pages read differently.
-    const CodePage* page = CodePage::Find(37);
-    Bytes text;
-    for (std::size_t at = 0; at < original.size(); ++at) {
-        text.push_back(static_cast<std::uint8_t>(page->CodePoint(original[at])));
-        if (at % 80 == 79) text.insert(text.end(), {0x0D, 0x0A});
-    }
+    const Bytes text = TextModeCopy(original, 37);
     WriteFile(dir / "text.xmi", text);
     const CliRun listed = Cli("list " + Q(dir / "text.xmi"), true);
     EXPECT_EQ(listed.Code, 1);

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "TransferCopies.h"
 #include "XmitBuilder.h"
 #include "repair/TransferRepair.h"
 #include "text/CodePage.h"
@@ -34,20 +35,6 @@ std::vector<Bytes> CardsOf(const Bytes& file) {
             file.begin() + static_cast<std::ptrdiff_t>(std::min(at + 80, file.size())));
     }
     return cards;
-}
-
-// Each card through the code page to ISO 8859-1, as a text-mode transfer.
-Bytes TextMode(const Bytes& file, int page, const std::string& end, bool strip) {
-    const CodePage* p = CodePage::Find(page);
-    Bytes out;
-    for (const Bytes& card : CardsOf(file)) {
-        Bytes line;
-        for (std::uint8_t b : card) line.push_back(static_cast<std::uint8_t>(p->CodePoint(b)));
-        while (strip && !line.empty() && line.back() == 0x20) line.pop_back();
-        out.insert(out.end(), line.begin(), line.end());
-        out.insert(out.end(), end.begin(), end.end());
-    }
-    return out;
 }
 
 }  // namespace
@@ -87,10 +74,11 @@ TEST(Repair, EachTransferDamageIsUndoneByteForByte) {
              return out;
          },
          "padded after its end (3120 bytes)"},
-        {"text mode", [](const Bytes& f) { return TextMode(f, 37, "\r\n", false); },
+        {"text mode", [](const Bytes& f) { return TextModeCopy(f, 37, "\r\n", false); },
          "sent in text mode (IBM 037 to ISO 8859-1, CR LF after each record)"},
         // Data bytes that became line ends split cards; the segments say where.
-        {"text mode, blanks stripped", [](const Bytes& f) { return TextMode(f, 37, "\n", true); },
+        {"text mode, blanks stripped",
+         [](const Bytes& f) { return TextModeCopy(f, 37, "\n", true); },
          "LF after each record, trailing blanks removed"},
     };
     for (const Case& c : cases) {
@@ -114,7 +102,7 @@ TEST(Repair, WhatCannotBeKnownExactlyIsSaidSo) {
     EXPECT_GT(r.DamageAt, 0);
     // Text through one of several code pages that differ on the bytes the
     // file holds: which one cannot be told.
-    const Repair pages = RepairTransfer(TextMode(original, 37, "\r\n", false));
+    const Repair pages = RepairTransfer(TextModeCopy(original, 37, "\r\n", false));
     EXPECT_EQ(pages.Result, Repair::Outcome::Inexact);
     EXPECT_NE(pages.Sentence.find("IBM 037"), std::string::npos) << pages.Sentence;
     EXPECT_NE(pages.Sentence.find("IBM 500"), std::string::npos) << pages.Sentence;

@@ -15,9 +15,9 @@
 #include "DecodeErrorDialog.h"
 #include "ElidedLabel.h"
 #include "GuiSupport.h"
+#include "TransferCopies.h"
 #include "ViewerWindow.h"
 #include "settings/WindowState.h"
-#include "text/CodePage.h"
 #include "util/SizeText.h"
 
 using namespace corvane;
@@ -183,13 +183,7 @@ TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
     PdsSpec every;
     every.Members = {{"ALL", Bytes(256), false, "", {}}};
     for (int b = 0; b < 256; ++b) every.Members[0].Data[b] = static_cast<std::uint8_t>(b);
-    const Bytes sent = BuildPds(every);
-    const CodePage* page = CodePage::Find(37);
-    Bytes text;
-    for (std::size_t at = 0; at < sent.size(); ++at) {
-        text.push_back(static_cast<std::uint8_t>(page->CodePoint(sent[at])));
-        if (at % 80 == 79) text.insert(text.end(), {0x0D, 0x0A});
-    }
+    const Bytes text = TextModeCopy(BuildPds(every), 37);
     MainWindow& ambiguous = f.Start(Args(f.Write("text.xmi", text)));
     EXPECT_FALSE(ambiguous.FileIsOpen);
     const QString said = ambiguous.StatusText(0);
