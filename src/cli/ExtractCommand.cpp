@@ -8,6 +8,7 @@
 #include "container/SequentialData.h"
 #include "create/FileBlocks.h"
 #include "extract/MemberReader.h"
+#include "extract/Salvage.h"
 #include "extract/TapeFileCopy.h"
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
@@ -194,32 +195,17 @@ int ExtractCommand(const ExtractOptions& o) {
     };
 
     // What a damaged member or dataset holds before its damage, beside where
-    // it would have gone: NAME.partial.EXT. It counts as salvaged, not written.
-    auto salvage = [&](ReadRequest request, const std::filesystem::path& path) {
-        const std::filesystem::path partial =
-            path.parent_path() /
-            PathFromUtf8(PathToUtf8(path.stem()) + ".partial" + PathToUtf8(path.extension()));
-        const std::string shown = PathToUtf8(partial);
+    // it would have gone. It counts as salvaged, not written.
+    auto salvage = [&](const ReadRequest& request, const std::filesystem::path& path) {
+        const std::filesystem::path partial = PartialPath(path);
         if (PathPresent(partial) && (IsOpenInput(partial) || !o.Overwrite)) {
-            std::cerr << "Skipped " << shown << ": it exists (--overwrite replaces it)\n";
+            std::cerr << "Skipped " << PathToUtf8(partial)
+                      << ": it exists (--overwrite replaces it)\n";
             return;
         }
-        PartialRead kept;
-        request.OutputFile = partial;
-        request.Partial = &kept;
-        request.Blocks = nullptr;
-        const auto again = reader.Read(request, progress);
-        if (again || kept.Bytes == 0) {
-            std::cerr << "Nothing of " << present::TrimmedName(request.Name)
-                      << " could be read before the damage\n";
-            return;
-        }
-        std::cout << shown << "\n";
-        std::cerr << "Salvaged "
-                  << (kept.Records >= 0 ? std::to_string(kept.Records) + " records"
-                                        : std::to_string(kept.Bytes) + " bytes")
-                  << " of " << present::TrimmedName(request.Name) << " into " << shown
-                  << "; the damage starts at offset " << kept.DamageAt << "\n";
+        const Salvaged s = Salvage(reader, request, progress, present::TrimmedName(request.Name));
+        if (!s.Written.empty()) std::cout << PathToUtf8(s.Written) << "\n";
+        std::cerr << s.Sentence << "\n";
     };
 
     // Writes one item; an existing file (or symlink) is replaced only with

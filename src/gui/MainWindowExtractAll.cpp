@@ -6,6 +6,7 @@
 #include "DialogService.h"
 #include "MainWindow.h"
 #include "ProgressDialog.h"
+#include "extract/Salvage.h"
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
 #include "io/OutputName.h"
@@ -73,6 +74,7 @@ void MainWindow::MnuXmitExtractAllClick() {
     int written = 0, skipped = 0;
     bool cancelled = false;
     QStringList failures;
+    std::vector<std::pair<ReadRequest, std::string>> damaged;  // and their shown names
     for (const Item& item : items) {
         const QString shown = QString::fromStdString(DisplayName(present::TrimmedName(item.Name)));
         if (PathPresent(item.Path) && (!replace || IsOpenInput(item.Path))) {
@@ -93,6 +95,8 @@ void MainWindow::MnuXmitExtractAllClick() {
         const auto done = Reader->Read(read, *Progress);
         if (!done) {
             failures << shown + ": " + QString::fromStdString(done.Err().Message);
+            if (done.Err().What == Error::Kind::Damaged)
+                damaged.emplace_back(read, present::TrimmedName(item.Name));
         } else if (done->Cancelled) {
             cancelled = true;  // the member cut short is not counted
             break;
@@ -121,6 +125,27 @@ void MainWindow::MnuXmitExtractAllClick() {
     env_.Dialogs->Message(this, report, "Extract all",
                           failures.isEmpty() ? MessageIcon::Information : MessageIcon::Warning,
                           MessageButtons::Ok);
+    // What the damaged members hold before their damage, when the user wants it.
+    if (!damaged.empty() && !closeAfterRead_ &&
+        env_.Dialogs->Message(
+            this,
+            QString("%1 could not be read whole because the file is damaged.\nWrite what "
+                    "can be read of them, as NAME.partial files?")
+                .arg(damaged.size() == 1 ? "One member"
+                                         : QString::number(damaged.size()) + " members"),
+            "Extract all", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes) {
+        QStringList said;
+        for (const auto& [read, name] : damaged) {
+            if (PathPresent(PartialPath(read.OutputFile)) && !replace) {
+                said << QString::fromStdString(PathToUtf8(PartialPath(read.OutputFile))) +
+                            " exists: skipped.";
+                continue;
+            }
+            said << QString::fromStdString(Salvage(*Reader, read, *Progress, name).Sentence) + ".";
+        }
+        env_.Dialogs->Message(this, said.join('\n'), "Extract all", MessageIcon::Information,
+                              MessageButtons::Ok);
+    }
     ModalShown(false);
 }
 

@@ -8,7 +8,6 @@
 #include "TransferCopies.h"
 #include "XmitBuilder.h"
 #include "repair/TransferRepair.h"
-#include "text/CodePage.h"
 
 using namespace corvane;
 using namespace corvane::testing;

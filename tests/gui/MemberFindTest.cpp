@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
 #include "GuiSupport.h"
 #include "ProgressDialog.h"
@@ -150,4 +151,32 @@ TEST(ExtractAll, WritesEveryMemberUnderTheCliNamesAndNeverOverwritesUnasked) {
     EXPECT_TRUE(asked.Text.startsWith("3 of the 3 files already exist"));
     EXPECT_EQ(ReadFile(out / "MEM1.txt"), ToEbcdic("KEEP"));
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("3 skipped: the file exists."));
+}
+
+TEST(ExtractAll, OffersToKeepWhatADamagedMemberHoldsBeforeItsDamage) {
+    MainFixture f;
+    PdsSpec plan = MainFixture::Library(3);
+    plan.Members.back().Data = ToEbcdic(std::string(80 * 40, 'z'));  // MEM2, the last
+    const Bytes whole = BuildPds(plan);
+    const auto path = f.Write("cut.xmi", Bytes(whole.begin(), whole.end() - 1200));
+    MainWindow& w = f.Start({QString::fromStdString(path.string())});
+    ASSERT_TRUE(w.FileIsOpen);
+    const std::filesystem::path out = f.Dir / "out";
+    f.Dialogs.FolderAnswers = {QString::fromStdString(out.string())};
+    f.Dialogs.QuestionAnswers = {MessageAnswer::Yes};
+    Find<QAction>(&w, "MnuXmitExtractAll")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(out / "MEM0.txt"));
+    EXPECT_FALSE(std::filesystem::exists(out / "MEM2.txt"));
+    const Bytes kept = ReadFile(out / "MEM2.partial.txt");
+    const auto lines = std::count(kept.begin(), kept.end(), '\n');
+    EXPECT_GT(lines, 0);
+    EXPECT_LT(lines, 40);
+    ASSERT_GE(f.Dialogs.Messages.size(), 3u);
+    const auto& asked = f.Dialogs.Messages[f.Dialogs.Messages.size() - 2];
+    EXPECT_EQ(asked.Buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(asked.Text.startsWith("One member could not be read whole"))
+        << asked.Text.toStdString();
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith(
+        QString("Salvaged %1 records of MEM2 into ").arg(lines)))
+        << f.Dialogs.Messages.back().Text.toStdString();
 }
