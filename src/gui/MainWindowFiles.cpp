@@ -127,12 +127,17 @@ void MainWindow::OpenXmitFile(bool withDialog) {
                                            page == CodePage::kCorvaneTable ? -1 : page, repairNote);
     if (DebugHeaders) ShowHeaderDump(dump, opened.Ok());
     if (!opened) {
-        const Error& e = opened.Err();
+        Error e = opened.Err();
+        // A transfer changed it past undoing: the error says how too.
+        if (!repairNote.empty()) {
+            e.Message += "\n\n" + repairNote;
+            if (repairNote.find("code page") != std::string::npos)
+                e.Message += " Options, Code page names the one it was sent through.";
+        }
         SetStatus(0, "An error occured processing the file. File closed.");
         CloseXmitFile();
         ShowError(e);
         SetStatus(0, "An error occured processing the file. File closed.");
-        // A transfer changed it past undoing: the status bar says how.
         if (!repairNote.empty()) {
             const QString note = QString::fromStdString(repairNote);
             panels_[0]->SetNote("An error occured processing the file. File closed. " + note, note);

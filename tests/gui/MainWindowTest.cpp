@@ -191,6 +191,9 @@ TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
     EXPECT_TRUE(said.contains("IBM 037")) << said.toStdString();
     EXPECT_TRUE(said.contains("IBM 500")) << said.toStdString();
     EXPECT_FALSE(ambiguous.MnuFileSaveRepaired->isEnabled());
+    ASSERT_FALSE(f.Dialogs.Messages.empty());
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith("INMR01 header not found!"));
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("IBM 037"));
 }
 
 TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
