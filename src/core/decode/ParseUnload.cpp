@@ -222,6 +222,11 @@ void ParseRun::LocateMemberData() {
                                     "; the members from offset " + std::to_string(again) +
                                     " on are read",
                                 1});
+        // Record starts the astray walk took from the bytes after the place
+        // found again are walked again.
+        found.erase(std::remove_if(found.begin(), found.end(),
+                                   [&](std::int64_t start) { return start >= again; }),
+                    found.end());
         in_.Seek(again);
         trusted = again;
         return true;
@@ -328,7 +333,8 @@ void ParseRun::LocateMemberData() {
         in_.Seek(at + SegmentLength);
         first = (SegmentFlags & kLastSegment) != 0;
     }
-    // found is in file order already: each member ends where the next begins.
+    // Each member ends where the next one found begins.
+    std::sort(found.begin(), found.end());
     for (MemberEntry& m : Info.Members) {
         const std::int64_t start = starts[m.Ttr];
         if (start < 0) continue;
