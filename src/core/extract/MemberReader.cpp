@@ -223,19 +223,21 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         }
     }
 
+    // Records are counted only for a read that keeps what came before damage.
     CountingSink counted(*sink);
+    Sink& target = request.Partial ? static_cast<Sink&>(counted) : *sink;
     std::int64_t at = start;
     std::unique_ptr<RecordSplitter> splitter;
     if (request.Pieces) {
-        splitter = std::make_unique<PieceIndex>(*request.Pieces, counted.Bytes);
+        splitter = std::make_unique<PieceIndex>(*request.Pieces, sink->Bytes);
     } else if (records && recfm.BlockRecords && !memberMode) {
         splitter = std::make_unique<WholeBlocks>(
-            std::make_unique<VariableRecords>(counted, true, true, kMaxTextRecord, at));
+            std::make_unique<VariableRecords>(target, true, true, kMaxTextRecord, at));
     } else if (records) {
         splitter = std::make_unique<VariableRecords>(
             counted, memberMode, !recfm.NoDescriptors && !blockLines, kMaxTextRecord, at);
     } else {
-        splitter = std::make_unique<FixedSlices>(counted, text ? lrecl : kBinarySlice,
+        splitter = std::make_unique<FixedSlices>(target, text ? lrecl : kBinarySlice,
                                                  !request.RecordsOnly);
     }
     progress.SetMaximum(end);
@@ -250,14 +252,14 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         const Error e = ExtractError(why, request.Name, start, end, damageAt, size);
         if (request.Partial) {
             PartialRead& kept = *request.Partial;
-            kept.Bytes = counted.Bytes;
+            kept.Bytes = sink->Bytes;
             // A binary read passes slices, not records: only fixed ones count.
             kept.Records = text                             ? counted.Records
-                           : recfm.Kind == 'F' && lrecl > 0 ? counted.Bytes / lrecl
+                           : recfm.Kind == 'F' && lrecl > 0 ? sink->Bytes / lrecl
                                                             : -1;
             kept.DamageAt = damageAt;
             // Nothing read is no file.
-            if (output && !output->Close(counted.Bytes, counted.Bytes > 0)) {
+            if (output && !output->Close(sink->Bytes, sink->Bytes > 0)) {
                 return FileError("Stream write error");
             }
             return e;
@@ -278,7 +280,7 @@ Result<ReadSummary> MemberReader::Read(const ReadRequest& request, Progress& pro
         if (output) output->Close(0, false);
         return FileError(e.what());
     }
-    summary.Bytes = counted.Bytes;
+    summary.Bytes = sink->Bytes;
     progress.SetMinimum(0);
     progress.SetPosition(0);
     progress.SetMaximum(100);

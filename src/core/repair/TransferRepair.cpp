@@ -31,17 +31,16 @@ bool Filler(const std::uint8_t* p, std::size_t n) {
 
 // The file as it ends properly: up to the end of the card that holds the
 // end of its closing record, the filler there as it stands.
-Bytes Trimmed(const Bytes& data, std::size_t end) {
-    const std::size_t card = (end + kCard - 1) / kCard * kCard;
-    Bytes out(data.begin(),
-              data.begin() + static_cast<std::ptrdiff_t>(std::min(card, data.size())));
-    out.resize(card, 0x40);
-    return out;
-}
-
-// The same, in place.
 void Trim(Bytes& data, std::size_t end) {
     data.resize((end + kCard - 1) / kCard * kCard, 0x40);
+}
+
+// The same, as a copy.
+Bytes Trimmed(const Bytes& data, std::size_t end) {
+    Bytes out(data.begin(),
+              data.begin() + static_cast<std::ptrdiff_t>(std::min(end + kCard, data.size())));
+    Trim(out, end);
+    return out;
 }
 
 // One way the bytes may have been changed, undone.
