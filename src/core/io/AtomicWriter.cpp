@@ -87,8 +87,18 @@ bool MoveInPlace(const std::filesystem::path& from, const std::filesystem::path&
                  bool durable, bool& existed) {
     DWORD flags =
         (replace ? MOVEFILE_REPLACE_EXISTING : 0) | (durable ? MOVEFILE_WRITE_THROUGH : 0);
-    if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
-    const DWORD error = GetLastError();
+    // Replacing a file that another program has open for a moment (a second
+    // copy of this one reading its settings, a virus scanner, an indexer) is
+    // refused while it is open: try again for a short while before failing.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    DWORD error = 0;
+    for (;;) {
+        if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
+        error = GetLastError();
+        const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        if (!replace || !busy || std::chrono::steady_clock::now() >= until) break;
+        Sleep(10);
+    }
     existed = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
     return false;
 }

@@ -1,6 +1,7 @@
 #include "io/Platform.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #ifdef _WIN32
@@ -95,12 +96,25 @@ bool HeldOrReadOnly(const std::filesystem::path& path) {
     if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::regular) {
         return false;
     }
-    int fd = -1;
-    if (_wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_BINARY, _SH_DENYRW, _S_IWRITE) != 0) {
-        return true;
+    // Opened for writing, sharing everything: only a holder that denies
+    // writers, or a read-only file, refuses. A holder of a moment (another
+    // program looking at the file) is waited for briefly.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return false;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+        if (error != ERROR_SHARING_VIOLATION || std::chrono::steady_clock::now() >= until) {
+            return true;
+        }
+        Sleep(10);
     }
-    _close(fd);
-    return false;
 }
 
 #else

@@ -17,7 +17,15 @@ bool OwnerWritable(const std::filesystem::path& p) {
 
 bool CanWriteFile(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !OwnerWritable(path)) return false;
+    // Only a file seen to be read-only says no: one that cannot be looked at
+    // just now (another program is replacing it) leaves it to the folder, and
+    // the save itself says whether it worked.
+    const auto status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(status) &&
+        (status.permissions() & std::filesystem::perms::owner_write) ==
+            std::filesystem::perms::none) {
+        return false;
+    }
     std::filesystem::path folder = SymlinkDestination(path).parent_path();
     if (folder.empty()) folder = ".";
     while (!std::filesystem::exists(folder, ec)) {
