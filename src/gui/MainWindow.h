@@ -195,7 +195,8 @@ class MainWindow : public QMainWindow {
     const CodePage& ChosenCodePage() const;
     void ViewSelectedMembers(const QList<ListedMember>& rows);
     bool ConfirmManyViews();
-    int ExtractMember(const ListedMember* row);
+    // offerSalvage: a read that fails on damage is offered as a partial file.
+    int ExtractMember(const ListedMember* row, bool offerSalvage = true);
     // Reads one member (or the dataset) into a viewer or a file; 0 when the
     // read ended well or was cancelled, 1 when it failed (the user was told).
     int ReadItem(const ListedMember* row, ViewerWindow* view, const QString& path,
@@ -208,6 +209,9 @@ class MainWindow : public QMainWindow {
     void ShowNotices();
     void ShowHeaderDump(const std::vector<std::string>& lines, bool ok);
     void ExtractSelectedMembers(const QList<ListedMember>& rows);
+    // Offers to write what can be read of the reads that failed on damage
+    // (damagedReads_), as NAME.partial files; replace: over files that exist.
+    void OfferSalvage(const QString& title, bool replace);
     // Writes a checked job under a progress window over the given window;
     // true when the file was written.
     bool WriteCreateJob(QWidget& over, const CreateJob& job, bool replace);
@@ -244,7 +248,10 @@ class MainWindow : public QMainWindow {
     bool destroyed_ = false;
     bool reading_ = false;
     bool closeAfterRead_ = false;
-    int pendingTabWidth_ = -1;      // applied once the window has its size
+    int pendingTabWidth_ = -1;  // applied once the window has its size
+    // Reads into files that failed on damage since the command began, with
+    // the names shown for them.
+    std::vector<std::pair<ReadRequest, std::string>> damagedReads_;
     std::vector<bool> containing_;  // per member, the last containing search; empty: none
     QMenu* recentMenu_ = nullptr;
     // The open path cut at its "!": the file, then the members inside.

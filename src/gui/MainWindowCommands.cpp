@@ -17,7 +17,9 @@
 #include "OptionsDialog.h"
 #include "ProgressDialog.h"
 #include "ViewerWindow.h"
+#include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "present/Presenter.h"
 #include "text/CodePage.h"
 
 namespace corvane::gui {
@@ -113,12 +115,19 @@ int MainWindow::ReadItem(int member, ViewerWindow* view, const QString& path,
         request.Lines = &view->Lines();
         request.Name = view->Caption();
     } else {
-        request.OutputFile = std::filesystem::path(path.toStdString());
+        request.OutputFile = PathFromUtf8(path.toStdString());
         request.Name = FileNamePart(path).toStdString();
     }
     auto done = Reader->Read(request, progress);
     if (!done) {
         ShowError(done.Err());
+        // A member whose data cannot even be found has nothing to keep.
+        if (!view && done.Err().What == Error::Kind::Damaged &&
+            (!request.Member || request.Member->DataStart >= 0)) {
+            damagedReads_.emplace_back(request, request.Member
+                                                    ? present::TrimmedName(request.Member->Name)
+                                                    : DatasetLabel().toStdString());
+        }
         return 1;
     }
     if (view) {
@@ -334,17 +343,19 @@ void MainWindow::MnuXmitExtractClick() {
     HideProgress();
 }
 
-int MainWindow::ExtractMember(const ListedMember* row) {
+int MainWindow::ExtractMember(const ListedMember* row, bool offerSalvage) {
     Progress->ClearCancelled();
-    if (row) {
-        Progress->Label2->setText(Shown(row->Caption));
-        Progress->Label2->repaint();
-        return ReadItem(row, nullptr, TargetPath, *Progress);
-    }
-    Progress->Label2->setText(Shown(DatasetLabel()));
+    damagedReads_.clear();
+    Progress->Label2->setText(Shown(row ? row->Caption : DatasetLabel()));
     Progress->Label2->repaint();
-    const int result = ReadItem(nullptr, nullptr, TargetPath, *Progress);
-    if (result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
+    const int result = ReadItem(row, nullptr, TargetPath, *Progress);
+    if (!row && result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
+    if (offerSalvage && !damagedReads_.empty() && !closeAfterRead_) {
+        ModalShown(true);
+        OfferSalvage(row ? "Save Member" : "Save DataSet As", false);
+        ModalShown(false);
+    }
+    damagedReads_.clear();
     return result;
 }
 
@@ -360,6 +371,7 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     notifier_->Collect = &problems;
     errors_->Collect = &problems;
     int processed = 0;
+    damagedReads_.clear();
     OutputNameSet names;  // two members of one name get two files
     for (const ListedMember& row : rows) {
         members.Label2->setText(Shown(row.Caption));
@@ -392,8 +404,10 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
             text += QString("\n... and %1 more.").arg(failures.size() - kShown);
         env_.Dialogs->Message(this, text, "Extract members", MessageIcon::Warning,
                               MessageButtons::Ok);
+        if (!closeAfterRead_) OfferSalvage("Extract members", false);
         ModalShown(false);
     }
+    damagedReads_.clear();
 }
 
 void MainWindow::SbnJclClick() {
@@ -416,7 +430,7 @@ void MainWindow::SbnJclClick() {
     const QString folder = QString::fromStdString(Options->Values().ZipDir);
     QDir().mkpath(folder);
     TargetPath = folder + "/" + OutputFileName(rows.first().Caption, ".jcl");
-    const int result = ExtractMember(&rows.first());
+    const int result = ExtractMember(&rows.first(), false);
     FinishCommand();
     // The job file goes to the shell only when it was written.
     if (result == 0 && !Progress->Cancelled()) OpenDocument(TargetPath);

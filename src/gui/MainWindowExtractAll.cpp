@@ -74,7 +74,7 @@ void MainWindow::MnuXmitExtractAllClick() {
     int written = 0, skipped = 0;
     bool cancelled = false;
     QStringList failures;
-    std::vector<std::pair<ReadRequest, std::string>> damaged;  // and their shown names
+    damagedReads_.clear();
     for (const Item& item : items) {
         const QString shown = QString::fromStdString(DisplayName(present::TrimmedName(item.Name)));
         if (PathPresent(item.Path) && (!replace || IsOpenInput(item.Path))) {
@@ -95,8 +95,9 @@ void MainWindow::MnuXmitExtractAllClick() {
         const auto done = Reader->Read(read, *Progress);
         if (!done) {
             failures << shown + ": " + QString::fromStdString(done.Err().Message);
-            if (done.Err().What == Error::Kind::Damaged)
-                damaged.emplace_back(read, present::TrimmedName(item.Name));
+            if (done.Err().What == Error::Kind::Damaged &&
+                (!item.Member || item.Member->DataStart >= 0))
+                damagedReads_.emplace_back(read, present::TrimmedName(item.Name));
         } else if (done->Cancelled) {
             cancelled = true;  // the member cut short is not counted
             break;
@@ -125,28 +126,38 @@ void MainWindow::MnuXmitExtractAllClick() {
     env_.Dialogs->Message(this, report, "Extract all",
                           failures.isEmpty() ? MessageIcon::Information : MessageIcon::Warning,
                           MessageButtons::Ok);
-    // What the damaged members hold before their damage, when the user wants it.
-    if (!damaged.empty() && !closeAfterRead_ &&
-        env_.Dialogs->Message(
-            this,
-            QString("%1 could not be read whole because the file is damaged.\nWrite what "
-                    "can be read of them, as NAME.partial files?")
-                .arg(damaged.size() == 1 ? "One member"
-                                         : QString::number(damaged.size()) + " members"),
-            "Extract all", MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes) {
-        QStringList said;
-        for (const auto& [read, name] : damaged) {
-            if (PathPresent(PartialPath(read.OutputFile)) && !replace) {
-                said << QString::fromStdString(PathToUtf8(PartialPath(read.OutputFile))) +
-                            " exists: skipped.";
-                continue;
-            }
-            said << QString::fromStdString(Salvage(*Reader, read, *Progress, name).Sentence) + ".";
-        }
-        env_.Dialogs->Message(this, said.join('\n'), "Extract all", MessageIcon::Information,
-                              MessageButtons::Ok);
-    }
+    if (!closeAfterRead_) OfferSalvage("Extract all", replace);
+    damagedReads_.clear();
     ModalShown(false);
+}
+
+void MainWindow::OfferSalvage(const QString& title, bool replace) {
+    if (damagedReads_.empty()) return;
+    const std::size_t count = damagedReads_.size();
+    const QString question =
+        QString(
+            "%1 could not be read whole because the file is damaged.\nWrite what can be "
+            "read of %2, as NAME.partial %3?")
+            .arg(count > 1                            ? QString::number(count) + " members"
+                 : damagedReads_.front().first.Member ? QString("One member")
+                                                      : QString("The dataset"))
+            .arg(count == 1 ? "it" : "them")
+            .arg(count == 1 ? "file" : "files");
+    if (env_.Dialogs->Message(this, question, title, MessageIcon::Question,
+                              MessageButtons::YesNo) != MessageAnswer::Yes) {
+        return;
+    }
+    QStringList said;
+    for (const auto& [read, name] : damagedReads_) {
+        const auto partial = PartialPath(read.OutputFile);
+        if (PathPresent(partial) && (!replace || IsOpenInput(partial))) {
+            said << QString::fromStdString(PathToUtf8(partial)) + " exists: skipped.";
+            continue;
+        }
+        said << QString::fromStdString(Salvage(*Reader, read, *Progress, name).Sentence) + ".";
+    }
+    env_.Dialogs->Message(this, said.join('\n'), title, MessageIcon::Information,
+                          MessageButtons::Ok);
 }
 
 }  // namespace corvane::gui

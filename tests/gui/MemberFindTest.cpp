@@ -154,29 +154,45 @@ TEST(ExtractAll, WritesEveryMemberUnderTheCliNamesAndNeverOverwritesUnasked) {
 }
 
 TEST(ExtractAll, OffersToKeepWhatADamagedMemberHoldsBeforeItsDamage) {
-    MainFixture f;
     PdsSpec plan = MainFixture::Library(3);
     plan.Members.back().Data = ToEbcdic(std::string(80 * 40, 'z'));  // MEM2, the last
     const Bytes whole = BuildPds(plan);
-    const auto path = f.Write("cut.xmi", Bytes(whole.begin(), whole.end() - 1200));
-    MainWindow& w = f.Start({QString::fromStdString(path.string())});
-    ASSERT_TRUE(w.FileIsOpen);
-    const std::filesystem::path out = f.Dir / "out";
-    f.Dialogs.FolderAnswers = {QString::fromStdString(out.string())};
-    f.Dialogs.QuestionAnswers = {MessageAnswer::Yes};
-    Find<QAction>(&w, "MnuXmitExtractAll")->trigger();
-    EXPECT_TRUE(std::filesystem::exists(out / "MEM0.txt"));
-    EXPECT_FALSE(std::filesystem::exists(out / "MEM2.txt"));
-    const Bytes kept = ReadFile(out / "MEM2.partial.txt");
-    const auto lines = std::count(kept.begin(), kept.end(), '\n');
-    EXPECT_GT(lines, 0);
-    EXPECT_LT(lines, 40);
-    ASSERT_GE(f.Dialogs.Messages.size(), 3u);
-    const auto& asked = f.Dialogs.Messages[f.Dialogs.Messages.size() - 2];
-    EXPECT_EQ(asked.Buttons, MessageButtons::YesNo);
-    EXPECT_TRUE(asked.Text.startsWith("One member could not be read whole"))
-        << asked.Text.toStdString();
-    EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith(
-        QString("Salvaged %1 records of MEM2 into ").arg(lines)))
-        << f.Dialogs.Messages.back().Text.toStdString();
+    // Extract all, the one member selected, and two members selected.
+    for (const int way : {0, 1, 2}) {
+        SCOPED_TRACE(way);
+        MainFixture f;
+        const auto path = f.Write("cut.xmi", Bytes(whole.begin(), whole.end() - 1200));
+        MainWindow& w = f.Start({QString::fromStdString(path.string())});
+        ASSERT_TRUE(w.FileIsOpen);
+        const std::filesystem::path out = f.Dir / "out";
+        std::filesystem::create_directories(out);
+        f.Dialogs.QuestionAnswers = {MessageAnswer::Yes};
+        std::filesystem::path partial = out / "MEM2.partial.txt";
+        if (way == 0) {
+            f.Dialogs.FolderAnswers = {QString::fromStdString(out.string())};
+            Find<QAction>(&w, "MnuXmitExtractAll")->trigger();
+            EXPECT_TRUE(std::filesystem::exists(out / "MEM0.txt"));
+        } else {
+            w.LvwMembers->clearSelection();
+            if (way == 2) w.LvwMembers->SetRowSelected(1, true);
+            w.LvwMembers->SetRowSelected(2, true);
+            const auto target = way == 1 ? out / "mine.txt" : out / ".txt";
+            f.Dialogs.SaveAnswers = {QString::fromStdString(target.string())};
+            if (way == 1) partial = out / "mine.partial.txt";
+            Find<QAction>(&w, "MnuXmitExtract")->trigger();
+        }
+        EXPECT_FALSE(std::filesystem::exists(out / "MEM2.txt"));
+        const Bytes kept = ReadFile(partial);
+        const auto lines = std::count(kept.begin(), kept.end(), '\n');
+        EXPECT_GT(lines, 0);
+        EXPECT_LT(lines, 40);
+        ASSERT_GE(f.Dialogs.Messages.size(), 2u);
+        const auto& asked = f.Dialogs.Messages[f.Dialogs.Messages.size() - 2];
+        EXPECT_EQ(asked.Buttons, MessageButtons::YesNo);
+        EXPECT_TRUE(asked.Text.startsWith("One member could not be read whole"))
+            << asked.Text.toStdString();
+        EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith(
+            QString("Salvaged %1 records of MEM2 into ").arg(lines)))
+            << f.Dialogs.Messages.back().Text.toStdString();
+    }
 }
