@@ -259,6 +259,7 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
         blockSize = 0;
     };
     std::uint32_t lineNumber = 0;
+    bool knownAscii = false;  // the line given lies in a chunk of ASCII alone
     const Reverse& reverse = CachedReverse(options_.Characters);
     // A fixed record of ASCII characters is made in its block.
     auto direct = [&](std::string_view text) {
@@ -280,7 +281,7 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
         if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
         if (direct(text)) return;
         std::size_t length = text.size();
-        if (!counting || !Ascii(text)) {
+        if (!counting || (!knownAscii && !Ascii(text))) {
             std::size_t bad = 0;
             if (!EncodeLine(text, options_.Characters, record, bad)) {
                 throw InputRefused{"Line " + std::to_string(lineNumber) + " of " + name_ +
@@ -341,25 +342,52 @@ void FileBlocks::Text(Reader& in, const Emit* emit) {
         for (; emptyLines > 0; --emptyLines) line("\r");
         line(text);
     };
+    // The common line, taken here without the checks of line(): a fixed
+    // record of ASCII characters, or only its length. False: not taken.
+    const bool quick = !variable && (counting || (emit && reverse.AsciiComplete));
+    auto quickLine = [&](const char* p, std::size_t length) {
+        if (length > 0 && p[length - 1] == '\r') --length;
+        if (length == 0 || length > room || emptyLines > 0 || (!emit && !knownAscii)) return false;
+        if (blockSize + lrecl > blksize) flush();
+        if (emit) {
+            const std::size_t at = block.size();
+            block.resize(at + lrecl, 0x40);
+            if (!reverse.Ascii->Encode(reinterpret_cast<const unsigned char*>(p), length,
+                                       block.data() + at)) {
+                block.resize(at);
+                return false;
+            }
+        }
+        blockSize += lrecl;
+        ++records_;
+        ++lineNumber;
+        return true;
+    };
     std::string pending;
     std::vector<std::uint8_t> chunk(kChunk);
     while (const std::size_t n = in.Read(chunk.data(), chunk.size())) {
         const char* data = reinterpret_cast<const char*>(chunk.data());
+        // Counting, a chunk of ASCII is looked at once, not line by line.
+        const bool asciiChunk = counting && Ascii(std::string_view(data, n));
         std::size_t at = 0;
         while (at < n) {
             const auto* nl = static_cast<const char*>(std::memchr(data + at, '\n', n - at));
             const std::size_t end = nl ? static_cast<std::size_t>(nl - data) : n;
             if (nl && pending.empty()) {
-                give(std::string_view(data + at, end - at));
+                knownAscii = asciiChunk;
+                if (!quick || !quickLine(data + at, end - at))
+                    give(std::string_view(data + at, end - at));
             } else {
                 pending.append(data + at, end - at);
                 if (!nl) break;
+                knownAscii = false;  // begun in the chunk before
                 give(pending);
                 pending.clear();
             }
             at = end + 1;
         }
     }
+    knownAscii = false;
     const bool endsWithLine = pending.empty();
     if (!endsWithLine) give(pending);
     if (endsWithLine && emptyLines > 0 && (records_ > 0 || emptyLines > 1)) --emptyLines;

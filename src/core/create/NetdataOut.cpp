@@ -76,13 +76,24 @@ TextUnits& TextUnits::Flag(std::uint16_t key) {
     return *this;
 }
 
-NetdataOut::NetdataOut(Target target) : target_(std::move(target)), buffer_(kBufferSize) {}
+NetdataOut::NetdataOut(Target target)
+    : target_(std::move(target)), buffer_(kBufferSize), spare_(kBufferSize) {}
+
+NetdataOut::~NetdataOut() {
+    try {
+        target_(buffer_.data(), 0);
+    } catch (...) {
+        // Nothing more is given to a target that failed.
+    }
+}
 
 void NetdataOut::Flush() {
     if (used_ == 0) return;
     if (!target_(buffer_.data(), used_)) throw WriteRefused{};
     written_ += used_;
     used_ = 0;
+    // The target has let go of the other buffer by now.
+    buffer_.swap(spare_);
 }
 
 void NetdataOut::Put(const std::uint8_t* p, std::size_t n) {
@@ -168,6 +179,7 @@ void NetdataOut::Finish() {
         Put(fill.data(), fill.size());
     }
     Flush();
+    if (!target_(buffer_.data(), 0)) throw WriteRefused{};
 }
 
 }  // namespace corvane::create

@@ -33,11 +33,17 @@ Bytes Ebcdic(std::string_view text);
 
 // Writes NETDATA records cut into segments of at most 255 bytes to a byte
 // target, in buffers of a fixed size; the target returns false when it
-// cannot take them (a full disk).
+// cannot take them (a full disk). The bytes a target is given stay as they
+// are until it is called again, so it may write them while the next buffer
+// is made; a call with no bytes asks it to be done with all it was given.
 class NetdataOut {
   public:
     using Target = std::function<bool(const std::uint8_t*, std::size_t)>;
     explicit NetdataOut(Target target);
+    // The target is done with the buffers before they go.
+    ~NetdataOut();
+    NetdataOut(const NetdataOut&) = delete;
+    NetdataOut& operator=(const NetdataOut&) = delete;
 
     // A control record: "INMR0n", the file number for INMR02, the units.
     void Control(int number, const TextUnits& units, std::uint32_t fileNumber = 0);
@@ -60,6 +66,7 @@ class NetdataOut {
 
     Target target_;
     Bytes buffer_;
+    Bytes spare_;  // the buffer last given to the target
     std::size_t used_ = 0;
     std::uint64_t written_ = 0;
     std::uint8_t flags_ = 0;   // the control-record flag of the record being written

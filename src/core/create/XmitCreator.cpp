@@ -637,9 +637,7 @@ Result<CreateSummary> IntoFile(const std::filesystem::path& output, const Plan& 
     // The members are read and encoded while the last buffer is written.
     BackgroundWriter background(
         [&](const std::uint8_t* p, std::size_t n) { return writer->Write(p, n); });
-    const auto target = [&](const std::uint8_t* p, std::size_t n) {
-        return background.Write(p, n);
-    };
+    const auto target = [&](const std::uint8_t* p, std::size_t n) { return background.Lend(p, n); };
     Result<CreateSummary> written = [&] {
         if constexpr (std::is_same_v<Plan, LibraryPlan>) {
             return WriteLibrary(plan, target, progress);

@@ -15,7 +15,7 @@ void BackgroundWriter::Run() {
         changed_.wait(hold, [this] { return busy_ || stop_; });
         if (!busy_) return;
         hold.unlock();
-        const bool written = sink_(buffer_.data(), buffer_.size());
+        const bool written = sink_(bytes_, size_);
         hold.lock();
         failed_ = failed_ || !written;
         busy_ = false;
@@ -23,11 +23,13 @@ void BackgroundWriter::Run() {
     }
 }
 
-bool BackgroundWriter::Write(const std::uint8_t* p, std::size_t n) {
+bool BackgroundWriter::Lend(const std::uint8_t* p, std::size_t n) {
     std::unique_lock<std::mutex> hold(lock_);
     changed_.wait(hold, [this] { return !busy_; });
     if (failed_ || stop_) return false;
-    buffer_.assign(p, p + n);
+    if (n == 0) return true;
+    bytes_ = p;
+    size_ = n;
     busy_ = true;
     changed_.notify_all();
     return true;

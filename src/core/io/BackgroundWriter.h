@@ -6,13 +6,12 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace corvane {
 
 // Passes what is written on to a sink from a thread of its own, so that the
 // caller makes the next buffer while the last one goes to the disk. One
-// buffer waits at most: a caller faster than the disk waits for it.
+// buffer is written at a time: a caller faster than the disk waits for it.
 class BackgroundWriter {
   public:
     using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
@@ -22,8 +21,10 @@ class BackgroundWriter {
     BackgroundWriter(const BackgroundWriter&) = delete;
     BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-    // False once the sink has refused a buffer (a full disk).
-    bool Write(const std::uint8_t* p, std::size_t n);
+    // Hands bytes to the thread without a copy: they must stay as they are
+    // until the next call. Lend(p, 0) waits until the bytes lent last are
+    // written. False once the sink has refused bytes (a full disk).
+    bool Lend(const std::uint8_t* p, std::size_t n);
     // Waits until every buffer is passed on; false when the sink refused one.
     bool Finish();
 
@@ -34,8 +35,9 @@ class BackgroundWriter {
     Sink sink_;
     std::mutex lock_;
     std::condition_variable changed_;
-    std::vector<std::uint8_t> buffer_;
-    bool busy_ = false;  // buffer_ is the thread's until it is written
+    const std::uint8_t* bytes_ = nullptr;  // what the thread writes
+    std::size_t size_ = 0;
+    bool busy_ = false;  // the bytes are the thread's until they are written
     bool stop_ = false;
     bool failed_ = false;
     std::thread thread_;  // last: it starts once the rest is ready
