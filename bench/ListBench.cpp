@@ -1,15 +1,19 @@
-// corvane-list-bench DIR: opens a library of 100,000 members from the
+// corvane-list-bench DIR [CLI]: opens a library of 100,000 members from the
 // command line, as a user does, and times until the main window shows its
 // list; then sorting by a column, selecting all and reading the selection,
-// and typing a name filter.
+// and typing a name filter; then Find members containing and Extract all,
+// each beside corvane-cli grep and extract on the same file when CLI (the
+// path of corvane-cli) is given.
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
+#include "ContainingDialog.h"
 #include "DialogService.h"
 #include "MainWindow.h"
 #include "MemoryRegistry.h"
@@ -35,12 +39,37 @@ double ResidentMiB() {
     std::fclose(f);
     return static_cast<double>(kib) / 1024.0;
 }
+
+// Answers the window's questions as a user would, without waiting for one:
+// the string to find, the folder to extract into, Yes to replacing.
+class Answers : public gui::QtDialogService {
+  public:
+    QString Find, Folder;
+    int Exec(QDialog& dialog) override {
+        if (auto* ask = qobject_cast<gui::ContainingDialog*>(&dialog)) {
+            ask->EdtContaining->setText(Find);
+            return QDialog::Accepted;
+        }
+        return QDialog::Rejected;
+    }
+    std::optional<QString> ChooseFolder(QWidget*, const FileRequest&) override { return Folder; }
+    MessageAnswer Message(QWidget*, const QString&, const QString&, MessageIcon,
+                          MessageButtons) override {
+        return MessageAnswer::Yes;
+    }
+};
+
+double Timed(const std::string& command) {
+    const auto t0 = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) return -1;
+    return Since(t0);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: corvane-list-bench DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: corvane-list-bench DIR [CLI]\n");
         return 2;
     }
     const std::filesystem::path dir = argv[1];
@@ -72,7 +101,7 @@ int main(int argc, char** argv) {
         FileOut out(path);
         BuildPds(plan, out);
     }
-    gui::QtDialogService dialogs;
+    Answers dialogs;
     MemoryRegistry registry;
     gui::Environment env;
     env.Dialogs = &dialogs;
@@ -128,5 +157,31 @@ int main(int argc, char** argv) {
         "filter typed a character at a time: slowest keystroke %.1f ms (%d shown at the end); "
         "cleared again %.1f ms\n",
         slowest * 1000, shown, Since(t0) * 1000);
+
+    // Find members containing a string few members hold, so that nearly
+    // every member is read through; then Extract all into a fresh folder.
+    dialogs.Find = "29999 ";
+    t0 = std::chrono::steady_clock::now();
+    window.MnuXmitFindContainingClick();
+    const double find = Since(t0);
+    const std::filesystem::path out = dir / "extracted";
+    std::filesystem::remove_all(out);
+    dialogs.Folder = QString::fromStdString(out.string());
+    t0 = std::chrono::steady_clock::now();
+    window.MnuXmitExtractAllClick();
+    const double extract = Since(t0);
+    std::printf("Find members containing %.2f s (%d found); Extract all %.2f s\n", find,
+                window.LvwMembers->RowCount(), extract);
+    if (argc == 3) {
+        const std::string cli = argv[2];
+        const double grep = Timed(cli + " grep '29999 ' '" + path.string() + "' >/dev/null");
+        std::filesystem::remove_all(out);
+        const double cliExtract =
+            Timed(cli + " extract '" + path.string() + "' -o '" + out.string() + "' >/dev/null");
+        std::printf(
+            "corvane-cli grep %.2f s (window %.2fx); corvane-cli extract %.2f s (window "
+            "%.2fx)\n",
+            grep, find / grep, cliExtract, extract / cliExtract);
+    }
     return 0;
 }

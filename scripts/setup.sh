@@ -14,7 +14,7 @@ packages=(
   qt6-base-dev libqt6printsupport6 libgl-dev
   clang
   unzip zip hercules
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-freefont-ttf
 )
 if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64)

@@ -1,5 +1,6 @@
 #include "AboutDialog.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "Icons.h"
@@ -19,6 +20,7 @@ AboutDialog::AboutDialog(QWidget* mainWindow)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
+    setFocusPolicy(Qt::StrongFocus);  // it takes the keys that close it
 
     const QString yellow = "color: rgb(255, 255, 128);";
     auto label = [&](const char* name, const QString& text, QRect geometry, const QString& style,
@@ -63,6 +65,20 @@ void AboutDialog::ShowOver(QWidget* window) {
 void AboutDialog::mousePressEvent(QMouseEvent* event) {
     event->accept();
     hide();
+}
+
+void AboutDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            event->accept();
+            hide();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 }  // namespace corvane::gui

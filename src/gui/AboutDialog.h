@@ -18,8 +18,8 @@ class ClickLabel : public QLabel {
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-// The about window: a borderless black panel that closes on "OK" or on its
-// background.
+// The about window: a borderless black panel that closes on "OK", on its
+// background, or on Esc, Enter or Space.
 class AboutDialog : public QWidget {
     Q_OBJECT
   public:
@@ -37,6 +37,7 @@ class AboutDialog : public QWidget {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace corvane::gui

@@ -21,9 +21,11 @@
 #include <QVBoxLayout>
 
 #include "AboutDialog.h"
+#include "ContainerTree.h"
 #include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
+#include "Fonts.h"
 #include "Icons.h"
 #include "MemoLines.h"
 #include "OptionsDialog.h"
@@ -47,16 +49,6 @@ QString FolderPart(const QString& path) {
         std::max({path.lastIndexOf('\\'), path.lastIndexOf(':'), path.lastIndexOf('/')});
     return cut < 0 ? QString() : path.left(cut == 0 ? 1 : cut);
 }
-
-namespace {
-
-// Card images keep their columns only where every letter is one width.
-bool KeepsColumns(const QFont& font) {
-    const QFontMetrics m(font);
-    return m.horizontalAdvance(QString(10, 'i')) == m.horizontalAdvance(QString(10, 'M'));
-}
-
-}  // namespace
 
 MainWindow::MainWindow(Environment environment)
     : QMainWindow(nullptr), env_(std::move(environment)) {
@@ -216,6 +208,15 @@ void MainWindow::BuildWindow() {
     view->addSeparator();
     MnuViewCloseViewers = item(view, "MnuViewCloseViewers", "&Close all viewers", "",
                                IconKind::Close, &MainWindow::MnuViewCloseViewersClick);
+    view->addSeparator();
+    MnuViewBack = item(view, "MnuViewBack", "&Back", "Alt+Left", IconKind::Close,
+                       &MainWindow::MnuViewBackClick);
+    MnuViewUp = item(view, "MnuViewUp", "&Up to the container", "Alt+Up", IconKind::Close,
+                     &MainWindow::MnuViewUpClick);
+    for (QAction* a : {MnuViewBack, MnuViewUp}) {
+        a->setIcon(QIcon());
+        a->setEnabled(false);
+    }
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("MnuHelp");
@@ -285,23 +286,8 @@ void MainWindow::BuildWindow() {
     MmoTabMessage->setFrameShape(QFrame::NoFrame);
     MmoTabMessage->setFocusPolicy(Qt::NoFocus);
     MmoTabMessage->setToolTip("Message contained in xmit file");
-    MmoTabMessage->setStyleSheet("QPlainTextEdit { background: palette(window); color: blue; }");
     // Messages are 80-column card images: they keep their columns.
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setStyleHint(QFont::TypeWriter);
-    fixed.setFixedPitch(true);
-    if (!KeepsColumns(fixed)) {
-        // The desktop maps its fixed font to a proportional one: take the
-        // first family whose letters are all one width instead.
-        for (const QString& family : QFontDatabase::families()) {
-            QFont other = fixed;
-            other.setFamily(family);
-            if (!KeepsColumns(other)) continue;
-            fixed = other;
-            break;
-        }
-    }
-    MmoTabMessage->setFont(fixed);
+    MmoTabMessage->setFont(FixedWidthFont());
     MmoTabMessage->setLineWrapMode(QPlainTextEdit::NoWrap);
     TabInfo->addTab(MmoTabMessage, "message");
     TabInfo->setCurrentIndex(1);
@@ -334,6 +320,9 @@ void MainWindow::BuildWindow() {
                        &MainWindow::MnuXmitViewClick);
     PopListExtract = item(lPopListView, "PopListExtract", "E&xtract...", "", IconKind::Extract,
                           &MainWindow::MnuXmitExtractClick);
+    PopListOpenWindow = item(lPopListView, "PopListOpenWindow", "Open in new &window", "",
+                             IconKind::Open, &MainWindow::PopListOpenWindowClick);
+    PopListOpenWindow->setIcon(QIcon());
     lPopListView->addSeparator()->setObjectName("N1");
     PopListSelect = item(lPopListView, "PopListSelect", "Select all", "", IconKind::Select,
                          &MainWindow::PopListSelectClick);
@@ -352,7 +341,24 @@ void MainWindow::BuildWindow() {
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({193, 377});
-    setCentralWidget(Splitter1);
+
+    TvwContainers = new ContainerTree(this);
+    TvwContainers->setObjectName("TvwContainers");
+    TvwContainers->setVisible(false);
+    // Queued: the tree has finished its own change before the node opens.
+    connect(TvwContainers, &ContainerTree::NodeChosen, this, &MainWindow::OpenTreeNode,
+            Qt::QueuedConnection);
+    connect(TvwContainers, &ContainerTree::ChildrenWanted, this, &MainWindow::ListTreeChildren);
+    splitterTree_ = new QSplitter(Qt::Horizontal, this);
+    splitterTree_->setObjectName("SplitterTree");
+    splitterTree_->setHandleWidth(3);
+    splitterTree_->setChildrenCollapsible(false);
+    splitterTree_->addWidget(TvwContainers);
+    splitterTree_->addWidget(Splitter1);
+    splitterTree_->setStretchFactor(0, 0);
+    splitterTree_->setStretchFactor(1, 1);
+    splitterTree_->setSizes({160, 570});
+    setCentralWidget(splitterTree_);
 
     auto* status = new QStatusBar(this);
     status->setObjectName("StatusBar1");
@@ -373,10 +379,8 @@ void MainWindow::BuildWindow() {
     panels_[1]->SetFullText("No file open");
     setStatusBar(status);
 
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
-                       MnuXmitExtractAll, MnuXmitFindContaining, MnuXmitSaveAs})
-        a->setEnabled(false);
-    for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(false);
+    UpdateActions();
+    ApplyValueColour();
     SetSelectItemsEnabled(false);
     for (ElidedLabel* l : {LblFormat, LblLabels, LblVolser, LblTapeFile, LblPacked})
         ShowInfoRow(l, QString());
@@ -396,7 +400,7 @@ QWidget* MainWindow::BuildInfoPage(
         auto* v = new ElidedLabel(page);
         v->setObjectName(name);
         c->setBuddy(v);  // a row is shown or hidden as one
-        v->setStyleSheet("color: blue;");
+        v->setProperty("infoValue", true);
         grid->addWidget(c, r, 0);
         grid->addWidget(v, r, 1);
         *target = v;
@@ -405,6 +409,23 @@ QWidget* MainWindow::BuildInfoPage(
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(r, 1);
     return page;
+}
+
+// Values and the message are blue on the window's face; on a dark face a
+// light blue, so that they stay readable.
+void MainWindow::ApplyValueColour() {
+    const QColor face = palette().color(QPalette::Window);
+    const QString blue = face.lightness() < 128 ? "#8ab4f8" : "blue";
+    for (QLabel* v : findChildren<QLabel*>()) {
+        if (v->property("infoValue").toBool()) v->setStyleSheet("color: " + blue + ";");
+    }
+    MmoTabMessage->setStyleSheet("QPlainTextEdit { background: palette(window); color: " + blue +
+                                 "; }");
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) ApplyValueColour();
 }
 
 QString MainWindow::StatusText(int panel) const {

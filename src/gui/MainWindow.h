@@ -9,6 +9,7 @@
 #include "decode/XmitInfo.h"
 #include "extract/MemberReader.h"
 #include "io/ByteSource.h"
+#include "nested/NodeChildren.h"
 #include "nested/XmitPath.h"
 #include "ports/Progress.h"
 #include "settings/WindowState.h"
@@ -35,6 +36,7 @@ class OptionsDialog;
 class MemoLines;
 class ElidedLabel;
 class TabRows;
+class ContainerTree;
 
 // The main window: the information tabs, the member list and the commands
 // that open, view and extract transmission files.
@@ -139,12 +141,18 @@ class MainWindow : public QMainWindow {
     void MnuFileSaveRepairedClick();
     void MnuXmitSaveAsClick();
     void BtnShowAllClick();
+    // The node shown before, and the one holding the node shown.
+    void MnuViewBackClick();
+    void MnuViewUpClick();
+    // The selected containers in windows of their own.
+    void PopListOpenWindowClick();
     // Opens a path of the recent files, or says it is gone and drops it.
     void OpenRecentFile(const QString& path);
 
   public:
     void OpenXmitFile(bool withDialog);
-    void CloseXmitFile();
+    // keepTree: another node of the same tree opens next.
+    void CloseXmitFile(bool keepTree = false);
     // The recent files in the File menu's Recent list, newest first.
     QList<QAction*> RecentFileActions;
     // What "File name:" shows: the file's name, with the members inside it
@@ -153,14 +161,13 @@ class MainWindow : public QMainWindow {
     // Opens the transmission held by a member (null: the sequential
     // dataset) in a new main window.
     MainWindow* OpenNestedWindow(const MemberEntry* member);
-    // Opens a file of the open tape (from 0) in a new main window.
-    MainWindow* OpenTapeFileWindow(std::size_t index);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void BuildWindow();
@@ -223,19 +230,30 @@ class MainWindow : public QMainWindow {
     void ShowTape();
     // The rows of the info tab that tell what container the node came from.
     void ShowContainerFacts();
-    // A path opened in a new main window beside this one.
+    // A path opened in a new main window beside this one; null when it
+    // could not be opened (the user was told).
     MainWindow* OpenPathWindow(const QString& path);
     // False, after telling the user why, while a tape is open: the command
     // works on the windows of its files.
     bool NotOnTape(const QString& command);
-    // Extract and Find containing are off while a tape is open.
-    void DisableTapeCommands();
     void PlaceViewer(QWidget& view);
     // Hides the progress windows while a modal question or error is up.
     void ModalShown(bool shown);
     void OpenDocument(const QString& path);
     QString SettingsText(const std::string& text) const;
     bool ReportUnopenable(const QString& path);
+    // The node just opened made current in the tree, its children listed.
+    void ShowInTree();
+    // After an open that failed: the node that was open shown again, and said so.
+    void KeepOpenNode(const QString& failed);
+    // Every command's enabled state, from the node shown and the read in progress.
+    void UpdateActions();
+    void ApplyValueColour();
+    // Shows a node of the tree in this window.
+    void OpenTreeNode(const QString& path);
+    void ListTreeChildren(const QString& path);
+    // The path of the container in a row of the list; empty when the row is none.
+    QString ChildPathOfRow(int index) const;
 
     Environment env_;
     std::unique_ptr<DialogNotifier> notifier_;
@@ -256,6 +274,16 @@ class MainWindow : public QMainWindow {
     QMenu* recentMenu_ = nullptr;
     // The open path cut at its "!": the file, then the members inside.
     QStringList pathParts_;
+    QString openPath_;  // the path of the node shown, while one is
+    // The tree of the open file and its containers, beside the panes.
+    ContainerTree* TvwContainers = nullptr;
+    QSplitter* splitterTree_ = nullptr;
+    QAction* MnuViewBack = nullptr;
+    QAction* MnuViewUp = nullptr;
+    QAction* PopListOpenWindow = nullptr;
+    std::vector<NodeChild> nodeChildren_;  // the containers of the node shown
+    bool treeOpen_ = false;                // the open comes from the tree
+    bool keepOnFailure_ = false;           // a failed open leaves the node shown open
 };
 
 // The member list's tooltip while no tape is listed.

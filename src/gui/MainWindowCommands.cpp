@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "ContainerTree.h"
 #include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
@@ -64,23 +65,32 @@ QString MainWindow::DatasetLabel() const {
 
 void MainWindow::SetBusy(bool busy) {
     reading_ = busy;
-    // While a read runs, nothing may close the file or start another read.
-    for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile, MnuFileCreate})
-        a->setEnabled(!busy);
-    SbnOpen->setEnabled(!busy);
-    const bool fileCommands = FileIsOpen && !busy;
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
-                       MnuXmitExtractAll}) {
-        a->setEnabled(fileCommands);
-    }
-    for (QAction* a : {MnuXmitFindContaining, MnuXmitSaveAs})
-        a->setEnabled(fileCommands && Info && Info->Partitioned);
-    for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(fileCommands);
-    DisableTapeCommands();
+    UpdateActions();
     if (!busy && closeAfterRead_) {
         closeAfterRead_ = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
+}
+
+void MainWindow::UpdateActions() {
+    // While a read runs, nothing may close the file or start another read.
+    const bool idle = !reading_;
+    for (QAction* a : {MnuFileOpen, MnuFileRecentFile, MnuXmitDumpFile, MnuFileCreate})
+        a->setEnabled(idle);
+    SbnOpen->setEnabled(idle);
+    const bool open = FileIsOpen && idle;
+    // A tape's files are read once shown; the tape itself only lists them.
+    const bool data = open && Kind != NodeKind::Tape;
+    const bool library = data && Info && Info->Partitioned;
+    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView}) a->setEnabled(open);
+    SbnView->setEnabled(open);
+    for (QAction* a : {MnuXmitExtract, PopListExtract, MnuXmitExtractAll}) a->setEnabled(data);
+    for (QToolButton* b : {SbnExtract, SbnJcl}) b->setEnabled(data);
+    for (QAction* a : {MnuXmitFindContaining, MnuXmitSaveAs}) a->setEnabled(library);
+    PopListOpenWindow->setEnabled(open && !nodeChildren_.empty());
+    MnuViewBack->setEnabled(idle && TvwContainers->CanGoBack());
+    MnuViewUp->setEnabled(idle && !TvwContainers->ParentPath().isEmpty());
+    TvwContainers->setEnabled(idle);
 }
 
 bool MainWindow::PrepareExtraction() {

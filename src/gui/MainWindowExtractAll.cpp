@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "DialogService.h"
+#include "JobProgress.h"
 #include "MainWindow.h"
 #include "ProgressDialog.h"
 #include "extract/Salvage.h"
@@ -20,6 +21,13 @@ struct Item {
     std::string Name;
     std::filesystem::path Path;
 };
+
+// The bytes an item's data covers in the file; 0 when not known.
+std::int64_t ItemBytes(const Item& item, const XmitInfo& info) {
+    const std::int64_t start = item.Member ? item.Member->DataStart : info.DataStart;
+    const std::int64_t end = item.Member ? item.Member->DataEnd : info.DataEnd;
+    return start >= 0 && end > start ? end - start : 0;
+}
 }  // namespace
 
 void MainWindow::MnuXmitExtractAllClick() {
@@ -75,6 +83,9 @@ void MainWindow::MnuXmitExtractAllClick() {
     bool cancelled = false;
     QStringList failures;
     damagedReads_.clear();
+    std::int64_t total = 0;
+    for (const Item& item : items) total += ItemBytes(item, *Info);
+    JobProgress job(*Progress, "Extracting", items.size(), total);
     for (const Item& item : items) {
         const QString shown = QString::fromStdString(DisplayName(present::TrimmedName(item.Name)));
         if (PathPresent(item.Path) && (!replace || IsOpenInput(item.Path))) {
@@ -85,14 +96,17 @@ void MainWindow::MnuXmitExtractAllClick() {
             }
             continue;
         }
-        Progress->ClearCancelled();
-        Progress->Label2->setText(shown);
+        job.StartItem(shown, ItemBytes(item, *Info));
+        if (job.Cancelled()) {  // clicked between two reads
+            cancelled = true;
+            break;
+        }
         ReadRequest read;
         read.Member = item.Member;
         read.Form = text ? ReadForm::Text : ReadForm::Binary;
         read.OutputFile = item.Path;
         read.Name = DisplayName(item.Name);
-        const auto done = Reader->Read(read, *Progress);
+        const auto done = Reader->Read(read, job);
         if (!done) {
             failures << shown + ": " + QString::fromStdString(done.Err().Message);
             if (done.Err().What == Error::Kind::Damaged &&

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "ContainerTree.h"
 #include "DecodeErrorDialog.h"
 #include "DialogService.h"
 #include "ElidedLabel.h"
@@ -87,7 +88,6 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         if (!OpenArchive()) return;
     }
     update();
-    if (Info) CloseXmitFile();
 
     const QString filePart = nested ? QString::fromStdString(parts[0]) : XmitPath;
     auto source = FileSource::Open(PathFromUtf8(filePart.toStdString()));
@@ -100,6 +100,11 @@ void MainWindow::OpenXmitFile(bool withDialog) {
             reason = QString::fromStdString(colon == std::string::npos ? message
                                                                        : message.substr(colon + 2));
         }
+        if (keepOnFailure_) {
+            KeepOpenNode(XmitPath);
+        } else if (Info) {
+            CloseXmitFile();
+        }
         env_.Dialogs->Message(
             this,
             "Make sure the file is accessible and not in use by other applications.\n\n" +
@@ -109,8 +114,8 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     }
     SetStatus(0, "Decoding xmit file, please wait...");
     statusBar()->repaint();
-    DateOrder = options.engDate;
     std::vector<std::string> dump;
+    const QStringList shownParts = pathParts_;
     pathParts_.clear();
     for (const std::string& part : parts) pathParts_ << QString::fromStdString(part);
     source.Value().reset();  // the path opener reads the file itself
@@ -134,6 +139,16 @@ void MainWindow::OpenXmitFile(bool withDialog) {
             if (repairNote.find("code page") != std::string::npos)
                 e.Message += " Options, Code page names the one it was sent through.";
         }
+        if (FileIsOpen && keepOnFailure_) {
+            // What was open stays open: the user went to another node or
+            // dropped another file, not closed this one.
+            pathParts_ = shownParts;
+            const QString failed = XmitPath;
+            KeepOpenNode(failed);
+            ShowError(e);
+            KeepOpenNode(failed);
+            return;
+        }
         SetStatus(0, "An error occured processing the file. File closed.");
         CloseXmitFile();
         ShowError(e);
@@ -144,6 +159,9 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         }
         return;
     }
+    if (Info) CloseXmitFile(true);
+    DateOrder = options.engDate;
+    nodeChildren_ = NodeChildren(opened.Value());
     XmitSource = std::move(opened->Source);
     Info = std::make_unique<XmitInfo>(std::move(opened->Info));
     Kind = opened->Kind;
@@ -165,8 +183,10 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         }
     }
     FileIsOpen = true;
+    openPath_ = XmitPath;
     ShowFileInfo();
     UpdateFileState();
+    ShowInTree();
     TextMode = Info->Dataset.Recfm.Kind == 'F';
     if (!measureNote.isEmpty()) panels_[0]->SetNote("Warning: " + measureNote, measureNote);
     ShowNotices();
@@ -177,7 +197,16 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     }
     MnuFileSaveRepaired->setEnabled(!repairNote.empty());
     SetRecentPath(XmitPath);
-    RememberRecentFile(XmitPath);
+    // Nodes chosen in the tree are the same file: the list keeps files.
+    if (!treeOpen_) RememberRecentFile(XmitPath);
+}
+
+void MainWindow::KeepOpenNode(const QString& failed) {
+    if (!FileIsOpen || openPath_.isEmpty()) return;
+    XmitPath = openPath_;
+    ShowInTree();
+    SetStatus(0,
+              "Could not open " + FileNamePart(failed) + "; " + ShownFileName() + " stays open.");
 }
 
 QString MainWindow::ShownFileName() const {
@@ -254,8 +283,15 @@ bool MainWindow::OpenArchive() {
     return true;
 }
 
-void MainWindow::CloseXmitFile() {
+void MainWindow::CloseXmitFile(bool keepTree) {
     if (reading_) return;  // a read is using the file; it is closed afterwards
+    openPath_.clear();
+    nodeChildren_.clear();
+    if (!keepTree) {
+        TvwContainers->ClearTree();
+        TvwContainers->setVisible(false);
+        UpdateActions();
+    }
     if (!XmitPath.isEmpty()) SetRecentPath(XmitPath);
     SetSelectItemsEnabled(false);
     MnuFileSaveRepaired->setEnabled(false);
@@ -343,13 +379,7 @@ void MainWindow::ClearFileInfo() {
 }
 
 void MainWindow::UpdateFileState() {
-    for (QAction* a : {MnuFileClose, MnuXmitView, PopListView, MnuXmitExtract, PopListExtract,
-                       MnuXmitExtractAll})
-        a->setEnabled(FileIsOpen);
-    for (QAction* a : {MnuXmitFindContaining, MnuXmitSaveAs})
-        a->setEnabled(FileIsOpen && Info && Info->Partitioned);
-    for (QToolButton* b : {SbnExtract, SbnView, SbnJcl}) b->setEnabled(FileIsOpen);
-    DisableTapeCommands();
+    UpdateActions();
     if (FileIsOpen) {
         SetStatus(0, "File successfully opened.");
         SetStatus(1, LblFileName->text());

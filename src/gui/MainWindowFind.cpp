@@ -11,6 +11,7 @@
 
 #include "ContainingDialog.h"
 #include "DialogService.h"
+#include "JobProgress.h"
 #include "MainWindow.h"
 #include "ProgressDialog.h"
 #include "io/OutputName.h"
@@ -34,20 +35,25 @@ class MatchLines : public LineTarget {
     const TextMatcher& matcher_;
 };
 
-// The progress window seen through a read that may stop at the first match.
+// The job's progress seen through a read that may stop at the first match.
 class StopAtMatch : public corvane::Progress {
   public:
-    StopAtMatch(ProgressDialog& window, const bool& found) : window_(window), found_(found) {}
-    void SetMaximum(std::int64_t v) override { window_.SetMaximum(v); }
-    void SetMinimum(std::int64_t v) override { window_.SetMinimum(v); }
-    void SetPosition(std::int64_t v) override { window_.SetPosition(v); }
-    void ProcessEvents() override { window_.ProcessEvents(); }
-    bool Cancelled() const override { return found_ || window_.Cancelled(); }
+    StopAtMatch(corvane::Progress& job, const bool& found) : job_(job), found_(found) {}
+    void SetMaximum(std::int64_t v) override { job_.SetMaximum(v); }
+    void SetMinimum(std::int64_t v) override { job_.SetMinimum(v); }
+    void SetPosition(std::int64_t v) override { job_.SetPosition(v); }
+    void ProcessEvents() override { job_.ProcessEvents(); }
+    bool Cancelled() const override { return found_ || job_.Cancelled(); }
 
   private:
-    ProgressDialog& window_;
+    corvane::Progress& job_;
     const bool& found_;
 };
+
+// The bytes a member's data covers in the file; 0 when not known.
+std::int64_t DataBytes(const MemberEntry& m) {
+    return m.DataStart >= 0 && m.DataEnd > m.DataStart ? m.DataEnd - m.DataStart : 0;
+}
 }  // namespace
 
 QWidget* MainWindow::BuildMemberPane() {
@@ -134,26 +140,31 @@ void MainWindow::MnuXmitFindContainingClick() {
     std::vector<bool> hits(Info->Members.size(), false);
     int found = 0, unreadable = 0;
     bool cancelled = false;
-    for (std::size_t k = 0; k < Info->Members.size(); ++k) {
-        const MemberEntry& member = Info->Members[k];
-        Progress->ClearCancelled();
-        Progress->Label2->setText(QString::fromStdString(DisplayName(member.Name)));
-        MatchLines lines(matcher);
-        StopAtMatch progress(*Progress, lines.Found);
-        ReadRequest request;
-        request.Member = &member;
-        request.Form = ReadForm::Text;
-        request.Lines = &lines;
-        request.Name = DisplayName(member.Name);
-        const auto done = Reader->Read(request, progress);
-        if (lines.Found) {
-            hits[k] = true;
-            ++found;
-        } else if (Progress->Cancelled() || closeAfterRead_) {
-            cancelled = true;
-            break;
-        } else if (!done) {
-            ++unreadable;
+    {
+        std::int64_t total = 0;
+        for (const MemberEntry& m : Info->Members) total += DataBytes(m);
+        JobProgress job(*Progress, "Searching", Info->Members.size(), total);
+        for (std::size_t k = 0; k < Info->Members.size(); ++k) {
+            const MemberEntry& member = Info->Members[k];
+            job.StartItem(QString::fromStdString(DisplayName(member.Name)), DataBytes(member));
+            MatchLines lines(matcher);
+            StopAtMatch progress(job, lines.Found);
+            ReadRequest request;
+            request.Member = &member;
+            request.Form = ReadForm::Text;
+            request.Lines = &lines;
+            request.Name = DisplayName(member.Name);
+            const auto done = Reader->Read(request, progress);
+            if (lines.Found) {
+                hits[k] = true;
+                ++found;
+            }
+            // A click on Cancel during a read that found a match counts too.
+            if (job.Cancelled() || closeAfterRead_) {
+                cancelled = true;
+                break;
+            }
+            if (!lines.Found && !done) ++unreadable;
         }
     }
     HideProgress();

@@ -1,5 +1,5 @@
-// Transmissions inside members opened in windows of their own, files
-// dropped on the window, and the list of recent files.
+// Transmissions inside members shown in the tree or opened in windows of
+// their own, files dropped on the window, and the list of recent files.
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,23 +19,23 @@ namespace corvane::gui {
 bool MainWindow::OpenNestedSelection() {
     if (!Info || !FileIsOpen || reading_) return false;
     if (Kind == NodeKind::Tape) {
-        // Whatever a tape file holds, it opens in a window of its own: one at a time.
+        // Whatever a tape file holds, it is shown in the tree: one at a time.
         const QList<ListedMember> rows = SelectedRows();
         if (rows.size() == 1) {
-            OpenTapeFileWindow(static_cast<std::size_t>(rows.first().Index));
+            OpenTreeNode(ChildPathOfRow(rows.first().Index));
         } else {
             env_.Dialogs->Message(
                 this,
                 rows.isEmpty() ? QString("Select a file of the tape from the list.")
-                               : QString("Select only one file of the tape: View opens it in a "
-                                         "window of its own."),
+                               : QString("Select only one file of the tape: View shows it in "
+                                         "the tree. Open in new window opens several."),
                 "Corvane", MessageIcon::None, MessageButtons::Ok);
         }
         return true;
     }
     if (!Info->Partitioned) {
         if (!Info->DataHoldsXmit) return false;
-        OpenNestedWindow(nullptr);
+        OpenTreeNode(ChildPathOfRow(0));
         return true;
     }
     // Only a selection of transmissions opens them; mixed with other
@@ -45,6 +45,11 @@ bool MainWindow::OpenNestedSelection() {
     for (const ListedMember& row : rows) {
         if (!Info->Members.at(static_cast<std::size_t>(row.Index)).HoldsXmit) return false;
     }
+    if (rows.size() == 1) {
+        OpenTreeNode(ChildPathOfRow(rows.first().Index));
+        return true;
+    }
+    // Several go beside each other, each in a window of its own.
     for (const ListedMember& row : rows) {
         OpenNestedWindow(&Info->Members.at(static_cast<std::size_t>(row.Index)));
     }
@@ -62,6 +67,11 @@ MainWindow* MainWindow::OpenPathWindow(const QString& path) {
     auto* window = new MainWindow(env);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->FormCreate();
+    if (!window->FileIsOpen) {
+        // The error has been shown; an empty window would only stand in the way.
+        window->close();
+        return nullptr;
+    }
     const int step = std::max(24, fontMetrics().height() + 10);
     window->move(pos() + QPoint(step, step));
     window->show();
@@ -80,7 +90,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     XmitPath = urls.first().toLocalFile();
     DebugHeaders = false;
+    keepOnFailure_ = true;  // a file dropped by mistake does not close the one open
     OpenXmitFile(false);
+    keepOnFailure_ = false;
 }
 
 void MainWindow::RememberRecentFile(const QString& path) {

@@ -1,5 +1,5 @@
-// Tapes in the main window: their files listed, each opened in a window of
-// its own; and the info rows that tell what container a node came from.
+// Tapes in the main window: their files listed, each shown in the tree;
+// and the info rows that tell what container a node came from.
 #include <QAction>
 #include <QLabel>
 #include <QTabWidget>
@@ -72,28 +72,16 @@ void MainWindow::ShowContainerFacts() {
     }
 }
 
-void MainWindow::DisableTapeCommands() {
-    if (!TapeIsOpen()) return;
-    for (QAction* a :
-         {MnuXmitExtract, PopListExtract, MnuXmitExtractAll, MnuXmitFindContaining, MnuXmitSaveAs})
-        a->setEnabled(false);
-    for (QToolButton* b : {SbnExtract, SbnJcl}) b->setEnabled(false);
-}
-
 bool MainWindow::NotOnTape(const QString& command) {
     if (!TapeIsOpen()) return true;
     env_.Dialogs->Message(this,
                           command +
                               " works on a file of the tape, not on the tape itself.\n\nOpen the "
-                              "file with View or a double click: it opens in a window of its "
-                              "own, where " +
+                              "file with View or a double click: it is shown in the tree, "
+                              "where " +
                               command + " works as for any transmission.",
                           "Corvane", MessageIcon::Information, MessageButtons::Ok);
     return false;
-}
-
-MainWindow* MainWindow::OpenTapeFileWindow(std::size_t index) {
-    return OpenPathWindow(QString::fromStdString(TapeFilePath(XmitPath.toStdString(), index)));
 }
 
 }  // namespace corvane::gui

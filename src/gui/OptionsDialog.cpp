@@ -262,9 +262,23 @@ void OptionsDialog::BtnDefaultClick() {
     ProgramOptions v;
     ExtensionBoxes boxes;
     FromControls(v, boxes);
+    ExtensionBoxes before = boxes;
     store_->ResetOptionsToDefaults(v, boxes);
     v.AutoZip = ChkAutoZip->isChecked();
     ToControls(v, boxes);
+    // Ticked file types hand those files to this program on OK: say so
+    // before the user takes them over from the program they open with now.
+    QStringList ticked;
+    for (const char* ext : kExtensions) {
+        const std::string e = ext;
+        if (boxes.Box(e) && !before.Box(e)) ticked << "." + QString(ext);
+    }
+    if (ticked.isEmpty()) return;
+    env_.Dialogs->Message(this,
+                          "Defaults ticked the file types " + ticked.join(" and ") +
+                              ". With OK, Corvane becomes the program that opens these files; "
+                              "untick them to keep the program that opens them now.",
+                          "Xmit options", MessageIcon::Information, MessageButtons::Ok);
 }
 
 void OptionsDialog::Browse(QLineEdit* edit) {

@@ -14,6 +14,7 @@
 
 #include "DialogService.h"
 #include "FindBar.h"
+#include "Fonts.h"
 #include "Icons.h"
 #include "text/CodePage.h"
 
@@ -57,10 +58,9 @@ ViewerWindow::ViewerWindow(QWidget* owner, DialogService& dialogs)
 
     RichEdit1 = new TextPane(this);
     RichEdit1->setObjectName("RichEdit1");
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setFamily("Courier");
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
+    // Not "Courier": on many desktops that maps to a font without the
+    // control pictures shown for control characters.
+    QFont font = FixedWidthFont();
     font.setPixelSize(11);
     RichEdit1->setFont(font);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -299,8 +299,7 @@ TEST(WindowState, FirstRunUsesIniDefaultsThenTheRegistryRemembers) {
     MemoryRegistry reg;
     IniFile ini(dir / "Options.ini");
     WindowState state;
-    EXPECT_EQ(ReadWindowState(reg, ini, state),
-              "Registry info could not be read. Ini file values used.");
+    EXPECT_EQ(ReadWindowState(reg, ini, state), "");
     EXPECT_EQ(state.FormLeft, 248);
     EXPECT_EQ(state.FormTop, 279);
     EXPECT_EQ(state.FormWidth, 570);

@@ -1,5 +1,5 @@
 // Tapes, raw unloads and TERSE files in the main window: a tape lists its
-// files, each of which opens in a window of its own; the others read like
+// files, each of which is shown as a node of the tree; the others read like
 // transmissions and say where they came from.
 #include <gtest/gtest.h>
 
@@ -102,7 +102,7 @@ Bytes BuiltTape(const PdsSpec& library) {
 }
 }  // namespace
 
-TEST(ContainerWindow, SampleTapeListsItsFilesAndOpensTheUnloadInANewWindow) {
+TEST(ContainerWindow, SampleTapeListsItsFilesAndShowsTheUnloadInTheTree) {
     REQUIRE_CONTAINERS();
     const nlohmann::json tape = Expected("test_tape.aws");
     MainFixture f;
@@ -120,22 +120,24 @@ TEST(ContainerWindow, SampleTapeListsItsFilesAndOpensTheUnloadInANewWindow) {
     EXPECT_TRUE(RowShown(w, "LblLabels"));
     EXPECT_FALSE(RowShown(w, "LblPacked"));
 
-    // File 2, an unload, opens as the library it holds.
+    // File 2, an unload, is shown as the library it holds, in this window.
     w.LvwMembers->SetRowSelected(1, true);
     Find<QAction>(&w, "MnuXmitView")->trigger();
-    const auto windows = OtherWindows(w);
-    ASSERT_EQ(windows.size(), 1u);
-    MainWindow& unload = *windows[0];
-    ASSERT_TRUE(unload.FileIsOpen);
+    EXPECT_TRUE(OtherWindows(w).empty());
+    ASSERT_TRUE(w.FileIsOpen);
     QStringList members;
     for (const auto& m : tape.at("tape_files").at(1).at("unload").at("members"))
         members << QString::fromStdString(m.at("name").get<std::string>());
-    EXPECT_EQ(ColumnTexts(unload, 0), members);
-    EXPECT_EQ(Label(unload, "LblFileName"), "test_tape.aws!2");
-    EXPECT_TRUE(Label(unload, "LblTapeFile").startsWith("2 of 4"));
-    EXPECT_TRUE(RowShown(unload, "LblFormat"));
-    EXPECT_TRUE(Find<QAction>(&unload, "MnuXmitExtract")->isEnabled());
-    CloseOthers(w);
+    EXPECT_EQ(ColumnTexts(w, 0), members);
+    EXPECT_EQ(Label(w, "LblFileName"), "test_tape.aws!2");
+    EXPECT_TRUE(Label(w, "LblTapeFile").startsWith("2 of 4"));
+    EXPECT_TRUE(RowShown(w, "LblFormat"));
+    EXPECT_TRUE(Find<QAction>(&w, "MnuXmitExtract")->isEnabled());
+
+    // Up goes back to the tape and its files.
+    Find<QAction>(&w, "MnuViewUp")->trigger();
+    EXPECT_EQ(Label(w, "LblFileName"), "test_tape.aws");
+    EXPECT_EQ(ColumnTexts(w, Column(w, "Dataset")), dsns);
 }
 
 TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
@@ -171,24 +173,29 @@ TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("not on the tape itself"));
     EXPECT_TRUE(f.Dialogs.SaveRequests.empty());
 
-    // Enter on the text file opens a window that views it as a dataset.
+    // Enter on the text file shows it as a dataset; Back returns to the tape.
     w.LvwMembers->clearSelection();
     w.LvwMembers->SetRowSelected(0, true);
     QTest::keyClick(w.LvwMembers, Qt::Key_Return);
-    ASSERT_EQ(OtherWindows(w).size(), 1u);
-    EXPECT_TRUE(OtherWindows(w)[0]->FileIsOpen);
-    EXPECT_EQ(Label(*OtherWindows(w)[0], "LblDataset"), "USER.TEXT");
-    CloseOthers(w);
+    EXPECT_TRUE(OtherWindows(w).empty());
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblDataset"), "USER.TEXT");
+    Find<QAction>(&w, "MnuViewBack")->trigger();
+    EXPECT_EQ(Label(w, "LblVolser"), "CORV01");
 
-    // A double click on the transmission lists its library.
+    // A double click on the transmission lists its library; the popup menu
+    // opens it in a window of its own instead.
     w.LvwMembers->clearSelection();
     w.LvwMembers->SetRowSelected(1, true);
-    w.LvwMembersDblClick();
+    Find<QAction>(&w, "PopListOpenWindow")->trigger();
     ASSERT_EQ(OtherWindows(w).size(), 1u);
     QStringList names;
     for (const PdsMember& m : library.Members) names << QString::fromStdString(m.Name);
     EXPECT_EQ(ColumnTexts(*OtherWindows(w)[0], 0), names);
     CloseOthers(w);
+    w.LvwMembersDblClick();
+    EXPECT_EQ(ColumnTexts(w, 0), names);
+    EXPECT_EQ(Label(w, "LblFileName"), "backup.dat!2");
 }
 
 TEST(ContainerWindow, DroppedTerseFileShowsItsFirstRecordAsText) {

@@ -2,17 +2,23 @@
 // the tabs, long names, the status bar, the message tab, the member list.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextLayout>
 
 #include "ElidedLabel.h"
 #include "GuiSupport.h"
 #include "TabRows.h"
+#include "TextPane.h"
+#include "ViewerWindow.h"
 
 using namespace corvane;
 using namespace corvane::gui;
@@ -95,6 +101,33 @@ TEST(Layout, MessagesKeepTheirColumns) {
     EXPECT_EQ(w.MmoTabMessage->document()->lineCount(), w.MmoTabMessage->blockCount());
 }
 
+TEST(Layout, EveryCharacterTheViewerShowsIsDrawn) {
+    // A member holding every byte: control characters show as pictures,
+    // which the viewer's font, or a font the system falls back on, draws.
+    PdsSpec plan = MainFixture::Library(1);
+    Bytes all(320, 0x40);
+    for (int b = 0; b < 256; ++b) all[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b);
+    plan.Members[0].Data = all;
+    MainFixture f;
+    MainWindow& w = f.Start(Args(f.Write("all.xmi", BuildPds(plan))));
+    w.LvwMembers->SetRowSelected(0, true);
+    Find<QAction>(&w, "MnuXmitView")->trigger();
+    auto* view = w.findChild<ViewerWindow*>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_GE(view->RichEdit1->LineCount(), 4u);  // the four records, at least
+    for (std::size_t k = 0; k < view->RichEdit1->LineCount(); ++k) {
+        const QString line = view->RichEdit1->Line(k);
+        QTextLayout layout(line, view->RichEdit1->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            for (quint32 glyph : run.glyphIndexes())
+                EXPECT_NE(glyph, 0u) << "line " << k << ": " << line.toStdString();
+        }
+    }
+}
+
 TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
     MainFixture f;
     PdsSpec plan;
@@ -135,18 +168,28 @@ TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
     EXPECT_FALSE(list.header()->isSortIndicatorShown());
 }
 
-TEST(Layout, TheMemberListStaysReadableUnderADarkPalette) {
+TEST(Layout, TheMemberListAndTheInfoValuesStayReadableUnderADarkPalette) {
     const QPalette before = QApplication::palette();
     QPalette dark = before;
     dark.setColor(QPalette::Text, Qt::white);
     dark.setColor(QPalette::Base, QColor(35, 38, 41));
+    dark.setColor(QPalette::Window, QColor(49, 54, 59));
     QApplication::setPalette(dark);
     MainFixture f;
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
     w.LvwMembers->ensurePolished();
     const QPalette shown = w.LvwMembers->palette();
+    auto* value = Find<QLabel>(&w, "LblFileName");
+    value->ensurePolished();
+    const QColor valueColour = value->palette().color(QPalette::WindowText);
     QApplication::setPalette(before);
     // Its white background, and text that stands out on it.
     EXPECT_EQ(shown.color(QPalette::Base), QColor(Qt::white));
     EXPECT_EQ(shown.color(QPalette::Text), QColor(Qt::black));
+    // Values are a blue light enough to read on the dark face; on a light
+    // face again, the plain blue.
+    EXPECT_GT(valueColour.lightness(), 160);
+    EXPECT_GT(valueColour.blue(), valueColour.red());
+    QApplication::processEvents();
+    EXPECT_EQ(value->palette().color(QPalette::WindowText), QColor(Qt::blue));
 }

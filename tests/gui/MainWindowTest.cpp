@@ -50,7 +50,7 @@ TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
     MainWindow& w = f.Start();
     EXPECT_EQ(w.windowTitle(), "Corvane  v3");
     EXPECT_EQ(w.minimumSize(), QSize(350, 310));
-    EXPECT_EQ(w.StatusText(0), "Settings could not be read. Ini file values used.");
+    EXPECT_EQ(w.StatusText(0), "");  // a first start: nothing failed
     EXPECT_EQ(w.StatusText(1), "No file open");
     EXPECT_EQ(w.x(), 248);
     EXPECT_EQ(w.y(), 279);
@@ -424,6 +424,12 @@ TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
     w.MnuHelpAboutClick();
     QTest::mouseClick(w.About, Qt::LeftButton, {}, QPoint(5, 220));
     EXPECT_FALSE(w.About->isVisible());
+    // Keys close it too, as any small window.
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        w.MnuHelpAboutClick();
+        QTest::keyClick(w.About, key);
+        EXPECT_FALSE(w.About->isVisible()) << key;
+    }
 
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));

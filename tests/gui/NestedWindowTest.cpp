@@ -1,5 +1,5 @@
-// Transmissions inside members opened in windows of their own, files
-// dropped on the main window, and the recent files of the File menu.
+// Transmissions inside members browsed as a tree or opened in windows of
+// their own, files dropped on the main window, and the recent files.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include "GuiSupport.h"
@@ -66,7 +67,18 @@ void Drop(MainWindow& w, const std::filesystem::path& path) {
 }
 }  // namespace
 
-TEST(NestedWindow, ViewEnterAndDoubleClickOpenTransmissionsInNewWindows) {
+// The tree's node labels, depth first, indented by level.
+QStringList TreeLabels(QTreeWidget& tree) {
+    QStringList labels;
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
+        int depth = 0;
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+        labels << QString(depth, ' ') + (*it)->text(0);
+    }
+    return labels;
+}
+
+TEST(NestedWindow, TransmissionsInsideAreBrowsedAsOneTree) {
     MainFixture f;
     const auto outer = f.Write("OUTER.XMIT", Outer());
     MainWindow& w = f.Start({QString::fromStdString(outer.string())});
@@ -74,37 +86,57 @@ TEST(NestedWindow, ViewEnterAndDoubleClickOpenTransmissionsInNewWindows) {
     auto& model = w.LvwMembers->Model();
     EXPECT_FALSE(model.data(model.index(Row(w, "MIDDLE"), 0), Qt::DecorationRole).isNull());
     EXPECT_TRUE(model.data(model.index(Row(w, "MEM0"), 0), Qt::DecorationRole).isNull());
+    auto* tree = Find<QTreeWidget>(&w, "TvwContainers");
+    EXPECT_TRUE(tree->isVisibleTo(&w));
+    EXPECT_EQ(TreeLabels(*tree), QStringList({"OUTER.XMIT", " MIDDLE"}));
 
+    // Expanding a node lists what it holds without leaving the one shown.
+    tree->topLevelItem(0)->child(0)->setExpanded(true);
+    EXPECT_EQ(TreeLabels(*tree), QStringList({"OUTER.XMIT", " MIDDLE", "  INNER"}));
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT");
+
+    // View, then Enter, go down in the same window.
     Select(w, "MIDDLE");
     Find<QAction>(&w, "MnuXmitView")->trigger();
-    auto windows = OtherWindows(w);
-    ASSERT_EQ(windows.size(), 1u);
-    MainWindow& middle = *windows[0];
-    EXPECT_EQ(Label(middle, "LblFileName"), "OUTER.XMIT!MIDDLE");
-    EXPECT_EQ(middle.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE");
+    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    Select(w, "INNER");
+    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
+    EXPECT_EQ(w.StatusText(1), "OUTER.XMIT!MIDDLE!INNER");
+    EXPECT_EQ(w.LvwMembers->Text(0, 0).trimmed(), "MEM0");
+    EXPECT_TRUE(OtherWindows(w).empty());
+    EXPECT_EQ(tree->currentItem()->text(0), "INNER");
 
-    // Enter on the member inside goes one level deeper.
-    Select(middle, "INNER");
-    QTest::keyClick(middle.LvwMembers, Qt::Key_Return);
-    MainWindow* inner = nullptr;
-    for (MainWindow* m : OtherWindows(w)) {
-        if (m != &middle) inner = m;
-    }
-    ASSERT_NE(inner, nullptr);
-    EXPECT_EQ(Label(*inner, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
-    EXPECT_EQ(inner->LvwMembers->RowCount(), 2);
-    EXPECT_EQ(inner->LvwMembers->Text(0, 0).trimmed(), "MEM0");
-    inner->close();
-    middle.close();
+    // Choosing the root in the tree shows it; Back returns; Up climbs.
+    tree->setCurrentItem(tree->topLevelItem(0));
     QApplication::processEvents();
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT");
+    auto* back = Find<QAction>(&w, "MnuViewBack");
+    auto* up = Find<QAction>(&w, "MnuViewUp");
+    EXPECT_EQ(back->shortcut(), QKeySequence("Alt+Left"));
+    EXPECT_EQ(up->shortcut(), QKeySequence("Alt+Up"));
+    EXPECT_FALSE(up->isEnabled());  // at the root
+    back->trigger();
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
+    up->trigger();
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE");
 
-    // A double click on a plain member still views or extracts it; on a
-    // transmission it opens the window.
-    Select(w, "MIDDLE");
-    w.LvwMembersDblClick();
+    // The popup menu opens a transmission in a window of its own; a double
+    // click goes down again.
+    Select(w, "INNER");
+    Find<QAction>(&w, "PopListOpenWindow")->trigger();
     ASSERT_EQ(OtherWindows(w).size(), 1u);
+    EXPECT_EQ(Label(*OtherWindows(w)[0], "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
     OtherWindows(w)[0]->close();
     QApplication::processEvents();
+    w.LvwMembersDblClick();
+    EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
+
+    // Closing the file empties the tree.
+    Find<QAction>(&w, "MnuFileClose")->trigger();
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_FALSE(tree->isVisibleTo(&w));
 }
 
 TEST(NestedWindow, TheCommandLineTakesANestedPath) {
@@ -114,6 +146,8 @@ TEST(NestedWindow, TheCommandLineTakesANestedPath) {
     ASSERT_TRUE(w.FileIsOpen);
     EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
     EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(TreeLabels(*Find<QTreeWidget>(&w, "TvwContainers")),
+              QStringList({"OUTER.XMIT", " MIDDLE", "  INNER"}));
 
     // A member that holds no transmission is said so and nothing opens.
     MainWindow& plain = f.Start({QString::fromStdString(outer.string() + "!MEM0")});
@@ -122,7 +156,7 @@ TEST(NestedWindow, TheCommandLineTakesANestedPath) {
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.endsWith("!MEM0 is not an XMIT file"));
 }
 
-TEST(NestedWindow, DroppingAnXmitOrZipFileOpensIt) {
+TEST(NestedWindow, DroppingAnXmitOrZipFileOpensItAndAnyOtherKeepsTheOpenOne) {
     MainFixture f;
     f.MakeDefaultFolders();
     MainWindow& w = f.Start();
@@ -138,6 +172,15 @@ TEST(NestedWindow, DroppingAnXmitOrZipFileOpensIt) {
     ASSERT_TRUE(w.FileIsOpen);
     EXPECT_EQ(Label(w, "LblFileName"), "DATA.XMI");
     EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+
+    // A file that is no transmission is refused; the one open stays open.
+    f.Dialogs.Messages.clear();
+    Drop(w, f.Write("notes.txt", Bytes(400, 'x')));
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblFileName"), "DATA.XMI");
+    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(f.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(w.StatusText(0), "Could not open notes.txt; DATA.XMI stays open.");
 }
 
 TEST(NestedWindow, RecentFilesKeepTheEightNewestAndDropMissingOnes) {

@@ -142,16 +142,23 @@ TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
     MakeDefaultFolders(f);
     MainWindow& w = f.Start();
     ASSERT_TRUE(f.Types->RegisterExtension("xm"));
-    f.Dialogs.ExecHandlers.push_back(Options([](OptionsDialog& o) {
+    f.Dialogs.ExecHandlers.push_back(Options([&f](OptionsDialog& o) {
         EXPECT_TRUE(o.ChkExtXm->isChecked());  // read from the system on showing
         o.ChkAutoZip->setChecked(false);
         o.EdtBinaryExt->setText(".dat");
+        const std::size_t told = f.Dialogs.Messages.size();
         o.BtnDefault->click();
         EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
         EXPECT_FALSE(o.ChkAutoZip->isChecked());  // left alone
         EXPECT_TRUE(o.ChkExtXmi->isChecked());
         EXPECT_TRUE(o.ChkExtXmt->isChecked());
         EXPECT_FALSE(o.ChkExtXm->isChecked());
+        // The boxes it ticked are named, with what OK will do with them.
+        ASSERT_EQ(f.Dialogs.Messages.size(), told + 1);
+        EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith(
+            "Defaults ticked the file types .xmi and .xmt. With OK, Corvane becomes"));
+        o.BtnDefault->click();  // nothing newly ticked: nothing to say
+        EXPECT_EQ(f.Dialogs.Messages.size(), told + 1);
     }));
     w.MnuOptionsXmitClick();
     ExtensionBoxes expected;

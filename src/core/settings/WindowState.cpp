@@ -11,6 +11,9 @@ void ReadStatusIni(const IniFile& ini, WindowState& state) {
 }
 
 std::string ReadWindowState(RegistryStore& registry, const IniFile& ini, WindowState& state) {
+    // A first start has nothing saved: the INI file's values, and no word
+    // of a failure that did not happen.
+    const bool saved = registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false) != nullptr;
     auto key = registry.OpenKey(RegRoot::CurrentUser, kStatusKey, true, false);
     if (!key) return {};  // the design-time values stay
     kStatusSettings.ReadRegistryExtras(*key, state);
@@ -18,6 +21,7 @@ std::string ReadWindowState(RegistryStore& registry, const IniFile& ini, WindowS
         kStatusSettings.ReadRegistry(*key, state, DefaultFolders{});
     } catch (const RegistryError&) {
         ReadStatusIni(ini, state);
+        if (!saved) return {};
         return "Registry info could not be read. Ini file values used.";
     }
     return {};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "nested/XmitPath.h"
+
+namespace corvane {
+
+// A child of an opened node that can be opened as a node itself: a
+// transmission held by a member or by the sequential data, or a file of a
+// tape.
+struct NodeChild {
+    std::string Part;        // the path part that opens it, after a "!"
+    std::string Label;       // how a tree shows it; names escaped as the lists show them
+    std::size_t Member = 0;  // its row in the member list (the tape's files included)
+};
+
+// The children of a node in the order its list shows them; a library of
+// any size is looked through once, from what its parse already found.
+std::vector<NodeChild> NodeChildren(const OpenedXmit& node);
+
+}  // namespace corvane

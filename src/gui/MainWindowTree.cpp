@@ -1,0 +1,89 @@
+// The tree of containers beside the member list: the node shown in the
+// window, going down into a member, a tape file or a dataset that holds
+// one, back and up, and opening a node in a window of its own instead.
+#include <QAction>
+#include <QSplitter>
+
+#include "ContainerTree.h"
+#include "DialogService.h"
+#include "MainWindow.h"
+#include "repair/RepairedOpen.h"
+
+namespace corvane::gui {
+
+void MainWindow::ShowInTree() {
+    TvwContainers->ShowNode(pathParts_, FileNamePart(pathParts_.value(0)));
+    TvwContainers->SetChildren(TvwContainers->CurrentPath(), nodeChildren_);
+    // A file with nothing inside keeps the window as it always was.
+    TvwContainers->setVisible(TvwContainers->NodeCount() > 1);
+    UpdateActions();
+}
+
+void MainWindow::OpenTreeNode(const QString& path) {
+    if (reading_ || path.isEmpty()) return;
+    if (FileIsOpen && path == openPath_) return;
+    XmitPath = path;
+    DebugHeaders = false;
+    treeOpen_ = keepOnFailure_ = true;
+    OpenXmitFile(false);
+    treeOpen_ = keepOnFailure_ = false;
+    UpdateActions();
+    if (FileIsOpen) LvwMembers->setFocus();
+}
+
+void MainWindow::ListTreeChildren(const QString& path) {
+    if (reading_) return;
+    ParseOptions parse;
+    parse.Characters = &ChosenCodePage();
+    const int page = ChosenCodePage().Number();
+    std::string note;
+    auto opened = repair::OpenRepairedPath(path.toStdString(), parse, nullptr,
+                                           page == CodePage::kCorvaneTable ? -1 : page, note);
+    // A node that cannot be read has no children to show; choosing it says why.
+    TvwContainers->SetChildren(path,
+                               opened ? NodeChildren(opened.Value()) : std::vector<NodeChild>{});
+}
+
+void MainWindow::MnuViewBackClick() {
+    if (reading_) return;
+    const QString back = TvwContainers->TakeBack();
+    if (!back.isEmpty()) OpenTreeNode(back);
+}
+
+void MainWindow::MnuViewUpClick() {
+    OpenTreeNode(TvwContainers->ParentPath());
+}
+
+QString MainWindow::ChildPathOfRow(int index) const {
+    for (const NodeChild& c : nodeChildren_) {
+        if (static_cast<int>(c.Member) != index) continue;
+        const QString part = QString::fromStdString(c.Part);
+        const QString path = TvwContainers->ChildPath(part);
+        return path.isEmpty() ? openPath_ + QChar(kNestSeparator) + part : path;
+    }
+    return {};
+}
+
+void MainWindow::PopListOpenWindowClick() {
+    if (!Info || !FileIsOpen || reading_) return;
+    QStringList paths;
+    if (Kind == NodeKind::Tape || Info->Partitioned) {
+        for (const ListedMember& row : SelectedRows()) {
+            const QString path = ChildPathOfRow(row.Index);
+            if (!path.isEmpty()) paths << path;
+        }
+    } else {
+        paths << ChildPathOfRow(0);
+        paths.removeAll(QString());
+    }
+    if (paths.isEmpty()) {
+        env_.Dialogs->Message(this,
+                              "Select a member that holds a transmission, or a file of a tape, "
+                              "to open it in a window of its own.",
+                              "Corvane", MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+    for (const QString& path : paths) OpenPathWindow(path);
+}
+
+}  // namespace corvane::gui
