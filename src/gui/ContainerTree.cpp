@@ -16,6 +16,9 @@ constexpr qsizetype kHistoryLimit = 100;
 ContainerTree::ContainerTree(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     header()->hide();
+    // Names are shown whole; a narrow tree scrolls sideways.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setToolTip("The file and the containers inside it - select one to list what it holds");
@@ -100,14 +103,20 @@ void ContainerTree::SetChildren(const QString& path, const std::vector<NodeChild
     for (const NodeChild& c : children) {
         const QString part = QString::fromStdString(c.Part);
         const QString label = QString::fromStdString(c.Label);
-        if (QTreeWidgetItem* known = ChildByPart(item, part)) {
-            known->setText(0, label);  // made from a path: now with its own name
+        QTreeWidgetItem* child = ChildByPart(item, part);
+        if (child) {
+            child->setText(0, label);  // made from a path: now with its own name
         } else {
-            AddChild(item, part, label);
+            child = AddChild(item, part, label);
+        }
+        if (!c.MayHoldMore) {
+            child->setData(0, kListedRole, true);
+            child->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
         }
     }
     item->setData(0, kListedRole, true);
     item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    if (item == currentItem()) item->setExpanded(true);  // what the node shown holds
     syncing_ = false;
 }
 
@@ -136,6 +145,10 @@ int ContainerTree::NodeCount() const {
     int n = 0;
     for (QTreeWidgetItemIterator it(const_cast<ContainerTree*>(this)); *it; ++it) ++n;
     return n;
+}
+
+int ContainerTree::NamesWidth() const {
+    return sizeHintForColumn(0) + 2 * frameWidth() + indentation();
 }
 
 void ContainerTree::ClearTree() {

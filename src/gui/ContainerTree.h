@@ -33,6 +33,8 @@ class ContainerTree : public QTreeWidget {
     // Nodes in the tree, the root included.
     int NodeCount() const;
     void ClearTree();
+    // The width that shows the names of the nodes shown whole.
+    int NamesWidth() const;
 
   signals:
     // The user made another node current.

@@ -3,6 +3,7 @@
 // one, back and up, and opening a node in a window of its own instead.
 #include <QAction>
 #include <QSplitter>
+#include <algorithm>
 
 #include "ContainerTree.h"
 #include "DialogService.h"
@@ -15,7 +16,15 @@ void MainWindow::ShowInTree() {
     TvwContainers->ShowNode(pathParts_, FileNamePart(pathParts_.value(0)));
     TvwContainers->SetChildren(TvwContainers->CurrentPath(), nodeChildren_);
     // A file with nothing inside keeps the window as it always was.
+    const bool wasShown = TvwContainers->isVisibleTo(this);
     TvwContainers->setVisible(TvwContainers->NodeCount() > 1);
+    if (!wasShown && TvwContainers->isVisibleTo(this)) {
+        // Wide enough for its names, as far as the panes beside it allow.
+        const int total = std::max(splitterTree_->width(), width());  // laid out or not
+        const int wanted = TvwContainers->NamesWidth();
+        const int width = std::clamp(wanted, 120, std::max(120, total / 3));
+        splitterTree_->setSizes({width, std::max(1, total - width)});
+    }
     UpdateActions();
 }
 

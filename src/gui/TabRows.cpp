@@ -23,7 +23,17 @@ TabRows::TabRows(QTabWidget& pages, QWidget* parent) : QWidget(parent), pages_(p
 }
 
 int TabRows::TabWidth(int k) const {
-    return fontMetrics().horizontalAdvance(pages_.tabText(k).remove('&')) + 2 * kPadding;
+    // As wide as the style draws a tab with this caption, so that no
+    // caption is cut: the style's own margins, not a guess at them.
+    QStyleOptionTab option;
+    option.initFrom(this);
+    option.shape = QTabBar::RoundedNorth;
+    option.text = pages_.tabText(k);
+    const QSize text = fontMetrics().size(Qt::TextShowMnemonic, option.text);
+    const int space = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, this);
+    const QSize tab = style()->sizeFromContents(QStyle::CT_TabBarTab, &option,
+                                                QSize(text.width() + space, text.height()), this);
+    return std::max(tab.width(), text.width() + 2 * kPadding);
 }
 
 int TabRows::RowHeight() const {

@@ -1,6 +1,7 @@
 #include "nested/NodeChildren.h"
 
 #include "container/SequentialData.h"
+#include "container/TapeContents.h"
 #include "io/OutputName.h"
 #include "present/Presenter.h"
 #include "tape/TapeImage.h"
@@ -13,10 +14,11 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
         if (!node.Tape) return children;
         const TapeInfo& tape = node.Tape->Info();
         for (std::size_t k = 0; k < tape.Files.size(); ++k) {
+            const auto content = SniffTapeFile(*node.Tape, k);
             children.push_back({std::to_string(k + 1),
                                 std::to_string(tape.Files[k].Number) + " " +
                                     DisplayName(TapeFileName(tape.Files[k])),
-                                k});
+                                k, content && content.Value() != Content::Unknown});
         }
         return children;
     }

@@ -14,6 +14,8 @@ struct NodeChild {
     std::string Part;        // the path part that opens it, after a "!"
     std::string Label;       // how a tree shows it; names escaped as the lists show them
     std::size_t Member = 0;  // its row in the member list (the tape's files included)
+    // It may hold more containers; a tape file of plain data holds none.
+    bool MayHoldMore = true;
 };
 
 // The children of a node in the order its list shows them; a library of
