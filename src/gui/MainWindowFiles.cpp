@@ -82,10 +82,11 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     }
     // A path into a file (LIB.XMIT!MEMBER, ARCHIVE.zip!ENTRY, TAPE.aws!2) is
     // read in place; a zip archive by itself goes through the unzip intake.
-    const std::vector<std::string> parts = SplitXmitPath(XmitPath.toStdString());
+    std::vector<std::string> parts = SplitXmitPath(XmitPath.toStdString());
     const bool nested = parts.size() > 1;
     if (!nested && (XmitPath.contains(".zip") || XmitPath.contains(".ZIP"))) {
         if (!OpenArchive()) return;
+        parts = {XmitPath.toStdString()};  // the entry unpacked, not the archive
     }
     update();
 

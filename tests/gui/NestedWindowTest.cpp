@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "GuiSupport.h"
+#include "TerseWriter.h"
 #include "ZipWriter.h"
 #include "settings/RecentFiles.h"
 
@@ -225,4 +226,31 @@ TEST(NestedWindow, RecentFilesKeepTheEightNewestAndDropMissingOnes) {
     EXPECT_EQ(std::count(left.begin(), left.end(), paths[5]), 0);
     EXPECT_FALSE(Find<QAction>(&again, "MnuFileRecent8")->isVisible());
     EXPECT_EQ(Label(again, "LblFileName"), "OUTER.XMIT!MIDDLE");  // still open
+}
+
+TEST(NestedWindow, AZipOfATerseFileOfAnXmitIsBrowsedByKeyboardInOneWindow) {
+    MainFixture f;
+    f.MakeDefaultFolders();
+    PdsSpec outer = MainFixture::Library(1);
+    outer.Members.push_back({"INNER", BuildPds(MainFixture::Library(2)), false, "", {}});
+    TersePlan packed;
+    packed.Records = {BuildPds(outer)};  // F 80: cut into its card images
+    ZipSpec zip;
+    zip.Entries = {{"LIB.XMI", BuildTerse(packed)}};
+    MainWindow& w = f.Start();
+    Drop(w, f.Write("archive.zip", BuildZip(zip)));
+    ASSERT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(Label(w, "LblFileName"), "LIB.XMI");
+    EXPECT_FALSE(Label(w, "LblPacked").isEmpty());
+    auto* tree = Find<QTreeWidget>(&w, "TvwContainers");
+    EXPECT_EQ(TreeLabels(*tree), QStringList({"LIB.XMI", " INNER"}));
+
+    // Down in the tree shows the library inside; Up (the key, in the tree) the file again.
+    QTest::keyClick(tree, Qt::Key_Down);
+    QApplication::processEvents();
+    EXPECT_EQ(Label(w, "LblFileName"), "LIB.XMI!INNER");
+    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    QTest::keyClick(tree, Qt::Key_Up);
+    QApplication::processEvents();
+    EXPECT_EQ(Label(w, "LblFileName"), "LIB.XMI");
 }
