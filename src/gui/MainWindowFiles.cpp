@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -185,6 +186,12 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     }
     FileIsOpen = true;
     openPath_ = XmitPath;
+    // The keys go to the list, the cursor on its first row (nothing selected).
+    if (LvwMembers->model()->rowCount() > 0) {
+        LvwMembers->selectionModel()->setCurrentIndex(LvwMembers->model()->index(0, 0),
+                                                      QItemSelectionModel::NoUpdate);
+    }
+    if (!treeOpen_) LvwMembers->setFocus();  // a node chosen in the tree keeps the keys there
     ShowFileInfo();
     UpdateFileState();
     ShowInTree();

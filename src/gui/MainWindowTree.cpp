@@ -37,7 +37,6 @@ void MainWindow::OpenTreeNode(const QString& path) {
     OpenXmitFile(false);
     treeOpen_ = keepOnFailure_ = false;
     UpdateActions();
-    if (FileIsOpen) LvwMembers->setFocus();
 }
 
 void MainWindow::ListTreeChildren(const QString& path) {

@@ -325,6 +325,13 @@ void MemberView::SetPlaceholder(const QString& text) {
 void MemberView::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         event->modifiers() == Qt::NoModifier) {
+        // With nothing selected, Enter takes the row the cursor is on.
+        if (selectionModel()->selectedRows().isEmpty() && currentIndex().isValid()) {
+            inKey_ = true;
+            selectionModel()->select(
+                currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            inKey_ = false;
+        }
         emit EnterPressed();
         event->accept();
         return;

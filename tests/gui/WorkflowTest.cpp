@@ -137,6 +137,14 @@ TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
     const auto views = Viewers(w);
     ASSERT_EQ(views.size(), 3u);
     EXPECT_EQ(views[0]->windowTitle(), "MEM0    ");
+
+    // With nothing selected, Enter views the row the cursor is on.
+    w.LvwMembers->clearSelection();
+    w.LvwMembers->setCurrentIndex(w.LvwMembers->model()->index(3, 0));
+    w.LvwMembers->clearSelection();
+    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    ASSERT_EQ(Viewers(w).size(), 4u);
+    EXPECT_EQ(Viewers(w).back()->windowTitle(), "MEM3    ");
 }
 
 TEST(Keyboard, TabReachesTheFilterAndTheMemberList) {
