@@ -7,6 +7,7 @@
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "present/ContainerText.h"
+#include "present/InfoTabs.h"
 #include "tape/TapeImage.h"
 #include "terse/TerseHeader.h"
 #include "util/SizeText.h"
@@ -125,23 +126,11 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
     }
     const present::DateOrder order = ChooseDateOrder(dateOrder);
     ContainerRows(s);
-    std::printf("xmit file\n");
-    Row("Size:", SizeText(x.FileSize));
-    Row("Created:", present::CreatedText(x.Transfer, order));
-    Row("Content files:", std::to_string(static_cast<std::int32_t>(x.Transfer.FileCount)));
-    Row("File name:", PathToUtf8(s.Path.filename()));
-    std::printf("xmit content\n");
-    Row("Dataset:", d.Name);
-    Row("Type:", present::TypeText(d));
-    Row("Members:", std::to_string(x.Members.size()));
-    Row("Recfm:", present::RecfmText(d.Recfm));
-    Row("lrecl:", std::to_string(d.Lrecl));
-    Row("Blksize:", std::to_string(d.Blksize));
-    std::printf("transfer info\n");
-    Row("From node:", x.Transfer.FromNode);
-    Row("From User:", x.Transfer.FromUser);
-    Row("To node:", x.Transfer.ToNode);
-    Row("To user:", x.Transfer.ToUser);
+    for (const present::InfoTab& tab : present::InfoTabs(x, PathToUtf8(s.Path.filename()), order)) {
+        std::printf("%s\n", tab.Name.c_str());
+        for (const present::InfoRow& row : tab.Rows)
+            std::printf("  %-15s %s\n", row.Caption.c_str(), row.Value.c_str());
+    }
     std::printf("message\n");
     for (const std::string& line : x.Message) std::printf("  %s\n", VisibleText(line).c_str());
     return 0;

@@ -25,6 +25,7 @@
 #include "io/OutputName.h"
 #include "nested/XmitPath.h"
 #include "present/ContainerText.h"
+#include "present/InfoTabs.h"
 #include "present/Presenter.h"
 #include "repair/RepairedOpen.h"
 #include "tape/TapeImage.h"
@@ -321,23 +322,18 @@ void MainWindow::CloseXmitFile(bool keepTree) {
 
 void MainWindow::ShowFileInfo() {
     TabInfo->setCurrentIndex(0);
-    const TransferHeader& t = Info->Transfer;
-    const DatasetInfo& d = Info->Dataset;
-    auto text = [](const std::string& s) { return QString::fromStdString(s); };
-    LblCreated->SetFullText(text(present::CreatedText(
-        t, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst)));
-    LblFileName->SetFullText(ShownFileName());
-    LblFileNum->SetFullText(QString::number(static_cast<std::int32_t>(t.FileCount)));
-    LblFromNode->SetFullText(text(t.FromNode));
-    LblFromId->SetFullText(text(t.FromUser));
-    LblToNode->SetFullText(text(t.ToNode));
-    LblToId->SetFullText(text(t.ToUser));
-    LblDataset->SetFullText(text(DisplayName(d.Name)));
-    LblType->SetFullText(text(present::TypeText(d)));
-    LblRecfm->SetFullText(text(present::RecfmText(d.Recfm)));
-    LblMembers->SetFullText(QString::number(Info->Members.size()));
-    LblLrecl->SetFullText(QString::number(d.Lrecl));
-    LblBlksize->SetFullText(QString::number(d.Blksize));
+    // The rows of the tabs in their order, in the words corvane-cli info uses.
+    const std::vector<ElidedLabel*> values = {
+        LblSize,  LblCreated, LblFileNum, LblFileName, LblDataset, LblType,   LblMembers,
+        LblRecfm, LblLrecl,   LblBlksize, LblFromNode, LblFromId,  LblToNode, LblToId};
+    std::size_t k = 0;
+    const auto order = DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst;
+    for (const present::InfoTab& tab :
+         present::InfoTabs(*Info, ShownFileName().toStdString(), order)) {
+        for (const present::InfoRow& row : tab.Rows) {
+            if (k < values.size()) values[k++]->SetFullText(QString::fromStdString(row.Value));
+        }
+    }
     ShowContainerFacts();
     if (Kind == NodeKind::Tape) {
         // A tape has no dataset of its own: its files are listed.
@@ -352,7 +348,6 @@ void MainWindow::ShowFileInfo() {
     } else {
         ShowSequentialSummary();
     }
-    LblSize->SetFullText(QString::fromStdString(SizeText(Info->FileSize)));
     MmoTabMessage->moveCursor(QTextCursor::Start);  // a long message is read from its top
 }
 

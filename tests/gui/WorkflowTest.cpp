@@ -5,12 +5,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include "../cli/CliRun.h"
 #include "ExtractPrompt.h"
 #include "GuiSupport.h"
 #include "OptionsDialog.h"
@@ -283,4 +285,46 @@ TEST(Errors, ADocumentNothingOpensIsReportedWithItsPath) {
     ASSERT_EQ(f.Dialogs.Messages.size(), 1u);
     EXPECT_TRUE(f.Dialogs.Messages[0].Text.startsWith("No program is set up to open"));
     EXPECT_TRUE(f.Dialogs.Messages[0].Text.contains("index.html"));
+}
+
+TEST(SameTexts, TheInfoTabsShowWhatCorvaneCliInfoPrintsForEverySample) {
+    const std::filesystem::path samples = SamplesDir();
+    if (samples.empty()) GTEST_SKIP() << "samples folder ../shared/samples absent: skipped";
+    const std::vector<std::pair<const char*, const char*>> rows = {{"Size:", "LblSize"},
+                                                                   {"Created:", "LblCreated"},
+                                                                   {"Content files:", "LblFileNum"},
+                                                                   {"File name:", "LblFileName"},
+                                                                   {"Dataset:", "LblDataset"},
+                                                                   {"Type:", "LblType"},
+                                                                   {"Members:", "LblMembers"},
+                                                                   {"Recfm:", "LblRecfm"},
+                                                                   {"lrecl:", "LblLrecl"},
+                                                                   {"Blksize:", "LblBlksize"},
+                                                                   {"From node:", "LblFromNode"},
+                                                                   {"From User:", "LblFromId"},
+                                                                   {"To node:", "LblToNode"},
+                                                                   {"To user:", "LblToId"}};
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(samples)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || name.ends_with(".md") || name.ends_with(".json") ||
+            name.ends_with(".zip"))
+            continue;
+        MainFixture f;
+        MainWindow& w = f.Start({QString::fromStdString(entry.path().string())});
+        ASSERT_TRUE(w.FileIsOpen) << name;
+        const CliRun info = Cli("info " + Q(entry.path()));
+        ASSERT_EQ(info.Code, 0) << name;
+        for (const auto& [caption, label] : rows) {
+            const std::string prefix = std::string("  ") + caption;
+            const std::size_t at = info.Out.find("\n" + prefix);
+            ASSERT_NE(at, std::string::npos) << name << " " << caption;
+            const std::size_t from = info.Out.find_first_not_of(' ', at + 1 + prefix.size());
+            const std::string value = info.Out.substr(from, info.Out.find('\n', from) - from);
+            EXPECT_EQ(Find<QLabel>(&w, label)->text().toStdString(), value)
+                << name << " " << caption;
+        }
+        ++compared;
+    }
+    EXPECT_GE(compared, 8);
 }
