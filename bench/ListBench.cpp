@@ -116,22 +116,24 @@ int main(int argc, char** argv) {
     window.FormCreate();
     window.show();
     QApplication::processEvents();
-    window.LvwMembers->viewport()->repaint();
+    auto* list = window.findChild<gui::MemberView*>("LvwMembers");
+    auto* filter = window.findChild<QLineEdit*>("EdtFilter");
+    list->viewport()->repaint();
     const double open = Since(t0);
     const double resident = ResidentMiB();
-    if (window.LvwMembers->RowCount() != static_cast<int>(kMembers)) return 1;
+    if (list->RowCount() != static_cast<int>(kMembers)) return 1;
 
     t0 = std::chrono::steady_clock::now();
-    window.LvwMembers->Model().sort(3, Qt::AscendingOrder);  // "Modified"
-    window.LvwMembers->viewport()->repaint();
+    list->Model().sort(3, Qt::AscendingOrder);  // "Modified"
+    list->viewport()->repaint();
     const double sortDate = Since(t0);
     t0 = std::chrono::steady_clock::now();
-    window.LvwMembers->Model().sort(0, Qt::AscendingOrder);
-    window.LvwMembers->viewport()->repaint();
+    list->Model().sort(0, Qt::AscendingOrder);
+    list->viewport()->repaint();
     const double sortName = Since(t0);
     t0 = std::chrono::steady_clock::now();
     window.PopListSelectClick();
-    const auto selected = window.LvwMembers->SelectedMembers();
+    const auto selected = list->SelectedMembers();
     const double select = Since(t0);
     std::printf(
         "%zu members: open to a painted window %.3f s, %.1f MiB resident; sort by date %.3f s, "
@@ -145,14 +147,14 @@ int main(int argc, char** argv) {
     const QString typed = "m00012*4";
     for (qsizetype k = 1; k <= typed.size(); ++k) {
         t0 = std::chrono::steady_clock::now();
-        window.EdtFilter->setText(typed.left(k));
-        window.LvwMembers->viewport()->repaint();
+        filter->setText(typed.left(k));
+        list->viewport()->repaint();
         slowest = std::max(slowest, Since(t0));
     }
-    const int shown = window.LvwMembers->RowCount();
+    const int shown = list->RowCount();
     t0 = std::chrono::steady_clock::now();
-    window.EdtFilter->clear();
-    window.LvwMembers->viewport()->repaint();
+    filter->clear();
+    list->viewport()->repaint();
     std::printf(
         "filter typed a character at a time: slowest keystroke %.1f ms (%d shown at the end); "
         "cleared again %.1f ms\n",
@@ -171,7 +173,7 @@ int main(int argc, char** argv) {
     window.MnuXmitExtractAllClick();
     const double extract = Since(t0);
     std::printf("Find members containing %.2f s (%d found); Extract all %.2f s\n", find,
-                window.LvwMembers->RowCount(), extract);
+                list->RowCount(), extract);
     if (argc == 3) {
         const std::string cli = argv[2];
         const double grep = Timed(cli + " grep '29999 ' '" + path.string() + "' >/dev/null");

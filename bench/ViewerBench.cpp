@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     gui::MainWindow window(env);
     window.FormCreate();
     window.show();
-    window.LvwMembers->SetRowSelected(0, true);
+    window.findChild<gui::MemberView*>("LvwMembers")->SetRowSelected(0, true);
     auto t0 = std::chrono::steady_clock::now();
     window.MnuXmitViewClick();
     QApplication::processEvents();

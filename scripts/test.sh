@@ -16,6 +16,9 @@ if [ "$unformatted" != "0" ]; then
   exit 1
 fi
 
+# The windows keep their state to themselves.
+bash scripts/check-fields.sh
+
 bash scripts/build.sh build -DCORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$(nproc)" --timeout 600)
 

@@ -428,6 +428,16 @@ void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) ApplyValueColour();
 }
 
+const ProgramOptions& MainWindow::OptionValues() const {
+    return Options->Values();
+}
+
+void MainWindow::OpenPath(const QString& path) {
+    XmitPath = path;
+    DebugHeaders = false;
+    OpenXmitFile(false);
+}
+
 QString MainWindow::StatusText(int panel) const {
     return panels_[panel]->text();
 }

@@ -12,6 +12,7 @@
 #include "nested/NodeChildren.h"
 #include "nested/XmitPath.h"
 #include "ports/Progress.h"
+#include "settings/ProgramOptions.h"
 #include "settings/WindowState.h"
 
 class QAction;
@@ -49,70 +50,22 @@ class MainWindow : public QMainWindow {
     // Start-up after construction: window state, options, the argument.
     void FormCreate();
 
-    // The window's state.
-    bool FileIsOpen = false;
-    bool DebugHeaders = false;
-    bool DateOrder = false;
-    bool TextMode = false;
-    std::filesystem::path StartDir;
-    // The open file: its bytes and what the parser found in them.
-    std::unique_ptr<ByteSource> XmitSource;
-    std::unique_ptr<XmitInfo> Info;
-    // What the open node is; a tape lists its files and has no XmitSource.
-    NodeKind Kind = NodeKind::Xmit;
-    // The open tape, or the tape whose file TapeFile (from 0) the node is.
-    std::shared_ptr<TapeImage> Tape;
-    std::optional<std::size_t> TapeFile;
-    std::optional<TerseHeader> Terse;   // the data was unpacked from a TERSE file
-    std::optional<UnloadFacts> Unload;  // the node is a raw IEBCOPY unload
-    bool TapeIsOpen() const { return FileIsOpen && Kind == NodeKind::Tape; }
-    OptionsDialog* Options = nullptr;
-    QString StatusKey = kStatusKey;
-    QString XmitPath;
-    QString RecentPath;
-    QString TargetPath;
-    QString TargetExt;
-    std::unique_ptr<MemberReader> Reader;
-    // Text records of the current command are cut to this length; -1: not cut.
-    int RecordCut = -1;
-    ProgressDialog* Progress = nullptr;
-    AboutDialog* About = nullptr;
-
     QString StatusText(int panel) const;
     void SetStatus(int panel, const QString& text);
     bool Reading() const { return reading_; }
 
-    // Controls, by their object names.
-    QToolBar* ToolBar1;
-    QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2,
-        *AboutButton;
-    QAction *MnuFileOpen, *MnuFileClose, *MnuFileRecentFile, *MnuFileExit, *MnuEditSelectAll,
-        *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions,
-        *MnuViewToolbar, *MnuViewCloseViewers, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt,
-        *MnuHelpPlanet, *MnuHelpAbout;
-    QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
-    QAction *MnuXmitFindContaining, *MnuXmitExtractAll;
-    // Writing XMIT files: of PC files, and of the open library again.
-    QAction *MnuFileCreate, *MnuXmitSaveAs;
-    // The original of a file a transfer changed, when the one open is such.
-    QAction* MnuFileSaveRepaired;
-    // Above the member list: the name filter, "N of M members", Show all.
-    QWidget* FilterBar;
-    QLineEdit* EdtFilter;
-    QLabel* LblFilterCount;
-    QToolButton* BtnShowAll;
-    QMenu* lPopListView;
-    QTabWidget* TabInfo;
-    TabRows* TabInfoRows;  // the tabs of TabInfo, on as many rows as they need
-    QSplitter* Splitter1;
-    MemberView* LvwMembers;
-    QPlainTextEdit* MmoTabMessage;
-    ElidedLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType,
-        *LblMembers, *LblRecfm, *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode,
-        *LblToId;
-    // Shown only for the containers they describe: a tape, its file, a
-    // TERSE file, an unload.
-    ElidedLabel *LblFormat, *LblLabels, *LblVolser, *LblTapeFile, *LblPacked;
+    // What the window shows, for those who look at it from outside; the
+    // controls themselves are found by their object names.
+    bool HasFile() const { return FileIsOpen; }
+    const XmitInfo* OpenInfo() const { return Info.get(); }
+    const ProgramOptions& OptionValues() const;
+    // The path of the file last opened or closed, as File, Recent holds it.
+    const QString& RecentFile() const { return RecentPath; }
+    // Text (true) or binary: how View and Extract read the members now.
+    bool InTextMode() const { return TextMode; }
+    void SetTextMode(bool text) { TextMode = text; }
+    // Opens a file, or a path into one, as the command line does.
+    void OpenPath(const QString& path);
 
   public slots:
     void MnuFileOpenClick();
@@ -153,8 +106,6 @@ class MainWindow : public QMainWindow {
     void OpenXmitFile(bool withDialog);
     // keepTree: another node of the same tree opens next.
     void CloseXmitFile(bool keepTree = false);
-    // The recent files in the File menu's Recent list, newest first.
-    QList<QAction*> RecentFileActions;
     // What "File name:" shows: the file's name, with the members inside it
     // that lead to the open transmission (HTTPD330.XMIT!ICON).
     QString ShownFileName() const;
@@ -170,6 +121,68 @@ class MainWindow : public QMainWindow {
     void changeEvent(QEvent* event) override;
 
   private:
+    // The window's state.
+    bool FileIsOpen = false;
+    bool DebugHeaders = false;
+    bool DateOrder = false;
+    bool TextMode = false;
+    std::filesystem::path StartDir;
+    // The open file: its bytes and what the parser found in them.
+    std::unique_ptr<ByteSource> XmitSource;
+    std::unique_ptr<XmitInfo> Info;
+    // What the open node is; a tape lists its files and has no XmitSource.
+    NodeKind Kind = NodeKind::Xmit;
+    // The open tape, or the tape whose file TapeFile (from 0) the node is.
+    std::shared_ptr<TapeImage> Tape;
+    std::optional<std::size_t> TapeFile;
+    std::optional<TerseHeader> Terse;   // the data was unpacked from a TERSE file
+    std::optional<UnloadFacts> Unload;  // the node is a raw IEBCOPY unload
+    OptionsDialog* Options = nullptr;
+    QString StatusKey = kStatusKey;
+    QString XmitPath;
+    QString RecentPath;
+    QString TargetPath;
+    QString TargetExt;
+    std::unique_ptr<MemberReader> Reader;
+    // Text records of the current command are cut to this length; -1: not cut.
+    int RecordCut = -1;
+    ProgressDialog* Progress = nullptr;
+    AboutDialog* About = nullptr;
+
+    // Controls, by their object names.
+    QToolBar* ToolBar1;
+    QToolButton *SbnOpen, *SbnExtract, *SbnView, *SbnJcl, *SpeedButton3, *SbnOptions, *SpeedButton2,
+        *AboutButton;
+    QAction *MnuFileOpen, *MnuFileClose, *MnuFileRecentFile, *MnuFileExit, *MnuEditSelectAll,
+        *MnuEditDeSelectAll, *MnuXmitView, *MnuXmitExtract, *MnuXmitDumpFile, *MnuOptions,
+        *MnuViewToolbar, *MnuViewCloseViewers, *MnuHelpContents, *MnuHelpHome, *MnuHelpCbt,
+        *MnuHelpPlanet, *MnuHelpAbout;
+    QAction *PopListView, *PopListExtract, *PopListSelect, *PopListDeSelect;
+    QAction *MnuXmitFindContaining, *MnuXmitExtractAll;
+    // Writing XMIT files: of PC files, and of the open library again.
+    QAction *MnuFileCreate, *MnuXmitSaveAs;
+    // The original of a file a transfer changed, when the one open is such.
+    QAction* MnuFileSaveRepaired;
+    // Above the member list: the name filter, "N of M members", Show all.
+    QWidget* FilterBar;
+    QLineEdit* EdtFilter;
+    QLabel* LblFilterCount;
+    QToolButton* BtnShowAll;
+    QMenu* lPopListView;
+    QTabWidget* TabInfo;
+    TabRows* TabInfoRows;  // the tabs of TabInfo, on as many rows as they need
+    QSplitter* Splitter1;
+    MemberView* LvwMembers;
+    QPlainTextEdit* MmoTabMessage;
+    ElidedLabel *LblSize, *LblCreated, *LblFileNum, *LblFileName, *LblDataset, *LblType,
+        *LblMembers, *LblRecfm, *LblLrecl, *LblBlksize, *LblFromNode, *LblFromId, *LblToNode,
+        *LblToId;
+    // Shown only for the containers they describe: a tape, its file, a
+    // TERSE file, an unload.
+    ElidedLabel *LblFormat, *LblLabels, *LblVolser, *LblTapeFile, *LblPacked;
+
+    bool TapeIsOpen() const { return FileIsOpen && Kind == NodeKind::Tape; }
+
     void BuildWindow();
     QWidget* BuildMemberPane();
     void ApplyMemberFilter();
@@ -274,6 +287,8 @@ class MainWindow : public QMainWindow {
     QMenu* recentMenu_ = nullptr;
     // The open path cut at its "!": the file, then the members inside.
     QStringList pathParts_;
+    // The recent files in the File menu's Recent list, newest first.
+    QList<QAction*> RecentFileActions;
     QString openPath_;  // the path of the node shown, while one is
     // The tree of the open file and its containers, beside the panes.
     ContainerTree* TvwContainers = nullptr;

@@ -48,8 +48,8 @@ void CloseViewers(MainWindow& w) {
 }
 
 void Select(MainWindow& w, std::initializer_list<int> rows) {
-    w.LvwMembers->clearSelection();
-    for (int r : rows) w.LvwMembers->SetRowSelected(r, true);
+    Members(w)->clearSelection();
+    for (int r : rows) Members(w)->SetRowSelected(r, true);
 }
 
 void EnablePrompt(MainFixture& f, MainWindow& w) {
@@ -61,7 +61,7 @@ void EnablePrompt(MainFixture& f, MainWindow& w) {
         return d.result();
     });
     w.MnuOptionsXmitClick();
-    ASSERT_TRUE(w.Options->Values().promptType);
+    ASSERT_TRUE(w.OptionValues().promptType);
 }
 }  // namespace
 
@@ -83,7 +83,7 @@ TEST(ViewCommand, OneMemberOpensAFilledViewer) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0].trimmed(), "MEMBER 1 LINE 0");
     EXPECT_EQ(lines[3], "");
-    EXPECT_FALSE(w.Progress->isVisible());
+    EXPECT_FALSE(ProgressOf(w)->isVisible());
     EXPECT_FALSE(w.Reading());
     CloseViewers(w);
 }
@@ -102,15 +102,15 @@ TEST(ViewCommand, NoSelectionSeveralAndTheQuestionAboveTwenty) {
     ASSERT_EQ(three.size(), 3u);
     CloseViewers(w);
 
-    w.LvwMembers->selectAll();
-    w.LvwMembers->SetRowSelected(20, false);
+    Members(w)->selectAll();
+    Members(w)->SetRowSelected(20, false);
     const std::size_t asked = f.Dialogs.Messages.size();
     w.MnuXmitViewClick();  // twenty: no question
     EXPECT_EQ(f.Dialogs.Messages.size(), asked);
     EXPECT_EQ(Viewers(w).size(), 20u);
     CloseViewers(w);
 
-    w.LvwMembers->selectAll();
+    Members(w)->selectAll();
     f.Dialogs.QuestionAnswers = {MessageAnswer::No};
     w.MnuXmitViewClick();
     EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Viewing more than 20 members!");
@@ -129,7 +129,7 @@ TEST(ViewCommand, SequentialDatasetAndHexView) {
     seq.Recfm = 0x4000;  // V: binary, a hex view
     seq.Records = {ToEbcdic("HELLO WORLD")};
     MainWindow& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
-    EXPECT_FALSE(w.TextMode);
+    EXPECT_FALSE(w.InTextMode());
     w.MnuXmitViewClick();
     auto views = Viewers(w);
     ASSERT_EQ(views.size(), 1u);
@@ -146,11 +146,11 @@ TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
     plan.Blksize = 27920;
     plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'b')), false, "", {}}};
     MainWindow& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
-    w.Progress = new ProgressDialog(&w);
-    w.Progress->EventIntervalMs = 0;
-    QTimer::singleShot(0, w.Progress, [&] { w.Progress->BtnCancel->click(); });
+    ProgressDialog::DefaultEventIntervalMs = 0;  // the window system is let in at once
+    QTimer::singleShot(0, &w, [&] { ProgressOf(w)->BtnCancel->click(); });
     Select(w, {0});
     w.MnuXmitViewClick();
+    ProgressDialog::DefaultEventIntervalMs = 20;
     auto views = Viewers(w);
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0]->StatusText(0), "Operation cancelled. Not all the data is present.");
@@ -198,7 +198,7 @@ TEST(ExtractCommand, OneMemberSeveralAndTheDataset) {
 
     // A cancelled save dialog writes nothing and hides the progress window.
     w.MnuXmitExtractClick();
-    EXPECT_FALSE(w.Progress->isVisible());
+    EXPECT_FALSE(ProgressOf(w)->isVisible());
 
     SequentialSpec seq;
     seq.Records = {ToEbcdic(std::string(160, 'd'))};
@@ -222,7 +222,7 @@ TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
             {"M" + std::to_string(i), ToEbcdic(std::string(80 * 5000, 'm')), false, "", {}});
     }
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
-    w.LvwMembers->selectAll();
+    Members(w)->selectAll();
     std::filesystem::create_directories(f.Dir / "out");
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".bin").string()));
     // Cancel the "Extract members" window as soon as it runs.
@@ -264,7 +264,7 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     EXPECT_EQ(ReadFile(f.Dir / "cut.txt").size(), 3u * 74 + 2);
 
     // An empty selection still asks first, then reports.
-    w.LvwMembers->clearSelection();
+    Members(w)->clearSelection();
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
         d.close();  // the frame: like Auto
         return d.result();
@@ -272,7 +272,7 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     w.MnuXmitViewClick();
     EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmPromptType");
     EXPECT_EQ(f.Dialogs.Messages.back().Text, "Select at least one member from the list.");
-    EXPECT_TRUE(w.TextMode);
+    EXPECT_TRUE(w.InTextMode());
 
     // Variable records can be read as text too; undefined ones only as binary.
     struct Case {
@@ -287,8 +287,7 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
         SequentialSpec seq;
         seq.Recfm = c.recfm;
         seq.Records = {ToEbcdic("VARIABLE")};
-        w.XmitPath = QString::fromStdString(f.Write("v.xmi", BuildSequential(seq)).string());
-        w.OpenXmitFile(false);
+        w.OpenPath(QString::fromStdString(f.Write("v.xmi", BuildSequential(seq)).string()));
         bool textEnabled = !c.textOffered, autoEnabled = !c.textOffered, binaryEnabled = false;
         f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
             auto& p = dynamic_cast<ExtractPrompt&>(d);
@@ -303,7 +302,7 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
         EXPECT_EQ(textEnabled, c.textOffered) << c.recfm;
         EXPECT_EQ(autoEnabled, c.textOffered) << c.recfm;
         EXPECT_TRUE(binaryEnabled);
-        EXPECT_EQ(w.TextMode, c.textOffered);
+        EXPECT_EQ(w.InTextMode(), c.textOffered);
         EXPECT_EQ(ReadFile(f.Dir / "v.out"), c.output) << c.recfm;
     }
 }
@@ -353,12 +352,11 @@ TEST(ViewCommand, CodePageAndTextOrHexAreChosenInOptionsAndPerViewer) {
         return d.result();
     });
     w.MnuOptionsXmitClick();
-    EXPECT_EQ(w.Options->Values().CodePage, 273);
+    EXPECT_EQ(w.OptionValues().CodePage, 273);
     EXPECT_EQ(
         f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false)->ReadInteger("CodePage"),
         273u);
-    w.XmitPath = QString::fromStdString(file.string());
-    w.OpenXmitFile(false);
+    w.OpenPath(QString::fromStdString(file.string()));
     ViewerWindow& second = view();
     EXPECT_EQ(second.windowTitle(), "§NAT    ");
     EXPECT_EQ(second.RichEdit1->Line(0), "Ä^öA");
@@ -369,19 +367,19 @@ TEST(JobwickCommand, NeedsExactlyOneMemberAndOpensTheJobFile) {
     MainFixture f;
     PdsSpec plan = MainFixture::Library(2);
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
-    w.SbnJcl->click();
+    Find<QToolButton>(&w, "SbnJcl")->click();
     EXPECT_EQ(f.Dialogs.Messages.back().Text, "No member selected!");
     Select(w, {0, 1});
-    w.SbnJcl->click();
+    Find<QToolButton>(&w, "SbnJcl")->click();
     EXPECT_EQ(f.Dialogs.Messages.back().Text,
               "Multiple selections cannot be sent to Jobwick!\nSelect only one member.");
     EXPECT_TRUE(f.Dialogs.Urls.isEmpty());
 
     // The job folder is made on first use.
-    ASSERT_FALSE(std::filesystem::exists(w.Options->Values().ZipDir));
+    ASSERT_FALSE(std::filesystem::exists(w.OptionValues().ZipDir));
     Select(w, {1});
-    w.SbnJcl->click();
-    const std::string expected = w.Options->Values().ZipDir + "/MEM1.jcl";
+    Find<QToolButton>(&w, "SbnJcl")->click();
+    const std::string expected = w.OptionValues().ZipDir + "/MEM1.jcl";
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0], "file://" + QString::fromStdString(expected));
     EXPECT_TRUE(std::filesystem::exists(expected));
@@ -437,8 +435,7 @@ TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     plan.Blksize = 27920;
     plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'c')), false, "", {}}};
     MainWindow& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
-    w.Progress = new ProgressDialog(&w);
-    w.Progress->EventIntervalMs = 0;
+    ProgressDialog::DefaultEventIntervalMs = 0;
     bool closeRefused = false, busy = false, closeEnabled = true, viewerStayed = false;
     QTimer::singleShot(0, &w, [&] {
         busy = w.Reading();
@@ -450,6 +447,7 @@ TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     });
     Select(w, {0});
     w.MnuXmitViewClick();
+    ProgressDialog::DefaultEventIntervalMs = 20;
     EXPECT_TRUE(busy);
     EXPECT_TRUE(viewerStayed);
     EXPECT_FALSE(closeEnabled);
@@ -464,7 +462,7 @@ TEST(ReadOnly, OpenViewExtractAndCloseLeaveTheFileUnchanged) {
     const std::string before = Sha256Hex(ReadFile(path));
     const auto stamp = std::filesystem::last_write_time(path);
     MainWindow& w = f.Start(Args(path));
-    w.LvwMembers->selectAll();
+    Members(w)->selectAll();
     w.MnuXmitViewClick();
     CloseViewers(w);
     std::filesystem::create_directories(f.Dir / "out");
@@ -511,7 +509,7 @@ TEST(ExtractCommand, NamesFromTheFileBecomeSafeDistinctFileNames) {
     const char* names[] = {"A\nB", "SAME", "SAME", "CON", "X/Y"};
     for (std::size_t i = 0; i < 5; ++i) plan.Members[i].Name = names[i];
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(plan))));
-    EXPECT_EQ(w.LvwMembers->Text(0, 0), "A%0AB     ");  // no raw line break
+    EXPECT_EQ(Members(w)->Text(0, 0), "A%0AB     ");  // no raw line break
     Select(w, {0});
     w.MnuXmitExtractClick();  // cancelled save dialog
     EXPECT_EQ(f.Dialogs.SaveRequests.back().FileName, "A%0AB.txt");
@@ -528,8 +526,8 @@ TEST(ExtractCommand, NamesFromTheFileBecomeSafeDistinctFileNames) {
 
     // The job file has the same name rule, and its address keeps the '%'.
     Select(w, {3});
-    w.SbnJcl->click();
-    const auto job = std::filesystem::path(w.Options->Values().ZipDir) / "%43ON.jcl";
+    Find<QToolButton>(&w, "SbnJcl")->click();
+    const auto job = std::filesystem::path(w.OptionValues().ZipDir) / "%43ON.jcl";
     EXPECT_TRUE(std::filesystem::exists(job));
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(QUrl(f.Dialogs.Urls[0]).toLocalFile(), QString::fromStdString(job.string()));
@@ -545,7 +543,7 @@ TEST(ExtractCommand, AMessageOnlyFileSaysThereIsNothingToExtract) {
     x.Record(ToEbcdic("PLEASE READ THIS"));
     x.Control(6, {});
     MainWindow& w = f.Start(Args(f.Write("msg.xmi", out.Data)));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     w.MnuXmitExtractClick();
     EXPECT_TRUE(f.Dialogs.SaveRequests.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Text,
@@ -556,7 +554,7 @@ TEST(OpenCommand, APipeIsRefusedWithTheReason) {
     MainFixture f;
     ASSERT_EQ(mkfifo((f.Dir / "pipe.xmi").c_str(), 0600), 0);
     MainWindow& w = f.Start(Args(f.Dir / "pipe.xmi"));
-    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_FALSE(w.HasFile());
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Error opening file");
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("pipe.xmi\nIs a pipe (FIFO), not a file"));

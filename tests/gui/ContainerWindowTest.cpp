@@ -52,16 +52,15 @@ bool RowShown(MainWindow& w, const char* name) {
 }
 
 int Column(MainWindow& w, const QString& caption) {
-    for (int c = 0; c < w.LvwMembers->ColumnCount(); ++c) {
-        if (w.LvwMembers->Model().ColumnCaption(c) == caption) return c;
+    for (int c = 0; c < Members(w)->ColumnCount(); ++c) {
+        if (Members(w)->Model().ColumnCaption(c) == caption) return c;
     }
     return -1;
 }
 
 QStringList ColumnTexts(MainWindow& w, int column) {
     QStringList texts;
-    for (int r = 0; r < w.LvwMembers->RowCount(); ++r)
-        texts << w.LvwMembers->Text(r, column).trimmed();
+    for (int r = 0; r < Members(w)->RowCount(); ++r) texts << Members(w)->Text(r, column).trimmed();
     return texts;
 }
 
@@ -107,7 +106,7 @@ TEST(ContainerWindow, SampleTapeListsItsFilesAndShowsTheUnloadInTheTree) {
     const nlohmann::json tape = Expected("test_tape.aws");
     MainFixture f;
     MainWindow& w = f.Start(Arg(Containers() / "test_tape.aws"));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     QStringList dsns, bytes;
     for (const auto& file : tape.at("tape_files")) {
         dsns << QString::fromStdString(file.at("dsn").get<std::string>());
@@ -121,10 +120,10 @@ TEST(ContainerWindow, SampleTapeListsItsFilesAndShowsTheUnloadInTheTree) {
     EXPECT_FALSE(RowShown(w, "LblPacked"));
 
     // File 2, an unload, is shown as the library it holds, in this window.
-    w.LvwMembers->SetRowSelected(1, true);
+    Members(w)->SetRowSelected(1, true);
     Find<QAction>(&w, "MnuXmitView")->trigger();
     EXPECT_TRUE(OtherWindows(w).empty());
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     QStringList members;
     for (const auto& m : tape.at("tape_files").at(1).at("unload").at("members"))
         members << QString::fromStdString(m.at("name").get<std::string>());
@@ -147,7 +146,7 @@ TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(path.string()));
     MainWindow& w = f.Start();
     w.MnuFileOpenClick();
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     const QString filter = f.Dialogs.OpenRequests.at(0).Filter;
     for (const char* entry : {"Tape images (*.aws *.het)|*.aws;*.het",
                               "TERSE files (*.trs *.terse *.pack)|*.trs;*.terse;*.pack",
@@ -164,7 +163,7 @@ TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
     EXPECT_TRUE(Find<QAction>(&w, "MnuXmitView")->isEnabled());
 
     // Two files at once open nothing and say why; so does Extract.
-    w.LvwMembers->selectAll();
+    Members(w)->selectAll();
     w.MnuXmitViewClick();
     EXPECT_TRUE(OtherWindows(w).empty());
     ASSERT_FALSE(f.Dialogs.Messages.empty());
@@ -174,19 +173,19 @@ TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
     EXPECT_TRUE(f.Dialogs.SaveRequests.empty());
 
     // Enter on the text file shows it as a dataset; Back returns to the tape.
-    w.LvwMembers->clearSelection();
-    w.LvwMembers->SetRowSelected(0, true);
-    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(0, true);
+    QTest::keyClick(Members(w), Qt::Key_Return);
     EXPECT_TRUE(OtherWindows(w).empty());
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblDataset"), "USER.TEXT");
     Find<QAction>(&w, "MnuViewBack")->trigger();
     EXPECT_EQ(Label(w, "LblVolser"), "CORV01");
 
     // A double click on the transmission lists its library; the popup menu
     // opens it in a window of its own instead.
-    w.LvwMembers->clearSelection();
-    w.LvwMembers->SetRowSelected(1, true);
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(1, true);
     Find<QAction>(&w, "PopListOpenWindow")->trigger();
     ASSERT_EQ(OtherWindows(w).size(), 1u);
     QStringList names;
@@ -214,7 +213,7 @@ TEST(ContainerWindow, DroppedTerseFileShowsItsFirstRecordAsText) {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &drop);
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     const QString packed = Label(w, "LblPacked");
     EXPECT_TRUE(packed.contains(QString::fromStdString(terse.at("format"))));
     EXPECT_TRUE(packed.contains(QString::fromStdString(terse.at("recfm"))));

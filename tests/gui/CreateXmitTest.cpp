@@ -268,12 +268,11 @@ void MarkPdse(Bytes& xmit) {
 }
 
 void Select(MainWindow& w, const std::vector<std::string>& names) {
-    w.LvwMembers->clearSelection();
-    for (int row = 0; row < w.LvwMembers->Model().rowCount(); ++row) {
-        const std::string caption =
-            w.LvwMembers->Model().Member(row).Caption.trimmed().toStdString();
+    Members(w)->clearSelection();
+    for (int row = 0; row < Members(w)->Model().rowCount(); ++row) {
+        const std::string caption = Members(w)->Model().Member(row).Caption.trimmed().toStdString();
         if (std::find(names.begin(), names.end(), caption) != names.end())
-            w.LvwMembers->SetRowSelected(row, true);
+            Members(w)->SetRowSelected(row, true);
     }
 }
 }  // namespace
@@ -285,9 +284,9 @@ TEST(SaveAsXmit, TheSelectionIsWrittenWithTheMembersOfItsAliases) {
     Bytes xmit = BuildPds(plan);
     MarkPdse(xmit);
     MainWindow& w = f.Start({Text(f.Write("lib.xmi", xmit))});
-    ASSERT_EQ(w.Info->Dataset.Organization, DatasetOrganization::PartitionedExtended);
+    ASSERT_EQ(w.OpenInfo()->Dataset.Organization, DatasetOrganization::PartitionedExtended);
     Select(w, {"ALIAS2", "MEM0"});
-    ASSERT_EQ(w.LvwMembers->SelectedCount(), 2);
+    ASSERT_EQ(Members(w)->SelectedCount(), 2);
     const auto out = f.Dir / "copy.xmi";
     f.Dialogs.SaveAnswers.push_back(Text(out));
     Find<QAction>(&w, "MnuXmitSaveAs")->trigger();

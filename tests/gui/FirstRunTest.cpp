@@ -70,7 +70,7 @@ TEST(FirstRun, AZipOpensOnAFreshProfileAndTheFoldersAreTheUsers) {
                                  std::filesystem::perm_options::remove);
 
     MainWindow& w = f.Start({QString::fromStdString(archive.string())});
-    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(w.HasFile());
     EXPECT_TRUE(f.Dialogs.Messages.empty());
     EXPECT_TRUE(f.Dialogs.ExecWindows.empty());
     EXPECT_EQ(w.windowTitle(), "Corvane  v3");
@@ -83,7 +83,7 @@ TEST(FirstRun, AZipOpensOnAFreshProfileAndTheFoldersAreTheUsers) {
     EXPECT_EQ(openDir, home);  // no documents folder yet
     EXPECT_TRUE(WritableFolder(zipDir));
     EXPECT_TRUE(WritableFolder(openDir));
-    EXPECT_EQ(w.RecentPath, QString::fromStdString((zipDir / "JOBS.XMI").string()));
+    EXPECT_EQ(w.RecentFile(), QString::fromStdString((zipDir / "JOBS.XMI").string()));
 
     // Options can be confirmed as they stand, and Defaults gives the same.
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
@@ -121,7 +121,7 @@ TEST(Captions, AreExactlyTheWindowsOwnTexts) {
         const char* caption;
     };
     for (const Case& c :
-         {Case{&w, "Corvane  v3"}, Case{w.Options, "Xmit options"},
+         {Case{&w, "Corvane  v3"}, Case{OptionsOf(w), "Xmit options"},
           Case{&prompt, "Extraction Type Maual Selection"}, Case{&progress, "Extract Progress"},
           Case{&error, "Error"}, Case{&zip, "UnZIp files for Corvane"}}) {
         c.window->show();
@@ -136,7 +136,7 @@ TEST(Frames, DialogsAreFixedAndTheProgressWindowIsAToolWindow) {
     MainWindow& w = f.Start();
     ExtractPrompt prompt(&w);
     ZipIntakeDialog zip(&w, f.Dialogs);
-    for (QDialog* d : std::initializer_list<QDialog*>{w.Options, &prompt, &zip}) {
+    for (QDialog* d : std::initializer_list<QDialog*>{OptionsOf(w), &prompt, &zip}) {
         d->show();
         QApplication::processEvents();
         EXPECT_EQ(d->minimumSize(), d->maximumSize()) << d->objectName().toStdString();

@@ -2,7 +2,9 @@
 
 #include <QPrinter>
 
+#include "AboutDialog.h"
 #include "OptionsDialog.h"
+#include "ProgressDialog.h"
 
 namespace corvane::testing {
 
@@ -141,6 +143,31 @@ PdsSpec MainFixture::Library(std::size_t members) {
              IspfStats(1, static_cast<std::uint8_t>(i), 1, 24, 100, 12, 30, "TESTER")});
     }
     return plan;
+}
+
+gui::MemberView* Members(QWidget& window) {
+    return Find<gui::MemberView>(&window, "LvwMembers");
+}
+
+gui::OptionsDialog* OptionsOf(QWidget& window) {
+    return Find<gui::OptionsDialog>(&window, "FrmXmitOptions");
+}
+
+gui::ProgressDialog* ProgressOf(QWidget& window) {
+    return Find<gui::ProgressDialog>(&window, "FrmXmitCancel");
+}
+
+gui::AboutDialog* AboutOf(QWidget& window) {
+    return Find<gui::AboutDialog>(&window, "FrmAbout");
+}
+
+QList<QAction*> RecentActions(QWidget& window) {
+    QList<QAction*> actions;
+    for (int k = 1;; ++k) {
+        auto* a = Find<QAction>(&window, QString("MnuFileRecent%1").arg(k).toUtf8().constData());
+        if (!a) return actions;
+        actions << a;
+    }
 }
 
 }  // namespace corvane::testing

@@ -16,6 +16,12 @@
 #include "XmitBuilder.h"
 #include "settings/FileTypes.h"
 
+namespace corvane::gui {
+class AboutDialog;
+class OptionsDialog;
+class ProgressDialog;
+}  // namespace corvane::gui
+
 namespace corvane::testing {
 
 // Answers every dialog from queues and records what was asked.
@@ -84,5 +90,13 @@ template <typename T>
 T* Find(QObject* root, const char* name) {
     return root->findChild<T*>(name);
 }
+
+// Controls and windows of a main window, by their object names.
+gui::MemberView* Members(QWidget& window);
+gui::OptionsDialog* OptionsOf(QWidget& window);
+gui::ProgressDialog* ProgressOf(QWidget& window);
+gui::AboutDialog* AboutOf(QWidget& window);
+// The File, Recent entries, newest first.
+QList<QAction*> RecentActions(QWidget& window);
 
 }  // namespace corvane::testing

@@ -46,16 +46,17 @@ TEST(Layout, EveryTabIsReachableAtTheDefaultSize) {
     MainFixture f;
     MainWindow& w = f.Start();
     QApplication::processEvents();
-    ASSERT_EQ(w.Splitter1->sizes().value(0), 193);
-    const QRect area = w.TabInfoRows->rect();
-    EXPECT_GT(w.TabInfoRows->RowCount(), 1);
-    for (int k = w.TabInfo->count() - 1; k >= 0; --k) {
-        const QRect tab = w.TabInfoRows->TabRect(k);
+    ASSERT_EQ(Find<QSplitter>(&w, "Splitter1")->sizes().value(0), 193);
+    const QRect area = Find<TabRows>(&w, "TabInfoRows")->rect();
+    EXPECT_GT(Find<TabRows>(&w, "TabInfoRows")->RowCount(), 1);
+    for (int k = Find<QTabWidget>(&w, "TabInfo")->count() - 1; k >= 0; --k) {
+        const QRect tab = Find<TabRows>(&w, "TabInfoRows")->TabRect(k);
         ASSERT_FALSE(tab.isEmpty()) << k;
         EXPECT_TRUE(area.contains(tab)) << k;
-        QTest::mouseClick(w.TabInfoRows, Qt::LeftButton, {}, tab.center());
-        EXPECT_EQ(w.TabInfo->currentIndex(), k);
-        EXPECT_TRUE(w.TabInfoRows->TabRect(k).bottom() >= area.bottom() - 1);  // next to the page
+        QTest::mouseClick(Find<TabRows>(&w, "TabInfoRows"), Qt::LeftButton, {}, tab.center());
+        EXPECT_EQ(Find<QTabWidget>(&w, "TabInfo")->currentIndex(), k);
+        EXPECT_TRUE(Find<TabRows>(&w, "TabInfoRows")->TabRect(k).bottom() >=
+                    area.bottom() - 1);  // next to the page
     }
 }
 
@@ -64,9 +65,9 @@ TEST(Layout, ALongFileNameDoesNotWidenThePane) {
     const std::string name = "A-VERY-LONG-NAME-OF-A-TRANSMISSION-FILE-FROM-THE-MAINFRAME.xmi";
     MainWindow& w = f.Start(Args(f.Write(name, BuildPds(MainFixture::Library(1)))));
     QApplication::processEvents();
-    EXPECT_EQ(w.Splitter1->sizes().value(0), 193);
-    EXPECT_EQ(w.LblFileName->text().toStdString(), name);
-    EXPECT_EQ(w.LblFileName->toolTip().toStdString(), name);
+    EXPECT_EQ(Find<QSplitter>(&w, "Splitter1")->sizes().value(0), 193);
+    EXPECT_EQ(Find<ElidedLabel>(&w, "LblFileName")->text().toStdString(), name);
+    EXPECT_EQ(Find<ElidedLabel>(&w, "LblFileName")->toolTip().toStdString(), name);
     // The status bar's file-name panel shortens it too, whole in its tooltip.
     auto* panel = Find<ElidedLabel>(&w, "StatusPanel1");
     EXPECT_EQ(panel->toolTip().toStdString(), name);
@@ -93,12 +94,13 @@ TEST(Layout, MessagesKeepTheirColumns) {
     seq.Records = {ToEbcdic(std::string(80, 'm'))};
     seq.MessageLines = {std::string(79, 'X') + "|", "COL1      COL11"};
     MainWindow& w = f.Start(Args(f.Write("msg.xmi", BuildSequential(seq))));
-    EXPECT_EQ(w.MmoTabMessage->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(Find<QPlainTextEdit>(&w, "MmoTabMessage")->lineWrapMode(), QPlainTextEdit::NoWrap);
     // Columns line up: a line of narrow letters is as wide as one of wide
     // letters, whatever fonts this desktop has.
-    const QFontMetrics m(w.MmoTabMessage->font());
+    const QFontMetrics m(Find<QPlainTextEdit>(&w, "MmoTabMessage")->font());
     EXPECT_EQ(m.horizontalAdvance(QString(10, 'i')), m.horizontalAdvance(QString(10, 'M')));
-    EXPECT_EQ(w.MmoTabMessage->document()->lineCount(), w.MmoTabMessage->blockCount());
+    EXPECT_EQ(Find<QPlainTextEdit>(&w, "MmoTabMessage")->document()->lineCount(),
+              Find<QPlainTextEdit>(&w, "MmoTabMessage")->blockCount());
 }
 
 TEST(Layout, EveryCharacterTheViewerShowsIsDrawn) {
@@ -110,7 +112,7 @@ TEST(Layout, EveryCharacterTheViewerShowsIsDrawn) {
     plan.Members[0].Data = all;
     MainFixture f;
     MainWindow& w = f.Start(Args(f.Write("all.xmi", BuildPds(plan))));
-    w.LvwMembers->SetRowSelected(0, true);
+    Members(w)->SetRowSelected(0, true);
     Find<QAction>(&w, "MnuXmitView")->trigger();
     auto* view = w.findChild<ViewerWindow*>();
     ASSERT_NE(view, nullptr);
@@ -141,7 +143,7 @@ TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
     }
     const auto path = f.Write("sort.xmi", BuildPds(plan));
     MainWindow& w = f.Start(Args(path));
-    MemberView& list = *w.LvwMembers;
+    MemberView& list = *Members(w);
     ASSERT_EQ(list.ColumnCount(), 9);
     EXPECT_EQ(list.model()->data(list.model()->index(0, 0), Qt::TextAlignmentRole).toInt() &
                   Qt::AlignHorizontal_Mask,
@@ -162,8 +164,7 @@ TEST(MemberList, HeadersSortAndReverseAndANewFileComesInDirectoryOrder) {
         EXPECT_EQ(list.SelectedMembers()[0].Caption.trimmed(), "CHARLIE");
     }
     ClickHeader(list, 0);  // descending
-    w.XmitPath = QString::fromStdString(path.string());
-    w.OpenXmitFile(false);
+    w.OpenPath(QString::fromStdString(path.string()));
     EXPECT_EQ(Column(list, 0), (QStringList{"ALPHA", "BRAVO", "CHARLIE"}));
     EXPECT_FALSE(list.header()->isSortIndicatorShown());
 }
@@ -177,8 +178,8 @@ TEST(Layout, TheMemberListAndTheInfoValuesStayReadableUnderADarkPalette) {
     QApplication::setPalette(dark);
     MainFixture f;
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
-    w.LvwMembers->ensurePolished();
-    const QPalette shown = w.LvwMembers->palette();
+    Members(w)->ensurePolished();
+    const QPalette shown = Members(w)->palette();
     auto* value = Find<QLabel>(&w, "LblFileName");
     value->ensurePolished();
     const QColor valueColour = value->palette().color(QPalette::WindowText);

@@ -54,7 +54,7 @@ TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
     EXPECT_EQ(w.StatusText(1), "No file open");
     EXPECT_EQ(w.x(), 248);
     EXPECT_EQ(w.y(), 279);
-    EXPECT_TRUE(w.ToolBar1->isVisible());
+    EXPECT_TRUE(Find<QToolBar>(&w, "ToolBar1")->isVisible());
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
     for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
     for (const char* name : {"MnuFileOpen", "MnuXmitDumpFile", "MnuFileRecentFile", "MnuFileExit",
@@ -62,7 +62,7 @@ TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
                              "SbnOpen", "SbnOptions", "SpeedButton2", "SbnHelp"}) {
         EXPECT_TRUE(Enabled(w, name)) << name;
     }
-    EXPECT_FALSE(w.SpeedButton3->isEnabled());
+    EXPECT_FALSE(Find<QToolButton>(&w, "SpeedButton3")->isEnabled());
     struct Item {
         const char* name;
         const char* caption;
@@ -81,21 +81,22 @@ TEST(MainWindow, StartsWithItsControlsCaptionsAndStartStates) {
         EXPECT_EQ(a->text(), i.caption);
         EXPECT_EQ(a->shortcut(), QKeySequence(i.key)) << i.name;
     }
-    EXPECT_EQ(w.SbnView->text(), "View");
-    EXPECT_EQ(w.SbnView->toolTip(), "View selected data in a seperate panel");
-    EXPECT_EQ(w.SbnJcl->text(), "Jobwick");
-    EXPECT_EQ(w.TabInfo->count(), 4);
-    EXPECT_EQ(w.TabInfo->tabText(3), "message");
-    EXPECT_EQ(w.TabInfo->currentIndex(), 1);
-    EXPECT_EQ(w.LvwMembers->ColumnCount(), 0);
-    EXPECT_FALSE(w.About->isVisible());
+    EXPECT_EQ(Find<QToolButton>(&w, "SbnView")->text(), "View");
+    EXPECT_EQ(Find<QToolButton>(&w, "SbnView")->toolTip(),
+              "View selected data in a seperate panel");
+    EXPECT_EQ(Find<QToolButton>(&w, "SbnJcl")->text(), "Jobwick");
+    EXPECT_EQ(Find<QTabWidget>(&w, "TabInfo")->count(), 4);
+    EXPECT_EQ(Find<QTabWidget>(&w, "TabInfo")->tabText(3), "message");
+    EXPECT_EQ(Find<QTabWidget>(&w, "TabInfo")->currentIndex(), 1);
+    EXPECT_EQ(Members(w)->ColumnCount(), 0);
+    EXPECT_FALSE(AboutOf(w)->isVisible());
 }
 
 TEST(MainWindow, OpensALibraryFromTheCommandLine) {
     MainFixture f;
     auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library(3)));
     MainWindow& w = f.Start(Args(path));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblDataset"), "USER.JCL.LIB");
     EXPECT_EQ(Label(w, "LblType"), "PDS");
     EXPECT_EQ(Label(w, "LblMembers"), "3");
@@ -109,20 +110,20 @@ TEST(MainWindow, OpensALibraryFromTheCommandLine) {
     EXPECT_EQ(Label(w, "LblFileName"), "lib.xmi");
     EXPECT_EQ(Label(w, "LblSize"), QString::fromStdString(SizeText(static_cast<std::int64_t>(
                                        std::filesystem::file_size(path)))));
-    EXPECT_EQ(w.TabInfo->currentIndex(), 0);
-    ASSERT_EQ(w.LvwMembers->ColumnCount(), 9);
-    EXPECT_EQ(w.LvwMembers->Model().ColumnCaption(4), "User ID");
-    ASSERT_EQ(w.LvwMembers->RowCount(), 3);
-    EXPECT_EQ(w.LvwMembers->Text(1, 0), "MEM1    ");
-    EXPECT_EQ(w.LvwMembers->Text(1, 5), "1-1");
-    EXPECT_TRUE(w.LvwMembers->property("gridLines").toBool());
+    EXPECT_EQ(Find<QTabWidget>(&w, "TabInfo")->currentIndex(), 0);
+    ASSERT_EQ(Members(w)->ColumnCount(), 9);
+    EXPECT_EQ(Members(w)->Model().ColumnCaption(4), "User ID");
+    ASSERT_EQ(Members(w)->RowCount(), 3);
+    EXPECT_EQ(Members(w)->Text(1, 0), "MEM1    ");
+    EXPECT_EQ(Members(w)->Text(1, 5), "1-1");
+    EXPECT_TRUE(Members(w)->property("gridLines").toBool());
     EXPECT_EQ(w.StatusText(0), "File successfully opened.");
     EXPECT_EQ(w.StatusText(1), "lib.xmi");
     EXPECT_EQ(w.StatusText(2), QString::fromStdString(f.Dir.Path().string()));
     for (const char* name : kFileCommands) EXPECT_TRUE(Enabled(w, name)) << name;
     for (const char* name : kSelectItems) EXPECT_TRUE(Enabled(w, name)) << name;
-    EXPECT_EQ(w.RecentPath, QString::fromStdString(path.string()));
-    EXPECT_TRUE(w.TextMode);
+    EXPECT_EQ(w.RecentFile(), QString::fromStdString(path.string()));
+    EXPECT_TRUE(w.InTextMode());
 }
 
 TEST(MainWindow, ParserNotesShowAsAStatusWarningWithoutAMessageBox) {
@@ -131,7 +132,7 @@ TEST(MainWindow, ParserNotesShowAsAStatusWarningWithoutAMessageBox) {
     // Cut inside the member data: the file opens, and the member scan stops there.
     auto path = f.Write("cut.xmi", Bytes(good.begin(), good.end() - 120));
     MainWindow& w = f.Start(Args(path));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_TRUE(f.Dialogs.Messages.empty());
     const QString note = "Member data cut short by the end of the file at offset ";
     EXPECT_TRUE(w.StatusText(0).startsWith("File successfully opened. Warning: " + note))
@@ -161,23 +162,23 @@ TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
     for (const auto& [name, bytes] : copies) {
         SCOPED_TRACE(name);
         MainWindow& w = f.Start(Args(f.Write(name, *bytes)));
-        ASSERT_TRUE(w.FileIsOpen);
-        EXPECT_EQ(w.LvwMembers->Model().rowCount(), 3);
+        ASSERT_TRUE(w.HasFile());
+        EXPECT_EQ(Members(w)->Model().rowCount(), 3);
         EXPECT_TRUE(f.Dialogs.Messages.empty());
         EXPECT_TRUE(w.StatusText(0).contains("Warning: This file was "))
             << w.StatusText(0).toStdString();
         EXPECT_TRUE(w.StatusText(0).contains("the original bytes were restored exactly."));
         // Its original written beside it.
-        ASSERT_TRUE(w.MnuFileSaveRepaired->isEnabled());
+        ASSERT_TRUE(Find<QAction>(&w, "MnuFileSaveRepaired")->isEnabled());
         const auto saved = f.Dir / (std::string(name) + ".fixed");
         f.Dialogs.SaveAnswers.push_back(QString::fromStdString(saved.string()));
-        w.MnuFileSaveRepaired->trigger();
+        Find<QAction>(&w, "MnuFileSaveRepaired")->trigger();
         EXPECT_EQ(ReadFile(saved), good);
         EXPECT_EQ(w.StatusText(0), "Saved the repaired copy as " +
                                        QString::fromStdString(saved.filename().string()) + ".");
     }
     MainWindow& clean = f.Start(Args(f.Write("clean.xmi", good)));
-    EXPECT_FALSE(clean.MnuFileSaveRepaired->isEnabled());
+    EXPECT_FALSE(Find<QAction>(&clean, "MnuFileSaveRepaired")->isEnabled());
     // Sent in text mode through IBM 037, which other pages would read
     // differently: not undone, and the status bar says why beside the error.
     PdsSpec every;
@@ -185,12 +186,12 @@ TEST(MainWindow, ACopyChangedInTransferOpensAsTheOriginalWithAWarning) {
     for (int b = 0; b < 256; ++b) every.Members[0].Data[b] = static_cast<std::uint8_t>(b);
     const Bytes text = TextModeCopy(BuildPds(every), 37);
     MainWindow& ambiguous = f.Start(Args(f.Write("text.xmi", text)));
-    EXPECT_FALSE(ambiguous.FileIsOpen);
+    EXPECT_FALSE(ambiguous.HasFile());
     const QString said = ambiguous.StatusText(0);
     EXPECT_TRUE(said.startsWith("An error occured processing the file. File closed."));
     EXPECT_TRUE(said.contains("IBM 037")) << said.toStdString();
     EXPECT_TRUE(said.contains("IBM 500")) << said.toStdString();
-    EXPECT_FALSE(ambiguous.MnuFileSaveRepaired->isEnabled());
+    EXPECT_FALSE(Find<QAction>(&ambiguous, "MnuFileSaveRepaired")->isEnabled());
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith("INMR01 header not found!"));
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("IBM 037"));
@@ -202,13 +203,15 @@ TEST(MainWindow, SequentialContentHasNoListAndNoSelectItems) {
     seq.Records = {ToEbcdic(std::string(80, 'q'))};
     seq.MessageLines = {"HELLO FROM THE MAINFRAME"};
     MainWindow& w = f.Start(Args(f.Write("seq.xmi", BuildSequential(seq))));
-    ASSERT_TRUE(w.FileIsOpen);
-    EXPECT_EQ(w.LvwMembers->ColumnCount(), 0);
-    EXPECT_EQ(w.LvwMembers->RowCount(), 0);
-    EXPECT_FALSE(w.LvwMembers->property("gridLines").toBool());
+    ASSERT_TRUE(w.HasFile());
+    EXPECT_EQ(Members(w)->ColumnCount(), 0);
+    EXPECT_EQ(Members(w)->RowCount(), 0);
+    EXPECT_FALSE(Members(w)->property("gridLines").toBool());
     for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
     for (const char* name : kFileCommands) EXPECT_TRUE(Enabled(w, name)) << name;
-    EXPECT_TRUE(w.MmoTabMessage->toPlainText().startsWith("HELLO FROM THE MAINFRAME"));
+    EXPECT_TRUE(Find<QPlainTextEdit>(&w, "MmoTabMessage")
+                    ->toPlainText()
+                    .startsWith("HELLO FROM THE MAINFRAME"));
 }
 
 TEST(MainWindow, CloseClearsEverythingAndRemembersThePath) {
@@ -216,28 +219,28 @@ TEST(MainWindow, CloseClearsEverythingAndRemembersThePath) {
     auto path = f.Write("lib.xmi", BuildPds(MainFixture::Library()));
     MainWindow& w = f.Start(Args(path));
     Find<QAction>(&w, "MnuFileClose")->trigger();
-    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_FALSE(w.HasFile());
     EXPECT_EQ(Label(w, "LblDataset"), "");
     EXPECT_EQ(Label(w, "LblSize"), "");
-    EXPECT_EQ(w.LvwMembers->ColumnCount(), 0);
+    EXPECT_EQ(Members(w)->ColumnCount(), 0);
     EXPECT_EQ(w.StatusText(0), "File Closed.");
     EXPECT_EQ(w.StatusText(1), "");
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
     for (const char* name : kSelectItems) EXPECT_FALSE(Enabled(w, name)) << name;
     EXPECT_EQ(Find<QAction>(&w, "MnuFileRecentFile")->text(),
               QString::fromStdString(path.string()));
-    EXPECT_EQ(w.Info, nullptr);
+    EXPECT_EQ(w.OpenInfo(), nullptr);
 
     // The recent item opens it again; an empty one does nothing.
     Find<QAction>(&w, "MnuFileRecentFile")->trigger();
-    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(w.HasFile());
 }
 
 TEST(MainWindow, RecentItemShowsThePathItselfEvenWithAmpersands) {
     MainFixture f;
     auto path = f.Write("a&b.xmi", BuildPds(MainFixture::Library()));
     MainWindow& w = f.Start(Args(path));
-    EXPECT_EQ(w.RecentPath, QString::fromStdString(path.string()));
+    EXPECT_EQ(w.RecentFile(), QString::fromStdString(path.string()));
     EXPECT_EQ(Find<QAction>(&w, "MnuFileRecentFile")->text(),
               QString::fromStdString(path.string()).replace("&", "&&"));
     f.Stop();
@@ -249,13 +252,13 @@ TEST(MainWindow, NotAnXmitFileIsReportedAndNothingOpens) {
     MainFixture f;
     MainWindow& w =
         f.Start(Args(f.Write("junk.xmi", ToEbcdic("JUST SOME TEXT, NOT A TRANSMISSION"))));
-    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_FALSE(w.HasFile());
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Text,
               "INMR01 header not found!\nThis does not look like an Xmit file");
     EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
-    EXPECT_EQ(w.Info, nullptr);
+    EXPECT_EQ(w.OpenInfo(), nullptr);
 }
 
 TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
@@ -296,7 +299,7 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     EXPECT_EQ(heights[2], DecodeErrorDialog::kCollapsedHeight);
     EXPECT_EQ(captions[0], "Details <<");
     EXPECT_EQ(captions[1], "Details >>");
-    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_FALSE(w.HasFile());
 }
 
 TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
@@ -307,7 +310,7 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
     MainWindow& w = f.Start();
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(good.string()));
     Find<QAction>(&w, "MnuXmitDumpFile")->trigger();
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     ViewerWindow* dump = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (auto* v = qobject_cast<ViewerWindow*>(top);
@@ -333,8 +336,8 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
     auto bad = f.Write("broken.xmi", broken);
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(bad.string()));
     Find<QAction>(&w, "MnuXmitDumpFile")->trigger();
-    EXPECT_FALSE(w.FileIsOpen);
-    EXPECT_EQ(w.Info, nullptr);
+    EXPECT_FALSE(w.HasFile());
+    EXPECT_EQ(w.OpenInfo(), nullptr);
     EXPECT_EQ(w.StatusText(0), "An error occured processing the file. File closed.");
     for (const char* name : kFileCommands) EXPECT_FALSE(Enabled(w, name)) << name;
     for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -346,8 +349,8 @@ TEST(MainWindow, DebugHeadersKeepTheDumpWindow) {
     // The next open clears it.
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(good.string()));
     Find<QAction>(&w, "MnuFileOpen")->trigger();
-    EXPECT_TRUE(w.FileIsOpen);
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_TRUE(w.HasFile());
+    EXPECT_EQ(Members(w)->RowCount(), 2);
 }
 
 TEST(MainWindow, OpenDialogStartsInTheLastFilesFolderAndCancelChangesNothing) {
@@ -360,21 +363,21 @@ TEST(MainWindow, OpenDialogStartsInTheLastFilesFolderAndCancelChangesNothing) {
     EXPECT_EQ(f.Dialogs.OpenRequests[0].Folder, QString::fromStdString(f.Dir.Path().string()));
     EXPECT_TRUE(f.Dialogs.OpenRequests[0].Filter.startsWith(
         "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|"));
-    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(w.HasFile());
     EXPECT_EQ(w.StatusText(0), "File successfully opened.");
 }
 
 TEST(MainWindow, SelectionCountAndSelectAll) {
     MainFixture f;
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
-    for (int i : {0, 2, 4}) w.LvwMembers->SetRowSelected(i, true);
+    for (int i : {0, 2, 4}) Members(w)->SetRowSelected(i, true);
     w.LvwMembersClick();
     EXPECT_EQ(w.StatusText(0), "3 Selected.");
     Find<QAction>(&w, "MnuEditSelectAll")->trigger();
-    EXPECT_EQ(w.LvwMembers->SelectedCount(), 5);
+    EXPECT_EQ(Members(w)->SelectedCount(), 5);
     EXPECT_EQ(w.StatusText(0), "3 Selected.");
     Find<QAction>(&w, "PopListDeSelect")->trigger();
-    EXPECT_TRUE(w.LvwMembers->SelectedCount() == 0);
+    EXPECT_TRUE(Members(w)->SelectedCount() == 0);
 }
 
 TEST(MainWindow, WindowStateSurvivesARestart) {
@@ -385,9 +388,9 @@ TEST(MainWindow, WindowStateSurvivesARestart) {
         w.move(120, 140);
         w.resize(700, 420);
         QApplication::processEvents();
-        w.Splitter1->setSizes({250, 450});
+        Find<QSplitter>(&w, "Splitter1")->setSizes({250, 450});
         Find<QAction>(&w, "MnuViewToolbar")->trigger();
-        EXPECT_FALSE(w.ToolBar1->isVisible());
+        EXPECT_FALSE(Find<QToolBar>(&w, "ToolBar1")->isVisible());
         f.Stop();
     }
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
@@ -402,10 +405,10 @@ TEST(MainWindow, WindowStateSurvivesARestart) {
     EXPECT_EQ(again.x(), 120);
     EXPECT_EQ(again.y(), 140);
     EXPECT_EQ(again.width(), 700);
-    EXPECT_EQ(again.Splitter1->sizes().value(0), 250);
-    EXPECT_FALSE(again.MnuViewToolbar->isChecked());
-    EXPECT_FALSE(again.ToolBar1->isVisible());
-    EXPECT_EQ(again.RecentPath, QString::fromStdString(path.string()));
+    EXPECT_EQ(Find<QSplitter>(&again, "Splitter1")->sizes().value(0), 250);
+    EXPECT_FALSE(Find<QAction>(&again, "MnuViewToolbar")->isChecked());
+    EXPECT_FALSE(Find<QToolBar>(&again, "ToolBar1")->isVisible());
+    EXPECT_EQ(again.RecentFile(), QString::fromStdString(path.string()));
 }
 
 TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
@@ -414,33 +417,33 @@ TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(w.About->isVisible());
-    QTest::mouseClick(w.About->Label1, Qt::LeftButton);
-    EXPECT_TRUE(w.About->isVisible());  // a text label does not close it
-    QTest::mouseClick(w.About->Image1, Qt::LeftButton);
-    EXPECT_TRUE(w.About->isVisible());
-    QTest::mouseClick(w.About->Label3, Qt::LeftButton);
-    EXPECT_FALSE(w.About->isVisible());
+    EXPECT_TRUE(AboutOf(w)->isVisible());
+    QTest::mouseClick(AboutOf(w)->Label1, Qt::LeftButton);
+    EXPECT_TRUE(AboutOf(w)->isVisible());  // a text label does not close it
+    QTest::mouseClick(AboutOf(w)->Image1, Qt::LeftButton);
+    EXPECT_TRUE(AboutOf(w)->isVisible());
+    QTest::mouseClick(AboutOf(w)->Label3, Qt::LeftButton);
+    EXPECT_FALSE(AboutOf(w)->isVisible());
     w.MnuHelpAboutClick();
-    QTest::mouseClick(w.About, Qt::LeftButton, {}, QPoint(5, 220));
-    EXPECT_FALSE(w.About->isVisible());
+    QTest::mouseClick(AboutOf(w), Qt::LeftButton, {}, QPoint(5, 220));
+    EXPECT_FALSE(AboutOf(w)->isVisible());
     // Keys close it too, as any small window.
     for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
         w.MnuHelpAboutClick();
-        QTest::keyClick(w.About, key);
-        EXPECT_FALSE(w.About->isVisible()) << key;
+        QTest::keyClick(AboutOf(w), key);
+        EXPECT_FALSE(AboutOf(w)->isVisible()) << key;
     }
 
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_FALSE(w.HasFile());
 }
 
 TEST(MainWindow, HelpOpensTheUserGuideBesideTheProgram) {
     MainFixture f;
     MainWindow& w = f.Start();
-    w.SpeedButton2->click();
+    Find<QToolButton>(&w, "SpeedButton2")->click();
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0],
               "file://" + QString::fromStdString((f.Dir / "bin" / "docs" / "index.html").string()));

@@ -24,8 +24,8 @@ MainWindow& Open(MainFixture& f, std::size_t members) {
 
 QStringList Names(MainWindow& w) {
     QStringList names;
-    for (int row = 0; row < w.LvwMembers->RowCount(); ++row)
-        names << w.LvwMembers->Text(row, 0).trimmed();
+    for (int row = 0; row < Members(w)->RowCount(); ++row)
+        names << Members(w)->Text(row, 0).trimmed();
     return names;
 }
 
@@ -77,24 +77,24 @@ TEST(MemberFilter, NarrowsByNameWithWildcardsAndCounts) {
 TEST(MemberFilter, SelectionKeepsOnlyShownRowsAndCommandsUseThem) {
     MainFixture f;
     MainWindow& w = Open(f, 12);
-    w.LvwMembers->SetRowSelected(2, true);   // MEM2, filtered away
-    w.LvwMembers->SetRowSelected(10, true);  // MEM10, stays
+    Members(w)->SetRowSelected(2, true);   // MEM2, filtered away
+    Members(w)->SetRowSelected(10, true);  // MEM10, stays
     Find<QLineEdit>(&w, "EdtFilter")->setText("mem1*");
-    ASSERT_EQ(w.LvwMembers->SelectedMembers().size(), 1);
-    EXPECT_EQ(w.LvwMembers->SelectedMembers()[0].Caption.trimmed(), "MEM10");
+    ASSERT_EQ(Members(w)->SelectedMembers().size(), 1);
+    EXPECT_EQ(Members(w)->SelectedMembers()[0].Caption.trimmed(), "MEM10");
     Find<QAction>(&w, "MnuEditSelectAll")->trigger();
     QStringList selected;
-    for (const ListedMember& m : w.LvwMembers->SelectedMembers()) selected << m.Caption.trimmed();
+    for (const ListedMember& m : Members(w)->SelectedMembers()) selected << m.Caption.trimmed();
     EXPECT_EQ(selected, (QStringList{"MEM1", "MEM10", "MEM11"}));
 }
 
 TEST(MemberFilter, TypingInTheListJumpsToAName) {
     MainFixture f;
     MainWindow& w = Open(f, 12);
-    w.LvwMembers->setFocus();
-    QTest::keyClicks(w.LvwMembers, "mem11");
-    EXPECT_EQ(w.LvwMembers->currentIndex().row(), 11);
-    EXPECT_EQ(w.LvwMembers->SelectedRowNumbers(), QList<int>{11});
+    Members(w)->setFocus();
+    QTest::keyClicks(Members(w), "mem11");
+    EXPECT_EQ(Members(w)->currentIndex().row(), 11);
+    EXPECT_EQ(Members(w)->SelectedRowNumbers(), QList<int>{11});
 }
 
 TEST(ContainingSearch, ListsTheMembersWhoseTextHoldsTheString) {
@@ -106,7 +106,7 @@ TEST(ContainingSearch, ListsTheMembersWhoseTextHoldsTheString) {
     EXPECT_EQ(Names(w), QStringList{"MEM3"});
     EXPECT_EQ(Count(w), "1 of 5 members");
     EXPECT_EQ(w.StatusText(0), "1 members contain \"member 3 line\".");
-    EXPECT_FALSE(w.Progress->isVisible());
+    EXPECT_FALSE(ProgressOf(w)->isVisible());
     EXPECT_FALSE(w.Reading());
 
     // The name filter narrows the result further; Show all undoes both.
@@ -163,7 +163,7 @@ TEST(ExtractAll, OffersToKeepWhatADamagedMemberHoldsBeforeItsDamage) {
         MainFixture f;
         const auto path = f.Write("cut.xmi", Bytes(whole.begin(), whole.end() - 1200));
         MainWindow& w = f.Start({QString::fromStdString(path.string())});
-        ASSERT_TRUE(w.FileIsOpen);
+        ASSERT_TRUE(w.HasFile());
         const std::filesystem::path out = f.Dir / "out";
         std::filesystem::create_directories(out);
         f.Dialogs.QuestionAnswers = {MessageAnswer::Yes};
@@ -173,9 +173,9 @@ TEST(ExtractAll, OffersToKeepWhatADamagedMemberHoldsBeforeItsDamage) {
             Find<QAction>(&w, "MnuXmitExtractAll")->trigger();
             EXPECT_TRUE(std::filesystem::exists(out / "MEM0.txt"));
         } else {
-            w.LvwMembers->clearSelection();
-            if (way == 2) w.LvwMembers->SetRowSelected(1, true);
-            w.LvwMembers->SetRowSelected(2, true);
+            Members(w)->clearSelection();
+            if (way == 2) Members(w)->SetRowSelected(1, true);
+            Members(w)->SetRowSelected(2, true);
             const auto target = way == 1 ? out / "mine.txt" : out / ".txt";
             f.Dialogs.SaveAnswers = {QString::fromStdString(target.string())};
             if (way == 1) partial = out / "mine.partial.txt";

@@ -36,15 +36,15 @@ Bytes Outer() {
 }
 
 int Row(MainWindow& w, const QString& name) {
-    for (int r = 0; r < w.LvwMembers->RowCount(); ++r) {
-        if (w.LvwMembers->Text(r, 0).trimmed() == name) return r;
+    for (int r = 0; r < Members(w)->RowCount(); ++r) {
+        if (Members(w)->Text(r, 0).trimmed() == name) return r;
     }
     return -1;
 }
 
 void Select(MainWindow& w, const QString& name) {
-    w.LvwMembers->clearSelection();
-    w.LvwMembers->SetRowSelected(Row(w, name), true);
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(Row(w, name), true);
 }
 
 // The main windows shown besides the fixture's own.
@@ -83,8 +83,8 @@ TEST(NestedWindow, TransmissionsInsideAreBrowsedAsOneTree) {
     MainFixture f;
     const auto outer = f.Write("OUTER.XMIT", Outer());
     MainWindow& w = f.Start({QString::fromStdString(outer.string())});
-    ASSERT_TRUE(w.FileIsOpen);
-    auto& model = w.LvwMembers->Model();
+    ASSERT_TRUE(w.HasFile());
+    auto& model = Members(w)->Model();
     EXPECT_FALSE(model.data(model.index(Row(w, "MIDDLE"), 0), Qt::DecorationRole).isNull());
     EXPECT_TRUE(model.data(model.index(Row(w, "MEM0"), 0), Qt::DecorationRole).isNull());
     auto* tree = Find<QTreeWidget>(&w, "TvwContainers");
@@ -100,12 +100,12 @@ TEST(NestedWindow, TransmissionsInsideAreBrowsedAsOneTree) {
     Select(w, "MIDDLE");
     Find<QAction>(&w, "MnuXmitView")->trigger();
     EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE");
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(Members(w)->RowCount(), 2);
     Select(w, "INNER");
-    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    QTest::keyClick(Members(w), Qt::Key_Return);
     EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
     EXPECT_EQ(w.StatusText(1), "OUTER.XMIT!MIDDLE!INNER");
-    EXPECT_EQ(w.LvwMembers->Text(0, 0).trimmed(), "MEM0");
+    EXPECT_EQ(Members(w)->Text(0, 0).trimmed(), "MEM0");
     EXPECT_TRUE(OtherWindows(w).empty());
     EXPECT_EQ(tree->currentItem()->text(0), "INNER");
 
@@ -144,15 +144,15 @@ TEST(NestedWindow, TheCommandLineTakesANestedPath) {
     MainFixture f;
     const auto outer = f.Write("OUTER.XMIT", Outer());
     MainWindow& w = f.Start({QString::fromStdString(outer.string() + "!MIDDLE!INNER")});
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(Members(w)->RowCount(), 2);
     EXPECT_EQ(TreeLabels(*Find<QTreeWidget>(&w, "TvwContainers")),
               QStringList({"OUTER.XMIT", " MIDDLE", "  INNER"}));
 
     // A member that holds no transmission is said so and nothing opens.
     MainWindow& plain = f.Start({QString::fromStdString(outer.string() + "!MEM0")});
-    EXPECT_FALSE(plain.FileIsOpen);
+    EXPECT_FALSE(plain.HasFile());
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.endsWith("!MEM0 is not an XMIT file"));
 }
@@ -163,23 +163,23 @@ TEST(NestedWindow, DroppingAnXmitOrZipFileOpensItAndAnyOtherKeepsTheOpenOne) {
     MainWindow& w = f.Start();
     const auto lib = f.Write("dropped.xmi", BuildPds(MainFixture::Library(3)));
     Drop(w, lib);
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblFileName"), "dropped.xmi");
-    EXPECT_EQ(w.LvwMembers->RowCount(), 3);
+    EXPECT_EQ(Members(w)->RowCount(), 3);
 
     ZipSpec zip;
     zip.Entries = {{"dir/DATA.XMI", BuildPds(MainFixture::Library(2))}};
     Drop(w, f.Write("dropped.zip", BuildZip(zip)));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblFileName"), "DATA.XMI");
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(Members(w)->RowCount(), 2);
 
     // A file that is no transmission is refused; the one open stays open.
     f.Dialogs.Messages.clear();
     Drop(w, f.Write("notes.txt", Bytes(400, 'x')));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblFileName"), "DATA.XMI");
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(Members(w)->RowCount(), 2);
     EXPECT_EQ(f.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(w.StatusText(0), "Could not open notes.txt; DATA.XMI stays open.");
 }
@@ -198,21 +198,21 @@ TEST(NestedWindow, RecentFilesKeepTheEightNewestAndDropMissingOnes) {
     for (const std::string& p : paths) {
         f.Dialogs.OpenAnswers.push_back(QString::fromStdString(p));
         w.MnuFileOpenClick();
-        ASSERT_TRUE(w.FileIsOpen) << p;
+        ASSERT_TRUE(w.HasFile()) << p;
     }
     // Newest first; lib0 and lib1 fell off the end.
     const std::vector<std::string> expected(paths.rbegin(), paths.rbegin() + 8);
     EXPECT_EQ(ReadRecentFiles(f.Registry), expected);
-    ASSERT_EQ(w.RecentFileActions.size(), 8);
-    EXPECT_EQ(w.RecentFileActions[0]->data().toString().toStdString(), paths.back());
-    EXPECT_EQ(w.RecentFileActions[7]->text(), QString::fromStdString("&8 " + paths[2]));
+    ASSERT_EQ(RecentActions(w).size(), 8);
+    EXPECT_EQ(RecentActions(w)[0]->data().toString().toStdString(), paths.back());
+    EXPECT_EQ(RecentActions(w)[7]->text(), QString::fromStdString("&8 " + paths[2]));
 
     // A later window finds them; the nested path opens again.
     f.Stop();
     MainWindow& again = f.Start();
     ASSERT_TRUE(Find<QAction>(&again, "MnuFileRecent1")->isVisible());
     Find<QAction>(&again, "MnuFileRecent1")->trigger();
-    ASSERT_TRUE(again.FileIsOpen);
+    ASSERT_TRUE(again.HasFile());
     EXPECT_EQ(Label(again, "LblFileName"), "OUTER.XMIT!MIDDLE");
 
     // A file gone is removed when chosen, with a message.
@@ -239,7 +239,7 @@ TEST(NestedWindow, AZipOfATerseFileOfAnXmitIsBrowsedByKeyboardInOneWindow) {
     zip.Entries = {{"LIB.XMI", BuildTerse(packed)}};
     MainWindow& w = f.Start();
     Drop(w, f.Write("archive.zip", BuildZip(zip)));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     EXPECT_EQ(Label(w, "LblFileName"), "LIB.XMI");
     EXPECT_FALSE(Label(w, "LblPacked").isEmpty());
     auto* tree = Find<QTreeWidget>(&w, "TvwContainers");
@@ -249,7 +249,7 @@ TEST(NestedWindow, AZipOfATerseFileOfAnXmitIsBrowsedByKeyboardInOneWindow) {
     QTest::keyClick(tree, Qt::Key_Down);
     QApplication::processEvents();
     EXPECT_EQ(Label(w, "LblFileName"), "LIB.XMI!INNER");
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(Members(w)->RowCount(), 2);
     QTest::keyClick(tree, Qt::Key_Up);
     QApplication::processEvents();
     EXPECT_EQ(Label(w, "LblFileName"), "LIB.XMI");

@@ -46,7 +46,7 @@ void MakeDefaultFolders(MainFixture& f) {
 TEST(OptionsDialog, FirstRunShowsTheDefaults) {
     MainFixture f;
     MainWindow& w = f.Start();
-    OptionsDialog& o = *w.Options;
+    OptionsDialog& o = *OptionsOf(w);
     EXPECT_EQ(o.windowTitle(), "Xmit options");
     EXPECT_FALSE(o.isVisible());
     EXPECT_TRUE(o.RgpDateFormatDay->isChecked());
@@ -102,9 +102,9 @@ TEST(OptionsDialog, CancelKeepsEveryOption) {
         },
         "reject"));
     w.MnuOptionsXmitClick();
-    EXPECT_EQ(w.Options->Values().TextExt, ".txt");
-    EXPECT_TRUE(w.Options->Values().engDate);
-    EXPECT_FALSE(w.Options->Values().promptType);
+    EXPECT_EQ(w.OptionValues().TextExt, ".txt");
+    EXPECT_TRUE(w.OptionValues().engDate);
+    EXPECT_FALSE(w.OptionValues().promptType);
     EXPECT_EQ(w.StatusText(0), "Options not updated, operation cancelled.");
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
     EXPECT_EQ(key->ReadString("TextExt"), ".txt");
@@ -129,12 +129,11 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Date format changed");
     EXPECT_EQ(f.Dialogs.Messages.back().Text,
               "The new date format will be picked up the next time a file is opened");
-    EXPECT_FALSE(w.DateOrder);
+    EXPECT_FALSE(w.OptionValues().engDate);
     // The next file opened shows month-first dates.
-    w.XmitPath =
-        QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(1))).string());
-    w.OpenXmitFile(false);
-    EXPECT_EQ(w.LvwMembers->Text(0, 2), "04/09/2024");
+    w.OpenPath(
+        QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(1))).string()));
+    EXPECT_EQ(Members(w)->Text(0, 2), "04/09/2024");
 }
 
 TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
@@ -164,7 +163,7 @@ TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
     ExtensionBoxes expected;
     expected.xmi = expected.xmt = true;
     EXPECT_EQ(f.Types->ReadRegisteredExtensions(), expected);
-    EXPECT_FALSE(w.Options->Values().AutoZip);
+    EXPECT_FALSE(w.OptionValues().AutoZip);
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
     EXPECT_EQ(key->ReadInteger("AutoZip"), 0u);
 }
@@ -196,7 +195,7 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
     MakeDefaultFolders(f);
     f.Registry.RefuseWrites = true;
     MainWindow& w = f.Start();
-    EXPECT_TRUE(w.Options->Values().UsingIniFile);
+    EXPECT_TRUE(w.OptionValues().UsingIniFile);
     f.Dialogs.ExecHandlers.push_back(
         Options([](OptionsDialog& o) { o.EdtTextExt->setText(".lst"); }));
     w.MnuOptionsXmitClick();
@@ -208,7 +207,7 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
 TEST(OptionsDialog, BrowseOpensAFolderPicker) {
     MainFixture f;
     MainWindow& w = f.Start();
-    OptionsDialog& o = *w.Options;
+    OptionsDialog& o = *OptionsOf(w);
     const QString start = o.EdtUnZipTo->text();
     f.Dialogs.FolderAnswers.push_back(QString::fromStdString((f.Dir / "somewhere").string()) + "/");
     o.BtnBrowseZip->click();
@@ -245,10 +244,10 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
     w.MnuFileOpenClick();
     EXPECT_TRUE(f.Dialogs.ExecWindows.empty());
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     const auto unpacked = f.Env.ZipFolder / "DATA.XMI";
-    EXPECT_EQ(w.RecentPath, QString::fromStdString(unpacked.string()));
-    EXPECT_EQ(w.LvwMembers->RowCount(), 2);
+    EXPECT_EQ(w.RecentFile(), QString::fromStdString(unpacked.string()));
+    EXPECT_EQ(Members(w)->RowCount(), 2);
 
     // Without the unzip folder the per-user default folder takes the entry,
     // made afresh; the program's folder stays untouched.
@@ -262,8 +261,8 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
     std::filesystem::remove_all(f.Env.ZipFolder);
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
     w.MnuFileOpenClick();
-    EXPECT_EQ(w.RecentPath, QString::fromStdString(unpacked.string()));
-    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_EQ(w.RecentFile(), QString::fromStdString(unpacked.string()));
+    EXPECT_TRUE(w.HasFile());
     EXPECT_TRUE(std::filesystem::is_empty(f.Dir / "bin"));
 }
 
@@ -298,8 +297,8 @@ TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
     EXPECT_EQ(rows[2], (QStringList{"notes.txt", "10 bytes", "docs/"}));
     EXPECT_TRUE(memo.contains("Opening zip file two.zip"));
     EXPECT_TRUE(memo.endsWith("Zip file opened."));
-    EXPECT_TRUE(w.FileIsOpen);
-    EXPECT_EQ(w.LblFileName->text(), "A.xmi");
+    EXPECT_TRUE(w.HasFile());
+    EXPECT_EQ(Find<ElidedLabel>(&w, "LblFileName")->text(), "A.xmi");
 }
 
 TEST(ZipIntake, AutoZipOffAndNoXmitEntryShowTheWindowAndCloseCancels) {
@@ -315,7 +314,7 @@ TEST(ZipIntake, AutoZipOffAndNoXmitEntryShowTheWindowAndCloseCancels) {
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(none.string()));
     w.MnuFileOpenClick();
     EXPECT_EQ(f.Dialogs.ExecWindows.size(), 1u);
-    EXPECT_FALSE(w.FileIsOpen);  // cancelled: the open file was closed
+    EXPECT_FALSE(w.HasFile());  // cancelled: the open file was closed
     EXPECT_EQ(w.StatusText(0), "File Closed.");
 }
 
@@ -351,12 +350,12 @@ TEST(ZipIntake, OverWriteBoxDecidesAboutAnExistingFile) {
                    m.Text.contains("the existing file is kept");
         });
     EXPECT_EQ(asked, 2);
-    EXPECT_FALSE(w.FileIsOpen);  // the kept file is not an XMIT file
+    EXPECT_FALSE(w.HasFile());  // the kept file is not an XMIT file
 
     f.Dialogs.ExecHandlers.push_back(open(true));
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
     w.MnuFileOpenClick();
-    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(w.HasFile());
     EXPECT_EQ(ReadFile(target), LibraryBytes());
 }
 
@@ -365,9 +364,8 @@ TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
     MakeDefaultFolders(f);
     auto lib = f.Write("lib.xmi", LibraryBytes());
     MainWindow& w = f.Start({QString::fromStdString(lib.string())});
-    w.XmitPath = QString::fromStdString((f.Dir / "gone.zip").string());
-    w.OpenXmitFile(false);
-    EXPECT_TRUE(w.FileIsOpen);
+    w.OpenPath(QString::fromStdString((f.Dir / "gone.zip").string()));
+    EXPECT_TRUE(w.HasFile());
     EXPECT_TRUE(f.Dialogs.Messages.back().Text.endsWith("\nNot found!"));
 
     auto bad = f.Write("bad.zip", Bytes(300, 'z'));
@@ -377,8 +375,7 @@ TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
         d.reject();
         return d.result();
     });
-    w.XmitPath = QString::fromStdString(bad.string());
-    w.OpenXmitFile(false);
+    w.OpenPath(QString::fromStdString(bad.string()));
     EXPECT_EQ(rows, 0);
 }
 
@@ -390,7 +387,7 @@ TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
     f.Dialogs.ExecHandlers.push_back(
         Options([](OptionsDialog& o) { o.ChkAutoZip->setChecked(false); }));
     w.MnuOptionsXmitClick();
-    ASSERT_FALSE(w.Options->Values().AutoZip);
+    ASSERT_FALSE(w.OptionValues().AutoZip);
     auto zip = Archive(f, "one.zip", {{"DATA.XMI", LibraryBytes()}});
     int rows = 0;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
@@ -405,7 +402,7 @@ TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
     w.MnuFileOpenClick();
     EXPECT_EQ(rows, 1);
     EXPECT_EQ(f.Dialogs.ExecWindows.back(), "FrmXmitZip");
-    EXPECT_TRUE(w.FileIsOpen);
+    EXPECT_TRUE(w.HasFile());
 }
 
 TEST(ZipIntake, ALargeEntryIsUnpackedOnlyAfterAYes) {
@@ -433,5 +430,5 @@ TEST(ZipIntake, ALargeEntryIsUnpackedOnlyAfterAYes) {
     }
     EXPECT_TRUE(asked);
     EXPECT_FALSE(std::filesystem::exists(f.Dir / "bin" / "UnZipped" / "BIG.XMI"));
-    EXPECT_FALSE(w.FileIsOpen);
+    EXPECT_FALSE(w.HasFile());
 }

@@ -73,19 +73,19 @@ int main(int argc, char** argv) {
     f.MakeDefaultFolders();
     MainWindow& w = f.Start({QString::fromStdString((samples / "CMSBATCH.xmi").string())});
     w.resize(760, 420);
-    w.LvwMembers->SetRowSelected(1, true);
-    w.LvwMembers->SetRowSelected(3, true);
+    Members(w)->SetRowSelected(1, true);
+    Members(w)->SetRowSelected(3, true);
     w.LvwMembersClick();
     Save(w, "main-window.png");
 
-    w.LvwMembers->clearSelection();
-    w.LvwMembers->SetRowSelected(1, true);
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(1, true);
     w.MnuXmitViewClick();
     if (ViewerWindow* v = LastViewer(w)) {
         Save(*v, "viewer-text.png");
         v->close();
     }
-    w.TextMode = false;
+    w.SetTextMode(false);
     w.MnuXmitViewClick();
     if (ViewerWindow* v = LastViewer(w)) {
         Save(*v, "viewer-hex.png");
@@ -124,8 +124,7 @@ int main(int argc, char** argv) {
         z.reject();
         return z.result();
     });
-    w.XmitPath = QString::fromStdString((samples / "rev370.zip").string());
-    w.OpenXmitFile(false);
+    w.OpenPath(QString::fromStdString((samples / "rev370.zip").string()));
 
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
         auto& e = dynamic_cast<DecodeErrorDialog&>(d);
@@ -133,12 +132,10 @@ int main(int argc, char** argv) {
         Save(e, "error-window.png");
         return 0;
     });
-    w.XmitPath = QString::fromStdString((samples / "I370LOAD").string());
     Bytes bad = ReadFile(samples / "test_seq.xmi");
     bad[0x0A] = 0x00;  // a text-unit key no reader knows
     bad[0x0B] = 0x04;
-    w.XmitPath = QString::fromStdString(f.Write("damaged.xmi", bad).string());
-    w.OpenXmitFile(false);
+    w.OpenPath(QString::fromStdString(f.Write("damaged.xmi", bad).string()));
 
     // A tape: its files listed, and the tree of what it holds.
     const std::filesystem::path tape = samples / "containers" / "test_tape.aws";
@@ -150,14 +147,14 @@ int main(int argc, char** argv) {
     MainFixture g;  // f's window owns the dialogs above: it stays, hidden
     MainWindow& t = g.Start({QString::fromStdString(tape.string())});
     t.resize(1060, 300);
-    t.Splitter1->setSizes({260, 800});
-    t.LvwMembers->SetRowSelected(1, true);
+    Find<QSplitter>(&t, "Splitter1")->setSizes({260, 800});
+    Members(t)->SetRowSelected(1, true);
     t.LvwMembersClick();
     SaveFramed(t, "tape-window.png");
     // Its second file, an unload, shown in the same window, the tree beside.
     t.MnuXmitViewClick();
     t.resize(1060, 340);
-    t.Splitter1->setSizes({260, 640});
+    Find<QSplitter>(&t, "Splitter1")->setSizes({260, 640});
     SaveFramed(t, "unload-window.png");
     return 0;
 }

@@ -21,8 +21,8 @@ namespace {
 ViewerWindow* ViewMember(MainFixture& f, bool text) {
     MainWindow& w = f.Start(
         {QString::fromStdString(f.Write("lib.xmi", BuildPds(MainFixture::Library(3))).string())});
-    w.LvwMembers->SetRowSelected(1, true);
-    w.TextMode = text;
+    Members(w)->SetRowSelected(1, true);
+    w.SetTextMode(text);
     Find<QAction>(&w, "MnuXmitView")->trigger();
     return w.findChild<ViewerWindow*>();
 }

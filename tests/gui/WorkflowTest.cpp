@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "../cli/CliRun.h"
 #include "ExtractPrompt.h"
@@ -43,7 +44,7 @@ void SetPrompt(MainFixture& f, MainWindow& w, bool on) {
         return d.result();
     });
     w.MnuOptionsXmitClick();
-    ASSERT_EQ(w.Options->Values().promptType, on);
+    ASSERT_EQ(w.OptionValues().promptType, on);
 }
 
 // Answers the extraction prompt with a button.
@@ -52,6 +53,21 @@ std::function<int(QDialog&)> Choose(const char* button) {
         d.findChild<QPushButton*>(button)->click();
         return d.result();
     };
+}
+
+// A library whose directory sends the named members to a place that holds
+// no data: their reads fail, the others' do not.
+Bytes WithLostMembers(Bytes file, const std::vector<std::string>& names) {
+    for (std::string name : names) {
+        name.resize(8, ' ');
+        const Bytes key = ToEbcdic(name);
+        auto at = std::search(file.begin(), file.end(), key.begin(), key.end());
+        if (at == file.end() || file.end() - at < 11) continue;
+        at[8] = 0x7F;  // a track far past the data
+        at[9] = 0xF0;
+        at[10] = 0x01;
+    }
+    return file;
 }
 }  // namespace
 
@@ -73,7 +89,7 @@ TEST(Questions, AreNeverAskedUnderTheProgressWindow) {
         f.MakeDefaultFolders();
         MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(21)))));
         if (c.prompt) SetPrompt(f, w, true);
-        for (int r = 0; r < c.selected; ++r) w.LvwMembers->SetRowSelected(r, true);
+        for (int r = 0; r < c.selected; ++r) Members(w)->SetRowSelected(r, true);
         if (c.prompt) f.Dialogs.ExecHandlers.push_back(Choose("Button3"));
         f.Dialogs.QuestionAnswers = {MessageAnswer::No};
         f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "m.txt").string()));
@@ -89,15 +105,15 @@ TEST(Questions, AreNeverAskedUnderTheProgressWindow) {
         for (const auto& m : f.Dialogs.Messages) seen |= m.Caption == c.asked;
         EXPECT_TRUE(seen);
         EXPECT_EQ(f.Dialogs.MessagesOverProgress, 0);
-        EXPECT_FALSE(w.Progress->isVisible());
+        EXPECT_FALSE(ProgressOf(w)->isVisible());
     }
 }
 
 TEST(Questions, AReadErrorDuringAViewIsNotCoveredByTheProgressWindow) {
     MainFixture f;
-    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
-    w.Info->Members[1].DataStart = -1;  // data not found
-    w.LvwMembers->SetRowSelected(1, true);
+    MainWindow& w = f.Start(
+        Args(f.Write("lib.xmi", WithLostMembers(BuildPds(MainFixture::Library(2)), {"MEM1"}))));
+    Members(w)->SetRowSelected(1, true);
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) { return d.result(); });
     w.MnuXmitViewClick();
     ASSERT_EQ(f.Dialogs.ExecWindows.back(), "FrmDecodeError");
@@ -110,7 +126,7 @@ TEST(Sequential, ADatasetWithoutANameIsNamedAfterTheFile) {
     seq.Qualifiers.clear();
     seq.Records = {ToEbcdic(std::string(80, 'n'))};
     MainWindow& w = f.Start(Args(f.Write("test_seq.xmi", BuildSequential(seq))));
-    ASSERT_TRUE(w.FileIsOpen);
+    ASSERT_TRUE(w.HasFile());
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out.txt").string()));
     w.MnuXmitExtractClick();
     EXPECT_EQ(f.Dialogs.SaveRequests.back().FileName, "test_seq.txt");
@@ -118,8 +134,8 @@ TEST(Sequential, ADatasetWithoutANameIsNamedAfterTheFile) {
     ASSERT_EQ(Viewers(w).size(), 1u);
     EXPECT_EQ(Viewers(w)[0]->windowTitle(), "test_seq");
     // The right pane says what the file holds.
-    EXPECT_TRUE(w.LvwMembers->Placeholder().contains("sequential dataset"));
-    EXPECT_TRUE(w.LvwMembers->Placeholder().contains("whole dataset"));
+    EXPECT_TRUE(Members(w)->Placeholder().contains("sequential dataset"));
+    EXPECT_TRUE(Members(w)->Placeholder().contains("whole dataset"));
 }
 
 TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
@@ -127,24 +143,24 @@ TEST(Keyboard, EnterViewsAndKeysUpdateTheSelectionCount) {
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(4)))));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.LvwMembers->setFocus();
-    w.LvwMembers->setCurrentIndex(w.LvwMembers->model()->index(0, 0));
-    QTest::keyClick(w.LvwMembers, Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClick(w.LvwMembers, Qt::Key_Down, Qt::ShiftModifier);
+    Members(w)->setFocus();
+    Members(w)->setCurrentIndex(Members(w)->model()->index(0, 0));
+    QTest::keyClick(Members(w), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(Members(w), Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(w.StatusText(0), "3 Selected.");
     w.SetStatus(0, "File successfully opened.");
-    QTest::keyClick(w.LvwMembers, Qt::Key_Control);  // changes no selection: says nothing
+    QTest::keyClick(Members(w), Qt::Key_Control);  // changes no selection: says nothing
     EXPECT_EQ(w.StatusText(0), "File successfully opened.");
-    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    QTest::keyClick(Members(w), Qt::Key_Return);
     const auto views = Viewers(w);
     ASSERT_EQ(views.size(), 3u);
     EXPECT_EQ(views[0]->windowTitle(), "MEM0    ");
 
     // With nothing selected, Enter views the row the cursor is on.
-    w.LvwMembers->clearSelection();
-    w.LvwMembers->setCurrentIndex(w.LvwMembers->model()->index(3, 0));
-    w.LvwMembers->clearSelection();
-    QTest::keyClick(w.LvwMembers, Qt::Key_Return);
+    Members(w)->clearSelection();
+    Members(w)->setCurrentIndex(Members(w)->model()->index(3, 0));
+    Members(w)->clearSelection();
+    QTest::keyClick(Members(w), Qt::Key_Return);
     ASSERT_EQ(Viewers(w).size(), 4u);
     EXPECT_EQ(Viewers(w).back()->windowTitle(), "MEM3    ");
 }
@@ -154,7 +170,7 @@ TEST(Keyboard, TabReachesTheFilterAndTheMemberList) {
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(2)))));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    EXPECT_EQ(QApplication::focusWidget(), w.LvwMembers);  // the members have the keys first
+    EXPECT_EQ(QApplication::focusWidget(), Members(w));  // the members have the keys first
     bool list = false, filter = false;
     for (int k = 0; k < 12 && !(list && filter); ++k) {
         QWidget* at = QApplication::focusWidget();
@@ -162,7 +178,7 @@ TEST(Keyboard, TabReachesTheFilterAndTheMemberList) {
         EXPECT_EQ(qobject_cast<QToolButton*>(at), nullptr) << k;  // the toolbar takes no focus
         filter = filter || at->objectName() == "EdtFilter";
         QTest::keyClick(at, Qt::Key_Tab);
-        list = list || QApplication::focusWidget() == w.LvwMembers;  // Tab comes back round
+        list = list || QApplication::focusWidget() == Members(w);  // Tab comes back round
     }
     EXPECT_TRUE(list);
     EXPECT_TRUE(filter);
@@ -202,18 +218,18 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
             result = d.result();
             return result;
         });
-        w.TextMode = !c.expectText;
+        w.SetTextMode(!c.expectText);
         w.MnuXmitViewClick();
         EXPECT_EQ(result, c.expectChoice);
-        EXPECT_EQ(w.TextMode, c.expectText);
+        EXPECT_EQ(w.InTextMode(), c.expectText);
     }
 }
 
 TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
     MainFixture f;
-    MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(5)))));
-    for (std::size_t r : {1u, 3u}) w.Info->Members[r].DataStart = -1;
-    w.LvwMembers->selectAll();
+    MainWindow& w = f.Start(Args(
+        f.Write("lib.xmi", WithLostMembers(BuildPds(MainFixture::Library(5)), {"MEM1", "MEM3"}))));
+    Members(w)->selectAll();
     std::filesystem::create_directories(f.Dir / "out");
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "out" / ".txt").string()));
     w.MnuXmitExtractClick();
@@ -227,8 +243,8 @@ TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
     EXPECT_EQ(w.StatusText(0), "3 Processed.");
     EXPECT_TRUE(std::filesystem::exists(f.Dir / "out" / "MEM4.txt"));
     // The next error outside such a series is shown at once again.
-    w.LvwMembers->clearSelection();
-    w.LvwMembers->SetRowSelected(1, true);
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(1, true);
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) { return d.result(); });
     f.Dialogs.SaveAnswers.push_back(QString::fromStdString((f.Dir / "one.txt").string()));
     w.MnuXmitExtractClick();
@@ -238,7 +254,7 @@ TEST(ExtractCommand, ADamagedLibraryGivesOneSummaryAtTheEnd) {
 TEST(ViewCommand, ViewersCascadeCancelStopsTheSeriesAndOneCommandClosesThemAll) {
     MainFixture f;
     MainWindow& w = f.Start(Args(f.Write("lib.xmi", BuildPds(MainFixture::Library(6)))));
-    for (int r : {0, 1, 2}) w.LvwMembers->SetRowSelected(r, true);
+    for (int r : {0, 1, 2}) Members(w)->SetRowSelected(r, true);
     w.MnuXmitViewClick();
     auto views = Viewers(w);
     ASSERT_EQ(views.size(), 3u);
@@ -249,9 +265,9 @@ TEST(ViewCommand, ViewersCascadeCancelStopsTheSeriesAndOneCommandClosesThemAll) 
     EXPECT_TRUE(Viewers(w).empty());
 
     // Cancel pressed while the first of six is read: no further viewer opens.
-    w.Progress->EventIntervalMs = 0;
-    QTimer::singleShot(0, w.Progress, [&] { w.Progress->BtnCancel->click(); });
-    w.LvwMembers->selectAll();
+    ProgressOf(w)->EventIntervalMs = 0;
+    QTimer::singleShot(0, ProgressOf(w), [&] { ProgressOf(w)->BtnCancel->click(); });
+    Members(w)->selectAll();
     w.MnuXmitViewClick();
     EXPECT_EQ(Viewers(w).size(), 1u);
 }
@@ -268,7 +284,7 @@ TEST(Errors, OpeningSaysWhichFileAndWhy) {
                           Case{"empty.xmi", "The file is empty."}}) {
         SCOPED_TRACE(c.name);
         MainWindow& w = f.Start(Args(f.Dir / c.name));
-        EXPECT_FALSE(w.FileIsOpen);
+        EXPECT_FALSE(w.HasFile());
         ASSERT_FALSE(f.Dialogs.Messages.empty());
         const auto& m = f.Dialogs.Messages.back();
         EXPECT_EQ(m.Caption, "Error opening file");
@@ -312,7 +328,7 @@ TEST(SameTexts, TheInfoTabsShowWhatCorvaneCliInfoPrintsForEverySample) {
             continue;
         MainFixture f;
         MainWindow& w = f.Start({QString::fromStdString(entry.path().string())});
-        ASSERT_TRUE(w.FileIsOpen) << name;
+        ASSERT_TRUE(w.HasFile()) << name;
         const CliRun info = Cli("info " + Q(entry.path()));
         ASSERT_EQ(info.Code, 0) << name;
         for (const auto& [caption, label] : rows) {
