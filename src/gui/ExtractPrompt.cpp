@@ -6,10 +6,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace corvane::gui {
 
-ExtractPrompt::ExtractPrompt(QWidget* owner)
+ExtractPrompt::ExtractPrompt(QWidget* owner, bool textOffered, int lrecl)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("FrmPromptType");
@@ -54,14 +55,35 @@ ExtractPrompt::ExtractPrompt(QWidget* owner)
     buttons->addWidget(Button1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    connect(Button3, &QPushButton::clicked, this, [this] { done(ChoiceAuto); });
-    connect(Button2, &QPushButton::clicked, this, [this] { done(ChoiceBinary); });
-    connect(Button1, &QPushButton::clicked, this, [this] { done(ChoiceText); });
+    connect(Button3, &QPushButton::clicked, this, [this] { done(kAuto); });
+    connect(Button2, &QPushButton::clicked, this, [this] { done(kBinary); });
+    connect(Button1, &QPushButton::clicked, this, [this] { done(kText); });
     // Enter takes "Auto" unless a button has the focus.
     Button3->setDefault(true);
     setTabOrder(Button3, Button2);
     setTabOrder(Button2, Button1);
     Button3->setFocus();
+    if (textOffered) {
+        lrecl = std::clamp(lrecl, 10, 32767);
+        UpDownRecLen->setRange(10, lrecl);
+        UpDownRecLen->setValue(lrecl);
+        EdtRecLen->setText(QString::number(UpDownRecLen->value()));
+    } else {
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{UpDownRecLen, EdtRecLen, Button1, Button3})
+            w->setEnabled(false);
+        Button2->setDefault(true);  // the one choice left
+        Button2->setFocus();
+    }
+}
+
+PromptAnswer ExtractPrompt::Answer() const {
+    PromptAnswer a;
+    a.Choice = result() == kText     ? PromptChoice::Text
+               : result() == kBinary ? PromptChoice::Binary
+                                     : PromptChoice::Auto;
+    a.RecordCut = UpDownRecLen->isEnabled() ? UpDownRecLen->value() : -1;
+    return a;
 }
 
 }  // namespace corvane::gui

@@ -9,16 +9,28 @@ class QSpinBox;
 
 namespace corvane::gui {
 
-// Dialog results, as the program's message-box answers number them.
-enum PromptChoice { ChoiceAuto = 2, ChoiceText = 6, ChoiceBinary = 7 };
+// What the user chose in the extraction prompt.
+enum class PromptChoice { Auto, Text, Binary };
+struct PromptAnswer {
+    PromptChoice Choice = PromptChoice::Auto;
+    int RecordCut = -1;  // text records are cut to this length; -1: not offered
+};
 
 // The extraction prompt: text, binary or automatic handling, and the length
-// to which text records are cut.
+// to which text records are cut. Closing it is Auto.
 class ExtractPrompt : public QDialog {
     Q_OBJECT
   public:
-    explicit ExtractPrompt(QWidget* owner);
-    void reject() override { done(ChoiceAuto); }
+    // textOffered: the records can be read as text, lrecl bytes long at most;
+    // otherwise only Binary can be chosen.
+    ExtractPrompt(QWidget* owner, bool textOffered = true, int lrecl = 80);
+    void reject() override { done(kAuto); }
+
+    PromptAnswer Answer() const;
+
+  private:
+    // The dialog's results, as the program's message-box answers number them.
+    static constexpr int kAuto = 2, kText = 6, kBinary = 7;
 
     QLabel* Label1;
     QLabel* Label2;

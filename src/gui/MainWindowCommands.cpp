@@ -150,33 +150,18 @@ int MainWindow::ReadItem(int member, ViewerWindow* view, const QString& path,
 }
 
 void MainWindow::promptShow() {
-    ExtractPrompt prompt(this);
     const bool fixed = Info->Dataset.Recfm.Kind == 'F';
     // Variable-length records can be read as text too, one line per record;
     // "Auto" keeps text for fixed records only.
     const bool textOffered = fixed || Info->Dataset.Recfm.Kind == 'V';
-    if (textOffered) {
-        const int lrecl = static_cast<int>(std::min<std::uint32_t>(Info->Dataset.Lrecl, 32767));
-        prompt.UpDownRecLen->setRange(10, std::max(lrecl, 10));
-        prompt.UpDownRecLen->setValue(lrecl);
-        prompt.EdtRecLen->setText(QString::number(prompt.UpDownRecLen->value()));
-    } else {
-        for (QWidget* w : std::initializer_list<QWidget*>{prompt.UpDownRecLen, prompt.EdtRecLen,
-                                                          prompt.Button1, prompt.Button3}) {
-            w->setEnabled(false);
-        }
-        prompt.Button2->setDefault(true);  // the one choice left
-        prompt.Button2->setFocus();
-    }
-    const int answer = env_.Dialogs->Exec(prompt);
-    if (answer == ChoiceText) {
-        TextMode = true;
-    } else if (answer == ChoiceBinary) {
-        TextMode = false;
-    } else {
-        TextMode = fixed;
-    }
-    RecordCut = prompt.UpDownRecLen->isEnabled() ? prompt.UpDownRecLen->value() : -1;
+    ExtractPrompt prompt(this, textOffered,
+                         static_cast<int>(std::min<std::uint32_t>(Info->Dataset.Lrecl, 32767)));
+    env_.Dialogs->Exec(prompt);
+    const PromptAnswer answer = prompt.Answer();
+    TextMode = answer.Choice == PromptChoice::Text     ? true
+               : answer.Choice == PromptChoice::Binary ? false
+                                                       : fixed;
+    RecordCut = answer.RecordCut;
 }
 
 bool MainWindow::HasDataToExtract() {

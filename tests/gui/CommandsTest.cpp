@@ -247,11 +247,11 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
     int minimum = 0, maximum = 0;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
         auto& p = dynamic_cast<ExtractPrompt&>(d);
-        shownLength = p.EdtRecLen->text();
-        minimum = p.UpDownRecLen->minimum();
-        maximum = p.UpDownRecLen->maximum();
-        p.UpDownRecLen->setValue(72);
-        p.Button1->click();  // Text
+        shownLength = Find<QLineEdit>(&p, "EdtRecLen")->text();
+        minimum = Find<QSpinBox>(&p, "UpDownRecLen")->minimum();
+        maximum = Find<QSpinBox>(&p, "UpDownRecLen")->maximum();
+        Find<QSpinBox>(&p, "UpDownRecLen")->setValue(72);
+        Find<QPushButton>(&p, "Button1")->click();  // Text
         return p.result();
     });
     Select(w, {0});
@@ -291,9 +291,9 @@ TEST(ExtractCommand, ThePromptOffersWhatTheRecordFormatAllows) {
         bool textEnabled = !c.textOffered, autoEnabled = !c.textOffered, binaryEnabled = false;
         f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
             auto& p = dynamic_cast<ExtractPrompt&>(d);
-            textEnabled = p.Button1->isEnabled();
-            autoEnabled = p.Button3->isEnabled();
-            binaryEnabled = p.Button2->isEnabled();
+            textEnabled = Find<QPushButton>(&p, "Button1")->isEnabled();
+            autoEnabled = Find<QPushButton>(&p, "Button3")->isEnabled();
+            binaryEnabled = Find<QPushButton>(&p, "Button2")->isEnabled();
             d.findChild<QPushButton*>(c.button)->click();
             return p.result();
         });

@@ -92,9 +92,8 @@ int main(int argc, char** argv) {
         v->close();
     }
 
-    ExtractPrompt prompt(&w);
-    prompt.UpDownRecLen->setRange(10, 80);
-    prompt.UpDownRecLen->setValue(72);
+    ExtractPrompt prompt(&w, true, 80);
+    Find<QSpinBox>(&prompt, "UpDownRecLen")->setValue(72);
     prompt.show();
     Save(prompt, "prompt.png");
     prompt.hide();

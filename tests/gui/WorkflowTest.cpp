@@ -188,13 +188,13 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
     struct Case {
         const char* name;
         std::uint16_t recfm;
-        int expectChoice;
+        PromptChoice expectChoice;
         bool expectText;
     };
     for (const Case& c :
-         {Case{"fixed records: Auto", 0x9000, ChoiceAuto, true},
-          Case{"variable records: Auto, which stays binary", 0x5002, ChoiceAuto, false},
-          Case{"undefined records: Binary, the one choice", 0xC000, ChoiceBinary, false}}) {
+         {Case{"fixed records: Auto", 0x9000, PromptChoice::Auto, true},
+          Case{"variable records: Auto, which stays binary", 0x5002, PromptChoice::Auto, false},
+          Case{"undefined records: Binary, the one choice", 0xC000, PromptChoice::Binary, false}}) {
         SCOPED_TRACE(c.name);
         MainFixture f;
         f.MakeDefaultFolders();
@@ -203,20 +203,22 @@ TEST(Keyboard, EnterInThePromptTakesItsDefaultChoice) {
         seq.Records = {ToEbcdic(std::string(80, 'k'))};
         MainWindow& w = f.Start(Args(f.Write("s.xmi", BuildSequential(seq))));
         SetPrompt(f, w, true);
-        int result = -1;
+        PromptChoice result = PromptChoice::Text;
         f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
             auto& p = dynamic_cast<ExtractPrompt&>(d);
             d.activateWindow();
-            if (p.UpDownRecLen->isEnabled()) {
-                p.Button2->setFocus(Qt::TabFocusReason);  // Tab passes over "Binary"
+            if (Find<QSpinBox>(&p, "UpDownRecLen")->isEnabled()) {
+                Find<QPushButton>(&p, "Button2")
+                    ->setFocus(Qt::TabFocusReason);  // Tab passes over "Binary"
                 QApplication::processEvents();
-                p.UpDownRecLen->setFocus(Qt::MouseFocusReason);
-                QTest::keyClick(p.UpDownRecLen, Qt::Key_Down);  // the length arrows
+                Find<QSpinBox>(&p, "UpDownRecLen")->setFocus(Qt::MouseFocusReason);
+                QTest::keyClick(Find<QSpinBox>(&p, "UpDownRecLen"),
+                                Qt::Key_Down);  // the length arrows
             }
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &d,
                             Qt::Key_Return);
-            result = d.result();
-            return result;
+            result = p.Answer().Choice;
+            return d.result();
         });
         w.SetTextMode(!c.expectText);
         w.MnuXmitViewClick();
