@@ -3,7 +3,7 @@
 # state is reached through its methods, its controls by their object names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-headers=(src/gui/MainWindow.h src/gui/ContainerTree.h src/gui/JobProgress.h src/gui/ExtractPrompt.h)
+headers=(src/gui/MainWindow.h src/gui/ContainerTree.h src/gui/JobProgress.h src/gui/ExtractPrompt.h src/gui/OptionsDialog.h)
 status=0
 for h in "${headers[@]}"; do
   awk -v file="$h" '

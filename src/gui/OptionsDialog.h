@@ -30,6 +30,18 @@ class OptionsDialog : public QDialog {
     // QDialog::Accepted (OK) or Rejected.
     int ShowModal();
 
+  public slots:
+    void BbnOkClick();
+    void BbnCancelClick();
+    void BtnDefaultClick();
+    void BtnBrowseZipClick();
+    void BtnDefaultDirClick();
+
+  public:
+    void reject() override { BbnCancelClick(); }
+
+  private:
+    // Controls, by their object names.
     QCheckBox* ChkPromptType;
     QLabel* Image1;
     QGroupBox* RgpDateFormat;
@@ -54,17 +66,6 @@ class OptionsDialog : public QDialog {
     QPushButton* BbnOk;
     QPushButton* BtnDefault;
 
-  public slots:
-    void BbnOkClick();
-    void BbnCancelClick();
-    void BtnDefaultClick();
-    void BtnBrowseZipClick();
-    void BtnDefaultDirClick();
-
-  public:
-    void reject() override { BbnCancelClick(); }
-
-  private:
     void ToControls(const ProgramOptions& v, const ExtensionBoxes& boxes);
     void FromControls(ProgramOptions& v, ExtensionBoxes& boxes) const;
     void Browse(QLineEdit* edit);

@@ -88,10 +88,10 @@ TEST(FirstRun, AZipOpensOnAFreshProfileAndTheFoldersAreTheUsers) {
     // Options can be confirmed as they stand, and Defaults gives the same.
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
         auto& o = dynamic_cast<OptionsDialog&>(d);
-        o.BtnDefault->click();
-        EXPECT_EQ(o.EdtUnZipTo->text().toStdString(), zipDir.string());
-        EXPECT_EQ(o.EdtDefaultDir->text().toStdString(), openDir.string());
-        o.BbnOk->click();
+        Find<QPushButton>(&o, "BtnDefault")->click();
+        EXPECT_EQ(Find<QLineEdit>(&o, "EdtUnZipTo")->text().toStdString(), zipDir.string());
+        EXPECT_EQ(Find<QLineEdit>(&o, "EdtDefaultDir")->text().toStdString(), openDir.string());
+        Find<QPushButton>(&o, "BbnOk")->click();
         return o.result();
     });
     w.MnuOptionsXmitClick();

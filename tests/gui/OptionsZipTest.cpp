@@ -49,15 +49,18 @@ TEST(OptionsDialog, FirstRunShowsTheDefaults) {
     OptionsDialog& o = *OptionsOf(w);
     EXPECT_EQ(o.windowTitle(), "Xmit options");
     EXPECT_FALSE(o.isVisible());
-    EXPECT_TRUE(o.RgpDateFormatDay->isChecked());
-    EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
-    EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString(f.Env.ZipFolder.string()));
-    EXPECT_EQ(o.EdtDefaultDir->text(), QString::fromStdString(f.Env.OpenFolder.string()));
-    EXPECT_TRUE(o.ChkAutoZip->isChecked());
-    EXPECT_FALSE(o.ChkPromptType->isChecked());
-    EXPECT_EQ(o.ChkAutoZip->text(), "Automatic unZip for archives containing only one xmit ");
-    EXPECT_EQ(o.GroupBox1->title(), " Registered extentions ");
-    EXPECT_TRUE(o.BbnOk->isDefault());
+    EXPECT_TRUE(Find<QRadioButton>(&o, "RgpDateFormatItem0")->isChecked());
+    EXPECT_EQ(Find<QLineEdit>(&o, "EdtBinaryExt")->text(), ".bin");
+    EXPECT_EQ(Find<QLineEdit>(&o, "EdtUnZipTo")->text(),
+              QString::fromStdString(f.Env.ZipFolder.string()));
+    EXPECT_EQ(Find<QLineEdit>(&o, "EdtDefaultDir")->text(),
+              QString::fromStdString(f.Env.OpenFolder.string()));
+    EXPECT_TRUE(Find<QCheckBox>(&o, "ChkAutoZip")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(&o, "ChkPromptType")->isChecked());
+    EXPECT_EQ(Find<QCheckBox>(&o, "ChkAutoZip")->text(),
+              "Automatic unZip for archives containing only one xmit ");
+    EXPECT_EQ(Find<QGroupBox>(&o, "GroupBox1")->title(), " Registered extentions ");
+    EXPECT_TRUE(Find<QPushButton>(&o, "BbnOk")->isDefault());
     EXPECT_FALSE(o.windowFlags() & Qt::WindowCloseButtonHint);
 }
 
@@ -68,14 +71,19 @@ TEST(OptionsDialog, OkIsRefusedForEachMissingFolder) {
     f.Dialogs.ExecHandlers.push_back(Options(
         [&](OptionsDialog& o) {
             // Folders the user typed are not made for him.
-            o.EdtDefaultDir->setText(QString::fromStdString((f.Dir / "typed" / "open").string()));
-            o.EdtUnZipTo->setText(QString::fromStdString((f.Dir / "typed" / "zip").string()));
-            o.BbnOk->click();  // neither folder exists
-            focusDefault = o.EdtDefaultDir->hasFocus() || o.focusWidget() == o.EdtDefaultDir;
-            std::filesystem::create_directories(o.EdtDefaultDir->text().toStdString());
-            o.BbnOk->click();
-            focusZip = o.focusWidget() == o.EdtUnZipTo;
-            EXPECT_EQ(o.EdtUnZipTo->selectedText(), o.EdtUnZipTo->text());
+            Find<QLineEdit>(&o, "EdtDefaultDir")
+                ->setText(QString::fromStdString((f.Dir / "typed" / "open").string()));
+            Find<QLineEdit>(&o, "EdtUnZipTo")
+                ->setText(QString::fromStdString((f.Dir / "typed" / "zip").string()));
+            Find<QPushButton>(&o, "BbnOk")->click();  // neither folder exists
+            focusDefault = Find<QLineEdit>(&o, "EdtDefaultDir")->hasFocus() ||
+                           o.focusWidget() == Find<QLineEdit>(&o, "EdtDefaultDir");
+            std::filesystem::create_directories(
+                Find<QLineEdit>(&o, "EdtDefaultDir")->text().toStdString());
+            Find<QPushButton>(&o, "BbnOk")->click();
+            focusZip = o.focusWidget() == Find<QLineEdit>(&o, "EdtUnZipTo");
+            EXPECT_EQ(Find<QLineEdit>(&o, "EdtUnZipTo")->selectedText(),
+                      Find<QLineEdit>(&o, "EdtUnZipTo")->text());
         },
         "BbnCancel"));
     w.MnuOptionsXmitClick();
@@ -96,9 +104,9 @@ TEST(OptionsDialog, CancelKeepsEveryOption) {
     MainWindow& w = f.Start();
     f.Dialogs.ExecHandlers.push_back(Options(
         [](OptionsDialog& o) {
-            o.EdtTextExt->setText(".lst");
-            o.RgpDateFormatMonth->setChecked(true);
-            o.ChkPromptType->setChecked(true);
+            Find<QLineEdit>(&o, "EdtTextExt")->setText(".lst");
+            Find<QRadioButton>(&o, "RgpDateFormatItem1")->setChecked(true);
+            Find<QCheckBox>(&o, "ChkPromptType")->setChecked(true);
         },
         "reject"));
     w.MnuOptionsXmitClick();
@@ -115,15 +123,15 @@ TEST(OptionsDialog, DateMessageOnlyWhenTheOrderReallyChanged) {
     MakeDefaultFolders(f);
     MainWindow& w = f.Start();
     f.Dialogs.ExecHandlers.push_back(Options([](OptionsDialog& o) {
-        o.RgpDateFormatMonth->click();
-        o.RgpDateFormatDay->click();
+        Find<QRadioButton>(&o, "RgpDateFormatItem1")->click();
+        Find<QRadioButton>(&o, "RgpDateFormatItem0")->click();
     }));
     w.MnuOptionsXmitClick();
     for (const auto& m : f.Dialogs.Messages) EXPECT_NE(m.Caption, "Date format changed");
     EXPECT_EQ(w.StatusText(0), "Options updated in the settings file.");
 
     f.Dialogs.ExecHandlers.push_back(
-        Options([](OptionsDialog& o) { o.RgpDateFormatMonth->click(); }));
+        Options([](OptionsDialog& o) { Find<QRadioButton>(&o, "RgpDateFormatItem1")->click(); }));
     w.MnuOptionsXmitClick();
     ASSERT_FALSE(f.Dialogs.Messages.empty());
     EXPECT_EQ(f.Dialogs.Messages.back().Caption, "Date format changed");
@@ -142,21 +150,22 @@ TEST(OptionsDialog, DefaultsThenOkStoresThemAndRegistersTheExtensions) {
     MainWindow& w = f.Start();
     ASSERT_TRUE(f.Types->RegisterExtension("xm"));
     f.Dialogs.ExecHandlers.push_back(Options([&f](OptionsDialog& o) {
-        EXPECT_TRUE(o.ChkExtXm->isChecked());  // read from the system on showing
-        o.ChkAutoZip->setChecked(false);
-        o.EdtBinaryExt->setText(".dat");
+        EXPECT_TRUE(
+            Find<QCheckBox>(&o, "ChkExtXm")->isChecked());  // read from the system on showing
+        Find<QCheckBox>(&o, "ChkAutoZip")->setChecked(false);
+        Find<QLineEdit>(&o, "EdtBinaryExt")->setText(".dat");
         const std::size_t told = f.Dialogs.Messages.size();
-        o.BtnDefault->click();
-        EXPECT_EQ(o.EdtBinaryExt->text(), ".bin");
-        EXPECT_FALSE(o.ChkAutoZip->isChecked());  // left alone
-        EXPECT_TRUE(o.ChkExtXmi->isChecked());
-        EXPECT_TRUE(o.ChkExtXmt->isChecked());
-        EXPECT_FALSE(o.ChkExtXm->isChecked());
+        Find<QPushButton>(&o, "BtnDefault")->click();
+        EXPECT_EQ(Find<QLineEdit>(&o, "EdtBinaryExt")->text(), ".bin");
+        EXPECT_FALSE(Find<QCheckBox>(&o, "ChkAutoZip")->isChecked());  // left alone
+        EXPECT_TRUE(Find<QCheckBox>(&o, "ChkExtXmi")->isChecked());
+        EXPECT_TRUE(Find<QCheckBox>(&o, "ChkExtXmt")->isChecked());
+        EXPECT_FALSE(Find<QCheckBox>(&o, "ChkExtXm")->isChecked());
         // The boxes it ticked are named, with what OK will do with them.
         ASSERT_EQ(f.Dialogs.Messages.size(), told + 1);
         EXPECT_TRUE(f.Dialogs.Messages.back().Text.startsWith(
             "Defaults ticked the file types .xmi and .xmt. With OK, Corvane becomes"));
-        o.BtnDefault->click();  // nothing newly ticked: nothing to say
+        Find<QPushButton>(&o, "BtnDefault")->click();  // nothing newly ticked: nothing to say
         EXPECT_EQ(f.Dialogs.Messages.size(), told + 1);
     }));
     w.MnuOptionsXmitClick();
@@ -181,9 +190,9 @@ TEST(OptionsDialog, FailedRegistrationSetsTheBoxBack) {
     bool after = true;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
         auto& o = dynamic_cast<OptionsDialog&>(d);
-        o.ChkExtXmit->setChecked(true);
-        o.BbnOk->click();
-        after = o.ChkExtXmit->isChecked();
+        Find<QCheckBox>(&o, "ChkExtXmit")->setChecked(true);
+        Find<QPushButton>(&o, "BbnOk")->click();
+        after = Find<QCheckBox>(&o, "ChkExtXmit")->isChecked();
         return o.result();
     });
     w.MnuOptionsXmitClick();
@@ -197,7 +206,7 @@ TEST(OptionsDialog, RefusedRegistryWritesGoToTheIniFile) {
     MainWindow& w = f.Start();
     EXPECT_TRUE(w.OptionValues().UsingIniFile);
     f.Dialogs.ExecHandlers.push_back(
-        Options([](OptionsDialog& o) { o.EdtTextExt->setText(".lst"); }));
+        Options([](OptionsDialog& o) { Find<QLineEdit>(&o, "EdtTextExt")->setText(".lst"); }));
     w.MnuOptionsXmitClick();
     EXPECT_EQ(w.StatusText(0), "Settings file not writable, options updated in INI file.");
     IniFile ini(f.Env.IniPath());
@@ -208,18 +217,19 @@ TEST(OptionsDialog, BrowseOpensAFolderPicker) {
     MainFixture f;
     MainWindow& w = f.Start();
     OptionsDialog& o = *OptionsOf(w);
-    const QString start = o.EdtUnZipTo->text();
+    const QString start = Find<QLineEdit>(&o, "EdtUnZipTo")->text();
     f.Dialogs.FolderAnswers.push_back(QString::fromStdString((f.Dir / "somewhere").string()) + "/");
-    o.BtnBrowseZip->click();
+    Find<QPushButton>(&o, "BtnBrowseZip")->click();
     ASSERT_EQ(f.Dialogs.FolderRequests.size(), 1u);
     EXPECT_TRUE(f.Dialogs.OpenRequests.empty());
     EXPECT_EQ(f.Dialogs.FolderRequests.back().Folder, start);
     EXPECT_EQ(f.Dialogs.FolderRequests.back().Title, "Default Download directory & file extension");
-    EXPECT_EQ(o.EdtUnZipTo->text(), QString::fromStdString((f.Dir / "somewhere").string()));
-    const QString before = o.EdtDefaultDir->text();
-    o.BtnDefaultDir->click();  // cancelled: nothing changes
+    EXPECT_EQ(Find<QLineEdit>(&o, "EdtUnZipTo")->text(),
+              QString::fromStdString((f.Dir / "somewhere").string()));
+    const QString before = Find<QLineEdit>(&o, "EdtDefaultDir")->text();
+    Find<QPushButton>(&o, "BtnDefaultDir")->click();  // cancelled: nothing changes
     EXPECT_EQ(f.Dialogs.FolderRequests.back().Folder, before);
-    EXPECT_EQ(o.EdtDefaultDir->text(), before);
+    EXPECT_EQ(Find<QLineEdit>(&o, "EdtDefaultDir")->text(), before);
 }
 
 namespace {
@@ -254,7 +264,7 @@ TEST(ZipIntake, OneXmitEntryOpensWithoutTheWindow) {
     f.Dialogs.ExecHandlers.push_back(Options([&](OptionsDialog& o) {
         const auto other = f.Dir / "other";
         std::filesystem::create_directories(other);
-        o.EdtUnZipTo->setText(QString::fromStdString(other.string()));
+        Find<QLineEdit>(&o, "EdtUnZipTo")->setText(QString::fromStdString(other.string()));
     }));
     w.MnuOptionsXmitClick();
     std::filesystem::remove_all(f.Dir / "other");
@@ -385,7 +395,7 @@ TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
     auto key = f.Registry.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true);
     MainWindow& w = f.Start();
     f.Dialogs.ExecHandlers.push_back(
-        Options([](OptionsDialog& o) { o.ChkAutoZip->setChecked(false); }));
+        Options([](OptionsDialog& o) { Find<QCheckBox>(&o, "ChkAutoZip")->setChecked(false); }));
     w.MnuOptionsXmitClick();
     ASSERT_FALSE(w.OptionValues().AutoZip);
     auto zip = Archive(f, "one.zip", {{"DATA.XMI", LibraryBytes()}});
