@@ -27,6 +27,7 @@
 #include "ElidedLabel.h"
 #include "Fonts.h"
 #include "Icons.h"
+#include "LiveOptions.h"
 #include "MemoLines.h"
 #include "OptionsDialog.h"
 #include "ProgressDialog.h"
@@ -429,7 +430,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 const ProgramOptions& MainWindow::OptionValues() const {
-    return Options->Values();
+    return options_->Values();
 }
 
 void MainWindow::OpenPath(const QString& path) {
@@ -465,7 +466,8 @@ void MainWindow::FormCreate() {
     startState_ = state;
     // A window left maximised comes back so, over the normal bounds just set.
     if (state.FormMaximized) setWindowState(windowState() | Qt::WindowMaximized);
-    Options = new OptionsDialog(this, env_, StatusKey.toStdString());
+    options_ = std::make_unique<LiveOptions>(env_, StatusKey.toStdString());
+    Options = new OptionsDialog(this, env_, *options_);
     repaint();
     std::error_code ec;
     StartDir = std::filesystem::current_path(ec);
@@ -509,6 +511,7 @@ void MainWindow::FormDestroy() {
                      startState_.lastFile);
     delete Options;
     Options = nullptr;
+    options_.reset();
     std::error_code ec;
     if (!StartDir.empty()) std::filesystem::current_path(StartDir, ec);
 }
@@ -547,10 +550,10 @@ void MainWindow::MnuFileExitClick() {
 
 void MainWindow::MnuOptionsXmitClick() {
     if (Options->ShowModal() == QDialog::Accepted) {
-        SetStatus(0, SettingsText(Options->Values().UsingIniFile
+        SetStatus(0, SettingsText(options_->Values().UsingIniFile
                                       ? "Registry access denied, options updated in INI file."
                                       : "Options updated in the system registry."));
-        DateOrder = Options->Values().engDate;
+        DateOrder = options_->Values().engDate;
     } else {
         SetStatus(0, "Options not updated, operation cancelled.");
     }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Environment.h"
+#include "LiveOptions.h"
 #include "MemberList.h"
 #include "decode/XmitInfo.h"
 #include "extract/MemberReader.h"
@@ -135,9 +136,10 @@ class MainWindow : public QMainWindow {
     // The open tape, or the tape whose file TapeFile (from 0) the node is.
     std::shared_ptr<TapeImage> Tape;
     std::optional<std::size_t> TapeFile;
-    std::optional<TerseHeader> Terse;   // the data was unpacked from a TERSE file
-    std::optional<UnloadFacts> Unload;  // the node is a raw IEBCOPY unload
-    OptionsDialog* Options = nullptr;
+    std::optional<TerseHeader> Terse;       // the data was unpacked from a TERSE file
+    std::optional<UnloadFacts> Unload;      // the node is a raw IEBCOPY unload
+    std::unique_ptr<LiveOptions> options_;  // the options of the run
+    OptionsDialog* Options = nullptr;       // edits them
     QString StatusKey = kStatusKey;
     QString XmitPath;
     QString RecentPath;

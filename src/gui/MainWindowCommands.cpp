@@ -101,7 +101,7 @@ bool MainWindow::PrepareExtraction() {
 }
 
 const CodePage& MainWindow::ChosenCodePage() const {
-    const CodePage* page = CodePage::Find(Options->Values().CodePage);
+    const CodePage* page = CodePage::Find(options_->Values().CodePage);
     return page ? *page : CodePage::Default();
 }
 
@@ -194,7 +194,7 @@ void MainWindow::MnuXmitViewClick() {
     BusyScope busy([this](bool on) { SetBusy(on); });
     // Every question comes before the progress window shows, so that none
     // can hide under it.
-    if (Options->Values().promptType) promptShow();
+    if (options_->Values().promptType) promptShow();
     QList<ListedMember> rows;
     if (Info->Partitioned) {
         rows = SelectedRows();
@@ -246,7 +246,7 @@ void MainWindow::ViewMember(const ListedMember* row) {
     view->repaint();
     Progress->ClearCancelled();
     const int member = row ? row->Index : -1;
-    view->SetSource(TextMode, Options->Values().CodePage,
+    view->SetSource(TextMode, options_->Values().CodePage,
                     [this, member](ViewerWindow& v) { return RereadView(v, member); });
     int result;
     if (row) {
@@ -290,7 +290,7 @@ void MainWindow::MnuXmitExtractClick() {
     if (!Info || reading_ || !HasDataToExtract()) return;
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
-    const ProgramOptions& options = Options->Values();
+    const ProgramOptions& options = options_->Values();
     if (options.promptType) promptShow();
     const QString ext = QString::fromStdString(TextMode ? options.TextExt : options.BinaryExt);
     DialogService::FileRequest save;
@@ -422,7 +422,7 @@ void MainWindow::SbnJclClick() {
     if (!PrepareExtraction()) return;
     BusyScope busy([this](bool on) { SetBusy(on); });
     // The job folder is made on first use.
-    const QString folder = QString::fromStdString(Options->Values().ZipDir);
+    const QString folder = QString::fromStdString(options_->Values().ZipDir);
     QDir().mkpath(folder);
     TargetPath = folder + "/" + OutputFileName(rows.first().Caption, ".jcl");
     const int result = ExtractMember(&rows.first(), false);

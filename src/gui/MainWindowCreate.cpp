@@ -57,7 +57,7 @@ class WriteProgress {
 
 void MainWindow::MnuFileCreateClick() {
     if (reading_) return;
-    CreateXmitDialog dialog(this, *env_.Dialogs, Options->Values().CodePage);
+    CreateXmitDialog dialog(this, *env_.Dialogs, options_->Values().CodePage);
     dialog.Write = [this, &dialog](const CreateJob& job, bool replace) {
         return WriteCreateJob(dialog, job, replace);
     };

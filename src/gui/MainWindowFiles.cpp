@@ -65,7 +65,7 @@ void MainWindow::MnuFileCloseClick() {
 
 void MainWindow::OpenXmitFile(bool withDialog) {
     if (reading_) return;
-    const ProgramOptions& options = Options->Values();
+    const ProgramOptions& options = options_->Values();
     if (withDialog) {
         QString folder;
         if (options.UseLastDir && !RecentPath.isEmpty() && QFileInfo(RecentPath).isFile()) {
@@ -272,7 +272,7 @@ void MainWindow::ShowError(const Error& e) {
 }
 
 bool MainWindow::OpenArchive() {
-    const ProgramOptions& options = Options->Values();
+    const ProgramOptions& options = options_->Values();
     ZipIntakeDialog zip(this, *env_.Dialogs);
     if (!zip.OpenArchive(XmitPath.toStdString())) return false;
     // Without the unzip folder the per-user default takes the entry, made

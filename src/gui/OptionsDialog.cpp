@@ -15,16 +15,17 @@
 
 #include "DialogService.h"
 #include "Icons.h"
+#include "LiveOptions.h"
 #include "io/AtomicWriter.h"
 #include "settings/FileTypes.h"
 #include "text/CodePage.h"
 
 namespace corvane::gui {
 
-OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
-                             const std::string& keyPath)
+OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment, LiveOptions& options)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      env_(environment) {
+      env_(environment),
+      options_(options) {
     setObjectName("FrmXmitOptions");
     setWindowTitle("Xmit options");
     setModal(true);
@@ -140,14 +141,7 @@ OptionsDialog::OptionsDialog(QWidget* owner, const Environment& environment,
     connect(BbnCancel, &QPushButton::clicked, this, &OptionsDialog::BbnCancelClick);
     connect(BtnDefault, &QPushButton::clicked, this, &OptionsDialog::BtnDefaultClick);
 
-    // Loading: the registry first, the INI file as the fallback.
-    ini_ = std::make_unique<IniFile>(env_.IniPath());
-    store_ = std::make_unique<OptionStore>(
-        *env_.Registry, *ini_, keyPath,
-        DefaultFolders{PathToUtf8(env_.DefaultZipDir()), PathToUtf8(env_.DefaultOpenDir())});
-    ExtensionBoxes startBoxes;
-    store_->InitialLoad(values_, startBoxes);
-    ToControls(values_, startBoxes);
+    ToControls(options_.Values(), options_.StartBoxes());
 }
 
 OptionsDialog::~OptionsDialog() = default;
@@ -205,23 +199,22 @@ void OptionsDialog::FromControls(ProgramOptions& v, ExtensionBoxes& boxes) const
 
 int OptionsDialog::ShowModal() {
     ExtensionBoxes boxes = env_.Types ? env_.Types->ReadRegisteredExtensions() : ExtensionBoxes{};
-    ProgramOptions loaded = values_;
-    store_->Reload(loaded);
-    values_ = loaded;
-    ToControls(values_, boxes);
+    options_.Reload();
+    ToControls(options_.Values(), boxes);
     boxesAtShow_ = boxes;
-    dateAtShow_ = values_.engDate;
+    dateAtShow_ = options_.Values().engDate;
     return env_.Dialogs->Exec(*this);
 }
 
 void OptionsDialog::BbnOkClick() {
-    ProgramOptions edited = values_;
+    ProgramOptions edited = options_.Values();
     ExtensionBoxes boxes;
     FromControls(edited, boxes);
     // The default folders are made on first use; folders the user typed
     // must exist already.
     for (const std::string* folder : {&edited.ZipDir, &edited.DefaultDir}) {
-        if (*folder == store_->DefaultZipDir() || *folder == store_->DefaultOpenDir())
+        if (*folder == options_.Store().DefaultZipDir() ||
+            *folder == options_.Store().DefaultOpenDir())
             QDir().mkpath(QString::fromStdString(*folder));
     }
     int which = 0;
@@ -234,9 +227,8 @@ void OptionsDialog::BbnOkClick() {
         edit->selectAll();
         return;
     }
-    values_ = edited;
-    store_->Save(values_);
-    if (values_.engDate != dateAtShow_) {
+    options_.Save(edited);
+    if (options_.Values().engDate != dateAtShow_) {
         env_.Dialogs->Message(
             this, "The new date format will be picked up the next time a file is opened",
             "Date format changed", MessageIcon::None, MessageButtons::Ok);
@@ -254,7 +246,7 @@ void OptionsDialog::BbnOkClick() {
 }
 
 void OptionsDialog::BbnCancelClick() {
-    ToControls(values_, boxesAtShow_);  // every edit lapses
+    ToControls(options_.Values(), boxesAtShow_);  // every edit lapses
     done(QDialog::Rejected);
 }
 
@@ -263,7 +255,7 @@ void OptionsDialog::BtnDefaultClick() {
     ExtensionBoxes boxes;
     FromControls(v, boxes);
     ExtensionBoxes before = boxes;
-    store_->ResetOptionsToDefaults(v, boxes);
+    options_.Store().ResetOptionsToDefaults(v, boxes);
     v.AutoZip = ChkAutoZip->isChecked();
     ToControls(v, boxes);
     // Ticked file types hand those files to this program on OK: say so

@@ -18,14 +18,16 @@ class QRadioButton;
 
 namespace corvane::gui {
 
-// The options dialog; it owns the live option values for the whole run.
+class LiveOptions;
+
+// The options dialog: it edits the options of the run, which live on
+// without it.
 class OptionsDialog : public QDialog {
     Q_OBJECT
   public:
-    OptionsDialog(QWidget* owner, const Environment& environment, const std::string& keyPath);
+    OptionsDialog(QWidget* owner, const Environment& environment, LiveOptions& options);
     ~OptionsDialog() override;
 
-    const ProgramOptions& Values() const { return values_; }
     // Reloads from the store in use, shows the dialog modally and returns
     // QDialog::Accepted (OK) or Rejected.
     int ShowModal();
@@ -73,9 +75,7 @@ class OptionsDialog : public QDialog {
     void BuildCodePageRow(QBoxLayout* layout);
 
     Environment env_;
-    std::unique_ptr<IniFile> ini_;
-    std::unique_ptr<OptionStore> store_;
-    ProgramOptions values_;
+    LiveOptions& options_;
     ExtensionBoxes boxesAtShow_;
     bool dateAtShow_ = false;
 };
