@@ -47,7 +47,7 @@ class Answers : public gui::QtDialogService {
     QString Find, Folder;
     int Exec(QDialog& dialog) override {
         if (auto* ask = qobject_cast<gui::ContainingDialog*>(&dialog)) {
-            ask->EdtContaining->setText(Find);
+            ask->findChild<QLineEdit*>("EdtContaining")->setText(Find);
             return QDialog::Accepted;
         }
         return QDialog::Rejected;

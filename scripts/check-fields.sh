@@ -3,7 +3,9 @@
 # state is reached through its methods, its controls by their object names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-headers=(src/gui/MainWindow.h src/gui/ContainerTree.h src/gui/JobProgress.h src/gui/ExtractPrompt.h src/gui/OptionsDialog.h)
+headers=(src/gui/MainWindow.h src/gui/ContainerTree.h src/gui/JobProgress.h src/gui/ExtractPrompt.h
+  src/gui/OptionsDialog.h src/gui/ProgressDialog.h src/gui/ContainingDialog.h src/gui/AboutDialog.h
+  src/gui/DecodeErrorDialog.h src/gui/ZipIntakeDialog.h src/gui/CreateXmitDialog.h)
 status=0
 for h in "${headers[@]}"; do
   awk -v file="$h" '

@@ -26,6 +26,11 @@ class AboutDialog : public QWidget {
     explicit AboutDialog(QWidget* mainWindow);
     void ShowOver(QWidget* window);
 
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
     ClickLabel* Label1;
     ClickLabel* Label8;
     ClickLabel* Label7;
@@ -34,10 +39,6 @@ class AboutDialog : public QWidget {
     ClickLabel* Image1;
     ClickLabel* Label2;
     ClickLabel* Label3;
-
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace corvane::gui

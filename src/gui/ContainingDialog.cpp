@@ -33,4 +33,12 @@ ContainingDialog::ContainingDialog(QWidget* owner) : QDialog(owner) {
     connect(BbxContaining, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
+QString ContainingDialog::Text() const {
+    return EdtContaining->text();
+}
+
+bool ContainingDialog::MatchCase() const {
+    return ChkContainingCase->isChecked();
+}
+
 }  // namespace corvane::gui

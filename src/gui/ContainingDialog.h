@@ -14,6 +14,11 @@ class ContainingDialog : public QDialog {
   public:
     explicit ContainingDialog(QWidget* owner);
 
+    // The text asked for, and whether its letters must match in case.
+    QString Text() const;
+    bool MatchCase() const;
+
+  private:
     QLineEdit* EdtContaining;
     QCheckBox* ChkContainingCase;
     QDialogButtonBox* BbxContaining;

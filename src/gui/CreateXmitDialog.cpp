@@ -304,7 +304,7 @@ void CreateXmitDialog::CmdCreateOKClick() {
         }
         replace = true;
     }
-    if (Write && Write(job, replace)) accept();
+    if (write_ && write_(job, replace)) accept();
 }
 
 }  // namespace corvane::gui

@@ -25,11 +25,22 @@ class CreateXmitDialog : public QDialog {
 
     // What the controls say now.
     CreateRequest Request() const;
-    // Writes a job whose problems were none and whose output may be
+    // What writes a job whose problems were none and whose output may be
     // replaced when replace is set; true when the file was written, which
     // closes the window.
-    std::function<bool(const CreateJob& job, bool replace)> Write;
+    void SetWriter(std::function<bool(const CreateJob& job, bool replace)> write) {
+        write_ = std::move(write);
+    }
 
+  public slots:
+    void CmdCreateAddFilesClick();
+    void CmdCreateAddFolderClick();
+    void CmdCreateRemoveClick();
+    void CmdCreateMessageClick();
+    void CmdCreateOutputClick();
+    void CmdCreateOKClick();
+
+  private:
     QListWidget* TxtCreateFiles;
     QPushButton *CmdCreateAddFiles, *CmdCreateAddFolder, *CmdCreateRemove;
     QLineEdit* TxtCreateDsn;
@@ -43,16 +54,8 @@ class CreateXmitDialog : public QDialog {
     QCheckBox* ChkCreateSequential;
     QLineEdit* TxtCreateOutput;
     QPushButton *CmdCreateOutput, *CmdCreateOK, *CmdCreateCancel;
+    std::function<bool(const CreateJob& job, bool replace)> write_;
 
-  public slots:
-    void CmdCreateAddFilesClick();
-    void CmdCreateAddFolderClick();
-    void CmdCreateRemoveClick();
-    void CmdCreateMessageClick();
-    void CmdCreateOutputClick();
-    void CmdCreateOKClick();
-
-  private:
     void AddFile(const QString& path);
     void RecfmChanged();
     QString StartFolder() const;

@@ -96,15 +96,15 @@ void DecodeErrorDialog::hideEvent(QHideEvent* event) {
 }
 
 void DecodeErrorReport::Show(const ErrorReportData& report) {
-    if (Collect) {
-        *Collect << QString::fromStdString(report.Title);
+    if (collect_) {
+        *collect_ << QString::fromStdString(report.Title);
         return;
     }
     DecodeErrorDialog window(owner_);
     window.Fill(report);
-    if (Modal) Modal(true);
+    if (modal_) modal_(true);
     dialogs_.Exec(window);
-    if (Modal) Modal(false);
+    if (modal_) modal_(false);
 }
 
 }  // namespace corvane::gui

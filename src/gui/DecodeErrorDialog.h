@@ -26,12 +26,6 @@ class DecodeErrorDialog : public QDialog {
     static constexpr int kCollapsedHeight = 140;
     static constexpr int kExpandedHeight = 242;
 
-    QLabel* Label1;
-    QLabel* LblError1;
-    QLabel* LblError2;
-    QPushButton* BtnDetails;
-    QPlainTextEdit* MmoDetails;
-
   public slots:
     void BtnDetailsClick();
 
@@ -39,6 +33,11 @@ class DecodeErrorDialog : public QDialog {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    QLabel* Label1;
+    QLabel* LblError1;
+    QLabel* LblError2;
+    QPushButton* BtnDetails;
+    QPlainTextEdit* MmoDetails;
     void FitWidth();
     bool detailsShown_ = false;
     int width_ = 282;
@@ -51,12 +50,14 @@ class DecodeErrorReport {
     void Show(const ErrorReportData& report);
 
     // Told before (true) and after (false) the window is shown.
-    std::function<void(bool)> Modal;
-    // While set, reports are kept here (their first error line) instead of
+    void OnModal(std::function<void(bool)> told) { modal_ = std::move(told); }
+    // While one is given, reports are kept here (their first error line) instead of
     // being shown.
-    QStringList* Collect = nullptr;
+    void CollectInto(QStringList* kept) { collect_ = kept; }
 
   private:
+    std::function<void(bool)> modal_;
+    QStringList* collect_ = nullptr;
     DialogService& dialogs_;
     QWidget* owner_;
 };

@@ -123,14 +123,14 @@ bool QtDialogService::OpenUrl(const QString& url) {
 
 MessageAnswer DialogNotifier::Show(const std::string& text, const std::string& caption,
                                    MessageIcon icon, MessageButtons buttons) {
-    if (Collect && buttons == MessageButtons::Ok) {
-        *Collect << QString::fromStdString(text);
+    if (collect_ && buttons == MessageButtons::Ok) {
+        *collect_ << QString::fromStdString(text);
         return MessageAnswer::Ok;
     }
-    if (Modal) Modal(true);
+    if (modal_) modal_(true);
     const MessageAnswer answer = dialogs_.Message(parent_, QString::fromStdString(text),
                                                   QString::fromStdString(caption), icon, buttons);
-    if (Modal) Modal(false);
+    if (modal_) modal_(false);
     return answer;
 }
 

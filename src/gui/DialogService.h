@@ -79,11 +79,13 @@ class DialogNotifier {
                        MessageButtons buttons);
 
     // Told before (true) and after (false) a message is shown.
-    std::function<void(bool)> Modal;
-    // While set, plain messages are kept here instead of being shown.
-    QStringList* Collect = nullptr;
+    void OnModal(std::function<void(bool)> told) { modal_ = std::move(told); }
+    // While one is given, plain messages are kept here instead of being shown.
+    void CollectInto(QStringList* kept) { collect_ = kept; }
 
   private:
+    std::function<void(bool)> modal_;
+    QStringList* collect_ = nullptr;
     DialogService& dialogs_;
     QWidget* parent_;
 };

@@ -16,7 +16,7 @@ JobProgress::JobProgress(ProgressDialog& window, QString verb, std::size_t items
                          std::int64_t bytes)
     : window_(window),
       verb_(std::move(verb)),
-      caption_(window.Label1->text()),
+      caption_(window.Caption()),
       items_(items),
       bytes_(std::max<std::int64_t>(bytes, 1)) {
     window_.ClearCancelled();
@@ -26,7 +26,7 @@ JobProgress::JobProgress(ProgressDialog& window, QString verb, std::size_t items
 }
 
 JobProgress::~JobProgress() {
-    window_.Label1->setText(caption_);
+    window_.SetCaption(caption_);
     window_.SetMinimum(0);
     window_.SetPosition(0);
     window_.SetMaximum(100);
@@ -47,13 +47,13 @@ void JobProgress::StartItem(const QString& name, std::int64_t bytes) {
 void JobProgress::Show(bool now) {
     if (!now && sinceShown_.isValid() && sinceShown_.elapsed() < kShowIntervalMs) return;
     sinceShown_.start();
-    window_.Label1->setText(QString("%1: %2 of %3, %4 of %5")
-                                .arg(verb_)
-                                .arg(item_)
-                                .arg(items_)
-                                .arg(QString::fromStdString(SizeText(done_)))
-                                .arg(QString::fromStdString(SizeText(bytes_))));
-    window_.Label2->setText(name_);
+    window_.SetCaption(QString("%1: %2 of %3, %4 of %5")
+                           .arg(verb_)
+                           .arg(item_)
+                           .arg(items_)
+                           .arg(QString::fromStdString(SizeText(done_)))
+                           .arg(QString::fromStdString(SizeText(bytes_))));
+    window_.SetItem(name_);
     window_.SetPosition(done_ + reached_);
 }
 

@@ -61,8 +61,8 @@ MainWindow::MainWindow(Environment environment)
     notifier_ = std::make_unique<DialogNotifier>(*env_.Dialogs, this);
     errors_ = std::make_unique<DecodeErrorReport>(*env_.Dialogs, this);
     ini_ = std::make_unique<IniFile>(env_.IniPath());
-    notifier_->Modal = [this](bool shown) { ModalShown(shown); };
-    errors_->Modal = [this](bool shown) { ModalShown(shown); };
+    notifier_->OnModal([this](bool shown) { ModalShown(shown); });
+    errors_->OnModal([this](bool shown) { ModalShown(shown); });
     BuildWindow();
     LvwMembers->setFocus();  // the arrow keys walk the members from the start
     About = new AboutDialog(this);

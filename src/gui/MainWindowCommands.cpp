@@ -182,7 +182,7 @@ void MainWindow::ReportNoSelection() {
 void MainWindow::HideProgress() {
     if (Progress) {
         Progress->hide();
-        Progress->Label2->clear();
+        Progress->SetItem(QString());
     }
     QApplication::restoreOverrideCursor();
 }
@@ -250,14 +250,12 @@ void MainWindow::ViewMember(const ListedMember* row) {
                     [this, member](ViewerWindow& v) { return RereadView(v, member); });
     int result;
     if (row) {
-        Progress->Label2->setText(Shown(row->Caption));
+        Progress->SetItem(Shown(row->Caption));
         view->setWindowTitle(Shown(row->Caption));
-        Progress->Label2->repaint();
         result = ReadItem(row, view, QString(), *Progress);
     } else {
-        Progress->Label2->setText(Shown(DatasetLabel()));
+        Progress->SetItem(Shown(DatasetLabel()));
         view->setWindowTitle(Shown(DatasetLabel()));
-        Progress->Label2->repaint();
         result = ReadItem(nullptr, view, QString(), *Progress);
     }
     if (result == 1) {
@@ -275,7 +273,7 @@ bool MainWindow::RereadView(ViewerWindow& view, int member) {
     BusyScope busy([this](bool on) { SetBusy(on); });
     Progress->ClearCancelled();
     Progress->setWindowTitle("Opening files for View");
-    Progress->Label2->setText(view.windowTitle());
+    Progress->SetItem(view.windowTitle());
     Progress->show();
     Progress->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -341,8 +339,7 @@ void MainWindow::MnuXmitExtractClick() {
 int MainWindow::ExtractMember(const ListedMember* row, bool offerSalvage) {
     Progress->ClearCancelled();
     damagedReads_.clear();
-    Progress->Label2->setText(Shown(row ? row->Caption : DatasetLabel()));
-    Progress->Label2->repaint();
+    Progress->SetItem(Shown(row ? row->Caption : DatasetLabel()));
     const int result = ReadItem(row, nullptr, TargetPath, *Progress);
     if (!row && result == 0 && !Progress->Cancelled()) SetStatus(0, "Dataset saved.");
     if (offerSalvage && !damagedReads_.empty() && !closeAfterRead_) {
@@ -363,14 +360,13 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     // The members that fail are reported together at the end, not one
     // window per member.
     QStringList problems, failures;
-    notifier_->Collect = &problems;
-    errors_->Collect = &problems;
+    notifier_->CollectInto(&problems);
+    errors_->CollectInto(&problems);
     int processed = 0;
     damagedReads_.clear();
     OutputNameSet names;  // two members of one name get two files
     for (const ListedMember& row : rows) {
-        members.Label2->setText(Shown(row.Caption));
-        members.Label2->repaint();
+        members.SetItem(Shown(row.Caption));
         const QString path =
             TargetPath + "/" +
             QString::fromStdString(names.Take(row.Caption.toStdString(), TargetExt.toStdString()));
@@ -383,8 +379,8 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
         if (members.Cancelled() || closeAfterRead_) break;
         if (result == 0) ++processed;
     }
-    notifier_->Collect = nullptr;
-    errors_->Collect = nullptr;
+    notifier_->CollectInto(nullptr);
+    errors_->CollectInto(nullptr);
     QApplication::restoreOverrideCursor();
     SetStatus(0, QString::number(processed) + " Processed.");
     if (!failures.isEmpty()) {

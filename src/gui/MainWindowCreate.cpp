@@ -33,19 +33,19 @@ QString MembersText(std::size_t n) {
 class WriteProgress {
   public:
     WriteProgress(ProgressDialog& window, const QString& title, const QString& name)
-        : window_(window), label_(window.Label1->text()) {
+        : window_(window), label_(window.Caption()) {
         window_.ClearCancelled();
         window_.setWindowTitle(title);
-        window_.Label1->setText("Writing the XMIT file...");
-        window_.Label2->setText(name);
+        window_.SetCaption("Writing the XMIT file...");
+        window_.SetItem(name);
         window_.show();
         window_.repaint();
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~WriteProgress() {
         window_.hide();
-        window_.Label1->setText(label_);
-        window_.Label2->clear();
+        window_.SetCaption(label_);
+        window_.SetItem(QString());
         QApplication::restoreOverrideCursor();
     }
 
@@ -58,9 +58,9 @@ class WriteProgress {
 void MainWindow::MnuFileCreateClick() {
     if (reading_) return;
     CreateXmitDialog dialog(this, *env_.Dialogs, options_->Values().CodePage);
-    dialog.Write = [this, &dialog](const CreateJob& job, bool replace) {
+    dialog.SetWriter([this, &dialog](const CreateJob& job, bool replace) {
         return WriteCreateJob(dialog, job, replace);
-    };
+    });
     env_.Dialogs->Exec(dialog);
 }
 

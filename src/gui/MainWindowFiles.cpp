@@ -280,15 +280,15 @@ bool MainWindow::OpenArchive() {
     const std::filesystem::path fallback = env_.DefaultZipDir();
     std::error_code ec;
     std::filesystem::create_directories(fallback, ec);
-    zip.Intake.ChooseDestination(options.ZipDir, PathToUtf8(fallback));
-    if (zip.Intake.Automatic(options.AutoZip)) {
+    zip.Intake().ChooseDestination(options.ZipDir, PathToUtf8(fallback));
+    if (zip.Intake().Automatic(options.AutoZip)) {
         zip.ExtractSingleXmit();
     } else if (env_.Dialogs->Exec(zip) != QDialog::Accepted) {
         CloseXmitFile();
         return false;
     }
-    XmitPath = QString::fromStdString(PathToUtf8(zip.Intake.OpenPath()));
-    zip.Intake.Close();
+    XmitPath = QString::fromStdString(PathToUtf8(zip.Intake().OpenPath()));
+    zip.Intake().Close();
     return true;
 }
 

@@ -126,11 +126,10 @@ void MainWindow::MnuXmitFindContainingClick() {
         return;
     }
     ContainingDialog ask(this);
-    if (env_.Dialogs->Exec(ask) != QDialog::Accepted || ask.EdtContaining->text().isEmpty()) return;
-    const QString text = ask.EdtContaining->text();
+    if (env_.Dialogs->Exec(ask) != QDialog::Accepted || ask.Text().isEmpty()) return;
+    const QString text = ask.Text();
     const QByteArray pattern = text.toUtf8();
-    const TextMatcher matcher(std::string_view(pattern.data(), pattern.size()),
-                              ask.ChkContainingCase->isChecked());
+    const TextMatcher matcher(std::string_view(pattern.data(), pattern.size()), ask.MatchCase());
     PrepareExtraction();
     SetBusy(true);
     Progress->setWindowTitle("Searching members");

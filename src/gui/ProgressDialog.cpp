@@ -35,6 +35,19 @@ ProgressDialog::ProgressDialog(QWidget* owner) : QDialog(owner, Qt::Tool) {
     sincePaint_.start();
 }
 
+QString ProgressDialog::Caption() const {
+    return Label1->text();
+}
+
+void ProgressDialog::SetCaption(const QString& text) {
+    Label1->setText(text);
+}
+
+void ProgressDialog::SetItem(const QString& name) {
+    Label2->setText(name);
+    if (isVisible()) Label2->repaint();
+}
+
 void ProgressDialog::BtnCancelClick() {
     cancelled_ = true;
 }
@@ -69,7 +82,7 @@ void ProgressDialog::SetPosition(std::int64_t value) {
 void ProgressDialog::ProcessEvents() {
     // The reader asks at every segment boundary; the window system is let
     // in often enough to repaint and to see the Cancel button.
-    if (sinceEvents_.elapsed() < EventIntervalMs) return;
+    if (sinceEvents_.elapsed() < eventIntervalMs_) return;
     sinceEvents_.restart();
     QApplication::processEvents();
 }

@@ -28,19 +28,28 @@ class ProgressDialog : public QDialog, public corvane::Progress {
     // that fit its integer range).
     std::int64_t Position() const { return position_; }
 
-    // How often, at most, the window system is let in during a read.
-    int EventIntervalMs = DefaultEventIntervalMs;
-    static inline int DefaultEventIntervalMs = 20;
+    // How often, at most, the window system is let in during a read: for
+    // this window, and for windows made from now on.
+    void SetEventInterval(int ms) { eventIntervalMs_ = ms; }
+    static void SetDefaultEventInterval(int ms) { defaultEventIntervalMs_ = ms; }
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QProgressBar* ProgressBar1;
-    QPushButton* BtnCancel;
+    // What is being done, and the item being read.
+    QString Caption() const;
+    void SetCaption(const QString& text);
+    // Shown at once, whatever the read does next.
+    void SetItem(const QString& name);
 
   public slots:
     void BtnCancelClick();
 
   private:
+    static inline int defaultEventIntervalMs_ = 20;
+    int eventIntervalMs_ = defaultEventIntervalMs_;
+    QLabel* Label1;
+    QLabel* Label2;
+    QProgressBar* ProgressBar1;
+    QPushButton* BtnCancel;
+
     void UpdateBar();
     std::int64_t minimum_ = 0, maximum_ = 100, position_ = 0;
     bool cancelled_ = false;

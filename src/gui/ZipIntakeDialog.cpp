@@ -21,7 +21,7 @@ ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       MmoMessages(new QPlainTextEdit),
-      Intake([this](const std::string& line) { ShowZipMessage(line); }),
+      intake_([this](const std::string& line) { ShowZipMessage(line); }),
       dialogs_(dialogs) {
     setObjectName("FrmXmitZip");
     setWindowTitle("UnZIp files for Corvane");
@@ -75,8 +75,8 @@ ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     messages->addWidget(MmoMessages);
     layout->addWidget(GrpMessages);
 
-    Intake.ProcessEvents = [] { QCoreApplication::processEvents(); };
-    Intake.AskLarge = [this](const std::string& question) {
+    intake_.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    intake_.AskLarge = [this](const std::string& question) {
         return dialogs_.Message(this, QString::fromStdString(question), "Zip", MessageIcon::Warning,
                                 MessageButtons::YesNo) == MessageAnswer::Yes;
     };
@@ -97,14 +97,14 @@ void ZipIntakeDialog::Report(const Error& e) {
 }
 
 bool ZipIntakeDialog::OpenArchive(const std::string& path) {
-    const Result<int> counted = Intake.CountXmitEntries(path);
+    const Result<int> counted = intake_.CountXmitEntries(path);
     if (!counted) {
         dialogs_.Message(this, QString::fromStdString(counted.Err().Message),
                          QString::fromStdString(counted.Err().Caption), MessageIcon::Error,
                          MessageButtons::Ok);
         return false;
     }
-    for (const std::string& alert : Intake.Alerts()) {
+    for (const std::string& alert : intake_.Alerts()) {
         Error e;
         e.Caption = "Zip";
         e.Message = alert;
@@ -114,7 +114,7 @@ bool ZipIntakeDialog::OpenArchive(const std::string& path) {
 }
 
 void ZipIntakeDialog::ExtractSingleXmit() {
-    const auto written = Intake.ExtractSingleXmit();
+    const auto written = intake_.ExtractSingleXmit();
     if (!written) Report(written.Err());
 }
 
@@ -122,8 +122,8 @@ void ZipIntakeDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (filled_) return;
     filled_ = true;
-    const auto rows = Intake.Rows();
-    const auto& entries = Intake.Entries();
+    const auto rows = intake_.Rows();
+    const auto& entries = intake_.Entries();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         auto* item = new QTreeWidgetItem(LvwZip);
         QString folder = QString::fromStdString(rows[i].Folder);
@@ -148,8 +148,8 @@ void ZipIntakeDialog::BtnOpenClick() {
     // the same name in different folders the chosen one is unpacked.
     const std::string stored = row->data(0, kStoredNameRole).toString().toStdString();
     if (!ChkOverWrite->isChecked()) {
-        Intake.ChosenName = stored;
-        const std::filesystem::path target = Intake.OpenPath();
+        intake_.ChosenName = stored;
+        const std::filesystem::path target = intake_.OpenPath();
         std::error_code ec;
         if (std::filesystem::exists(target, ec)) {
             // Say so rather than open the old file as if it were the new one.
@@ -163,7 +163,7 @@ void ZipIntakeDialog::BtnOpenClick() {
             }
         }
     }
-    const auto written = Intake.ExtractChosen(stored, ChkOverWrite->isChecked());
+    const auto written = intake_.ExtractChosen(stored, ChkOverWrite->isChecked());
     if (!written) Report(written.Err());
     accept();
 }

@@ -22,14 +22,6 @@ class ZipIntakeDialog : public QDialog {
     ZipIntakeDialog(QWidget* owner, DialogService& dialogs);
     ~ZipIntakeDialog() override;
 
-    QGroupBox* GroupBox1;
-    QTreeWidget* LvwZip;
-    QCheckBox* ChkOverWrite;
-    QPushButton* BtnOpen;
-    QPushButton* BtnClose;
-    QGroupBox* GrpMessages;
-    QPlainTextEdit* MmoMessages;
-
   public slots:
     void BtnOpenClick();
     void ShowZipMessage(const std::string& message);
@@ -47,9 +39,18 @@ class ZipIntakeDialog : public QDialog {
   public:
     // The unpacking behind the window; the main window reaches the chosen
     // entry's path and the destination through it.
-    ZipIntake Intake;
+    ZipIntake& Intake() { return intake_; }
 
   private:
+    QGroupBox* GroupBox1;
+    QTreeWidget* LvwZip;
+    QCheckBox* ChkOverWrite;
+    QPushButton* BtnOpen;
+    QPushButton* BtnClose;
+    QGroupBox* GrpMessages;
+    QPlainTextEdit* MmoMessages;
+    ZipIntake intake_;  // after the messages it writes to
+
     // A failed unpack: its line in the messages, and a box when it has a caption.
     void Report(const Error& e);
 

@@ -146,11 +146,11 @@ TEST(ViewCommand, CancelLeavesTheViewerSayingSo) {
     plan.Blksize = 27920;
     plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'b')), false, "", {}}};
     MainWindow& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
-    ProgressDialog::DefaultEventIntervalMs = 0;  // the window system is let in at once
-    QTimer::singleShot(0, &w, [&] { ProgressOf(w)->BtnCancel->click(); });
+    ProgressDialog::SetDefaultEventInterval(0);  // the window system is let in at once
+    QTimer::singleShot(0, &w, [&] { Find<QPushButton>(ProgressOf(w), "BtnCancel")->click(); });
     Select(w, {0});
     w.MnuXmitViewClick();
-    ProgressDialog::DefaultEventIntervalMs = 20;
+    ProgressDialog::SetDefaultEventInterval(20);
     auto views = Viewers(w);
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0]->StatusText(0), "Operation cancelled. Not all the data is present.");
@@ -228,12 +228,12 @@ TEST(ExtractCommand, CancelStopsAMultiMemberExtraction) {
     // Cancel the "Extract members" window as soon as it runs.
     QTimer::singleShot(0, &w, [&] {
         for (auto* c : w.findChildren<ProgressDialog*>()) {
-            if (c->windowTitle() == "Extract members") c->BtnCancel->click();
+            if (c->windowTitle() == "Extract members") Find<QPushButton>(c, "BtnCancel")->click();
         }
     });
-    ProgressDialog::DefaultEventIntervalMs = 0;
+    ProgressDialog::SetDefaultEventInterval(0);
     w.MnuXmitExtractClick();
-    ProgressDialog::DefaultEventIntervalMs = 20;
+    ProgressDialog::SetDefaultEventInterval(20);
     EXPECT_EQ(w.StatusText(0), "0 Processed.");
     EXPECT_FALSE(std::filesystem::exists(f.Dir / "out" / "M3.bin"));
 }
@@ -435,7 +435,7 @@ TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     plan.Blksize = 27920;
     plan.Members = {{"BIG", ToEbcdic(std::string(80 * 20000, 'c')), false, "", {}}};
     MainWindow& w = f.Start(Args(f.Write("big.xmi", BuildPds(plan))));
-    ProgressDialog::DefaultEventIntervalMs = 0;
+    ProgressDialog::SetDefaultEventInterval(0);
     bool closeRefused = false, busy = false, closeEnabled = true, viewerStayed = false;
     QTimer::singleShot(0, &w, [&] {
         busy = w.Reading();
@@ -447,7 +447,7 @@ TEST(Viewer, ClosingTheProgramDuringAReadEndsTheReadFirst) {
     });
     Select(w, {0});
     w.MnuXmitViewClick();
-    ProgressDialog::DefaultEventIntervalMs = 20;
+    ProgressDialog::SetDefaultEventInterval(20);
     EXPECT_TRUE(busy);
     EXPECT_TRUE(viewerStayed);
     EXPECT_FALSE(closeEnabled);

@@ -112,11 +112,11 @@ TEST(CreateXmit, AFolderBecomesALibraryWhoseMembersReadBack) {
     const auto out = f.Dir / "new.xmi";
     const int result = RunCreate(f, [&](CreateXmitDialog& d) {
         f.Dialogs.FolderAnswers.push_back(Text(in));
-        d.CmdCreateAddFolder->click();
-        EXPECT_EQ(d.TxtCreateFiles->count(), 2);
-        d.TxtCreateDsn->setText("user.new.lib");
-        d.TxtCreateFrom->setText("me@home");
-        d.TxtCreateOutput->setText(Text(out));
+        Find<QPushButton>(&d, "CmdCreateAddFolder")->click();
+        EXPECT_EQ(Find<QListWidget>(&d, "TxtCreateFiles")->count(), 2);
+        Find<QLineEdit>(&d, "TxtCreateDsn")->setText("user.new.lib");
+        Find<QLineEdit>(&d, "TxtCreateFrom")->setText("me@home");
+        Find<QLineEdit>(&d, "TxtCreateOutput")->setText(Text(out));
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_TRUE(f.Dialogs.Messages.empty());
@@ -145,17 +145,17 @@ TEST(CreateXmit, TheRecordFormatSetsTheRecordLengthAndTheData) {
     MainFixture f;
     MainWindow& w = f.Start();
     CreateXmitDialog d(&w, f.Dialogs, 0);
-    EXPECT_EQ(d.CboCreateRecfm->currentText(), "FB");
-    EXPECT_EQ(d.TxtCreateLrecl->text(), "80");
-    EXPECT_TRUE(d.OptCreateText->isChecked());
-    d.CboCreateRecfm->setCurrentText("VB");
-    EXPECT_EQ(d.TxtCreateLrecl->text(), "255");
-    d.CboCreateRecfm->setCurrentText("U");
-    EXPECT_FALSE(d.TxtCreateLrecl->isEnabled());
-    EXPECT_TRUE(d.OptCreateBinary->isChecked());
-    d.CboCreateRecfm->setCurrentText("F");
-    EXPECT_TRUE(d.TxtCreateLrecl->isEnabled());
-    EXPECT_EQ(d.TxtCreateLrecl->text(), "80");
+    EXPECT_EQ(Find<QComboBox>(&d, "CboCreateRecfm")->currentText(), "FB");
+    EXPECT_EQ(Find<QLineEdit>(&d, "TxtCreateLrecl")->text(), "80");
+    EXPECT_TRUE(Find<QRadioButton>(&d, "OptCreateText")->isChecked());
+    Find<QComboBox>(&d, "CboCreateRecfm")->setCurrentText("VB");
+    EXPECT_EQ(Find<QLineEdit>(&d, "TxtCreateLrecl")->text(), "255");
+    Find<QComboBox>(&d, "CboCreateRecfm")->setCurrentText("U");
+    EXPECT_FALSE(Find<QLineEdit>(&d, "TxtCreateLrecl")->isEnabled());
+    EXPECT_TRUE(Find<QRadioButton>(&d, "OptCreateBinary")->isChecked());
+    Find<QComboBox>(&d, "CboCreateRecfm")->setCurrentText("F");
+    EXPECT_TRUE(Find<QLineEdit>(&d, "TxtCreateLrecl")->isEnabled());
+    EXPECT_EQ(Find<QLineEdit>(&d, "TxtCreateLrecl")->text(), "80");
     EXPECT_EQ(d.Request().Recfm, "F");
     EXPECT_FALSE(d.Request().Text);
 }
@@ -173,9 +173,9 @@ TEST(CreateXmit, EveryProblemIsListedInOneMessageAndNothingIsWritten) {
     const auto before = FileNames(f.Dir.Path());
     const int result = RunCreate(f, [&](CreateXmitDialog& d) {
         AddFiles(f, d, files);
-        d.TxtCreateDsn->setText("BAD..NAME");
-        d.TxtCreateTo->setText("nobody");
-        d.TxtCreateOutput->setText(Text(out));
+        Find<QLineEdit>(&d, "TxtCreateDsn")->setText("BAD..NAME");
+        Find<QLineEdit>(&d, "TxtCreateTo")->setText("nobody");
+        Find<QLineEdit>(&d, "TxtCreateOutput")->setText(Text(out));
     });
     EXPECT_NE(result, QDialog::Accepted);
     ASSERT_EQ(f.Dialogs.Messages.size(), 1u);
@@ -202,8 +202,8 @@ TEST(CreateXmit, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     WriteText(out, "old");
     auto fill = [&](CreateXmitDialog& d) {
         AddFiles(f, d, {file});
-        d.ChkCreateSequential->setChecked(true);
-        d.TxtCreateOutput->setText(Text(out));
+        Find<QCheckBox>(&d, "ChkCreateSequential")->setChecked(true);
+        Find<QLineEdit>(&d, "TxtCreateOutput")->setText(Text(out));
     };
     f.Dialogs.QuestionAnswers = {MessageAnswer::No};
     EXPECT_NE(RunCreate(f, fill), QDialog::Accepted);
@@ -235,18 +235,18 @@ TEST(CreateXmit, CancelLeavesNoFile) {
     QObject::connect(&press, &QTimer::timeout, [&] {
         for (auto* p : f.Window->findChildren<ProgressDialog*>()) {
             if (p->windowTitle() != "Create XMIT file") continue;
-            p->BtnCancel->click();
+            Find<QPushButton>(p, "BtnCancel")->click();
             press.stop();
         }
     });
-    ProgressDialog::DefaultEventIntervalMs = 0;
+    ProgressDialog::SetDefaultEventInterval(0);
     const int result = RunCreate(f, [&](CreateXmitDialog& d) {
         f.Dialogs.FolderAnswers.push_back(Text(in));
-        d.CmdCreateAddFolder->click();
-        d.TxtCreateOutput->setText(Text(out / "lib.xmi"));
+        Find<QPushButton>(&d, "CmdCreateAddFolder")->click();
+        Find<QLineEdit>(&d, "TxtCreateOutput")->setText(Text(out / "lib.xmi"));
         press.start();
     });
-    ProgressDialog::DefaultEventIntervalMs = 20;
+    ProgressDialog::SetDefaultEventInterval(20);
     EXPECT_FALSE(press.isActive());  // it was pressed
     EXPECT_NE(result, QDialog::Accepted);
     EXPECT_TRUE(FileNames(out).empty());

@@ -276,16 +276,16 @@ TEST(MainWindow, DecodeFailureShowsTheErrorWindowWithDetails) {
     QString captions[2];
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
         auto& e = dynamic_cast<DecodeErrorDialog&>(d);
-        title = e.LblError1->text();
-        reason = e.LblError2->text();
-        details = e.MmoDetails->toPlainText();
+        title = Find<QLabel>(&e, "LblError1")->text();
+        reason = Find<QLabel>(&e, "LblError2")->text();
+        details = Find<QPlainTextEdit>(&e, "MmoDetails")->toPlainText();
         heights[0] = e.height();
-        e.BtnDetails->click();
+        Find<QPushButton>(&e, "BtnDetails")->click();
         heights[1] = e.height();
-        captions[0] = e.BtnDetails->text();
-        e.BtnDetails->click();
+        captions[0] = Find<QPushButton>(&e, "BtnDetails")->text();
+        Find<QPushButton>(&e, "BtnDetails")->click();
         heights[2] = e.height();
-        captions[1] = e.BtnDetails->text();
+        captions[1] = Find<QPushButton>(&e, "BtnDetails")->text();
         return 0;
     });
     MainWindow& w = f.Start(Args(path));
@@ -418,11 +418,11 @@ TEST(MainWindow, ShortcutsCloseTheFileAndShowTheAboutWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(AboutOf(w)->isVisible());
-    QTest::mouseClick(AboutOf(w)->Label1, Qt::LeftButton);
+    QTest::mouseClick(Find<QLabel>(AboutOf(w), "Label1"), Qt::LeftButton);
     EXPECT_TRUE(AboutOf(w)->isVisible());  // a text label does not close it
-    QTest::mouseClick(AboutOf(w)->Image1, Qt::LeftButton);
+    QTest::mouseClick(Find<QLabel>(AboutOf(w), "Image1"), Qt::LeftButton);
     EXPECT_TRUE(AboutOf(w)->isVisible());
-    QTest::mouseClick(AboutOf(w)->Label3, Qt::LeftButton);
+    QTest::mouseClick(Find<QLabel>(AboutOf(w), "Label3"), Qt::LeftButton);
     EXPECT_FALSE(AboutOf(w)->isVisible());
     w.MnuHelpAboutClick();
     QTest::mouseClick(AboutOf(w), Qt::LeftButton, {}, QPoint(5, 220));

@@ -288,15 +288,16 @@ TEST(ZipIntake, TheWindowListsEveryEntryAndOpensTheChosenOne) {
     QString memo;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
         auto& z = dynamic_cast<ZipIntakeDialog&>(d);
-        for (int i = 0; i < z.LvwZip->topLevelItemCount(); ++i) {
-            auto* item = z.LvwZip->topLevelItem(i);
+        for (int i = 0; i < Find<QTreeWidget>(&z, "LvwZip")->topLevelItemCount(); ++i) {
+            auto* item = Find<QTreeWidget>(&z, "LvwZip")->topLevelItem(i);
             rows.push_back({item->text(0), item->text(1), item->text(2)});
         }
-        memo = z.MmoMessages->toPlainText();
-        z.BtnOpen->click();  // nothing selected: nothing happens
+        memo = Find<QPlainTextEdit>(&z, "MmoMessages")->toPlainText();
+        Find<QPushButton>(&z, "BtnOpen")->click();  // nothing selected: nothing happens
         EXPECT_EQ(z.result(), 0);
-        z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
-        z.BtnOpen->click();
+        Find<QTreeWidget>(&z, "LvwZip")
+            ->setCurrentItem(Find<QTreeWidget>(&z, "LvwZip")->topLevelItem(0));
+        Find<QPushButton>(&z, "BtnOpen")->click();
         return z.result();
     });
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));
@@ -338,12 +339,13 @@ TEST(ZipIntake, OverWriteBoxDecidesAboutAnExistingFile) {
     auto open = [](bool overwrite) {
         return [overwrite](QDialog& d) {
             auto& z = dynamic_cast<ZipIntakeDialog&>(d);
-            z.ChkOverWrite->setChecked(overwrite);
-            z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
-            z.BtnOpen->click();
+            Find<QCheckBox>(&z, "ChkOverWrite")->setChecked(overwrite);
+            Find<QTreeWidget>(&z, "LvwZip")
+                ->setCurrentItem(Find<QTreeWidget>(&z, "LvwZip")->topLevelItem(0));
+            Find<QPushButton>(&z, "BtnOpen")->click();
             if (!overwrite) {
-                EXPECT_EQ(z.result(), 0);  // "No": back in the window
-                z.BtnOpen->click();        // "Yes": open the kept file
+                EXPECT_EQ(z.result(), 0);                   // "No": back in the window
+                Find<QPushButton>(&z, "BtnOpen")->click();  // "Yes": open the kept file
             }
             return z.result();
         };
@@ -381,7 +383,7 @@ TEST(ZipIntake, AVanishedArchiveKeepsTheOpenFileAndABadOneShowsAnEmptyList) {
     auto bad = f.Write("bad.zip", Bytes(300, 'z'));
     int rows = -1;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
-        rows = dynamic_cast<ZipIntakeDialog&>(d).LvwZip->topLevelItemCount();
+        rows = Find<QTreeWidget>(&d, "LvwZip")->topLevelItemCount();
         d.reject();
         return d.result();
     });
@@ -402,10 +404,12 @@ TEST(ZipIntake, WithAutoZipOffOneXmitEntryStillShowsTheWindow) {
     int rows = 0;
     f.Dialogs.ExecHandlers.push_back([&](QDialog& d) {
         auto& z = dynamic_cast<ZipIntakeDialog&>(d);
-        rows = z.LvwZip->topLevelItemCount();
-        z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
+        rows = Find<QTreeWidget>(&z, "LvwZip")->topLevelItemCount();
+        Find<QTreeWidget>(&z, "LvwZip")
+            ->setCurrentItem(Find<QTreeWidget>(&z, "LvwZip")->topLevelItem(0));
         // A double click in the list opens the entry, as Open does.
-        emit z.LvwZip->itemDoubleClicked(z.LvwZip->topLevelItem(0), 0);
+        emit Find<QTreeWidget>(&z, "LvwZip")
+            ->itemDoubleClicked(Find<QTreeWidget>(&z, "LvwZip")->topLevelItem(0), 0);
         return z.result();
     });
     f.Dialogs.OpenAnswers.push_back(QString::fromStdString(zip.string()));

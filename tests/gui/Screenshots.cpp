@@ -100,10 +100,10 @@ int main(int argc, char** argv) {
 
     ProgressDialog progress(&w);
     progress.setWindowTitle("Saving files");
-    progress.Label2->setText("ASYS");
+    progress.SetItem("ASYS");
     progress.SetMaximum(1000);
     progress.SetMinimum(0);
-    progress.ProgressBar1->setValue(4200);
+    Find<QProgressBar>(&progress, "ProgressBar1")->setValue(4200);
     progress.show();
     Save(progress, "progress.png");
     progress.hide();
@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
         auto& z = dynamic_cast<ZipIntakeDialog&>(d);
         z.resize(600, 380);
-        z.LvwZip->setCurrentItem(z.LvwZip->topLevelItem(0));
+        Find<QTreeWidget>(&z, "LvwZip")
+            ->setCurrentItem(Find<QTreeWidget>(&z, "LvwZip")->topLevelItem(0));
         Save(z, "zip-window.png");
         z.reject();
         return z.result();
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
 
     f.Dialogs.ExecHandlers.push_back([](QDialog& d) {
         auto& e = dynamic_cast<DecodeErrorDialog&>(d);
-        e.BtnDetails->click();
+        Find<QPushButton>(&e, "BtnDetails")->click();
         Save(e, "error-window.png");
         return 0;
     });

@@ -267,8 +267,9 @@ TEST(ViewCommand, ViewersCascadeCancelStopsTheSeriesAndOneCommandClosesThemAll) 
     EXPECT_TRUE(Viewers(w).empty());
 
     // Cancel pressed while the first of six is read: no further viewer opens.
-    ProgressOf(w)->EventIntervalMs = 0;
-    QTimer::singleShot(0, ProgressOf(w), [&] { ProgressOf(w)->BtnCancel->click(); });
+    ProgressOf(w)->SetEventInterval(0);
+    QTimer::singleShot(0, ProgressOf(w),
+                       [&] { Find<QPushButton>(ProgressOf(w), "BtnCancel")->click(); });
     Members(w)->selectAll();
     w.MnuXmitViewClick();
     EXPECT_EQ(Viewers(w).size(), 1u);
