@@ -8,6 +8,7 @@
 #include "container/SequentialData.h"
 #include "create/FileBlocks.h"
 #include "extract/MemberReader.h"
+#include "extract/ReadChoice.h"
 #include "extract/Salvage.h"
 #include "extract/TapeFileCopy.h"
 #include "io/AtomicWriter.h"
@@ -137,7 +138,7 @@ int ExtractCommand(const ExtractOptions& o) {
         return 1;
     }
     const bool text = o.Mode == ExtractMode::Text ||
-                      (o.Mode == ExtractMode::Auto && s.Info.Dataset.Recfm.Kind == 'F');
+                      (o.Mode == ExtractMode::Auto && AutoReadsAsText(s.Info.Dataset));
     const std::filesystem::path dir =
         o.Dir.empty() ? std::filesystem::path(".") : PathFromUtf8(o.Dir);
     MemberReader reader(*s.Source, s.Info);

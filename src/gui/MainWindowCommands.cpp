@@ -18,6 +18,7 @@
 #include "OptionsDialog.h"
 #include "ProgressDialog.h"
 #include "ViewerWindow.h"
+#include "extract/ReadChoice.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "present/Presenter.h"
@@ -150,17 +151,13 @@ int MainWindow::ReadItem(int member, ViewerWindow* view, const QString& path,
 }
 
 void MainWindow::promptShow() {
-    const bool fixed = Info->Dataset.Recfm.Kind == 'F';
-    // Variable-length records can be read as text too, one line per record;
-    // "Auto" keeps text for fixed records only.
-    const bool textOffered = fixed || Info->Dataset.Recfm.Kind == 'V';
-    ExtractPrompt prompt(this, textOffered,
+    ExtractPrompt prompt(this, TextOffered(Info->Dataset),
                          static_cast<int>(std::min<std::uint32_t>(Info->Dataset.Lrecl, 32767)));
     env_.Dialogs->Exec(prompt);
     const PromptAnswer answer = prompt.Answer();
     TextMode = answer.Choice == PromptChoice::Text     ? true
                : answer.Choice == PromptChoice::Binary ? false
-                                                       : fixed;
+                                                       : AutoReadsAsText(Info->Dataset);
     RecordCut = answer.RecordCut;
 }
 

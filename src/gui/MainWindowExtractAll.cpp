@@ -7,6 +7,7 @@
 #include "JobProgress.h"
 #include "MainWindow.h"
 #include "ProgressDialog.h"
+#include "extract/ReadChoice.h"
 #include "extract/Salvage.h"
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
@@ -40,7 +41,7 @@ void MainWindow::MnuXmitExtractAllClick() {
 
     // Text for fixed-length records, else binary, as corvane-cli extract
     // does by default; its names and extensions too.
-    const bool text = Info->Dataset.Recfm.Kind == 'F';
+    const bool text = AutoReadsAsText(Info->Dataset);
     const std::string ext = text ? ".txt" : ".bin";
     std::vector<Item> items;
     OutputNameSet names;

@@ -21,6 +21,7 @@
 #include "ZipIntakeDialog.h"
 #include "container/TapeContents.h"
 #include "decode/XmitParser.h"
+#include "extract/ReadChoice.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "nested/XmitPath.h"
@@ -196,7 +197,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     ShowFileInfo();
     UpdateFileState();
     ShowInTree();
-    TextMode = Info->Dataset.Recfm.Kind == 'F';
+    TextMode = AutoReadsAsText(Info->Dataset);
     if (!measureNote.isEmpty()) panels_[0]->SetNote("Warning: " + measureNote, measureNote);
     ShowNotices();
     // What a transfer did to the file, undone: said last, so that it shows.
