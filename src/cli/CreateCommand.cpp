@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -204,7 +205,7 @@ int CreateCommand(const CreateOptions& o) {
         t.Timestamp = o.Time;
     }
     if (t.Timestamp.empty()) t.Timestamp = Stamp14(LocalTime(std::time(nullptr)));
-    const CodePage* page = XmitSession::Characters;
+    const CodePage* page = o.Characters;
     if (!o.Message.empty()) {
         std::string problem;
         if (!MessageRecords(PathFromUtf8(o.Message), page, t.Message, problem)) {
@@ -444,6 +445,36 @@ int CreateCommand(const CreateOptions& o) {
                              : std::to_string(done->Members) + " members")
               << " written, " << done->Bytes << " bytes.\n";
     return 0;
+}
+
+CLI::App* Create::Declare(CLI::App& tool) {
+    CreateOptions& cr = options_;
+    auto* c = tool.add_subcommand("create", "Write an XMIT file from PC files or a folder");
+    c->add_option("OUTPUT", cr.Output, "The XMIT file to write")->required();
+    c->add_option("INPUT", cr.Inputs, "Files, or folders of files (one per member)")->required();
+    c->add_option("--dsn", cr.Dsn, "Dataset name (default: the manifest's or OUTPUT's)");
+    c->add_option("--recfm", cr.Recfm, "F, FB, V, VB or U (default FB)");
+    c->add_option("--lrecl", cr.Lrecl, "Record length (default 80 for F, 255 for V)");
+    c->add_option("--blksize", cr.Blksize, "Block size (default: as the system chooses)");
+    auto* ct = c->add_flag("--text", cr.Text, "UTF-8 lines become records (the default)");
+    c->add_flag("--binary", cr.Binary, "The files' bytes become the records or blocks")
+        ->excludes(ct);
+    c->add_option("--message", cr.Message, "A text file sent as the message");
+    c->add_option("--from", cr.From, "Sender as USER@NODE");
+    c->add_option("--to", cr.To, "Addressee as USER@NODE");
+    c->add_option("--time", cr.Time, "Time of sending as YYYYMMDDHHMMSS (default: now)");
+    c->add_flag("--sequential", cr.Sequential, "One file as a sequential dataset");
+    c->add_option("--rename", cr.Renames, "FILE=MEMBER: the member name for that file");
+    c->add_flag("--truncate", cr.Truncate, "Cut lines longer than the record length");
+    c->add_option("--user", cr.User, "User ID of the ISPF statistics (default: the sender)");
+    c->add_flag("--no-stats", cr.NoStats, "No ISPF statistics");
+    c->add_flag("--overwrite", cr.Overwrite, "Replace an existing OUTPUT");
+    return c;
+}
+
+int Create::Run(const CodePage* characters) {
+    options_.Characters = characters;
+    return CreateCommand(options_);
 }
 
 }  // namespace corvane::cli

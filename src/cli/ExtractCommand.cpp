@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -18,8 +19,10 @@
 
 namespace corvane::cli {
 
-int ViewCommand(const std::string& file, const std::string& member, bool hex) {
+int ViewCommand(const std::string& file, const std::string& member, bool hex,
+                const CodePage* characters) {
     XmitSession s;
+    s.Characters = characters;
     if (s.Open(PathFromUtf8(file)) != 0) return 1;
     ReadRequest request;
     request.Form = hex ? ReadForm::Hex : ReadForm::Text;
@@ -41,7 +44,7 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex) {
     request.Lines = &lines;
     // With an IBM code page the characters go out as they are, so the text
     // equals what other converters make of the records.
-    request.Characters = XmitSession::Characters;
+    request.Characters = s.Characters;
     request.KeepControls = request.Characters && request.Characters->Unicode();
     NullProgress progress;
     MemberReader reader(*s.Source, s.Info);
@@ -121,6 +124,7 @@ int ExtractTapeFiles(XmitSession& s, const ExtractOptions& o) {
 
 int ExtractCommand(const ExtractOptions& o) {
     XmitSession s;
+    s.Characters = o.Characters;
     if (s.Open(PathFromUtf8(o.File), false, true) != 0) return 1;
     if (s.Kind == NodeKind::Tape) {
         if (o.Manifest) {
@@ -180,13 +184,13 @@ int ExtractCommand(const ExtractOptions& o) {
         if (!reader.Read(request, progress)) return true;  // the write will say why
         request.Form = ReadForm::Text;
         request.Bytes = &lines;
-        request.Characters = XmitSession::Characters;
+        request.Characters = s.Characters;
         request.RecordCut = o.Truncate;
         request.RecordsOnly = true;
         if (!reader.Read(request, progress)) return true;
         return create::FixedTextReadsBack(
             data, std::string_view(reinterpret_cast<const char*>(lines.data()), lines.size()),
-            s.Info.Dataset.Lrecl, XmitSession::Characters);
+            s.Info.Dataset.Lrecl, s.Characters);
     };
     auto binaryOnly = [&](const MemberEntry* member, const std::string& name) {
         if (!o.Manifest || !text || readsBack(member)) return false;
@@ -243,7 +247,7 @@ int ExtractCommand(const ExtractOptions& o) {
         std::vector<BlockMark> blocks;
         if (o.Manifest) request.Blocks = &blocks;
         request.RecordCut = o.Truncate;
-        request.Characters = XmitSession::Characters;
+        request.Characters = s.Characters;
         request.OutputFile = path;
         request.Name = DisplayName(name);
         auto done = reader.Read(request, progress);
@@ -320,6 +324,51 @@ int ExtractCommand(const ExtractOptions& o) {
     if (skipped > 0) std::cerr << " " << skipped << " skipped: the file exists.";
     std::cerr << "\n";
     return failures == 0 && skipped == 0 ? 0 : 1;
+}
+
+CLI::App* View::Declare(CLI::App& tool) {
+    auto* c = tool.add_subcommand("view", "Write a member (or the dataset) as text or hex");
+    c->add_option("FILE", file_, "XMIT file")->required();
+    c->add_option("MEMBER", member_, "Member name (partitioned datasets)");
+    c->add_flag("--hex", hex_, "Hex dump instead of text");
+    return c;
+}
+
+int View::Run(const CodePage* characters) {
+    return ViewCommand(file_, member_, hex_, characters);
+}
+
+CLI::App* Extract::Declare(CLI::App& tool) {
+    ExtractOptions& ex = options_;
+    auto* c = tool.add_subcommand("extract", "Write members (or the dataset) to files");
+    c->add_option("FILE", ex.File, "XMIT file")->required();
+    c->add_option("MEMBER", ex.Members, "Members to extract (all when none is named)");
+    auto* dirOpt = c->add_option("-o,--dir", ex.Dir, "Folder for the files");
+    c->add_option("--output", ex.Output, "Output file (one member or the dataset)")
+        ->excludes(dirOpt);
+    auto* t = c->add_flag("--text", text_, "Text: EBCDIC translated, CR LF lines");
+    auto* b = c->add_flag("--binary", binary_, "Binary: the data bytes unchanged");
+    auto* a = c->add_flag("--auto", auto_, "Text for fixed records, else binary");
+    t->excludes(b)->excludes(a);
+    b->excludes(a);
+    c->add_option("--truncate", ex.Truncate, "Cut text records to N characters")
+        ->check(CLI::Range(0, 32767));
+    c->add_option("--ext", ex.Ext, "File extension for the files written (with its dot)");
+    c->add_flag("--overwrite", ex.Overwrite, "Replace existing files (else they are skipped)");
+    c->add_flag("--salvage", ex.Salvage,
+                "When a member cannot be read whole, write what comes before the damage "
+                "as NAME.partial.EXT");
+    c->add_flag("--manifest", ex.Manifest,
+                "Also write manifest.json, from which 'create' makes the library again");
+    command_ = c;
+    return c;
+}
+
+int Extract::Run(const CodePage* characters) {
+    options_.Mode = text_ ? ExtractMode::Text : binary_ ? ExtractMode::Binary : ExtractMode::Auto;
+    options_.ExtSet = command_->count("--ext") > 0;
+    options_.Characters = characters;
+    return ExtractCommand(options_);
 }
 
 }  // namespace corvane::cli

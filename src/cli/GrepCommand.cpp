@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
 
@@ -43,6 +44,7 @@ class GrepLines : public LineTarget {
 
 int GrepCommand(const GrepOptions& o) {
     XmitSession s;
+    s.Characters = o.Characters;
     if (s.Open(PathFromUtf8(o.File)) != 0) return 2;
     const TextMatcher matcher(o.Pattern, !o.IgnoreCase);
     bool error = false;
@@ -56,7 +58,7 @@ int GrepCommand(const GrepOptions& o) {
         request.Form = ReadForm::Text;
         request.Lines = &lines;
         request.Name = DisplayName(name);
-        request.Characters = XmitSession::Characters;  // the records as view shows them
+        request.Characters = s.Characters;  // the records as view shows them
         request.RecordsOnly = true;
         const auto done = reader.Read(request, progress);
         matches += lines.Matches;
@@ -95,6 +97,24 @@ int GrepCommand(const GrepOptions& o) {
     }
     std::fflush(stdout);
     return error ? 2 : matches > 0 ? 0 : 1;
+}
+
+CLI::App* Grep::Declare(CLI::App& tool) {
+    GrepOptions& gr = options_;
+    auto* c = tool.add_subcommand(
+        "grep",
+        "Print the records that hold a string: MEMBER:LINE:text (LINE:text for a "
+        "sequential dataset)");
+    c->add_option("PATTERN", gr.Pattern, "The string to find (no wildcards)")->required();
+    c->add_option("FILE", gr.File, "XMIT file")->required();
+    c->add_option("MEMBER", gr.Members, "Members to search (all when none is named)");
+    c->add_flag("-i,--ignore-case", gr.IgnoreCase, "Letters match in either case");
+    return c;
+}
+
+int Grep::Run(const CodePage* characters) {
+    options_.Characters = characters;
+    return GrepCommand(options_);
 }
 
 }  // namespace corvane::cli

@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -93,8 +94,10 @@ int TapeInfo(XmitSession& s, bool json) {
     return 0;
 }
 
-int InfoCommand(const std::string& file, bool json, const std::string& dateOrder) {
+int InfoCommand(const std::string& file, bool json, const std::string& dateOrder,
+                const CodePage* characters) {
     XmitSession s;
+    s.Characters = characters;
     if (s.Open(PathFromUtf8(file), false, true) != 0) return 1;
     if (s.Kind == NodeKind::Tape) return TapeInfo(s, json);
     s.PrintNotices();
@@ -136,12 +139,36 @@ int InfoCommand(const std::string& file, bool json, const std::string& dateOrder
     return 0;
 }
 
-int HeadersCommand(const std::string& file) {
+int HeadersCommand(const std::string& file, const CodePage* characters) {
     XmitSession s;
+    s.Characters = characters;
     if (s.Open(PathFromUtf8(file), true) != 0) return 1;
     for (const std::string& line : s.HeaderDump) std::printf("%s\n", VisibleText(line).c_str());
     std::printf("Ok\n");
     return 0;
+}
+
+CLI::App* Info::Declare(CLI::App& tool) {
+    auto* c = tool.add_subcommand("info", "Transfer header, dataset attributes and message");
+    c->add_option("FILE", file_, "XMIT file")->required();
+    c->add_flag("--json", json_, "One JSON object (ISO 8601 dates)");
+    c->add_option("--date-order", dateOrder_, "Dates as dmy, mdy or iso (default: the options)")
+        ->check(CLI::IsMember({"dmy", "mdy", "iso"}));
+    return c;
+}
+
+int Info::Run(const CodePage* characters) {
+    return InfoCommand(file_, json_, dateOrder_, characters);
+}
+
+CLI::App* Headers::Declare(CLI::App& tool) {
+    auto* c = tool.add_subcommand("headers", "Hex dump of every header record read");
+    c->add_option("FILE", file_, "XMIT file")->required();
+    return c;
+}
+
+int Headers::Run(const CodePage* characters) {
+    return HeadersCommand(file_, characters);
 }
 
 }  // namespace corvane::cli

@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -145,8 +146,10 @@ int TapeList(XmitSession& s, bool json) {
 }
 }  // namespace
 
-int ListCommand(const std::string& file, bool json, const std::string& dateOrder) {
+int ListCommand(const std::string& file, bool json, const std::string& dateOrder,
+                const CodePage* characters) {
     XmitSession s;
+    s.Characters = characters;
     if (s.Open(PathFromUtf8(file), false, true) != 0) return 1;
     if (s.Kind == NodeKind::Tape) return TapeList(s, json);
     s.PrintNotices();
@@ -219,6 +222,19 @@ int ListCommand(const std::string& file, bool json, const std::string& dateOrder
         });
     }
     return 0;
+}
+
+CLI::App* List::Declare(CLI::App& tool) {
+    auto* c = tool.add_subcommand("list", "The member directory of a partitioned dataset");
+    c->add_option("FILE", file_, "XMIT file")->required();
+    c->add_flag("--json", json_, "A JSON array, one object per directory entry");
+    c->add_option("--date-order", dateOrder_, "Dates as dmy, mdy or iso (default: the options)")
+        ->check(CLI::IsMember({"dmy", "mdy", "iso"}));
+    return c;
+}
+
+int List::Run(const CodePage* characters) {
+    return ListCommand(file_, json_, dateOrder_, characters);
 }
 
 }  // namespace corvane::cli

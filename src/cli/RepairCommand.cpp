@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "Commands.h"
@@ -8,7 +9,8 @@
 
 namespace corvane::cli {
 
-int RepairCommand(const std::string& damaged, const std::string& output, bool salvage) {
+int RepairCommand(const std::string& damaged, const std::string& output, bool salvage,
+                  const CodePage* characters) {
     const std::filesystem::path in = PathFromUtf8(damaged);
     const std::filesystem::path out = PathFromUtf8(output);
     std::error_code ec;
@@ -16,8 +18,7 @@ int RepairCommand(const std::string& damaged, const std::string& output, bool sa
         std::cerr << output << " is the damaged file; the repaired copy is written beside it\n";
         return 2;
     }
-    auto repaired =
-        repair::RepairFile(in, XmitSession::Characters ? XmitSession::Characters->Number() : -1);
+    auto repaired = repair::RepairFile(in, characters ? characters->Number() : -1);
     if (!repaired) {
         PrintError(repaired.Err());
         return 1;
@@ -56,6 +57,19 @@ int RepairCommand(const std::string& damaged, const std::string& output, bool sa
     }
     std::cout << PathToUtf8(out) << "\n";
     return r.Result == repair::Repair::Outcome::Exact ? 0 : 1;
+}
+
+CLI::App* Repair::Declare(CLI::App& tool) {
+    auto* c = tool.add_subcommand(
+        "repair", "Write the original of an XMIT file that a file transfer changed");
+    c->add_option("DAMAGED", damaged_, "The file as it arrived")->required();
+    c->add_option("OUTPUT", output_, "The repaired copy (never the file itself)")->required();
+    c->add_flag("--salvage", salvage_, "Write what could be restored even when not exact");
+    return c;
+}
+
+int Repair::Run(const CodePage* characters) {
+    return RepairCommand(damaged_, output_, salvage_, characters);
 }
 
 }  // namespace corvane::cli

@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -65,6 +66,21 @@ int UnzipCommand(const std::string& archive, const std::string& entry, const std
     if (!written) return 1;
     std::cout << PathToUtf8(written.Value()) << "\n";
     return 0;
+}
+
+CLI::App* Unzip::Declare(CLI::App& tool) {
+    auto* c = tool.add_subcommand("unzip", "List a zip archive or unpack one entry");
+    c->add_option("ARCHIVE", archive_, "Zip archive")->required();
+    c->add_option("ENTRY", entry_, "Entry to unpack");
+    c->add_option("-o,--dir", dir_, "Destination folder");
+    c->add_flag("--overwrite", overwrite_, "Replace an existing file");
+    c->add_flag("--allow-large", allowLarge_,
+                "Unpack an entry over 256 MiB or larger than the free space");
+    return c;
+}
+
+int Unzip::Run(const CodePage*) {
+    return UnzipCommand(archive_, entry_, dir_, overwrite_, allowLarge_);
 }
 
 }  // namespace corvane::cli

@@ -45,8 +45,6 @@ void PrintError(const Error& e) {
     for (const std::string& line : report.Details) std::cerr << VisibleLines(line) << "\n";
 }
 
-const CodePage* XmitSession::Characters = nullptr;
-
 int XmitSession::Open(const std::filesystem::path& path, bool headerDump, bool tapes) {
     Path = path;
     ParseOptions options;

@@ -29,7 +29,7 @@ struct XmitSession {
     std::optional<UnloadFacts> Unload;
     // The code page chosen on the command line (--codepage); null is the
     // program's table. It decodes names, text units and text output.
-    static const CodePage* Characters;
+    const CodePage* Characters = nullptr;
 
     // Opens and parses; returns 0, or 1 after the failure was printed. A
     // tape image is refused (its files are named in the path) unless tapes.
