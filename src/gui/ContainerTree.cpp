@@ -1,5 +1,6 @@
 #include "ContainerTree.h"
 
+#include <QHash>
 #include <QHeaderView>
 
 #include "nested/XmitPath.h"
@@ -100,10 +101,15 @@ void ContainerTree::SetChildren(const QString& path, const std::vector<NodeChild
     QTreeWidgetItem* item = FindPath(path);
     if (!item || item->data(0, kListedRole).toBool()) return;
     syncing_ = true;
+    // The few children made from a path, looked up at once: a library of
+    // many transmissions is listed in one pass.
+    QHash<QString, QTreeWidgetItem*> known;
+    for (int k = 0; k < item->childCount(); ++k)
+        known.insert(item->child(k)->data(0, kPartRole).toString(), item->child(k));
     for (const NodeChild& c : children) {
         const QString part = QString::fromStdString(c.Part);
         const QString label = QString::fromStdString(c.Label);
-        QTreeWidgetItem* child = ChildByPart(item, part);
+        QTreeWidgetItem* child = known.value(part);
         if (child) {
             child->setText(0, label);  // made from a path: now with its own name
         } else {
