@@ -15,6 +15,7 @@
 #include "io/AtomicWriter.h"
 #include "io/OpenInputs.h"
 #include "io/OutputName.h"
+#include "present/Presenter.h"
 #include "tape/TapeImage.h"
 
 namespace corvane::cli {
@@ -115,7 +116,7 @@ int ExtractTapeFiles(XmitSession& s, const ExtractOptions& o) {
         ++written;
         std::cout << shown << "\n";
     }
-    std::cerr << written << " Processed.";
+    std::cerr << present::ProcessedText(static_cast<std::size_t>(written));
     if (skipped > 0) std::cerr << " " << skipped << " skipped: the file exists.";
     std::cerr << "\n";
     return failures == 0 && skipped == 0 ? 0 : 1;
@@ -320,7 +321,7 @@ int ExtractCommand(const ExtractOptions& o) {
     for (const auto& [seen, count] : kinds) {
         if (count > 1) std::cerr << count << " failed: " << seen << "\n";
     }
-    std::cerr << written << " Processed.";
+    std::cerr << present::ProcessedText(static_cast<std::size_t>(written));
     if (skipped > 0) std::cerr << " " << skipped << " skipped: the file exists.";
     std::cerr << "\n";
     return failures == 0 && skipped == 0 ? 0 : 1;

@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "present/ContainerText.h"
 #include "zip/ZipIntake.h"
 
 namespace corvane::cli {
@@ -37,20 +38,19 @@ int UnzipCommand(const std::string& archive, const std::string& entry, const std
     if (!intake.IsOpen()) return 1;  // unreadable: already reported
     if (entry.empty()) {
         auto rows = intake.Rows();
-        for (ZipRow& r : rows) {
-            r.FileName = DisplayName(r.FileName);
-            r.Folder = DisplayName(r.Folder);
+        const std::vector<std::string> headings = present::ZipHeadings();
+        std::vector<std::vector<std::string>> cells;
+        for (const ZipRow& r : rows) cells.push_back(present::ZipCells(r));
+        std::size_t nameWidth = headings[0].size(), sizeWidth = headings[1].size();
+        for (const auto& c : cells) {
+            nameWidth = std::max(nameWidth, c[0].size());
+            sizeWidth = std::max(sizeWidth, c[1].size());
         }
-        std::size_t nameWidth = 9, sizeWidth = 12;
-        for (const ZipRow& r : rows) {
-            nameWidth = std::max(nameWidth, r.FileName.size());
-            sizeWidth = std::max(sizeWidth, r.SizeText.size());
-        }
-        std::printf("%-*s  %*s  %s\n", static_cast<int>(nameWidth), "File Name",
-                    static_cast<int>(sizeWidth), "UnZip'd Size", "Directory Structure");
-        for (const ZipRow& r : rows) {
-            std::printf("%-*s  %*s  %s\n", static_cast<int>(nameWidth), r.FileName.c_str(),
-                        static_cast<int>(sizeWidth), r.SizeText.c_str(), r.Folder.c_str());
+        std::printf("%-*s  %*s  %s\n", static_cast<int>(nameWidth), headings[0].c_str(),
+                    static_cast<int>(sizeWidth), headings[1].c_str(), headings[2].c_str());
+        for (const auto& c : cells) {
+            std::printf("%-*s  %*s  %s\n", static_cast<int>(nameWidth), c[0].c_str(),
+                        static_cast<int>(sizeWidth), c[1].c_str(), c[2].c_str());
         }
         return 0;
     }

@@ -34,6 +34,7 @@
 #include "TabRows.h"
 #include "ViewerWindow.h"
 #include "io/AtomicWriter.h"
+#include "present/Presenter.h"
 #include "settings/RecentFiles.h"
 #include "settings/RegistryStore.h"
 
@@ -599,7 +600,8 @@ void MainWindow::PopListDeSelectClick() {
 
 void MainWindow::LvwMembersClick() {
     if (!FileIsOpen) return;
-    SetStatus(0, QString::number(LvwMembers->SelectedCount()) + " Selected.");
+    SetStatus(0, QString::fromStdString(
+                     present::SelectedText(static_cast<std::size_t>(LvwMembers->SelectedCount()))));
 }
 
 void MainWindow::LvwMembersDblClick() {

@@ -379,7 +379,8 @@ void MainWindow::ExtractSelectedMembers(const QList<ListedMember>& rows) {
     notifier_->CollectInto(nullptr);
     errors_->CollectInto(nullptr);
     QApplication::restoreOverrideCursor();
-    SetStatus(0, QString::number(processed) + " Processed.");
+    SetStatus(0,
+              QString::fromStdString(present::ProcessedText(static_cast<std::size_t>(processed))));
     if (!failures.isEmpty()) {
         members.hide();
         ModalShown(true);

@@ -123,7 +123,7 @@ void MainWindow::MnuXmitExtractAllClick() {
     }
     HideProgress();
     SetBusy(false);
-    SetStatus(0, QString::number(written) + " Processed.");
+    SetStatus(0, QString::fromStdString(present::ProcessedText(static_cast<std::size_t>(written))));
     QString report = QString("%1 of %2 files written to %3.")
                          .arg(written)
                          .arg(items.size())

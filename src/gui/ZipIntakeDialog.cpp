@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "io/AtomicWriter.h"
+#include "present/ContainerText.h"
 
 namespace corvane::gui {
 
@@ -38,7 +39,9 @@ ZipIntakeDialog::ZipIntakeDialog(QWidget* owner, DialogService& dialogs)
     LvwZip->setSelectionMode(QAbstractItemView::SingleSelection);
     LvwZip->setSelectionBehavior(QAbstractItemView::SelectRows);
     LvwZip->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LvwZip->setHeaderLabels({"File Name", "UnZip'd Size", "Directory Structure"});
+    QStringList headings;
+    for (const std::string& h : present::ZipHeadings()) headings << QString::fromStdString(h);
+    LvwZip->setHeaderLabels(headings);
     LvwZip->setColumnWidth(0, 150);
     LvwZip->setColumnWidth(1, 80);
     LvwZip->setColumnWidth(2, 300);
@@ -126,13 +129,9 @@ void ZipIntakeDialog::showEvent(QShowEvent* event) {
     const auto& entries = intake_.Entries();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         auto* item = new QTreeWidgetItem(LvwZip);
-        QString folder = QString::fromStdString(rows[i].Folder);
-#ifndef _WIN32
-        folder.replace('\\', '/');  // folders are shown as this system writes them
-#endif
-        item->setText(0, QString::fromStdString(rows[i].FileName));
-        item->setText(1, QString::fromStdString(rows[i].SizeText));
-        item->setText(2, folder);
+        const std::vector<std::string> cells = present::ZipCells(rows[i]);
+        for (int c = 0; c < 3; ++c) item->setText(c, QString::fromStdString(cells[c]));
+        const QString folder = item->text(2);
         item->setToolTip(0, item->text(0));
         item->setToolTip(2, folder);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);

@@ -1,7 +1,11 @@
 #include "present/ContainerText.h"
 
+#include <algorithm>
+
+#include "io/OutputName.h"
 #include "terse/TerseHeader.h"
 #include "unload/UnloadLibrary.h"
+#include "zip/ZipIntake.h"
 
 namespace corvane::present {
 
@@ -43,6 +47,18 @@ std::string TerseText(const TerseHeader& header) {
 std::string UnloadText(const UnloadFacts& facts) {
     return std::string("IEBCOPY unload, ") +
            (facts.Blocks ? "blocks with BDW and SDW" : "records with RDW");
+}
+
+std::vector<std::string> ZipHeadings() {
+    return {"File Name", "UnZip'd Size", "Directory Structure"};
+}
+
+std::vector<std::string> ZipCells(const ZipRow& row) {
+    std::string folder = DisplayName(row.Folder);
+#ifndef _WIN32
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+#endif
+    return {DisplayName(row.FileName), row.SizeText, folder};
 }
 
 }  // namespace corvane::present

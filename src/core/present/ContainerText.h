@@ -9,10 +9,11 @@
 namespace corvane {
 struct TerseHeader;
 struct UnloadFacts;
+struct ZipRow;
 }  // namespace corvane
 
 // The texts shown for the containers around a dataset: tapes, their files,
-// TERSE files and raw unloads.
+// TERSE files, raw unloads and zip archives.
 namespace corvane::present {
 
 // A tape's files as the member list shows them.
@@ -28,5 +29,10 @@ std::string TapeFormat(const TapeInfo& tape);
 std::string TerseText(const TerseHeader& header);
 // "IEBCOPY unload, blocks with BDW and SDW" or "... records with RDW".
 std::string UnloadText(const UnloadFacts& facts);
+// A zip archive's list: its headings, and an entry's cells under them, the
+// names escaped as lists show them and the folders written with this
+// system's separator.
+std::vector<std::string> ZipHeadings();
+std::vector<std::string> ZipCells(const ZipRow& row);
 
 }  // namespace corvane::present

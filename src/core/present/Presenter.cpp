@@ -194,4 +194,12 @@ std::string NoticeText(const DecodeNotice& notice) {
     return notice.Text + " (" + std::to_string(notice.Count) + " times)";
 }
 
+std::string ProcessedText(std::size_t count) {
+    return std::to_string(count) + " Processed.";
+}
+
+std::string SelectedText(std::size_t count) {
+    return std::to_string(count) + " Selected.";
+}
+
 }  // namespace corvane::present

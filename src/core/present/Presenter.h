@@ -67,6 +67,10 @@ std::string Hex(std::uint32_t value, int digits);
 // The member name without its blank padding.
 std::string TrimmedName(const std::string& name);
 
+// "N Processed." after members were written; "N Selected." for the list.
+std::string ProcessedText(std::size_t count);
+std::string SelectedText(std::size_t count);
+
 // A notice of the parser as one line ("TEXT", or "TEXT (N times)").
 std::string NoticeText(const DecodeNotice& notice);
 
