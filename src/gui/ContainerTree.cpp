@@ -101,17 +101,23 @@ void ContainerTree::SetChildren(const QString& path, const std::vector<NodeChild
     QTreeWidgetItem* item = FindPath(path);
     if (!item || item->data(0, kListedRole).toBool()) return;
     syncing_ = true;
-    // The few children made from a path, looked up at once: a library of
-    // many transmissions is listed in one pass.
+    // The few children made from a path are kept, in their place in the
+    // node's order: a library of many transmissions is listed in one pass.
     QHash<QString, QTreeWidgetItem*> known;
-    for (int k = 0; k < item->childCount(); ++k)
-        known.insert(item->child(k)->data(0, kPartRole).toString(), item->child(k));
+    QTreeWidgetItem* current = currentItem();
+    QList<QTreeWidgetItem*> expanded;
+    for (int k = 0; k < item->childCount(); ++k) {
+        if (item->child(k)->isExpanded()) expanded << item->child(k);
+    }
+    const QList<QTreeWidgetItem*> before = item->takeChildren();
+    for (QTreeWidgetItem* child : before) known.insert(child->data(0, kPartRole).toString(), child);
     for (const NodeChild& c : children) {
         const QString part = QString::fromStdString(c.Part);
         const QString label = QString::fromStdString(c.Label);
-        QTreeWidgetItem* child = known.value(part);
+        QTreeWidgetItem* child = known.take(part);
         if (child) {
             child->setText(0, label);  // made from a path: now with its own name
+            item->addChild(child);
         } else {
             child = AddChild(item, part, label);
         }
@@ -120,6 +126,12 @@ void ContainerTree::SetChildren(const QString& path, const std::vector<NodeChild
             child->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
         }
     }
+    for (QTreeWidgetItem* child : before) {
+        if (known.contains(child->data(0, kPartRole).toString())) item->addChild(child);
+    }
+    // Taking the children out lost the cursor and what was open below them.
+    for (QTreeWidgetItem* child : expanded) child->setExpanded(true);
+    if (current && currentItem() != current) setCurrentItem(current);
     item->setData(0, kListedRole, true);
     item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     if (item == currentItem()) item->setExpanded(true);  // what the node shown holds

@@ -15,11 +15,14 @@ QStringList QtFilters(const QString& filter) {
     QStringList parts = filter.split('|');
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(';', ' ');
-        QString description = parts[i];
-        // Qt reads the patterns from the last parentheses; give it clean ones.
-        out << description + " [" + patterns + "] (" + patterns + ")";
+        QStringList patterns = parts[i + 1].split(';');
+        // "*.*" is every file, as Windows reads it, names without a dot too.
+        for (QString& p : patterns) {
+            if (p == "*.*") p = "*";
+        }
+        // Qt reads the patterns from the last parentheses, which the dialog
+        // hides: the description shows as it is written.
+        out << parts[i] + " (" + patterns.join(' ') + ")";
     }
     return out;
 }
@@ -34,6 +37,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const DialogService::FileR
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     if (!r.Filter.isEmpty()) dialog.setNameFilters(QtFilters(r.Filter));
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (!r.FileName.isEmpty()) dialog.selectFile(r.FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
@@ -56,6 +60,7 @@ std::optional<QStringList> QtDialogService::OpenFiles(QWidget* parent, const Fil
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setSizeGripEnabled(true);
     if (!request.Filter.isEmpty()) dialog.setNameFilters(QtFilters(request.Filter));
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles();
 }

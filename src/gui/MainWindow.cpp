@@ -360,6 +360,7 @@ void MainWindow::BuildWindow() {
     splitterTree_->setStretchFactor(0, 0);
     splitterTree_->setStretchFactor(1, 1);
     splitterTree_->setSizes({160, 570});
+    connect(splitterTree_, &QSplitter::splitterMoved, this, [this] { treeSizedByUser_ = true; });
     setCentralWidget(splitterTree_);
 
     auto* status = new QStatusBar(this);

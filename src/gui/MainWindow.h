@@ -301,6 +301,7 @@ class MainWindow : public QMainWindow {
     std::vector<NodeChild> nodeChildren_;  // the containers of the node shown
     bool treeOpen_ = false;                // the open comes from the tree
     bool keepOnFailure_ = false;           // a failed open leaves the node shown open
+    bool treeSizedByUser_ = false;         // the splitter beside the tree was moved
 };
 
 // The member list's tooltip while no tape is listed.

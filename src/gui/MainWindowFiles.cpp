@@ -17,6 +17,7 @@
 #include "MainWindow.h"
 #include "MemoLines.h"
 #include "OptionsDialog.h"
+#include "TabRows.h"
 #include "ViewerWindow.h"
 #include "ZipIntakeDialog.h"
 #include "container/TapeContents.h"
@@ -38,7 +39,7 @@ namespace {
 constexpr char kOpenFilter[] =
     "Xmit files (*.xmt , *.xmi , *.xm , *.xmit , *.zip))|*.xmt;*.xmi;*.xm;*.xmit;*.zip|"
     "Tape images (*.aws *.het)|*.aws;*.het|"
-    "TERSE files (*.trs *.terse *.pack)|*.trs;*.terse;*.pack|"
+    "TERSE files (*.trs *.terse *.pack *.spack)|*.trs;*.terse;*.pack;*.spack|"
     "IEBCOPY unloads (*.unload)|*.unload|"
     "All files (*)|*";
 
@@ -69,8 +70,13 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     const ProgramOptions& options = options_->Values();
     if (withDialog) {
         QString folder;
-        if (options.UseLastDir && !RecentPath.isEmpty() && QFileInfo(RecentPath).isFile()) {
-            folder = FolderPart(RecentPath);
+        // The folder of the file last opened, also when a node inside it was.
+        const QString recentFile =
+            RecentPath.isEmpty()
+                ? QString()
+                : QString::fromStdString(SplitXmitPath(RecentPath.toStdString())[0]);
+        if (options.UseLastDir && !recentFile.isEmpty() && QFileInfo(recentFile).isFile()) {
+            folder = FolderPart(recentFile);
         } else {
             folder = QString::fromStdString(options.DefaultDir);
         }
@@ -375,6 +381,7 @@ void MainWindow::ClearFileInfo() {
     for (ElidedLabel* l : {LblFormat, LblLabels, LblVolser, LblTapeFile, LblPacked})
         ShowInfoRow(l, QString());
     TabInfo->setTabText(0, "xmit file");
+    TabInfoRows->Refresh();
     LvwMembers->setToolTip(kMembersHint);
     MmoTabMessage->clear();
     LvwMembers->Model().Clear();

@@ -9,6 +9,7 @@
 #include "ElidedLabel.h"
 #include "MainWindow.h"
 #include "MemoLines.h"
+#include "TabRows.h"
 #include "container/TapeContents.h"
 #include "io/OutputName.h"
 #include "present/ContainerText.h"
@@ -55,6 +56,7 @@ void MainWindow::ShowContainerFacts() {
     if (Kind == NodeKind::Tape) {
         const TapeInfo& tape = Tape->Info();
         TabInfo->setTabText(0, "tape image");
+        TabInfoRows->Refresh();
         ShowInfoRow(LblFormat, TapeSummary(tape));
         ShowInfoRow(LblLabels, Text(present::LabelText(tape)));
         ShowInfoRow(LblVolser, tape.Volser.empty() ? QString("none") : Text(tape.Volser));

@@ -16,13 +16,15 @@ void MainWindow::ShowInTree() {
     TvwContainers->ShowNode(pathParts_, FileNamePart(pathParts_.value(0)));
     TvwContainers->SetChildren(TvwContainers->CurrentPath(), nodeChildren_);
     // A file with nothing inside keeps the window as it always was.
-    const bool wasShown = TvwContainers->isVisibleTo(this);
     TvwContainers->setVisible(TvwContainers->NodeCount() > 1);
-    if (!wasShown && TvwContainers->isVisibleTo(this)) {
+    // Until the user sizes it, the tree grows with its names.
+    if (TvwContainers->isVisibleTo(this) && !treeSizedByUser_ &&
+        splitterTree_->sizes().value(0) < TvwContainers->NamesWidth()) {
         // Wide enough for its names, as far as the panes beside it allow.
         const int total = std::max(splitterTree_->width(), width());  // laid out or not
         const int wanted = TvwContainers->NamesWidth();
-        const int width = std::clamp(wanted, 120, std::max(120, total / 3));
+        // A long name scrolls sideways rather than crowd the panes beside it.
+        const int width = std::clamp(wanted, 120, std::clamp(total / 3, 120, 260));
         splitterTree_->setSizes({width, std::max(1, total - width)});
     }
     UpdateActions();
@@ -31,12 +33,21 @@ void MainWindow::ShowInTree() {
 void MainWindow::OpenTreeNode(const QString& path) {
     if (reading_ || path.isEmpty()) return;
     if (FileIsOpen && path == openPath_) return;
+    const QString from = openPath_;
     XmitPath = path;
     DebugHeaders = false;
     treeOpen_ = keepOnFailure_ = true;
     OpenXmitFile(false);
     treeOpen_ = keepOnFailure_ = false;
     UpdateActions();
+    // Back or up to the node that holds the one left: the cursor on its row.
+    if (!FileIsOpen || from.isEmpty()) return;
+    for (const NodeChild& c : nodeChildren_) {
+        if (TvwContainers->ChildPath(QString::fromStdString(c.Part)) != from) continue;
+        const int row = LvwMembers->Model().RowOfMember(static_cast<int>(c.Member));
+        if (row >= 0) LvwMembers->ShowRow(row);
+        return;
+    }
 }
 
 void MainWindow::ListTreeChildren(const QString& path) {

@@ -98,6 +98,11 @@ QString MemberListModel::ColumnCaption(int column) const {
     return QString::fromStdString(columns_[static_cast<std::size_t>(column)].Caption);
 }
 
+int MemberListModel::RowOfMember(int member) const {
+    const auto at = std::find(order_.begin(), order_.end(), member);
+    return at == order_.end() ? -1 : static_cast<int>(at - order_.begin());
+}
+
 ListedMember MemberListModel::Member(int row) const {
     if (row < 0 || row >= rowCount() || (!info_ && !tape_)) return {};
     const int k = MemberAt(row);
@@ -296,6 +301,14 @@ QList<int> MemberView::SelectedRowNumbers() const {
     for (const QModelIndex& i : selectionModel()->selectedRows()) rows << i.row();
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+void MemberView::ShowRow(int row) {
+    const QModelIndex index = model_->index(row, 0);
+    if (!index.isValid()) return;
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
 }
 
 QList<ListedMember> MemberView::SelectedMembers() const {

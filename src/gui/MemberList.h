@@ -54,6 +54,8 @@ class MemberListModel : public QAbstractTableModel {
     int TotalCount() const { return static_cast<int>(sorted_.size()); }
 
     ListedMember Member(int row) const;
+    // The row that shows a member (its index in the directory); -1 when none does.
+    int RowOfMember(int member) const;
     QString Text(int row, int column) const;
     int ColumnWidth(int column) const {
         return columns_.at(static_cast<std::size_t>(column)).Width;
@@ -101,6 +103,8 @@ class MemberView : public QTreeView {
     int ColumnCount() const { return model_->columnCount(); }
     QString Text(int row, int column) const { return model_->Text(row, column); }
     void SetRowSelected(int row, bool selected);
+    // Selects only this row and puts the cursor on it, in view.
+    void ShowRow(int row);
     QList<int> SelectedRowNumbers() const;
     QList<ListedMember> SelectedMembers() const;
     int SelectedCount() const;

@@ -151,6 +151,13 @@ bool TabRows::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void TabRows::Refresh() {
+    updateGeometry();
+    const int wanted = heightForWidth(width());
+    if (height() != wanted) setFixedHeight(wanted);
+    update();
+}
+
 void TabRows::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int wanted = heightForWidth(width());

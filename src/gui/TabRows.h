@@ -17,6 +17,8 @@ class TabRows : public QWidget {
     explicit TabRows(QTabWidget& pages, QWidget* parent = nullptr);
 
     int RowCount() const;
+    // After a tab's caption changed: the rows laid out again.
+    void Refresh();
     // Where tab k is drawn (empty when it has no place).
     QRect TabRect(int k) const;
 

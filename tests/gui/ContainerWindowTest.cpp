@@ -148,9 +148,10 @@ TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
     w.MnuFileOpenClick();
     ASSERT_TRUE(w.HasFile());
     const QString filter = f.Dialogs.OpenRequests.at(0).Filter;
-    for (const char* entry : {"Tape images (*.aws *.het)|*.aws;*.het",
-                              "TERSE files (*.trs *.terse *.pack)|*.trs;*.terse;*.pack",
-                              "IEBCOPY unloads (*.unload)|*.unload"})
+    for (const char* entry :
+         {"Tape images (*.aws *.het)|*.aws;*.het",
+          "TERSE files (*.trs *.terse *.pack *.spack)|*.trs;*.terse;*.pack;*.spack",
+          "IEBCOPY unloads (*.unload)|*.unload"})
         EXPECT_TRUE(filter.contains(entry)) << entry;
     EXPECT_TRUE(filter.endsWith("|All files (*)|*"));
 

@@ -461,3 +461,10 @@ TEST(MainWindow, AnInstalledProgramFindsTheGuideInTheSharedFolder) {
     ASSERT_EQ(f.Dialogs.Urls.size(), 1);
     EXPECT_EQ(f.Dialogs.Urls[0].toStdString(), "file://" + guide.string());
 }
+
+TEST(Dialogs, FilterLabelsShowAsWrittenAndAllFilesTakesNamesWithoutADot) {
+    // Qt reads the patterns from the last parentheses and hides them; "*.*"
+    // is every file, as on Windows.
+    EXPECT_EQ(QtFilters("Xmit files (*.xmi , *.xmt))|*.xmi;*.xmt|All files (*.*)|*.*"),
+              QStringList({"Xmit files (*.xmi , *.xmt)) (*.xmi *.xmt)", "All files (*.*) (*)"}));
+}

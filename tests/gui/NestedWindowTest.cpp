@@ -122,6 +122,9 @@ TEST(NestedWindow, TransmissionsInsideAreBrowsedAsOneTree) {
     EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE!INNER");
     up->trigger();
     EXPECT_EQ(Label(w, "LblFileName"), "OUTER.XMIT!MIDDLE");
+    // The cursor is back on the member that was left.
+    ASSERT_EQ(Members(w)->SelectedCount(), 1);
+    EXPECT_EQ(Members(w)->SelectedMembers()[0].Caption.trimmed(), "INNER");
 
     // The popup menu opens a transmission in a window of its own; a double
     // click goes down again.
