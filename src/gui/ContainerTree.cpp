@@ -153,6 +153,15 @@ QString ContainerTree::ParentPath() const {
     return item && item->parent() ? item->parent()->data(0, kPathRole).toString() : QString();
 }
 
+QStringList ContainerTree::UnlistedAbove() const {
+    QStringList paths;
+    QTreeWidgetItem* item = FindPath(current_);
+    for (QTreeWidgetItem* p = item ? item->parent() : nullptr; p; p = p->parent()) {
+        if (!p->data(0, kListedRole).toBool()) paths.prepend(p->data(0, kPathRole).toString());
+    }
+    return paths;
+}
+
 QString ContainerTree::TakeBack() {
     if (history_.isEmpty()) return {};
     goingBack_ = true;

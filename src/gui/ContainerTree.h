@@ -26,6 +26,9 @@ class ContainerTree : public QTreeWidget {
     QString CurrentPath() const;
     // The current node's parent; empty at the root.
     QString ParentPath() const;
+    // The nodes above the current one whose children are not listed yet,
+    // the root first.
+    QStringList UnlistedAbove() const;
     // The node shown before the current one, taken from the history: the
     // next ShowNode does not remember the node it leaves. Empty when none.
     QString TakeBack();

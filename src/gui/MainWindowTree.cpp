@@ -3,6 +3,7 @@
 // one, back and up, and opening a node in a window of its own instead.
 #include <QAction>
 #include <QSplitter>
+#include <QTimer>
 #include <algorithm>
 
 #include "ContainerTree.h"
@@ -28,6 +29,13 @@ void MainWindow::ShowInTree() {
         splitterTree_->setSizes({width, std::max(1, total - width)});
     }
     UpdateActions();
+    // A node opened by its path: the nodes above it get their other
+    // children once the window has shown this one.
+    if (!TvwContainers->UnlistedAbove().isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            for (const QString& path : TvwContainers->UnlistedAbove()) ListTreeChildren(path);
+        });
+    }
 }
 
 void MainWindow::OpenTreeNode(const QString& path) {

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -196,6 +197,20 @@ TEST(ContainerWindow, BuiltTapeOpensByContentAndRefusesWholeTapeCommands) {
     w.LvwMembersDblClick();
     EXPECT_EQ(ColumnTexts(w, 0), names);
     EXPECT_EQ(Label(w, "LblFileName"), "backup.dat!2");
+
+    // Opened by its path, a tape file soon has the tape's other files beside
+    // it in the tree, in their order.
+    MainFixture g;
+    MainWindow& byPath = g.Start({QString::fromStdString(path.string() + "!2")});
+    ASSERT_TRUE(byPath.HasFile());
+    QApplication::processEvents();
+    auto* tree = Find<QTreeWidget>(&byPath, "TvwContainers");
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QStringList files;
+    for (int k = 0; k < tree->topLevelItem(0)->childCount(); ++k)
+        files << tree->topLevelItem(0)->child(k)->text(0);
+    EXPECT_EQ(files, QStringList({"1 USER.TEXT", "2 USER.LIB.XMIT"}));
+    EXPECT_EQ(tree->currentItem()->text(0), "2 USER.LIB.XMIT");
 }
 
 TEST(ContainerWindow, DroppedTerseFileShowsItsFirstRecordAsText) {
