@@ -112,7 +112,7 @@ void ContainerTree::SetChildren(const QString& path, const std::vector<NodeChild
     const QList<QTreeWidgetItem*> before = item->takeChildren();
     for (QTreeWidgetItem* child : before) known.insert(child->data(0, kPartRole).toString(), child);
     for (const NodeChild& c : children) {
-        const QString part = QString::fromStdString(c.Part);
+        const QString part = QString::fromStdString(c.Step);
         const QString label = QString::fromStdString(c.Label);
         QTreeWidgetItem* child = known.take(part);
         if (child) {
@@ -121,7 +121,7 @@ void ContainerTree::SetChildren(const QString& path, const std::vector<NodeChild
         } else {
             child = AddChild(item, part, label);
         }
-        if (!c.MayHoldMore) {
+        if (c.What == Content::Unknown) {
             child->setData(0, kListedRole, true);
             child->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
         }

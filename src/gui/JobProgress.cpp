@@ -1,6 +1,5 @@
 #include "JobProgress.h"
 
-#include <QLabel>
 #include <algorithm>
 
 #include "ProgressDialog.h"

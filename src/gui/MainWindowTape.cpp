@@ -10,7 +10,6 @@
 #include "MainWindow.h"
 #include "MemoLines.h"
 #include "TabRows.h"
-#include "container/TapeContents.h"
 #include "io/OutputName.h"
 #include "present/ContainerText.h"
 #include "tape/TapeImage.h"
@@ -41,11 +40,11 @@ void ShowInfoRow(ElidedLabel* value, const QString& text) {
 
 void MainWindow::ShowTape() {
     const TapeInfo& tape = Tape->Info();
-    std::vector<std::string> contents;
-    for (std::size_t k = 0; k < tape.Files.size(); ++k) {
-        auto content = SniffTapeFile(*Tape, k);
-        const char* name = content ? ContentName(content.Value()) : nullptr;
-        contents.push_back(name ? name : "");
+    // What each file holds was read once, for the tree.
+    std::vector<std::string> contents(tape.Files.size());
+    for (const NodeChild& c : nodeChildren_) {
+        const char* name = ContentName(c.What);
+        if (c.Member < contents.size() && name) contents[c.Member] = name;
     }
     LvwMembers->Model().SetTapeFiles(tape, std::move(contents));
     LvwMembers->setToolTip("The files of the tape - View or a double click opens one");

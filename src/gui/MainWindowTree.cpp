@@ -50,8 +50,11 @@ void MainWindow::OpenTreeNode(const QString& path) {
     UpdateActions();
     // Back or up to the node that holds the one left: the cursor on its row.
     if (!FileIsOpen || from.isEmpty()) return;
+    const QString below = openPath_ + QChar(kNestSeparator);
+    if (!from.startsWith(below)) return;
+    const std::string step = from.mid(below.size()).toStdString();
     for (const NodeChild& c : nodeChildren_) {
-        if (TvwContainers->ChildPath(QString::fromStdString(c.Part)) != from) continue;
+        if (c.Step != step) continue;
         const int row = LvwMembers->Model().RowOfMember(static_cast<int>(c.Member));
         if (row >= 0) LvwMembers->ShowRow(row);
         return;
@@ -84,7 +87,7 @@ void MainWindow::MnuViewUpClick() {
 QString MainWindow::ChildPathOfRow(int index) const {
     for (const NodeChild& c : nodeChildren_) {
         if (static_cast<int>(c.Member) != index) continue;
-        const QString part = QString::fromStdString(c.Part);
+        const QString part = QString::fromStdString(c.Step);
         const QString path = TvwContainers->ChildPath(part);
         return path.isEmpty() ? openPath_ + QChar(kNestSeparator) + part : path;
     }

@@ -18,7 +18,7 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
             children.push_back({std::to_string(k + 1),
                                 std::to_string(tape.Files[k].Number) + " " +
                                     DisplayName(TapeFileName(tape.Files[k])),
-                                k, content && content.Value() != Content::Unknown});
+                                k, content ? content.Value() : Content::Unknown});
         }
         return children;
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "container/Content.h"
 #include "nested/XmitPath.h"
 
 namespace corvane {
@@ -11,11 +12,12 @@ namespace corvane {
 // transmission held by a member or by the sequential data, or a file of a
 // tape.
 struct NodeChild {
-    std::string Part;        // the path part that opens it, after a "!"
+    std::string Step;        // what follows the "!" in the path that opens it
     std::string Label;       // how a tree shows it; names escaped as the lists show them
     std::size_t Member = 0;  // its row in the member list (the tape's files included)
-    // It may hold more containers; a tape file of plain data holds none.
-    bool MayHoldMore = true;
+    // What it holds, from its first bytes; a tape file of plain data is
+    // Unknown and holds no containers.
+    Content What = Content::Xmit;
 };
 
 // The children of a node in the order its list shows them; a library of
