@@ -8,6 +8,7 @@
 #include "Manifest.h"
 #include "container/SequentialData.h"
 #include "create/FileBlocks.h"
+#include "extract/ExistingFile.h"
 #include "extract/MemberReader.h"
 #include "extract/ReadChoice.h"
 #include "extract/Salvage.h"
@@ -59,6 +60,25 @@ int ViewCommand(const std::string& file, const std::string& member, bool hex,
 }
 
 namespace {
+
+// Whether an extracted file may be written at path; says why not, counting
+// the file being read as a failure and an existing one as skipped.
+bool Writable(const std::filesystem::path& path, bool overwrite, int& failures, int& skipped) {
+    switch (ActionFor(path, overwrite)) {
+        case TargetAction::Write:
+            return true;
+        case TargetAction::NeverWritten:
+            std::cerr << PathToUtf8(path) << " is the file being read; it is never written\n";
+            ++failures;
+            return false;
+        case TargetAction::Skip:
+            break;
+    }
+    std::cerr << "Skipped " << PathToUtf8(path) << ": it exists (--overwrite replaces it)\n";
+    ++skipped;
+    return false;
+}
+
 // The files of a tape (all when none is named, else by place or dataset
 // name), each written as its data blocks joined.
 int ExtractTapeFiles(XmitSession& s, const ExtractOptions& o) {
@@ -100,13 +120,7 @@ int ExtractTapeFiles(XmitSession& s, const ExtractOptions& o) {
             o.Output.empty() ? dir / PathFromUtf8(names.Take(TapeFileName(tape.Files[i]), ext))
                              : PathFromUtf8(o.Output);
         const std::string shown = PathToUtf8(path);
-        if (PathPresent(path) && (IsOpenInput(path) || !o.Overwrite)) {
-            std::cerr << (IsOpenInput(path)
-                              ? shown + " is the file being read; it is never written\n"
-                              : "Skipped " + shown + ": it exists (--overwrite replaces it)\n");
-            ++(IsOpenInput(path) ? failures : skipped);
-            continue;
-        }
+        if (!Writable(path, o.Overwrite, failures, skipped)) continue;
         auto copied = CopyTapeFile(*s.Tape, i, path);
         if (!copied) {
             PrintError(copied.Err());
@@ -204,11 +218,8 @@ int ExtractCommand(const ExtractOptions& o) {
     // it would have gone. It counts as salvaged, not written.
     auto salvage = [&](const ReadRequest& request, const std::filesystem::path& path) {
         const std::filesystem::path partial = PartialPath(path);
-        if (PathPresent(partial) && (IsOpenInput(partial) || !o.Overwrite)) {
-            std::cerr << "Skipped " << PathToUtf8(partial)
-                      << ": it exists (--overwrite replaces it)\n";
-            return;
-        }
+        int notCounted = 0;
+        if (!Writable(partial, o.Overwrite, notCounted, notCounted)) return;
         const Salvaged s = Salvage(reader, request, progress, present::TrimmedName(request.Name));
         if (!s.Written.empty()) std::cout << PathToUtf8(s.Written) << "\n";
         std::cerr << s.Sentence << "\n";
@@ -219,18 +230,7 @@ int ExtractCommand(const ExtractOptions& o) {
     auto extract = [&](const MemberEntry* member, const std::string& name,
                        const std::filesystem::path& path, bool asText) {
         const std::string shown = PathToUtf8(path);
-        if (PathPresent(path)) {
-            if (IsOpenInput(path)) {
-                std::cerr << shown << " is the file being read; it is never written\n";
-                ++failures;
-                return;
-            }
-            if (!o.Overwrite) {
-                std::cerr << "Skipped " << shown << ": it exists (--overwrite replaces it)\n";
-                ++skipped;
-                return;
-            }
-        }
+        if (!Writable(path, o.Overwrite, failures, skipped)) return;
         // The data of a tape file as it stands: its blocks, each read once.
         if (!member && !asText && s.Kind == NodeKind::Dataset && s.Tape && s.TapeFile && !s.Terse) {
             auto copied = CopyTapeFile(*s.Tape, *s.TapeFile, path);
@@ -305,11 +305,7 @@ int ExtractCommand(const ExtractOptions& o) {
     }
     if (o.Manifest) {
         const std::filesystem::path path = dir / kManifestName;
-        if (PathPresent(path) && !o.Overwrite) {
-            std::cerr << "Skipped " << PathToUtf8(path)
-                      << ": it exists (--overwrite replaces it)\n";
-            ++skipped;
-        } else {
+        if (Writable(path, o.Overwrite, failures, skipped)) {
             const auto status = WriteFileAtomically(
                 path, ManifestJson(s.Info, recorded, recordedData).dump(2) + "\n");
             if (status != AtomicWriter::Status::Ok) {

@@ -7,10 +7,10 @@
 #include "JobProgress.h"
 #include "MainWindow.h"
 #include "ProgressDialog.h"
+#include "extract/ExistingFile.h"
 #include "extract/ReadChoice.h"
 #include "extract/Salvage.h"
 #include "io/AtomicWriter.h"
-#include "io/OpenInputs.h"
 #include "io/OutputName.h"
 #include "present/Presenter.h"
 
@@ -89,8 +89,9 @@ void MainWindow::MnuXmitExtractAllClick() {
     JobProgress job(*Progress, "Extracting", items.size(), total);
     for (const Item& item : items) {
         const QString shown = QString::fromStdString(DisplayName(present::TrimmedName(item.Name)));
-        if (PathPresent(item.Path) && (!replace || IsOpenInput(item.Path))) {
-            if (IsOpenInput(item.Path)) {
+        const TargetAction action = ActionFor(item.Path, replace);
+        if (action != TargetAction::Write) {
+            if (action == TargetAction::NeverWritten) {
                 failures << shown + ": the file being read is never written";
             } else {
                 ++skipped;
@@ -165,7 +166,7 @@ void MainWindow::OfferSalvage(const QString& title, bool replace) {
     QStringList said;
     for (const auto& [read, name] : damagedReads_) {
         const auto partial = PartialPath(read.OutputFile);
-        if (PathPresent(partial) && (!replace || IsOpenInput(partial))) {
+        if (ActionFor(partial, replace) != TargetAction::Write) {
             said << QString::fromStdString(PathToUtf8(partial)) + " exists: skipped.";
             continue;
         }

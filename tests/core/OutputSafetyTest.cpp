@@ -4,6 +4,7 @@
 
 #include "TempDir.h"
 #include "XmitBuilder.h"
+#include "extract/ExistingFile.h"
 #include "io/AtomicWriter.h"
 #include "io/ByteSource.h"
 #include "io/OpenInputs.h"
@@ -177,6 +178,29 @@ TEST(AtomicWriter, AFileBeingReadIsNeverReplaced) {
     EXPECT_EQ(Text(dir / "in.xmi"), "iiii");
     EXPECT_FALSE(IsOpenInput(dir / "in.xmi"));
     EXPECT_EQ(WriteFileAtomically(dir / "in.xmi", "x"), AtomicWriter::Status::Ok);
+}
+
+// The rule the window and the command line both ask before extracting.
+TEST(ExistingFile, ReplacedOnlyWhenAllowedAndTheInputNever) {
+    TempDir dir;
+    WriteFile(dir / "in.xmi", Bytes(4, 'i'));
+    WriteFile(dir / "old.txt", Bytes(1, 'o'));
+    std::filesystem::create_symlink(dir / "gone", dir / "dangling");
+    auto reader = FileSource::Open(dir / "in.xmi");
+    ASSERT_TRUE(reader.Ok());
+    const struct {
+        const char* name;
+        TargetAction kept, replaced;
+    } cases[] = {
+        {"new.txt", TargetAction::Write, TargetAction::Write},
+        {"old.txt", TargetAction::Skip, TargetAction::Write},
+        {"dangling", TargetAction::Skip, TargetAction::Write},
+        {"in.xmi", TargetAction::NeverWritten, TargetAction::NeverWritten},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ActionFor(dir / c.name, false), c.kept) << c.name;
+        EXPECT_EQ(ActionFor(dir / c.name, true), c.replaced) << c.name;
+    }
 }
 
 TEST(FileSource, RefusesWhatIsNotARegularFileWithoutWaiting) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "extract/ExistingFile.h"
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
 #include "util/SizeText.h"
@@ -126,9 +127,15 @@ Result<std::filesystem::path> ZipIntake::ExtractOne(const ZipDirEntry& entry, bo
     const std::string name = OutputName(EntryFileName(entry.FileName));
     const std::filesystem::path target = PathFromUtf8(Destination) / PathFromUtf8(name);
     const std::string targetText = PathToUtf8(target);
-    if (!overwrite && PathPresent(target)) {
-        return LineError("Skipped " + shown + ": " + targetText +
-                         " exists and over-writing is off");
+    switch (ActionFor(target, overwrite)) {
+        case TargetAction::Write:
+            break;
+        case TargetAction::Skip:
+            return LineError("Skipped " + shown + ": " + targetText +
+                             " exists and over-writing is off");
+        case TargetAction::NeverWritten:
+            return LineError("Skipped " + shown + ": " + targetText +
+                             " is the file being read; it is never written");
     }
     const std::string reason = LargeEntryReason(entry, Destination);
     if (!reason.empty() && LargeEntries != LargePolicy::Allow &&
