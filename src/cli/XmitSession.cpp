@@ -4,6 +4,7 @@
 
 #include "io/AtomicWriter.h"
 #include "io/OutputName.h"
+#include "io/Platform.h"
 #include "nested/XmitPath.h"
 #include "repair/RepairedOpen.h"
 #include "settings/ProgramOptions.h"
@@ -105,26 +106,16 @@ present::DateOrder ChooseDateOrder(const std::string& asked) {
     if (asked == "dmy") return present::DateOrder::DayFirst;
     if (asked == "mdy") return present::DateOrder::MonthFirst;
     if (asked == "iso") return present::DateOrder::Iso;
-    // The option the program stores, where the program keeps it, that value
-    // alone read; day first where nothing (or no number) was stored.
-    const char* name = kOptionSettings.KeyOf(&ProgramOptions::engDate);
+        // The option as the program stores it, read through the program's own
+        // store: the one value alone, where the program keeps it.
 #ifdef _WIN32
-    try {
-        WinRegistry registry;
-        auto key = registry.OpenKey(RegRoot::CurrentUser, kStatusKey, false, false);
-        if (key && key->ValueExists(name) && !key->ReadBool(name)) {
-            return present::DateOrder::MonthFirst;
-        }
-    } catch (const RegistryError&) {
-    }
+    WinRegistry registry;
 #else
-    const RegFileRegistry registry(RegFileRegistry::DefaultFolder());
-    const auto engDate = registry.ReadValue(RegRoot::CurrentUser, kStatusKey, name);
-    if (engDate && engDate->Kind == RegistryValue::Type::Dword && engDate->Number == 0) {
-        return present::DateOrder::MonthFirst;
-    }
+    RegFileRegistry registry(RegFileRegistry::DefaultFolder());
 #endif
-    return present::DateOrder::DayFirst;
+    IniFile ini(platform::ProgramFolder() / kOptionsIniName);
+    OptionStore store(registry, ini, kStatusKey, DefaultFolders{});
+    return store.StoredDayFirst() ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst;
 }
 
 }  // namespace corvane::cli

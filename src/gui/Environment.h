@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <filesystem>
 
+#include "settings/ProgramOptions.h"
+
 namespace corvane {
 class RegistryStore;
 class FileTypes;
@@ -25,7 +27,7 @@ struct Environment {
     std::filesystem::path ZipFolder, OpenFolder;
 
     std::filesystem::path ProgramDir() const { return ProgramPath.parent_path(); }
-    std::filesystem::path IniPath() const { return ProgramDir() / "Options.ini"; }
+    std::filesystem::path IniPath() const { return ProgramDir() / kOptionsIniName; }
     // Unpacked archive entries and job files: the program's folder in the
     // user's data folder ("UnZipped" in it).
     std::filesystem::path DefaultZipDir() const;

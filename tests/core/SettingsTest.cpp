@@ -294,6 +294,22 @@ TEST(IniFile, AFileThatCannotBeReadIsNotReplacedByOneKey) {
 #endif
 }
 
+// The date order a program that shows dates alone reads: the registry's
+// value, else the INI file's, else day first.
+TEST(OptionStore, TheDateOrderIsReadAloneWhereTheProgramKeepsIt) {
+    TempDir dir;
+    MemoryRegistry reg;
+    IniFile ini(dir / "Options.ini");
+    OptionStore store(reg, ini, kStatusKey, DefaultFolders{});
+    EXPECT_TRUE(store.StoredDayFirst());
+    ini.WriteBool("options", "engDate", false);
+    EXPECT_FALSE(store.StoredDayFirst());
+    reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)->WriteInteger("engDate", 1);
+    EXPECT_TRUE(store.StoredDayFirst());
+    reg.OpenKey(RegRoot::CurrentUser, kStatusKey, true, true)->WriteInteger("engDate", 0);
+    EXPECT_FALSE(store.StoredDayFirst());
+}
+
 TEST(WindowState, FirstRunUsesIniDefaultsThenTheRegistryRemembers) {
     TempDir dir;
     MemoryRegistry reg;

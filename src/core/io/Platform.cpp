@@ -218,6 +218,27 @@ std::wstring WideFromUtf8(const std::string& text) {
 }
 #endif
 
+std::filesystem::path ProgramFolder() {
+#ifdef _WIN32
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (n == 0) return {};
+        if (n < name.size()) {
+            name.resize(n);
+            break;
+        }
+        if (name.size() >= 32768) return {};
+        name.resize(name.size() * 2);
+    }
+    return std::filesystem::path(name).parent_path();
+#else
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self.parent_path();
+#endif
+}
+
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 #ifdef _WIN32
     int count = 0;

@@ -36,6 +36,8 @@ bool HeldOrReadOnly(const std::filesystem::path& path);
 // The program's arguments in UTF-8, the encoding of every text in the
 // program (Windows hands main() its arguments in the ANSI code page).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
+// The folder of the running program's file; empty when it cannot be told.
+std::filesystem::path ProgramFolder();
 // Standard output and error write their bytes unchanged, so that a program's
 // output is the same on every platform (no LF to CR LF on Windows).
 void UseBinaryStandardOutput();

@@ -126,6 +126,14 @@ void OptionStore::ResetOptionsToDefaults(ProgramOptions& options, ExtensionBoxes
     boxes.xm = false;
 }
 
+bool OptionStore::StoredDayFirst() {
+    const char* name = kOptionSettings.KeyOf(&ProgramOptions::engDate);
+    if (const auto stored = registry_.ReadOneInteger(RegRoot::CurrentUser, keyPath_, name)) {
+        return *stored != 0;
+    }
+    return ini_.ReadBool(kOptionSettings.Section, name, ProgramOptions().engDate);
+}
+
 std::string OptionStore::ValidateFolders(const ProgramOptions& options, int* which) {
     std::error_code ec;
     if (options.DefaultDir.empty() || !std::filesystem::is_directory(options.DefaultDir, ec)) {

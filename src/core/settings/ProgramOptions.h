@@ -45,6 +45,9 @@ inline constexpr Setting<ProgramOptions> kOptionRows[] = {
 // In the registry key of the window state, and section "options" of the INI file.
 inline constexpr SettingsTable<ProgramOptions> kOptionSettings{"options", kOptionRows};
 
+// The INI file of the options, in the program's folder.
+inline constexpr char kOptionsIniName[] = "Options.ini";
+
 // The four registered-extension boxes of the options dialog.
 struct ExtensionBoxes {
     bool xmi = false, xmt = false, xmit = false, xm = false;
@@ -76,6 +79,10 @@ class OptionStore {
     // Reloads from the store in use (showing the dialog).
     void Reload(ProgramOptions& options);
     void ResetOptionsToDefaults(ProgramOptions& options, ExtensionBoxes& boxes) const;
+    // Whether dates read day first, for a program that needs no other
+    // option: that value alone is read, from the registry key, else the INI
+    // file, else its default.
+    bool StoredDayFirst();
 
     // The OK check of the two folders: empty text when both exist, else the
     // message; which tells the field (0 default folder, 1 unzip folder).

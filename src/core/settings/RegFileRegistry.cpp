@@ -182,6 +182,13 @@ std::optional<RegistryValue> RegFileRegistry::ReadValue(RegRoot root, const std:
     return v->second;
 }
 
+std::optional<std::uint32_t> RegFileRegistry::ReadOneInteger(RegRoot root, const std::string& path,
+                                                             const std::string& name) {
+    const auto value = ReadValue(root, path, name);
+    if (!value || value->Kind != RegistryValue::Type::Dword) return std::nullopt;
+    return value->Number;
+}
+
 RegistryTree& RegFileRegistry::Load(RegRoot root) {
     Loaded& loaded = Of(root);
     std::string text;

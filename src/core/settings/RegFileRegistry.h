@@ -39,6 +39,8 @@ class RegFileRegistry : public RegistryStore {
     std::optional<RegistryValue> ReadValue(RegRoot root, const std::string& key,
                                            const std::string& name) const;
     static constexpr std::size_t kQuickRead = 1 << 20;
+    std::optional<std::uint32_t> ReadOneInteger(RegRoot root, const std::string& path,
+                                                const std::string& name) override;
     static std::string Format(const RegistryTree& tree, RegRoot root);
 
     std::function<void(const std::string& message)> OnNotice;

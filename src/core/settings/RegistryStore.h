@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -45,6 +46,19 @@ class RegistryStore {
     // Deletes a key with all its subkeys; a missing key is no error. False
     // when the deletion was refused.
     virtual bool DeleteKeyTree(RegRoot root, const std::string& path) = 0;
+    // One number of a key, for a program that needs no other value; none when
+    // the key or the value is missing, damaged or not a number. A store may
+    // read it without loading the rest.
+    virtual std::optional<std::uint32_t> ReadOneInteger(RegRoot root, const std::string& path,
+                                                        const std::string& name) {
+        try {
+            auto key = OpenKey(root, path, false, false);
+            if (!key || !key->ValueExists(name) || key->ValueDamaged(name)) return std::nullopt;
+            return key->ReadInteger(name);
+        } catch (const RegistryError&) {
+            return std::nullopt;
+        }
+    }
 };
 
 std::string RootName(RegRoot root);
