@@ -115,7 +115,7 @@ present::DateOrder ChooseDateOrder(const std::string& asked) {
 #endif
     IniFile ini(platform::ProgramFolder() / kOptionsIniName);
     OptionStore store(registry, ini, kStatusKey, DefaultFolders{});
-    return store.StoredDayFirst() ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst;
+    return present::DateOrderOf(store.StoredDayFirst());
 }
 
 }  // namespace corvane::cli

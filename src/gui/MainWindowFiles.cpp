@@ -186,8 +186,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
         if (!measured) measureNote = QString::fromStdString(measured.Err().Message);
         ShowTape();
     } else {
-        LvwMembers->Model().SetMembers(
-            *Info, DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst);
+        LvwMembers->Model().SetMembers(*Info, present::DateOrderOf(DateOrder));
         for (const std::string& line : Info->Message) {
             MmoTabMessage->appendPlainText(QString::fromStdString(line));
         }
@@ -334,7 +333,7 @@ void MainWindow::ShowFileInfo() {
         LblSize,  LblCreated, LblFileNum, LblFileName, LblDataset, LblType,   LblMembers,
         LblRecfm, LblLrecl,   LblBlksize, LblFromNode, LblFromId,  LblToNode, LblToId};
     std::size_t k = 0;
-    const auto order = DateOrder ? present::DateOrder::DayFirst : present::DateOrder::MonthFirst;
+    const auto order = present::DateOrderOf(DateOrder);
     for (const present::InfoTab& tab :
          present::InfoTabs(*Info, ShownFileName().toStdString(), order)) {
         for (const present::InfoRow& row : tab.Rows) {

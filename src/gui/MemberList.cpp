@@ -154,34 +154,18 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 
 // Dates, versions and counts compare by their values; texts as they read.
 std::string MemberListModel::SortKey(int member, int column) const {
-    auto number = [](std::uint64_t v) {
-        std::string s = std::to_string(v);
-        return std::string(20 - s.size(), '0') + s;
-    };
+    const auto k = static_cast<std::size_t>(column);
     if (tape_) {
         // The centred columns hold counts: they compare as numbers.
         const auto& cells = Cells(member);
-        const auto k = static_cast<std::size_t>(column);
         const std::string cell = k < cells.size() ? cells[k] : std::string();
         if (columns_[k].LeftAligned && column != 0) return cell;
-        return cell.empty() ? std::string()
-                            : std::string(20 - std::min<std::size_t>(20, cell.size()), '0') + cell;
+        return present::CountSortKey(cell);
     }
     const MemberEntry& m = info_->Members[static_cast<std::size_t>(member)];
-    if (column == 0) return DisplayName(m.Name);  // the name cell, without making the row
-    const std::string& caption = columns_[static_cast<std::size_t>(column)].Caption;
-    if (m.Ispf) {
-        const IspfStatistics& s = *m.Ispf;
-        if (caption == "Created") return s.Created ? present::IsoDate(*s.Created) : std::string();
-        if (caption == "Modified")
-            return s.Modified ? present::IsoDateTime(*s.Modified) : std::string();
-        if (caption == "Version") return number(s.Version) + number(s.Modification);
-        if (caption == "Size") return number(s.Lines);
-        if (caption == "Init") return number(s.InitialLines);
-        if (caption == "Mod") return number(s.ModifiedLines);
-    }
+    // The name and the statistics sort without making the row.
+    if (auto key = present::MemberSortKey(m, columns_[k].Caption)) return *key;
     const auto& cells = Cells(member);
-    const auto k = static_cast<std::size_t>(column);
     return k < cells.size() ? cells[k] : std::string();
 }
 

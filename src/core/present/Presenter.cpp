@@ -1,8 +1,10 @@
 #include "present/Presenter.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "decode/S390format.h"
+#include "io/OutputName.h"
 
 namespace corvane::present {
 
@@ -119,6 +121,25 @@ std::vector<Column> MemberColumns(bool ispfDirectory) {
     }
     return {{"Member", 80}, {"Alias of", 80}, {"Size", 60}, {"Entry pt", 60},
             {"Amode", 50},  {"Rmode", 50},    {"AC", 30},   {"Attributes", 150, true}};
+}
+
+std::string CountSortKey(const std::string& cell) {
+    if (cell.empty()) return cell;
+    return std::string(20 - std::min<std::size_t>(20, cell.size()), '0') + cell;
+}
+
+std::optional<std::string> MemberSortKey(const MemberEntry& m, const std::string& caption) {
+    if (caption == "Member") return DisplayName(m.Name);
+    if (!m.Ispf) return std::nullopt;
+    const IspfStatistics& s = *m.Ispf;
+    auto number = [](std::uint64_t v) { return CountSortKey(std::to_string(v)); };
+    if (caption == "Created") return s.Created ? IsoDate(*s.Created) : std::string();
+    if (caption == "Modified") return s.Modified ? IsoDateTime(*s.Modified) : std::string();
+    if (caption == "Version") return number(s.Version) + number(s.Modification);
+    if (caption == "Size") return number(s.Lines);
+    if (caption == "Init") return number(s.InitialLines);
+    if (caption == "Mod") return number(s.ModifiedLines);
+    return std::nullopt;
 }
 
 std::vector<std::string> MemberCells(const MemberEntry& m, bool ispfDirectory, DateOrder order) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct ErrorReportData {
 namespace corvane::present {
 
 enum class DateOrder { MonthFirst, DayFirst, Iso };
+// The order of the stored option (day first, or month first).
+constexpr DateOrder DateOrderOf(bool dayFirst) {
+    return dayFirst ? DateOrder::DayFirst : DateOrder::MonthFirst;
+}
 
 // "MM/DD/YYYY", "DD/MM/YYYY" or "YYYY-MM-DD".
 std::string DateText(const CalendarDate& date, DateOrder order);
@@ -61,6 +66,13 @@ std::vector<Column> MemberColumns(bool ispfDirectory);
 // have fewer cells than there are columns.
 std::vector<std::string> MemberCells(const MemberEntry& member, bool ispfDirectory,
                                      DateOrder order);
+
+// How a member sorts in the list's column of that caption where its value,
+// not its text, decides: the name, dates, versions and counts. None where
+// the cell's text is the key.
+std::optional<std::string> MemberSortKey(const MemberEntry& member, const std::string& caption);
+// A cell that holds a count, as a key that sorts by its number.
+std::string CountSortKey(const std::string& cell);
 
 // Upper-case hexadecimal digits, zero-filled to the width.
 std::string Hex(std::uint32_t value, int digits);
