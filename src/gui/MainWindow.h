@@ -138,6 +138,7 @@ class MainWindow : public QMainWindow {
     std::optional<std::size_t> TapeFile;
     std::optional<TerseHeader> Terse;       // the data was unpacked from a TERSE file
     std::optional<UnloadFacts> Unload;      // the node is a raw IEBCOPY unload
+    std::shared_ptr<ZipReader> Zip;         // the archive of a zip node
     std::unique_ptr<LiveOptions> options_;  // the options of the run
     OptionsDialog* Options = nullptr;       // edits them
     QString StatusKey = kStatusKey;
@@ -183,7 +184,10 @@ class MainWindow : public QMainWindow {
     // TERSE file, an unload.
     ElidedLabel *LblFormat, *LblLabels, *LblVolser, *LblTapeFile, *LblPacked;
 
-    bool TapeIsOpen() const { return FileIsOpen && Kind == NodeKind::Tape; }
+    // A tape or an archive: the list holds its files, the commands work on them once shown.
+    bool FilesListed() const {
+        return FileIsOpen && (Kind == NodeKind::Tape || Kind == NodeKind::Zip);
+    }
 
     void BuildWindow();
     QWidget* BuildMemberPane();
@@ -241,15 +245,15 @@ class MainWindow : public QMainWindow {
     // The dataset's name, or for a dataset without one the file's base name.
     QString DatasetLabel() const;
     void ShowSequentialSummary();
-    // The tape's files in the member list, its facts in the info tabs.
-    void ShowTape();
+    // The tape's files or the archive's entries in the member list.
+    void ShowFiles();
     // The rows of the info tab that tell what container the node came from.
     void ShowContainerFacts();
     // A path opened in a new main window beside this one; null when it
     // could not be opened (the user was told).
     MainWindow* OpenPathWindow(const QString& path);
-    // False, after telling the user why, while a tape is open: the command
-    // works on the windows of its files.
+    // False, after telling the user why, while a tape or an archive is
+    // open: the command works on its files once they are shown.
     bool NotOnTape(const QString& command);
     void PlaceViewer(QWidget& view);
     // Hides the progress windows while a modal question or error is up.

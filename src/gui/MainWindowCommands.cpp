@@ -81,7 +81,7 @@ void MainWindow::UpdateActions() {
     SbnOpen->setEnabled(idle);
     const bool open = FileIsOpen && idle;
     // A tape's files are read once shown; the tape itself only lists them.
-    const bool data = open && Kind != NodeKind::Tape;
+    const bool data = open && Kind != NodeKind::Tape && Kind != NodeKind::Zip;
     const bool library = data && Info && Info->Partitioned;
     for (QAction* a : {MnuFileClose, MnuXmitView, PopListView}) a->setEnabled(open);
     SbnView->setEnabled(open);

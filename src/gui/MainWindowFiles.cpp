@@ -93,7 +93,8 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     // read in place; a zip archive by itself goes through the unzip intake.
     std::vector<std::string> parts = SplitXmitPath(XmitPath.toStdString());
     const bool nested = parts.size() > 1;
-    if (!nested && (XmitPath.contains(".zip") || XmitPath.contains(".ZIP"))) {
+    // A node of the tree is shown as it is, an archive too.
+    if (!nested && !treeOpen_ && (XmitPath.contains(".zip") || XmitPath.contains(".ZIP"))) {
         if (!OpenArchive()) return;
         parts = {XmitPath.toStdString()};  // the entry unpacked, not the archive
     }
@@ -132,6 +133,7 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     ParseOptions parse;
     parse.HeaderDump = DebugHeaders;
     parse.Characters = &ChosenCodePage();  // names and text units
+    parse.ArchivesAsNodes = true;
     // What the file holds, not its name, tells how it opens: a transmission,
     // a tape image, an unload, a TERSE file, or a path into one of them.
     std::string repairNote;
@@ -179,12 +181,15 @@ void MainWindow::OpenXmitFile(bool withDialog) {
     TapeFile = opened->TapeFile;
     Terse = opened->Terse;
     Unload = opened->Unload;
+    Zip = opened->Zip;
     QString measureNote;
     if (Kind == NodeKind::Tape) {
         // The byte counts of compressed files are known once they are read through.
         auto measured = Tape->Measure();
         if (!measured) measureNote = QString::fromStdString(measured.Err().Message);
-        ShowTape();
+        ShowFiles();
+    } else if (Kind == NodeKind::Zip) {
+        ShowFiles();
     } else {
         LvwMembers->Model().SetMembers(*Info, present::DateOrderOf(DateOrder));
         for (const std::string& line : Info->Message) {
@@ -324,6 +329,7 @@ void MainWindow::CloseXmitFile(bool keepTree) {
     TapeFile.reset();
     Terse.reset();
     Unload.reset();
+    Zip.reset();
 }
 
 void MainWindow::ShowFileInfo() {
@@ -347,8 +353,12 @@ void MainWindow::ShowFileInfo() {
         LblFileNum->SetFullText(QString::number(tape.Files.size()));
         LblType->SetFullText("Tape");
         for (ElidedLabel* l : {LblMembers, LblRecfm, LblLrecl, LblBlksize}) l->SetFullText({});
+    } else if (Kind == NodeKind::Zip) {
+        LblFileNum->SetFullText(QString::number(Zip->Count()));
+        LblType->SetFullText("Zip");
+        for (ElidedLabel* l : {LblMembers, LblRecfm, LblLrecl, LblBlksize}) l->SetFullText({});
     }
-    if (Info->Partitioned || Kind == NodeKind::Tape) {
+    if (Info->Partitioned || FilesListed()) {
         LvwMembers->ShowGridLines(true);
         SetSelectItemsEnabled(true);
     } else {

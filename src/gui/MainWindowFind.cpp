@@ -105,7 +105,7 @@ void MainWindow::ApplyMemberFilter() {
 void MainWindow::UpdateMemberCount() {
     const MemberListModel& model = LvwMembers->Model();
     FilterBar->setVisible(model.columnCount() > 0);  // a partitioned dataset is listed
-    LblFilterCount->setText(QString(model.ListsTape() ? "%1 of %2 files" : "%1 of %2 members")
+    LblFilterCount->setText(QString(model.ListsFiles() ? "%1 of %2 files" : "%1 of %2 members")
                                 .arg(model.rowCount())
                                 .arg(model.TotalCount()));
     BtnShowAll->setVisible(model.Filtered());

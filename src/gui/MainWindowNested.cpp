@@ -18,18 +18,20 @@ namespace corvane::gui {
 
 bool MainWindow::OpenNestedSelection() {
     if (!Info || !FileIsOpen || reading_) return false;
-    if (Kind == NodeKind::Tape) {
-        // Whatever a tape file holds, it is shown in the tree: one at a time.
+    if (FilesListed()) {
+        // A file of a tape or an archive is shown in the tree: one at a time.
+        const QString what = Kind == NodeKind::Zip ? "entry of the archive" : "file of the tape";
         const QList<ListedMember> rows = SelectedRows();
         if (rows.size() == 1) {
             OpenTreeNode(ChildPathOfRow(rows.first().Index));
         } else {
-            env_.Dialogs->Message(
-                this,
-                rows.isEmpty() ? QString("Select a file of the tape from the list.")
-                               : QString("Select only one file of the tape: View shows it in "
-                                         "the tree. Open in new window opens several."),
-                "Corvane", MessageIcon::None, MessageButtons::Ok);
+            env_.Dialogs->Message(this,
+                                  rows.isEmpty()
+                                      ? "Select a " + what + " from the list."
+                                      : "Select only one " + what +
+                                            ": View shows it in the tree. Open in new window opens "
+                                            "several.",
+                                  "Corvane", MessageIcon::None, MessageButtons::Ok);
         }
         return true;
     }

@@ -38,20 +38,31 @@ void ShowInfoRow(ElidedLabel* value, const QString& text) {
     }
 }
 
-void MainWindow::ShowTape() {
-    const TapeInfo& tape = Tape->Info();
+void MainWindow::ShowFiles() {
+    const std::size_t count = Zip ? Zip->Entries().size() : Tape->Info().Files.size();
     // What each file holds was read once, for the tree.
-    std::vector<std::string> contents(tape.Files.size());
+    std::vector<std::string> contents(count);
     for (const NodeChild& c : nodeChildren_) {
         const char* name = ContentName(c.What);
         if (c.Member < contents.size() && name) contents[c.Member] = name;
     }
-    LvwMembers->Model().SetTapeFiles(tape, std::move(contents));
+    if (Zip) {
+        LvwMembers->Model().SetZipEntries(Zip->Entries(), std::move(contents));
+        LvwMembers->setToolTip("The entries of the archive - View or a double click opens one");
+        return;
+    }
+    LvwMembers->Model().SetTapeFiles(Tape->Info(), std::move(contents));
     LvwMembers->setToolTip("The files of the tape - View or a double click opens one");
-    for (const std::string& note : tape.Notes) MmoTabMessage->appendPlainText(Text(note));
+    for (const std::string& note : Tape->Info().Notes) MmoTabMessage->appendPlainText(Text(note));
 }
 
 void MainWindow::ShowContainerFacts() {
+    if (Kind == NodeKind::Zip) {
+        TabInfo->setTabText(0, "zip archive");
+        TabInfoRows->Refresh();
+        ShowInfoRow(LblFormat, Text(present::ZipSummary(Zip->Entries().size())));
+        return;
+    }
     if (Kind == NodeKind::Tape) {
         const TapeInfo& tape = Tape->Info();
         TabInfo->setTabText(0, "tape image");
@@ -74,12 +85,13 @@ void MainWindow::ShowContainerFacts() {
 }
 
 bool MainWindow::NotOnTape(const QString& command) {
-    if (!TapeIsOpen()) return true;
+    if (!FilesListed()) return true;
+    const QString what = Kind == NodeKind::Zip ? "an entry of the archive, not on the archive"
+                                               : "a file of the tape, not on the tape";
     env_.Dialogs->Message(this,
-                          command +
-                              " works on a file of the tape, not on the tape itself.\n\nOpen the "
-                              "file with View or a double click: it is shown in the tree, "
-                              "where " +
+                          command + " works on " + what +
+                              " itself.\n\nOpen it with View or a double click: it is shown in "
+                              "the tree, where " +
                               command + " works as for any transmission.",
                           "Corvane", MessageIcon::Information, MessageButtons::Ok);
     return false;

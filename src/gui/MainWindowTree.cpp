@@ -9,7 +9,9 @@
 #include "ContainerTree.h"
 #include "DialogService.h"
 #include "MainWindow.h"
+#include "io/OutputName.h"
 #include "repair/RepairedOpen.h"
+#include "zip/ZipReader.h"
 
 namespace corvane::gui {
 
@@ -65,6 +67,7 @@ void MainWindow::ListTreeChildren(const QString& path) {
     if (reading_) return;
     ParseOptions parse;
     parse.Characters = &ChosenCodePage();
+    parse.ArchivesAsNodes = true;
     const int page = ChosenCodePage().Number();
     std::string note;
     auto opened = repair::OpenRepairedPath(path.toStdString(), parse, nullptr,
@@ -91,13 +94,19 @@ QString MainWindow::ChildPathOfRow(int index) const {
         const QString path = TvwContainers->ChildPath(part);
         return path.isEmpty() ? openPath_ + QChar(kNestSeparator) + part : path;
     }
+    // An entry of an archive that holds nothing known: opening it says so.
+    if (Zip && index >= 0 && static_cast<std::size_t>(index) < Zip->Entries().size()) {
+        QString name = QString::fromStdString(
+            DisplayName(Zip->Entries()[static_cast<std::size_t>(index)].FileName));
+        return openPath_ + QChar(kNestSeparator) + name.replace('\\', '/');
+    }
     return {};
 }
 
 void MainWindow::PopListOpenWindowClick() {
     if (!Info || !FileIsOpen || reading_) return;
     QStringList paths;
-    if (Kind == NodeKind::Tape || Info->Partitioned) {
+    if (FilesListed() || Info->Partitioned) {
         for (const ListedMember& row : SelectedRows()) {
             const QString path = ChildPathOfRow(row.Index);
             if (!path.isEmpty()) paths << path;

@@ -15,8 +15,8 @@ namespace corvane::gui {
 void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order) {
     beginResetModel();
     info_ = &info;
-    tape_ = nullptr;
-    contents_.clear();
+    listsFiles_ = false;
+    files_.clear();
     dateOrder_ = order;
     const bool ispf = info.Dataset.IspfDirectory;
     columns_ = info.Partitioned ? present::MemberColumns(ispf) : std::vector<present::Column>{};
@@ -24,15 +24,46 @@ void MemberListModel::SetMembers(const XmitInfo& info, present::DateOrder order)
     endResetModel();
 }
 
-void MemberListModel::SetTapeFiles(const TapeInfo& tape, std::vector<std::string> contents) {
+void MemberListModel::SetFiles(std::vector<present::Column> columns, std::vector<ListedFile> files,
+                               QString tip) {
     beginResetModel();
     info_ = nullptr;
-    tape_ = &tape;
-    contents_ = std::move(contents);
-    contents_.resize(tape.Files.size());
-    columns_ = present::TapeColumns();
-    ResetRows(tape.Files.size());
+    listsFiles_ = true;
+    // Texts from the file: control characters are shown escaped.
+    for (ListedFile& f : files) {
+        for (std::string& cell : f.Cells) cell = DisplayName(cell);
+    }
+    files_ = std::move(files);
+    fileTip_ = std::move(tip);
+    columns_ = std::move(columns);
+    ResetRows(files_.size());
     endResetModel();
+}
+
+void MemberListModel::SetTapeFiles(const TapeInfo& tape, std::vector<std::string> contents) {
+    contents.resize(tape.Files.size());
+    std::vector<ListedFile> files;
+    for (std::size_t k = 0; k < tape.Files.size(); ++k) {
+        const TapeFileInfo& file = tape.Files[k];
+        // A tape file goes by its dataset name, or by its place without labels.
+        files.push_back({file.Dsn,
+                         file.Dsn.empty() ? "File " + std::to_string(file.Number) : file.Dsn,
+                         present::TapeFileCells(file, contents[k])});
+    }
+    SetFiles(present::TapeColumns(), std::move(files),
+             "A file of the tape: View shows it in the tree");
+}
+
+void MemberListModel::SetZipEntries(const std::vector<ZipDirEntry>& entries,
+                                    std::vector<std::string> contents) {
+    contents.resize(entries.size());
+    std::vector<ListedFile> files;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        files.push_back({EntryFileName(entries[k].FileName), entries[k].FileName,
+                         present::ZipEntryCells(entries[k], contents[k])});
+    }
+    SetFiles(present::ZipEntryColumns(), std::move(files),
+             "An entry of the archive: View shows it in the tree");
 }
 
 void MemberListModel::ResetRows(std::size_t count) {
@@ -46,16 +77,16 @@ void MemberListModel::ResetRows(std::size_t count) {
 
 std::string MemberListModel::ItemName(int member) const {
     const auto k = static_cast<std::size_t>(member);
-    if (tape_) return tape_->Files[k].Dsn;
+    if (listsFiles_) return files_[k].Name;
     return present::TrimmedName(info_->Members[k].Name);
 }
 
 const std::vector<std::string>& MemberListModel::Cells(int member) const {
     if (member != cachedMember_) {
         const auto k = static_cast<std::size_t>(member);
-        cachedCells_ = tape_ ? present::TapeFileCells(tape_->Files[k], contents_[k])
-                             : present::MemberCells(info_->Members[k], info_->Dataset.IspfDirectory,
-                                                    dateOrder_);
+        if (listsFiles_) return files_[k].Cells;
+        cachedCells_ =
+            present::MemberCells(info_->Members[k], info_->Dataset.IspfDirectory, dateOrder_);
         // Texts from the file: control characters are shown escaped.
         for (std::string& cell : cachedCells_) cell = DisplayName(cell);
         cachedMember_ = member;
@@ -66,8 +97,8 @@ const std::vector<std::string>& MemberListModel::Cells(int member) const {
 void MemberListModel::Clear() {
     beginResetModel();
     info_ = nullptr;
-    tape_ = nullptr;
-    contents_.clear();
+    listsFiles_ = false;
+    files_.clear();
     columns_.clear();
     cachedMember_ = -1;
     cachedCells_ = {};
@@ -104,15 +135,10 @@ int MemberListModel::RowOfMember(int member) const {
 }
 
 ListedMember MemberListModel::Member(int row) const {
-    if (row < 0 || row >= rowCount() || (!info_ && !tape_)) return {};
+    if (row < 0 || row >= rowCount() || (!info_ && !listsFiles_)) return {};
     const int k = MemberAt(row);
-    if (tape_) {
-        // A tape file goes by its dataset name, or by its place without labels.
-        const TapeFileInfo& file = tape_->Files[static_cast<std::size_t>(k)];
-        return {QString::fromStdString(file.Dsn.empty() ? "File " + std::to_string(file.Number)
-                                                        : file.Dsn),
-                0, k};
-    }
+    if (listsFiles_)
+        return {QString::fromStdString(files_[static_cast<std::size_t>(k)].Caption), 0, k};
     const MemberEntry& m = info_->Members[static_cast<std::size_t>(k)];
     return {QString::fromStdString(m.Name), m.Ttr, k};
 }
@@ -120,13 +146,12 @@ ListedMember MemberListModel::Member(int row) const {
 QVariant MemberListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return Text(index.row(), index.column());
-    if (role == Qt::ToolTipRole && tape_)
-        return QString("A file of the tape: View opens it in a new window");
+    if (role == Qt::ToolTipRole && listsFiles_) return fileTip_;
     if ((role == Qt::DecorationRole || role == Qt::ToolTipRole) && index.column() == 0 && info_) {
         // A member that holds a transmission is marked; View opens it.
         const MemberEntry& m = info_->Members[static_cast<std::size_t>(MemberAt(index.row()))];
         if (!m.HoldsXmit) return {};
-        if (role == Qt::ToolTipRole) return QString("An XMIT file: View opens it in a new window");
+        if (role == Qt::ToolTipRole) return QString("An XMIT file: View shows it in the tree");
         if (nestedIcon_.isNull()) nestedIcon_ = MakeIcon(IconKind::Open);
         return nestedIcon_;
     }
@@ -155,7 +180,7 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 // Dates, versions and counts compare by their values; texts as they read.
 std::string MemberListModel::SortKey(int member, int column) const {
     const auto k = static_cast<std::size_t>(column);
-    if (tape_) {
+    if (listsFiles_) {
         // The centred columns hold counts: they compare as numbers.
         const auto& cells = Cells(member);
         const std::string cell = k < cells.size() ? cells[k] : std::string();

@@ -10,6 +10,7 @@
 #include "present/Presenter.h"
 #include "search/NameFilter.h"
 #include "tape/TapeInfo.h"
+#include "zip/ZipReader.h"
 
 namespace corvane::gui {
 
@@ -33,10 +34,13 @@ class MemberListModel : public QAbstractTableModel {
     // Lists the members of a parsed file (which must outlive the list or be
     // cleared first), dates in the given order.
     void SetMembers(const XmitInfo& info, present::DateOrder order);
-    // Lists the files of a tape (which must outlive the list or be cleared
-    // first); contents holds each file's content name ("xmit", or empty).
+    // Lists the files of a tape; contents holds each file's content name
+    // ("xmit", or empty).
     void SetTapeFiles(const TapeInfo& tape, std::vector<std::string> contents);
-    bool ListsTape() const { return tape_ != nullptr; }
+    // Lists the entries of a zip archive, contents as for a tape.
+    void SetZipEntries(const std::vector<ZipDirEntry>& entries, std::vector<std::string> contents);
+    // The rows are the files of a container (a tape, an archive), not members.
+    bool ListsFiles() const { return listsFiles_; }
     void Clear();
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -76,9 +80,18 @@ class MemberListModel : public QAbstractTableModel {
     // indexes (the selection) of the members that stay shown.
     void Relayout();
 
+    // A file of a container as its row shows it.
+    struct ListedFile {
+        std::string Name;     // what Find and the filter match
+        std::string Caption;  // what the commands call it
+        std::vector<std::string> Cells;
+    };
+    void SetFiles(std::vector<present::Column> columns, std::vector<ListedFile> files, QString tip);
+
     const XmitInfo* info_ = nullptr;
-    const TapeInfo* tape_ = nullptr;
-    std::vector<std::string> contents_;  // per tape file
+    bool listsFiles_ = false;
+    std::vector<ListedFile> files_;
+    QString fileTip_;  // the tooltip of a file's row
     present::DateOrder dateOrder_ = present::DateOrder::DayFirst;
     std::vector<present::Column> columns_;
     mutable int cachedMember_ = -1;  // the member whose texts cachedCells_ holds

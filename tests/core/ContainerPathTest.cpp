@@ -12,6 +12,7 @@
 #include "XmitBuilder.h"
 #include "ZipWriter.h"
 #include "extract/MemberReader.h"
+#include "nested/NodeChildren.h"
 #include "nested/XmitPath.h"
 #include "present/Presenter.h"
 #include "tape/TapeImage.h"
@@ -125,6 +126,21 @@ TEST(ContainerPath, ThreeDeepPathsEqualTheCutOutFiles) {
     ASSERT_TRUE(packed->Terse.has_value());
     EXPECT_EQ(packed->Info.Dataset.Lrecl, 80u);
     EXPECT_EQ(Sha256Hex(ReadAll(packed.Value(), nullptr)), terse.at("sha256").get<std::string>());
+
+    // The archive itself is a node only where the caller browses archives;
+    // its children are the entries that hold containers, by their paths.
+    EXPECT_FALSE(OpenXmitPath(zip).Ok());
+    ParseOptions browse;
+    browse.ArchivesAsNodes = true;
+    auto archive = OpenXmitPath(zip, browse);
+    ASSERT_TRUE(archive.Ok()) << archive.Err().Message;
+    EXPECT_EQ(archive->Kind, NodeKind::Zip);
+    const std::vector<NodeChild> children = NodeChildren(archive.Value());
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_EQ(children[0].Step, "tapes/XMILIB.HET");
+    EXPECT_EQ(children[0].What, Content::Tape);
+    EXPECT_EQ(children[1].What, Content::Terse);
+    EXPECT_TRUE(OpenXmitPath(zip + "!" + children[0].Step + "!2").Ok());
 }
 
 TEST(ContainerPath, WrongStepsNameTheStep) {

@@ -17,7 +17,9 @@
 
 #include "GuiSupport.h"
 #include "TapeBuilder.h"
+#include "TerseWriter.h"
 #include "ViewerWindow.h"
+#include "ZipWriter.h"
 
 using namespace corvane;
 using namespace corvane::gui;
@@ -243,4 +245,53 @@ TEST(ContainerWindow, DroppedTerseFileShowsItsFirstRecordAsText) {
     const QString shown = view->RichEdit1->toPlainText().section('\n', 0, 0);
     EXPECT_EQ(shown.trimmed(), QString::fromStdString(first).trimmed());
     view->close();
+}
+
+TEST(ContainerWindow, ZipHoldingATerseTransmissionIsBrowsedInOneWindow) {
+    MainFixture f;
+    const PdsSpec library = MainFixture::Library(3);
+    TersePlan packed;
+    packed.Records = {BuildPds(library)};
+    ZipSpec zip;
+    zip.Entries = {{"docs/readme.txt", Bytes{'r', 'e', 'a', 'd'}},
+                   {"lib/LIB.PACK", BuildTerse(packed)}};
+    const auto path = f.Write("bundle.zip", BuildZip(zip));
+    MainWindow& w = f.Start({QString::fromStdString(path.string() + "!lib/LIB.PACK")});
+    ASSERT_TRUE(w.HasFile());
+    QStringList names;
+    for (const PdsMember& m : library.Members) names << QString::fromStdString(m.Name);
+    EXPECT_EQ(ColumnTexts(w, 0), names);
+    EXPECT_TRUE(RowShown(w, "LblPacked"));
+    QApplication::processEvents();
+    auto* tree = Find<QTreeWidget>(&w, "TvwContainers");
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "bundle.zip");
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "lib/LIB.PACK");
+
+    // Up shows the archive: its entries, and the whole-archive commands say where they work.
+    Find<QAction>(&w, "MnuViewUp")->trigger();
+    EXPECT_EQ(Label(w, "LblType"), "Zip");
+    EXPECT_EQ(ColumnTexts(w, Column(w, "Entry")), QStringList({"docs/readme.txt", "lib/LIB.PACK"}));
+    EXPECT_EQ(ColumnTexts(w, Column(w, "Content")), QStringList({"", "terse"}));
+    EXPECT_EQ(Members(w)->currentIndex().row(), 1);
+    EXPECT_FALSE(Find<QAction>(&w, "MnuXmitExtract")->isEnabled());
+    w.MnuXmitExtractClick();
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("not on the archive itself"));
+
+    // An entry that is plain data says so and the archive stays shown.
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(0, true);
+    QTest::keyClick(Members(w), Qt::Key_Return);
+    EXPECT_TRUE(f.Dialogs.Messages.back().Text.contains("not an XMIT file"))
+        << f.Dialogs.Messages.back().Text.toStdString();
+    EXPECT_EQ(Label(w, "LblType"), "Zip");
+
+    // Enter on the TERSE entry goes down to its library again.
+    Members(w)->clearSelection();
+    Members(w)->SetRowSelected(1, true);
+    QTest::keyClick(Members(w), Qt::Key_Return);
+    EXPECT_TRUE(OtherWindows(w).empty());
+    EXPECT_EQ(ColumnTexts(w, 0), names);
+    EXPECT_EQ(tree->currentItem()->text(0), "lib/LIB.PACK");
 }

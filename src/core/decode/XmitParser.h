@@ -18,6 +18,9 @@ struct ParseOptions {
     const CodePage* Characters = nullptr;
     // A TERSE file on the way that unpacks to more bytes than this is refused.
     std::int64_t UnpackLimit = INT64_MAX;
+    // A path that ends at a zip archive opens it as a node whose entries are
+    // its children, instead of failing as no transmission.
+    bool ArchivesAsNodes = false;
 };
 
 // Reads an XMIT file once, up to the transmitted data (for a partitioned

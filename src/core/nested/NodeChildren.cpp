@@ -1,12 +1,29 @@
 #include "nested/NodeChildren.h"
 
+#include <algorithm>
+
 #include "container/SequentialData.h"
 #include "container/TapeContents.h"
 #include "io/OutputName.h"
 #include "present/Presenter.h"
 #include "tape/TapeImage.h"
+#include "zip/ZipReader.h"
 
 namespace corvane {
+
+Content SniffZipEntry(const ZipReader& zip, const ZipDirEntry& entry) {
+    const std::string& name = entry.FileName;
+    if (entry.Encrypted || name.empty() || name.back() == '\\' || name.back() == '/') {
+        return Content::Unknown;
+    }
+    std::vector<std::uint8_t> head;
+    const auto read = zip.Unpack(entry, [&](const std::uint8_t* data, std::size_t n) {
+        head.insert(head.end(), data, data + std::min(n, kSniffBytes - head.size()));
+        return head.size() < kSniffBytes;
+    });
+    if (!read) return Content::Unknown;
+    return SniffContent(head.data(), head.size());
+}
 
 std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
     std::vector<NodeChild> children;
@@ -19,6 +36,19 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
                                 std::to_string(tape.Files[k].Number) + " " +
                                     DisplayName(TapeFileName(tape.Files[k])),
                                 k, content ? content.Value() : Content::Unknown});
+        }
+        return children;
+    }
+    if (node.Kind == NodeKind::Zip) {
+        if (!node.Zip) return children;
+        const auto& entries = node.Zip->Entries();
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            const Content what = SniffZipEntry(*node.Zip, entries[k]);
+            if (what == Content::Unknown) continue;
+            // Folders as paths write them on every system.
+            std::string name = DisplayName(entries[k].FileName);
+            std::replace(name.begin(), name.end(), '\\', '/');
+            children.push_back({name, name, k, what});
         }
         return children;
     }

@@ -5,6 +5,7 @@
 
 #include "container/Content.h"
 #include "nested/XmitPath.h"
+#include "zip/ZipReader.h"
 
 namespace corvane {
 
@@ -19,6 +20,10 @@ struct NodeChild {
     // Unknown and holds no containers.
     Content What = Content::Xmit;
 };
+
+// What an entry of an archive holds, from its first bytes; Unknown for a
+// folder, an encrypted entry or one that cannot be read.
+Content SniffZipEntry(const ZipReader& zip, const ZipDirEntry& entry);
 
 // The children of a node in the order its list shows them; a library of
 // any size is looked through once, from what its parse already found.

@@ -328,6 +328,14 @@ Result<OpenedXmit> OpenNodeFrom(std::unique_ptr<ByteSource> source, const std::s
         opened.Tape = c.Tape;
         return opened;
     }
+    if (c.What == Content::Zip && options.ArchivesAsNodes) {
+        auto zip = ZipReader::Open(std::move(c.Source));
+        if (!zip) return zip.Err();
+        opened.Kind = NodeKind::Zip;
+        opened.Info.FileSize = c.Size;
+        opened.Zip = std::make_shared<ZipReader>(std::move(zip.Value()));
+        return opened;
+    }
     if (!ReadsAsDataset(c)) {
         if (c.Nested)
             return PathError(Error::Kind::NotXmit, DisplayName(c.At) + " is not an XMIT file");

@@ -20,12 +20,14 @@ inline constexpr char kNestSeparator = '!';
 inline constexpr const char* kDatasetPart = "*";
 
 class TapeImage;
+class ZipReader;
 
 // What an opened node is.
 enum class NodeKind {
     Xmit,     // a transmission
     Unload,   // a raw IEBCOPY unload: a library
     Tape,     // a tape image: its files are its children, Info is empty
+    Zip,      // a zip archive: its entries are its children, Info is empty
     Dataset,  // the data of a tape file or of a TERSE file that holds nothing known
 };
 
@@ -45,6 +47,7 @@ struct OpenedXmit {
     std::optional<std::size_t> TapeFile;  // the node is (or is held by) this file of Tape, from 0
     std::optional<TerseHeader> Terse;     // the node's data was unpacked from a TERSE file
     std::optional<UnloadFacts> Unload;    // the node is a raw IEBCOPY unload
+    std::shared_ptr<ZipReader> Zip;       // the archive of a zip node
 };
 
 // Opens a file, or a container inside one: each part after a "!" names a

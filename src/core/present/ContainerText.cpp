@@ -6,6 +6,7 @@
 #include "terse/TerseHeader.h"
 #include "unload/UnloadLibrary.h"
 #include "zip/ZipIntake.h"
+#include "zip/ZipReader.h"
 
 namespace corvane::present {
 
@@ -25,6 +26,22 @@ std::vector<std::string> TapeFileCells(const TapeFileInfo& file, const std::stri
             std::to_string(file.Blocks),
             file.Bytes >= 0 ? std::to_string(file.Bytes) : std::string(),
             content};
+}
+
+std::vector<Column> ZipEntryColumns() {
+    return {
+        {"Entry", 200, true}, {"Size", 90, false}, {"Packed", 90, false}, {"Content", 70, true}};
+}
+
+std::vector<std::string> ZipEntryCells(const ZipDirEntry& entry, const std::string& content) {
+    std::string name = entry.FileName;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return {name, std::to_string(entry.UncompressedSize), std::to_string(entry.CompressedSize),
+            content};
+}
+
+std::string ZipSummary(std::size_t entries) {
+    return "zip archive, " + std::to_string(entries) + (entries == 1 ? " entry" : " entries");
 }
 
 std::string LabelCode(const TapeInfo& tape) {

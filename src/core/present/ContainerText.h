@@ -10,6 +10,7 @@ namespace corvane {
 struct TerseHeader;
 struct UnloadFacts;
 struct ZipRow;
+struct ZipDirEntry;
 }  // namespace corvane
 
 // The texts shown for the containers around a dataset: tapes, their files,
@@ -20,6 +21,12 @@ namespace corvane::present {
 std::vector<Column> TapeColumns();
 // One tape file's row; content is "xmit", "unload", "terse" or empty.
 std::vector<std::string> TapeFileCells(const TapeFileInfo& file, const std::string& content);
+// A zip archive's entries as the member list shows them.
+std::vector<Column> ZipEntryColumns();
+// One entry's row; content as for a tape file.
+std::vector<std::string> ZipEntryCells(const ZipDirEntry& entry, const std::string& content);
+// "zip archive, 3 entries".
+std::string ZipSummary(std::size_t entries);
 // "SL" or "NL"; "IBM standard labels" or "No labels".
 std::string LabelCode(const TapeInfo& tape);
 std::string LabelText(const TapeInfo& tape);
