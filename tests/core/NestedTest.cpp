@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "ZipWriter.h"
 #include "nested/MemberDataSource.h"
+#include "nested/NodeChildren.h"
 #include "nested/XmitPath.h"
 #include "present/Presenter.h"
 
@@ -201,6 +202,24 @@ TEST(NestedPath, OpensTransmissionsToAnyDepth) {
     r.Bytes = &expected;
     ASSERT_TRUE(directReader.Read(r, progress).Ok());
     EXPECT_EQ(text, expected);
+}
+
+// A member name holding the separator is a child all the same: its path
+// step escapes it, and that path opens it.
+TEST(NestedPath, AChildWhoseNameHoldsTheSeparatorIsReachedByItsStep) {
+    PdsSpec plan;
+    plan.Members = {{"A!B", InnerPds(), false, "", {}}};
+    const Bytes file = BuildPds(plan);
+    auto outer = OpenNodeFrom(std::make_unique<MemorySource>(file), "OUTER", {});
+    ASSERT_TRUE(outer.Ok()) << outer.Err().Message;
+    const std::vector<NodeChild> children = NodeChildren(outer.Value());
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(children[0].Step, "A%21B");
+    EXPECT_EQ(children[0].Label, "A!B");
+    EXPECT_EQ(NestedPath("OUTER", outer->Info, &outer->Info.Members[0]), "OUTER!A%21B");
+    auto inner = OpenNodeFrom(std::make_unique<MemorySource>(file), "OUTER", {children[0].Step});
+    ASSERT_TRUE(inner.Ok()) << inner.Err().Message;
+    EXPECT_EQ(inner->Info.Members.size(), 2u);
 }
 
 TEST(NestedPath, EachLevelOfADeepNestingIsReadOnce) {

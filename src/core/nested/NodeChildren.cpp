@@ -46,9 +46,9 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
             const Content what = SniffZipEntry(*node.Zip, entries[k]);
             if (what == Content::Unknown) continue;
             // Folders as paths write them on every system.
-            std::string name = DisplayName(entries[k].FileName);
+            std::string name = entries[k].FileName;
             std::replace(name.begin(), name.end(), '\\', '/');
-            children.push_back({name, name, k, what});
+            children.push_back({PathStep(name), DisplayName(name), k, what});
         }
         return children;
     }
@@ -64,7 +64,7 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
         const MemberEntry& m = info.Members[k];
         if (!m.HoldsXmit) continue;
         const std::string name = present::TrimmedName(m.Name);
-        children.push_back({DisplayName(name), DisplayName(name), k});
+        children.push_back({PathStep(name), DisplayName(name), k});
     }
     return children;
 }

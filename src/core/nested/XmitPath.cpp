@@ -273,11 +273,22 @@ std::vector<std::string> SplitXmitPath(const std::string& path) {
     return {path};
 }
 
-std::string NestedPath(const std::string& path, const XmitInfo& info, const MemberEntry* member) {
-    std::string part = present::TrimmedName(member ? member->Name : info.Dataset.Name);
-    if (!member && (part.empty() || part.find(kNestSeparator) != std::string::npos)) {
-        part = kDatasetPart;
+std::string PathStep(const std::string& name) {
+    std::string step;
+    for (const char c : DisplayName(name)) {
+        if (c == kNestSeparator) {
+            step += "%21";
+        } else {
+            step += c;
+        }
     }
+    return step;
+}
+
+std::string NestedPath(const std::string& path, const XmitInfo& info, const MemberEntry* member) {
+    if (member) return path + kNestSeparator + PathStep(present::TrimmedName(member->Name));
+    std::string part = present::TrimmedName(info.Dataset.Name);
+    if (part.empty() || part.find(kNestSeparator) != std::string::npos) part = kDatasetPart;
     return path + kNestSeparator + part;
 }
 

@@ -72,6 +72,10 @@ Result<OpenedXmit> OpenNodeFrom(std::unique_ptr<ByteSource> source, const std::s
 // names no transmission inside a file (then it may name no file at all).
 std::vector<std::string> SplitXmitPath(const std::string& path);
 
+// A name as a step of a path: as lists show it, with the separator written
+// "%21", so that any name can be reached.
+std::string PathStep(const std::string& name);
+
 // The path of a transmission inside an opened one: its member, or its
 // sequential dataset when member is null.
 std::string NestedPath(const std::string& path, const XmitInfo& info, const MemberEntry* member);
