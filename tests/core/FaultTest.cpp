@@ -168,9 +168,35 @@ std::vector<ReadPath> ReadPaths() {
                          if (!node) return node.Err();
                          return ReadAllOf(*node->Source, node->Info);
                      }});
+    const std::string settings =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+        "\"engDate\"=dword:00000001\r\n\"TextExt\"=\".txt\"\r\n";
+    paths.push_back({"settings", Bytes(settings.begin(), settings.end()),
+                     [](std::unique_ptr<ByteSource> s) -> Result<Bytes> {
+                         std::string text;
+                         if (ReadSettingsFrom(*s, text) != FileRead::Read) {
+                             return Error::Plain(Error::Kind::Io, "settings unreadable", "");
+                         }
+                         return Bytes(text.begin(), text.end());
+                     }});
     return paths;
 }
+
+// A file that ends before the size it gave: a disk or a network share gone
+// away part of the way through.
+class EndsEarly : public MemorySource {
+  public:
+    using MemorySource::MemorySource;
+    std::int64_t Size() const override { return MemorySource::Size() + 100; }
+};
 }  // namespace
+
+TEST(Faults, SettingsThatEndBeforeTheirSizeAreUnreadableNotShorter) {
+    EndsEarly source(Bytes(40, 'x'));
+    std::string text = "kept?";
+    EXPECT_EQ(ReadSettingsFrom(source, text), FileRead::Unreadable);
+    EXPECT_TRUE(text.empty());
+}
 
 TEST(Faults, AReadThatFailsOrStopsShortIsAnErrorNeverOtherBytes) {
     for (const ReadPath& path : ReadPaths()) {

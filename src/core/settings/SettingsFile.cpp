@@ -49,16 +49,25 @@ FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& conten
     if (!std::filesystem::exists(path, ec)) return FileRead::Missing;
     auto file = FileSource::Open(path);
     if (!file) return FileRead::Unreadable;
-    contents.resize(std::min(limit, static_cast<std::size_t>(file.Value()->Size())));
+    return ReadSettingsFrom(*file.Value(), contents, limit);
+}
+
+FileRead ReadSettingsFrom(ByteSource& source, std::string& contents, std::size_t limit) {
+    contents.clear();
+    const std::int64_t size = source.Size();
+    if (size < 0) return FileRead::Unreadable;
+    contents.resize(std::min(limit, static_cast<std::size_t>(size)));
     std::size_t done = 0;
     while (done < contents.size()) {
-        auto got = file.Value()->ReadAt(static_cast<std::int64_t>(done), contents.data() + done,
-                                        contents.size() - done);
-        if (!got) return FileRead::Unreadable;
-        if (got.Value() == 0) break;
+        auto got = source.ReadAt(static_cast<std::int64_t>(done), contents.data() + done,
+                                 contents.size() - done);
+        // Values cut off would be written back as if the user had removed them.
+        if (!got || got.Value() == 0) {
+            contents.clear();
+            return FileRead::Unreadable;
+        }
         done += got.Value();
     }
-    contents.resize(done);
     return FileRead::Read;
 }
 

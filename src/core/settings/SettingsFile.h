@@ -7,6 +7,8 @@
 
 namespace corvane {
 
+class ByteSource;
+
 // Writes a settings file whole through an AtomicWriter, flushed to the disk,
 // creating its folder when needed. A symlink at the path stays one: the file
 // it names is replaced. False when the file cannot be written.
@@ -20,6 +22,9 @@ enum class FileRead { Read, Missing, Unreadable };
 // or its first limit bytes.
 FileRead ReadSettingsFile(const std::filesystem::path& path, std::string& contents,
                           std::size_t limit = SIZE_MAX);
+// The same from a source already open: a read that fails, or that ends
+// before the source's size, is Unreadable, never a shorter text.
+FileRead ReadSettingsFrom(ByteSource& source, std::string& contents, std::size_t limit = SIZE_MAX);
 // Reads a whole file; false when it cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& contents);
 
