@@ -34,13 +34,19 @@ nlohmann::json AliasOf(const XmitInfo& x, const MemberEntry& m) {
 
 }  // namespace
 
+// What the member's data is, when it is a container: "xmit", "terse" and so on.
+nlohmann::json ContentJson(const MemberEntry& m) {
+    const char* name = ContentName(m.HoldsXmit ? Content::Xmit : m.Holds);
+    return name ? nlohmann::json(name) : nlohmann::json();
+}
+
 nlohmann::json MemberJson(const XmitInfo& x, const MemberEntry& m) {
     nlohmann::json o = {{"name", present::TrimmedName(m.Name)},
                         {"alias_of", AliasOf(x, m)},
                         {"ttr", present::Hex(m.Ttr, 6)},
                         {"ispf", nullptr},
                         {"load_module", nullptr},
-                        {"content", m.HoldsXmit ? nlohmann::json("xmit") : nlohmann::json()}};
+                        {"content", ContentJson(m)}};
     if (m.Ispf) {
         const IspfStatistics& s = *m.Ispf;
         char version[16];

@@ -6,6 +6,7 @@
 
 #include "InMemory.h"
 #include "TempDir.h"
+#include "TerseWriter.h"
 #include "ZipWriter.h"
 #include "nested/MemberDataSource.h"
 #include "nested/NodeChildren.h"
@@ -266,6 +267,40 @@ TEST(NestedPath, AMemberInBlocksOfAFewBytesIsStillATransmission) {
     auto opened = OpenNodeFrom(std::make_unique<MemorySource>(file), "SMALL", {"N"});
     ASSERT_TRUE(opened.Ok()) << opened.Err().Message;
     EXPECT_EQ(opened->Info.Members.size(), 2u);
+}
+
+// A member that is a TERSE file is a child of its library in the tree,
+// however short its first block, and its path unpacks it.
+TEST(NestedPath, AMemberHoldingATerseFileIsAChild) {
+    TersePlan packing;
+    packing.Records = {InnerPds()};
+    const Bytes packed = BuildTerse(packing);
+    for (const std::size_t block : {std::size_t{6144}, std::size_t{5}}) {
+        SCOPED_TRACE(block);
+        PdsSpec plan;
+        plan.Recfm = 0xC000;  // U: blocks of any length
+        plan.Lrecl = 0;
+        plan.Blksize = 6144;
+        plan.BlocksPerTrack = 1000;
+        plan.Extents = {{10, 0, 400, 14}};
+        plan.Members = {{"PACKED", packed, false, "", {}}, {"TEXT", Cards(3, 'T'), false, "", {}}};
+        std::vector<std::size_t> sizes;
+        for (std::size_t at = 0; at < packed.size(); at += block)
+            sizes.push_back(std::min(block, packed.size() - at));
+        plan.BlockSizes = {sizes, {}};
+        const Bytes file = BuildPds(plan);
+        auto outer = OpenNodeFrom(std::make_unique<MemorySource>(file), "LIB", {});
+        ASSERT_TRUE(outer.Ok()) << outer.Err().Message;
+        const std::vector<NodeChild> children = NodeChildren(outer.Value());
+        ASSERT_EQ(children.size(), 1u);
+        EXPECT_EQ(children[0].Step, "PACKED");
+        EXPECT_EQ(children[0].What, Content::Terse);
+        EXPECT_FALSE(outer->Info.Members[0].HoldsXmit);
+        auto inner = OpenNodeFrom(std::make_unique<MemorySource>(file), "LIB", {"PACKED"});
+        ASSERT_TRUE(inner.Ok()) << inner.Err().Message;
+        EXPECT_TRUE(inner->Terse.has_value());
+        EXPECT_EQ(inner->Info.Members.size(), 2u);
+    }
 }
 
 TEST(NestedPath, WrongPartsAreClearErrors) {

@@ -24,6 +24,12 @@ Content SniffContent(const std::uint8_t* head, std::size_t n) {
     return Content::Unknown;
 }
 
+Content HeldContent(const std::uint8_t* head, std::size_t n) {
+    if (StartsWithXmitHeader(head, n)) return Content::Xmit;
+    const Content sniffed = SniffContent(head, n);
+    return sniffed == Content::Xmit ? Content::Unknown : sniffed;
+}
+
 Result<Content> SniffSource(ByteSource& source) {
     std::uint8_t head[kSniffBytes] = {};
     auto got = source.ReadAt(0, head, sizeof head);

@@ -24,6 +24,9 @@ inline constexpr std::size_t kSniffBytes = 16;
 Content SniffContent(const std::uint8_t* head, std::size_t n);
 // The first bytes of a source, sniffed.
 Result<Content> SniffSource(ByteSource& source);
+// What the first bytes of a member's data hold: Xmit only for a transmission
+// whose first segment is its INMR01 control record; Unknown for data of its own.
+Content HeldContent(const std::uint8_t* head, std::size_t n);
 // "xmit", "zip", "tape", "unload", "terse"; null for unknown content.
 const char* ContentName(Content content);
 

@@ -162,12 +162,13 @@ void ParseRun::LocateMemberData() {
         return next == addresses.end() ? 0 : *next;
     };
     std::vector<std::int64_t> found;
-    std::unordered_set<std::uint32_t> nested;  // members whose data is an XMIT file
-    bool first = true;                         // the next segment must start a record
+    // What the members hold whose data is a container: a transmission or another.
+    std::unordered_map<std::uint32_t, Content> holds;
+    bool first = true;  // the next segment must start a record
     // The record's first bytes: the count field, and for a record that starts
     // a member also the key and the first data bytes, to see whether the
     // member holds a transmission.
-    std::uint8_t head[12 + 255 + 8];
+    std::uint8_t head[12 + 255 + kSniffBytes];
     const std::uint8_t* count = head;
     std::size_t want = 12;
     std::size_t have = 0;
@@ -249,9 +250,9 @@ void ParseRun::LocateMemberData() {
             found.push_back(recordStart);
             below = beyond(ttr);
             if (dataLength > 0) {
-                want = 12 + count[9] + std::min<std::size_t>(8, dataLength);
+                want = 12 + count[9] + std::min<std::size_t>(kSniffBytes, dataLength);
                 sniffed = ttr;
-                if (dataLength < 8) ShortFirstBlocks.push_back(ttr);
+                if (dataLength < kSniffBytes) ShortFirstBlocks.push_back(ttr);
             }
         } else if (below != 0 && ttr >= below && flag == 0x00) {
             // The next member's data, its first block not found: the member
@@ -318,7 +319,8 @@ void ParseRun::LocateMemberData() {
                     counted();
                 } else if (have == want) {
                     const std::size_t key = 12 + count[9];
-                    if (StartsWithXmitHeader(head + key, want - key)) nested.insert(sniffed);
+                    const Content held = HeldContent(head + key, want - key);
+                    if (held != Content::Unknown) holds[sniffed] = held;
                 }
             }
             if (cut && have < 12) {
@@ -341,7 +343,10 @@ void ParseRun::LocateMemberData() {
         m.DataStart = start;
         auto next = std::upper_bound(found.begin(), found.end(), start);
         m.DataEnd = next == found.end() ? Info.DataEnd : *next;
-        m.HoldsXmit = nested.count(m.Ttr) > 0;
+        const auto held = holds.find(m.Ttr);
+        const Content content = held == holds.end() ? Content::Unknown : held->second;
+        m.HoldsXmit = content == Content::Xmit;
+        m.Holds = m.HoldsXmit ? Content::Unknown : content;
     }
 }
 

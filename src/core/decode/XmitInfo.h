@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "container/Content.h"
+
 namespace corvane {
 
 struct CalendarDate {
@@ -99,6 +101,10 @@ struct MemberEntry {
     std::int64_t DataEnd = -1;
     // The member's data starts like an XMIT file: a transmission inside.
     bool HoldsXmit = false;
+    // What else its first bytes say it holds (a TERSE file, a zip archive, a
+    // tape image, an unload); Unknown for data of its own and for a
+    // transmission, which HoldsXmit marks.
+    Content Holds = Content::Unknown;
 };
 
 // Something the decode met that did not stop it, counted by kind.

@@ -1,6 +1,7 @@
 #include "decode/XmitParser.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "decode/ParseRun.h"
@@ -37,10 +38,10 @@ Error DecodeFailure(const parse::ParseRun& run, const BufferedReader& in, std::s
 void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::uint32_t>& ttrs) {
     if (ttrs.empty()) return;
     const std::unordered_set<std::uint32_t> shortOnes(ttrs.begin(), ttrs.end());
-    std::unordered_set<std::uint32_t> nested;
+    std::unordered_map<std::uint32_t, Content> holds;
     MemberReader reader(source, info);
     for (const MemberEntry& m : info.Members) {
-        if (m.DataStart <= 0 || !shortOnes.count(m.Ttr) || nested.count(m.Ttr)) continue;
+        if (m.DataStart <= 0 || !shortOnes.count(m.Ttr) || holds.count(m.Ttr)) continue;
         std::vector<DataPiece> pieces;
         ReadRequest request;
         request.Member = &m;
@@ -48,7 +49,7 @@ void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::
         NullProgress progress;
         auto read = reader.Read(request, progress);
         if (!read) continue;
-        std::uint8_t head[8];
+        std::uint8_t head[kSniffBytes];
         std::size_t have = 0;
         for (std::size_t k = 0; k < pieces.size() && have < sizeof head; ++k) {
             const std::int64_t end = k + 1 < pieces.size() ? pieces[k + 1].Offset : read->Bytes;
@@ -58,9 +59,14 @@ void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::
             if (!got || got.Value() != take) break;
             have += take;
         }
-        if (StartsWithXmitHeader(head, have)) nested.insert(m.Ttr);
+        holds[m.Ttr] = HeldContent(head, have);
     }
-    for (MemberEntry& m : info.Members) m.HoldsXmit = m.HoldsXmit || nested.count(m.Ttr);
+    for (MemberEntry& m : info.Members) {
+        const auto held = holds.find(m.Ttr);
+        if (held == holds.end()) continue;
+        m.HoldsXmit = m.HoldsXmit || held->second == Content::Xmit;
+        if (!m.HoldsXmit) m.Holds = held->second;
+    }
 }
 }  // namespace
 

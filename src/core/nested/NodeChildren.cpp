@@ -62,9 +62,10 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
     }
     for (std::size_t k = 0; k < info.Members.size(); ++k) {
         const MemberEntry& m = info.Members[k];
-        if (!m.HoldsXmit) continue;
+        if (!m.HoldsXmit && m.Holds == Content::Unknown) continue;
         const std::string name = present::TrimmedName(m.Name);
-        children.push_back({PathStep(name), DisplayName(name), k});
+        children.push_back(
+            {PathStep(name), DisplayName(name), k, m.HoldsXmit ? Content::Xmit : m.Holds});
     }
     return children;
 }
