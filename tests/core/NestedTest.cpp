@@ -205,19 +205,25 @@ TEST(NestedPath, OpensTransmissionsToAnyDepth) {
     EXPECT_EQ(text, expected);
 }
 
+// The children a tree lists below a library.
+std::vector<NodeChild> ChildrenOf(const Bytes& file) {
+    auto node = OpenNodeFrom(std::make_unique<MemorySource>(file), "LIB", {});
+    EXPECT_TRUE(node.Ok()) << (node ? std::string() : node.Err().Message);
+    return node ? NodeChildren(node.Value()) : std::vector<NodeChild>{};
+}
+
 // A member name holding the separator is a child all the same: its path
 // step escapes it, and that path opens it.
 TEST(NestedPath, AChildWhoseNameHoldsTheSeparatorIsReachedByItsStep) {
     PdsSpec plan;
     plan.Members = {{"A!B", InnerPds(), false, "", {}}};
     const Bytes file = BuildPds(plan);
-    auto outer = OpenNodeFrom(std::make_unique<MemorySource>(file), "OUTER", {});
-    ASSERT_TRUE(outer.Ok()) << outer.Err().Message;
-    const std::vector<NodeChild> children = NodeChildren(outer.Value());
+    const std::vector<NodeChild> children = ChildrenOf(file);
     ASSERT_EQ(children.size(), 1u);
     EXPECT_EQ(children[0].Step, "A%21B");
     EXPECT_EQ(children[0].Label, "A!B");
-    EXPECT_EQ(NestedPath("OUTER", outer->Info, &outer->Info.Members[0]), "OUTER!A%21B");
+    InMemory outer(file);
+    EXPECT_EQ(NestedPath("OUTER", outer.Info, &outer.Info.Members[0]), "OUTER!A%21B");
     auto inner = OpenNodeFrom(std::make_unique<MemorySource>(file), "OUTER", {children[0].Step});
     ASSERT_TRUE(inner.Ok()) << inner.Err().Message;
     EXPECT_EQ(inner->Info.Members.size(), 2u);
@@ -249,56 +255,41 @@ TEST(NestedPath, EachLevelOfADeepNestingIsReadOnce) {
     EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "BETA"}));
 }
 
-TEST(NestedPath, AMemberInBlocksOfAFewBytesIsStillATransmission) {
-    const Bytes inner = InnerPds();
-    PdsSpec plan;
-    plan.Recfm = 0xC000;  // U: blocks of any length
-    plan.Lrecl = 0;
-    plan.Blksize = 6144;
-    plan.BlocksPerTrack = 1000;
-    plan.Extents = {{10, 0, 400, 14}};
-    plan.Members = {{"N", inner, false, "", {}}};
-    plan.BlockSizes = {std::vector<std::size_t>((inner.size() + 2) / 3, 3)};
-    plan.BlockSizes[0].back() = inner.size() - 3 * (plan.BlockSizes[0].size() - 1);
-    const Bytes file = BuildPds(plan);
-    InMemory outer(file);
-    ASSERT_EQ(outer.Info.Members.size(), 1u);
-    EXPECT_TRUE(outer.Info.Members[0].HoldsXmit);
-    auto opened = OpenNodeFrom(std::make_unique<MemorySource>(file), "SMALL", {"N"});
-    ASSERT_TRUE(opened.Ok()) << opened.Err().Message;
-    EXPECT_EQ(opened->Info.Members.size(), 2u);
-}
-
-// A member that is a TERSE file is a child of its library in the tree,
-// however short its first block, and its path unpacks it.
-TEST(NestedPath, AMemberHoldingATerseFileIsAChild) {
+// A member that holds a transmission or a TERSE file is a child of its
+// library however short its first blocks (its first bytes are read across
+// them), and its path opens what it holds.
+TEST(NestedPath, AMemberHoldingAContainerIsAChildInBlocksOfAnySize) {
     TersePlan packing;
     packing.Records = {InnerPds()};
-    const Bytes packed = BuildTerse(packing);
-    for (const std::size_t block : {std::size_t{6144}, std::size_t{5}}) {
-        SCOPED_TRACE(block);
+    const struct {
+        Bytes Data;
+        std::size_t Block;
+        Content What;
+    } cases[] = {{InnerPds(), 3, Content::Xmit},
+                 {BuildTerse(packing), 6144, Content::Terse},
+                 {BuildTerse(packing), 5, Content::Terse}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(ContentName(c.What)) + " in blocks of " + std::to_string(c.Block));
         PdsSpec plan;
         plan.Recfm = 0xC000;  // U: blocks of any length
         plan.Lrecl = 0;
         plan.Blksize = 6144;
         plan.BlocksPerTrack = 1000;
         plan.Extents = {{10, 0, 400, 14}};
-        plan.Members = {{"PACKED", packed, false, "", {}}, {"TEXT", Cards(3, 'T'), false, "", {}}};
+        plan.Members = {{"N", c.Data, false, "", {}}, {"TEXT", Cards(3, 'T'), false, "", {}}};
         std::vector<std::size_t> sizes;
-        for (std::size_t at = 0; at < packed.size(); at += block)
-            sizes.push_back(std::min(block, packed.size() - at));
+        for (std::size_t at = 0; at < c.Data.size(); at += c.Block)
+            sizes.push_back(std::min(c.Block, c.Data.size() - at));
         plan.BlockSizes = {sizes, {}};
         const Bytes file = BuildPds(plan);
-        auto outer = OpenNodeFrom(std::make_unique<MemorySource>(file), "LIB", {});
-        ASSERT_TRUE(outer.Ok()) << outer.Err().Message;
-        const std::vector<NodeChild> children = NodeChildren(outer.Value());
+        const std::vector<NodeChild> children = ChildrenOf(file);
         ASSERT_EQ(children.size(), 1u);
-        EXPECT_EQ(children[0].Step, "PACKED");
-        EXPECT_EQ(children[0].What, Content::Terse);
-        EXPECT_FALSE(outer->Info.Members[0].HoldsXmit);
-        auto inner = OpenNodeFrom(std::make_unique<MemorySource>(file), "LIB", {"PACKED"});
+        EXPECT_EQ(children[0].Step, "N");
+        EXPECT_EQ(children[0].What, c.What);
+        EXPECT_EQ(InMemory(file).Info.Members[0].HoldsXmit, c.What == Content::Xmit);
+        auto inner = OpenNodeFrom(std::make_unique<MemorySource>(file), "LIB", {"N"});
         ASSERT_TRUE(inner.Ok()) << inner.Err().Message;
-        EXPECT_TRUE(inner->Terse.has_value());
+        EXPECT_EQ(inner->Terse.has_value(), c.What == Content::Terse);
         EXPECT_EQ(inner->Info.Members.size(), 2u);
     }
 }
