@@ -17,10 +17,13 @@ Content SniffZipEntry(const ZipReader& zip, const ZipDirEntry& entry) {
         return Content::Unknown;
     }
     std::vector<std::uint8_t> head;
-    const auto read = zip.Unpack(entry, [&](const std::uint8_t* data, std::size_t n) {
-        head.insert(head.end(), data, data + std::min(n, kSniffBytes - head.size()));
-        return head.size() < kSniffBytes;
-    });
+    const auto read = zip.Unpack(
+        entry,
+        [&](const std::uint8_t* data, std::size_t n) {
+            head.insert(head.end(), data, data + std::min(n, kSniffBytes - head.size()));
+            return head.size() < kSniffBytes;
+        },
+        kSniffBytes);
     if (!read) return Content::Unknown;
     return SniffContent(head.data(), head.size());
 }

@@ -245,7 +245,8 @@ const ZipDirEntry* ZipReader::Find(std::string name) const {
     return nullptr;
 }
 
-Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write) const {
+Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write,
+                         std::size_t head) const {
     if (entry.Encrypted) {
         return Fault(Error::Kind::Unsupported, "encrypted entries are not supported");
     }
@@ -277,13 +278,17 @@ Status ZipReader::Unpack(const ZipDirEntry& entry, const ByteWriter& write) cons
         return Damage("its data runs past the end of the archive");
     }
 
-    // Chunks no larger than the entry needs: a small entry costs little.
+    // Chunks no larger than the entry needs: a small entry costs little, and
+    // so does a look at the first bytes of a large one.
+    const std::int64_t chunk =
+        head > 0 ? std::clamp<std::int64_t>(static_cast<std::int64_t>(head), 4096, kChunk)
+                 : static_cast<std::int64_t>(kChunk);
     std::vector<std::uint8_t> in(
-        static_cast<std::size_t>(std::clamp<std::int64_t>(entry.CompressedSize, 1, kChunk)));
+        static_cast<std::size_t>(std::clamp<std::int64_t>(entry.CompressedSize, 1, chunk)));
     std::vector<std::uint8_t> out(entry.Method == 0
                                       ? 0
                                       : static_cast<std::size_t>(std::clamp<std::int64_t>(
-                                            entry.UncompressedSize + 1, 4096, kChunk)));
+                                            entry.UncompressedSize + 1, 4096, chunk)));
     std::int64_t at = dataAt;
     std::int64_t left = entry.CompressedSize;
     std::int64_t produced = 0;

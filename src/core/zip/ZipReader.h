@@ -54,7 +54,9 @@ class ZipReader {
 
     // Streams an entry's bytes to a writer (which may stop early by
     // returning false). The error's Message says why, e.g. "CRC error (...)".
-    Status Unpack(const ZipDirEntry& entry, const ByteWriter& write) const;
+    // A writer that wants only the first few bytes gives their number as
+    // head: the entry is then read in small pieces.
+    Status Unpack(const ZipDirEntry& entry, const ByteWriter& write, std::size_t head = 0) const;
     // One entry's bytes in memory: an error when it holds more than limit
     // bytes (recorded or found) or is damaged.
     Result<std::vector<std::uint8_t>> ReadEntry(const ZipDirEntry& entry,
