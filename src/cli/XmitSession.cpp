@@ -106,13 +106,13 @@ present::DateOrder ChooseDateOrder(const std::string& asked) {
     if (asked == "dmy") return present::DateOrder::DayFirst;
     if (asked == "mdy") return present::DateOrder::MonthFirst;
     if (asked == "iso") return present::DateOrder::Iso;
-        // The option as the program stores it, read through the program's own
-        // store: the one value alone, where the program keeps it.
 #ifdef _WIN32
     WinRegistry registry;
 #else
     RegFileRegistry registry(RegFileRegistry::DefaultFolder());
 #endif
+    // The option as the program stores it, read through the program's own
+    // store: the one value alone, where the program keeps it.
     IniFile ini(platform::ProgramFolder() / kOptionsIniName);
     OptionStore store(registry, ini, kStatusKey, DefaultFolders{});
     return present::DateOrderOf(store.StoredDayFirst());
