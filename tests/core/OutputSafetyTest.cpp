@@ -185,7 +185,9 @@ TEST(ExistingFile, ReplacedOnlyWhenAllowedAndTheInputNever) {
     TempDir dir;
     WriteFile(dir / "in.xmi", Bytes(4, 'i'));
     WriteFile(dir / "old.txt", Bytes(1, 'o'));
-    std::filesystem::create_symlink(dir / "gone", dir / "dangling");
+    // Symlinks need privileges on Windows: there the dangling one is left out.
+    std::error_code noLink;
+    std::filesystem::create_symlink(dir / "gone", dir / "dangling", noLink);
     auto reader = FileSource::Open(dir / "in.xmi");
     ASSERT_TRUE(reader.Ok());
     const struct {
@@ -198,6 +200,7 @@ TEST(ExistingFile, ReplacedOnlyWhenAllowedAndTheInputNever) {
         {"in.xmi", TargetAction::NeverWritten, TargetAction::NeverWritten},
     };
     for (const auto& c : cases) {
+        if (noLink && std::string(c.name) == "dangling") continue;
         EXPECT_EQ(ActionFor(dir / c.name, false), c.kept) << c.name;
         EXPECT_EQ(ActionFor(dir / c.name, true), c.replaced) << c.name;
     }
