@@ -96,9 +96,9 @@ QString MainWindow::ChildPathOfRow(int index) const {
     }
     // An entry of an archive that holds nothing known: opening it says so.
     if (Zip && index >= 0 && static_cast<std::size_t>(index) < Zip->Entries().size()) {
-        std::string name = Zip->Entries()[static_cast<std::size_t>(index)].FileName;
-        std::replace(name.begin(), name.end(), '\\', '/');
-        return openPath_ + QChar(kNestSeparator) + QString::fromStdString(PathStep(name));
+        return openPath_ + QChar(kNestSeparator) +
+               QString::fromStdString(
+                   ZipEntryStep(Zip->Entries()[static_cast<std::size_t>(index)]));
     }
     return {};
 }

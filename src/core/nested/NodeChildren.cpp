@@ -28,6 +28,10 @@ Content SniffZipEntry(const ZipReader& zip, const ZipDirEntry& entry) {
     return SniffContent(head.data(), head.size());
 }
 
+std::string ZipEntryStep(const ZipDirEntry& entry) {
+    return PathStep(EntryPathName(entry.FileName));
+}
+
 std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
     std::vector<NodeChild> children;
     if (node.Kind == NodeKind::Tape) {
@@ -48,10 +52,8 @@ std::vector<NodeChild> NodeChildren(const OpenedXmit& node) {
         for (std::size_t k = 0; k < entries.size(); ++k) {
             const Content what = SniffZipEntry(*node.Zip, entries[k]);
             if (what == Content::Unknown) continue;
-            // Folders as paths write them on every system.
-            std::string name = entries[k].FileName;
-            std::replace(name.begin(), name.end(), '\\', '/');
-            children.push_back({PathStep(name), DisplayName(name), k, what});
+            children.push_back({ZipEntryStep(entries[k]),
+                                DisplayName(EntryPathName(entries[k].FileName)), k, what});
         }
         return children;
     }

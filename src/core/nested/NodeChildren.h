@@ -25,6 +25,9 @@ struct NodeChild {
 // folder, an encrypted entry or one that cannot be read.
 Content SniffZipEntry(const ZipReader& zip, const ZipDirEntry& entry);
 
+// The step of a path that names an entry of an archive.
+std::string ZipEntryStep(const ZipDirEntry& entry);
+
 // The children of a node in the order its list shows them; a library of
 // any size is looked through once, from what its parse already found.
 std::vector<NodeChild> NodeChildren(const OpenedXmit& node);

@@ -34,10 +34,8 @@ std::vector<Column> ZipEntryColumns() {
 }
 
 std::vector<std::string> ZipEntryCells(const ZipDirEntry& entry, const std::string& content) {
-    std::string name = entry.FileName;
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return {name, std::to_string(entry.UncompressedSize), std::to_string(entry.CompressedSize),
-            content};
+    return {EntryPathName(entry.FileName), std::to_string(entry.UncompressedSize),
+            std::to_string(entry.CompressedSize), content};
 }
 
 std::string ZipSummary(std::size_t entries) {

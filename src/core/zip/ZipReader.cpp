@@ -66,6 +66,11 @@ std::string EntryFileName(const std::string& storedName) {
     return cut == std::string::npos ? storedName : storedName.substr(cut + 1);
 }
 
+std::string EntryPathName(std::string storedName) {
+    std::replace(storedName.begin(), storedName.end(), '\\', '/');
+    return storedName;
+}
+
 std::string EntryFolder(const std::string& storedName) {
     std::size_t cut = storedName.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : storedName.substr(0, cut + 1);

@@ -84,5 +84,7 @@ class ZipReader {
 
 std::string EntryFolder(const std::string& storedName);
 std::string EntryFileName(const std::string& storedName);
+// The stored name with "/" between its folders, as paths and lists write it.
+std::string EntryPathName(std::string storedName);
 
 }  // namespace corvane
