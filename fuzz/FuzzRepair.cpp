@@ -5,13 +5,18 @@
 #include <vector>
 
 #include "repair/TransferRepair.h"
+#include "text/CodePage.h"
 
 using namespace corvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The last byte picks the code page a text-mode copy is taken to have
-    // (or any, for most values).
-    const int page = size > 0 && data[size - 1] < 8 ? 37 : -1;
+    // The last byte picks the code page a text-mode copy is taken to have:
+    // one page for most values, so that each input takes the undoing once,
+    // and for a few any page, as a file opened without one is looked at
+    // (every page tried, and pages that disagree told apart).
+    static const std::vector<int> numbers = CodePage::Numbers();
+    const unsigned pick = size > 0 ? data[size - 1] : 0;
+    const int page = pick < 32 ? -1 : numbers[pick % numbers.size()];
     const std::vector<std::uint8_t> file(data, data + size);
     const repair::Repair r = repair::RepairTransfer(file, page);
     if (r.Result == repair::Repair::Outcome::Exact) {

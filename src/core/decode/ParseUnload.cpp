@@ -2,6 +2,7 @@
 // COPYR2 with the extent table, and the scan that finds where each member's
 // data begins.
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -190,13 +191,18 @@ void ParseRun::LocateMemberData() {
     // are read as if it were not there. -1 when there is none.
     auto resume = [&](std::int64_t from) -> std::int64_t {
         constexpr std::size_t kLook = 14;  // a segment header and a count field
-        std::vector<std::uint8_t> chunk(1 << 16);
+        if (from + static_cast<std::int64_t>(kLook) > in_.Size()) return -1;
+        // No more than the rest of the file, and not cleared: only what was
+        // read is looked at.
+        const std::size_t size =
+            static_cast<std::size_t>(std::min<std::int64_t>(1 << 16, in_.Size() - from));
+        const std::unique_ptr<std::uint8_t[]> chunk(new std::uint8_t[size]);
         for (std::int64_t base = from; base + static_cast<std::int64_t>(kLook) <= in_.Size();) {
             in_.Seek(base);
-            const std::size_t got = in_.Read(chunk.data(), chunk.size());
+            const std::size_t got = in_.Read(chunk.get(), size);
             if (got < kLook) break;
             for (std::size_t i = 0; i + kLook <= got; ++i) {
-                const std::uint8_t* b = chunk.data() + i;
+                const std::uint8_t* b = chunk.get() + i;
                 const std::uint8_t* c = b + 2;
                 if (b[0] < kLook || (b[1] & kFirstSegment) == 0 || (b[1] & kControlRecord) != 0 ||
                     c[0] != 0x00) {

@@ -35,6 +35,19 @@ Error DecodeFailure(const parse::ParseRun& run, const BufferedReader& in, std::s
 }
 // Whether members whose first block is too short to tell hold a
 // transmission: their first bytes read across their blocks.
+// Ends a read once its pieces hold the bytes looked at: of a member only
+// the first bytes are wanted, not all of its data.
+class EnoughPieces : public NullProgress {
+  public:
+    explicit EnoughPieces(const std::vector<DataPiece>& pieces) : pieces_(pieces) {}
+    bool Cancelled() const override {
+        return !pieces_.empty() && pieces_.back().Offset >= static_cast<std::int64_t>(kSniffBytes);
+    }
+
+  private:
+    const std::vector<DataPiece>& pieces_;
+};
+
 void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::uint32_t>& ttrs) {
     if (ttrs.empty()) return;
     const std::unordered_set<std::uint32_t> shortOnes(ttrs.begin(), ttrs.end());
@@ -46,7 +59,7 @@ void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::
         ReadRequest request;
         request.Member = &m;
         request.Pieces = &pieces;
-        NullProgress progress;
+        EnoughPieces progress(pieces);
         auto read = reader.Read(request, progress);
         if (!read) continue;
         std::uint8_t head[kSniffBytes];

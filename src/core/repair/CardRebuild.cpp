@@ -1,6 +1,7 @@
 #include "repair/CardRebuild.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace corvane::repair {
 
@@ -10,11 +11,6 @@ constexpr std::size_t kCard = 80;
 // Steps per line tried before the rebuild gives up as ambiguous: a wrong
 // choice shows within a few segments, so a real file needs few.
 constexpr std::size_t kStepsPerLine = 64;
-
-struct Piece {
-    std::size_t From, To;  // the line's bytes, its end not included
-    std::size_t End;       // bytes of its end: 1 (LF), 2 (CR LF) or 0 (the file's end)
-};
 
 // The segment chain walked over the bytes known so far.
 struct Chain {
@@ -48,8 +44,9 @@ struct Chain {
         }
         // After the closing record only filler may follow.
         if (Closed) {
-            for (std::size_t i = ClosedAt; i < out.size(); ++i) {
-                if (out[i] != 0x40 && out[i] != 0x00) return false;
+            const std::uint8_t* p = out.data();
+            for (std::size_t i = ClosedAt, n = out.size(); i < n; ++i) {
+                if (p[i] != 0x40 && p[i] != 0x00) return false;
             }
         }
         return true;
@@ -66,22 +63,32 @@ struct State {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uint8_t>& text,
-                                                      const std::array<std::int16_t, 256>& back,
-                                                      bool crlf) {
-    std::vector<Piece> pieces;
+std::vector<TextLine> SplitLines(const std::vector<std::uint8_t>& text, bool crlf) {
+    std::vector<TextLine> lines;
+    const std::uint8_t* const begin = text.data();
+    const std::uint8_t* const end = begin + text.size();
     std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != 0x0A) continue;
-        const bool withCr = crlf && i > start && text[i - 1] == 0x0D;
-        pieces.push_back({start, withCr ? i - 1 : i, withCr ? 2u : 1u});
+    for (const std::uint8_t* p = begin; p < end; ++p) {
+        p = static_cast<const std::uint8_t*>(
+            std::memchr(p, 0x0A, static_cast<std::size_t>(end - p)));
+        if (!p) break;
+        const std::size_t i = static_cast<std::size_t>(p - begin);
+        const bool withCr = crlf && i > start && begin[i - 1] == 0x0D;
+        lines.push_back({start, withCr ? i - 1 : i, withCr ? 2u : 1u});
         start = i + 1;
     }
-    if (start < text.size()) pieces.push_back({start, text.size(), 0});
+    if (start < text.size()) lines.push_back({start, text.size(), 0});
+    return lines;
+}
+
+std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uint8_t>& text,
+                                                      const std::vector<TextLine>& pieces,
+                                                      const std::array<std::int16_t, 256>& back) {
     if (back[0x0A] < 0 || back[0x0D] < 0 || back[0x20] < 0) return std::nullopt;
 
     std::vector<std::uint8_t> out;
-    out.reserve(text.size() + text.size() / 4);
+    // Each line fills one card at most: room for all of them at once.
+    out.reserve((pieces.size() + 1) * kCard);
     std::vector<State> choices;  // where the other way is still to be tried
     State s;
     std::size_t steps = 0;
@@ -93,17 +100,24 @@ std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uin
             if (s.Walk.Closed && out.size() % kCard == 0) return out;
             failed = true;
         } else {
-            const Piece& p = pieces[s.Piece];
-            out.resize(s.Size);
-            for (std::size_t i = p.From; i < p.To && !failed; ++i) {
-                if (back[text[i]] < 0) {
-                    failed = true;
-                } else {
-                    out.push_back(static_cast<std::uint8_t>(back[text[i]]));
+            const TextLine& p = pieces[s.Piece];
+            // The line's bytes untranslated, when the card has room for them.
+            const std::size_t length = p.To - p.From;
+            const std::size_t inCard = s.Size - s.CardStart + length;
+            failed = inCard > kCard;
+            if (!failed) {
+                out.resize(s.Size + length);
+                const std::uint8_t* from = text.data() + p.From;
+                std::uint8_t* to = out.data() + s.Size;
+                const std::int16_t* table = back.data();
+                std::int16_t all = 0;  // below 0 when a byte has no code
+                for (std::size_t i = 0; i < length; ++i) {
+                    const std::int16_t code = table[from[i]];
+                    all |= code;
+                    to[i] = static_cast<std::uint8_t>(code);
                 }
+                failed = all < 0;
             }
-            const std::size_t inCard = out.size() - s.CardStart;
-            if (!failed && inCard > kCard) failed = true;
             if (!failed) {
                 // The line end as a data byte, when the card has room for it.
                 const bool dataPossible = p.End > 0 && inCard + p.End <= kCard && !s.TriedData;

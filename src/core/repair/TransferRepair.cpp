@@ -83,10 +83,14 @@ std::optional<Bytes> WithoutDescriptors(const Bytes& in, bool blocks) {
 // Whether most line ends of the text are CR LF rather than LF alone.
 bool MostlyCrLf(const Bytes& in) {
     std::size_t lf = 0, crlf = 0;
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != 0x0A) continue;
+    const std::uint8_t* const begin = in.data();
+    const std::uint8_t* const end = begin + in.size();
+    for (const std::uint8_t* p = begin; p < end; ++p) {
+        p = static_cast<const std::uint8_t*>(
+            std::memchr(p, 0x0A, static_cast<std::size_t>(end - p)));
+        if (!p) break;
         ++lf;
-        if (i > 0 && in[i - 1] == 0x0D) ++crlf;
+        if (p > begin && p[-1] == 0x0D) ++crlf;
     }
     return lf > 0 && crlf * 2 > lf;
 }
@@ -109,21 +113,39 @@ std::optional<Bytes> FixedCards(const Bytes& in, std::size_t endLength) {
     return out;
 }
 
-// The code page's text-mode table reversed: each ISO 8859-1 byte back to
-// its EBCDIC code, where the page has one.
-std::optional<std::array<std::int16_t, 256>> Untranslation(const CodePage& page) {
-    std::array<std::int16_t, 256> back;
-    back.fill(-1);
-    for (int e = 0; e < 256; ++e) {
-        const char32_t c = page.CodePoint(static_cast<std::uint8_t>(e));
-        if (c < 256 && back[c] < 0) back[c] = static_cast<std::int16_t>(e);
-    }
-    return back;
+using Table = std::array<std::int16_t, 256>;
+
+// A code page's text-mode table reversed: each ISO 8859-1 byte back to its
+// EBCDIC code, where the page has one.
+struct PageTable {
+    int Number;
+    Table Back;
+};
+
+// Every page's reversed table, made once.
+const std::vector<PageTable>& PageTables() {
+    static const std::vector<PageTable> tables = [] {
+        std::vector<PageTable> made;
+        for (int number : CodePage::Numbers()) {
+            const CodePage* page = CodePage::Find(number);
+            if (!page) continue;
+            PageTable t{number, {}};
+            t.Back.fill(-1);
+            for (int e = 0; e < 256; ++e) {
+                const char32_t c = page->CodePoint(static_cast<std::uint8_t>(e));
+                if (c < 256 && t.Back[c] < 0) t.Back[c] = static_cast<std::int16_t>(e);
+            }
+            made.push_back(t);
+        }
+        return made;
+    }();
+    return tables;
 }
 
 // The bytes through the table, or nothing when one has no code there.
-std::optional<Bytes> Untranslated(const Bytes& data, const std::array<std::int16_t, 256>& back) {
+std::optional<Bytes> Untranslated(const Bytes& data, const Table& table) {
     Bytes out(data.size());
+    const std::int16_t* back = table.data();
     constexpr std::size_t kStep = 1 << 16;  // checked a stretch at a time
     for (std::size_t at = 0; at < data.size(); at += kStep) {
         const std::size_t end = std::min(data.size(), at + kStep);
@@ -138,6 +160,17 @@ std::optional<Bytes> Untranslated(const Bytes& data, const std::array<std::int16
     return out;
 }
 
+// Whether the page gives back the first segment's header and INMR01: a
+// page that does not cannot give the file, whatever follows.
+bool FirstSegmentUntranslates(const Bytes& in, const Table& back) {
+    std::uint8_t head[8];
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (back[in[i]] < 0) return false;
+        head[i] = static_cast<std::uint8_t>(back[in[i]]);
+    }
+    return head[0] >= 8 && (head[1] & 0xA0) == 0xA0 && StartsLikeXmit(head, 8);
+}
+
 // The candidates for text translated from EBCDIC, one per code page whose
 // table gives the file's first bytes.
 // True when the candidate was an XMIT file to its end.
@@ -149,21 +182,27 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     const std::string ends = crlf ? "CR LF" : "LF";
     // Pages that untranslate every byte the file holds alike give the same
     // file: each such group is tried once, under its first page's name.
+    // The byte values the file holds, and line ends and blanks, which come
+    // back as data or fill whether present or not.
     std::array<bool, 256> present{};
     for (std::uint8_t b : in) present[b] = true;
-    std::vector<std::array<std::int16_t, 256>> tried;
+    present[0x0A] = present[0x0D] = present[0x20] = true;
+    std::vector<std::uint8_t> held;
+    for (std::size_t b = 0; b < 256; ++b) {
+        if (present[b]) held.push_back(static_cast<std::uint8_t>(b));
+    }
+    std::vector<Table> tried;
     std::optional<Bytes> fixedCards = FixedCards(in, crlf ? 2 : 1);
-    for (int number : CodePage::Numbers()) {
-        const CodePage* page = CodePage::Find(number);
-        if (!page || (only >= 0 && number != only)) continue;
-        auto back = Untranslation(*page);
-        if (!back || (*back)[in[0]] < 0) continue;
-        // Line ends and blanks come back as data or fill whether present or not.
-        for (std::size_t b = 0; b < 256; ++b) {
-            if (!present[b] && b != 0x0A && b != 0x0D && b != 0x20) (*back)[b] = -1;
-        }
-        if (std::find(tried.begin(), tried.end(), *back) != tried.end()) continue;
-        tried.push_back(*back);
+    std::vector<TextLine> lines;  // cut once, when a page needs them
+    for (const PageTable& page : PageTables()) {
+        const int number = page.Number;
+        if (only >= 0 && number != only) continue;
+        if (!FirstSegmentUntranslates(in, page.Back)) continue;
+        Table back;
+        back.fill(-1);
+        for (const std::uint8_t b : held) back.data()[b] = page.Back.data()[b];
+        if (std::find(tried.begin(), tried.end(), back) != tried.end()) continue;
+        tried.push_back(back);
         const std::string name =
             number == CodePage::kCorvaneTable ? "EBCDIC" : CodePage::DisplayName(number);
         const std::string what =
@@ -171,11 +210,12 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
         if (fixedCards) {
             // Every line a whole card: no blanks were removed, and cutting
             // the lines otherwise gives these bytes or none.
-            auto fixed = Untranslated(*fixedCards, *back);
+            auto fixed = Untranslated(*fixedCards, back);
             if (fixed && consider({std::move(*fixed), what + ")", name})) continue;
         }
         // Trailing blanks removed: lines shorter than a card, blanks put back.
-        if (auto cards = RebuildCards(in, *back, crlf)) {
+        if (lines.empty()) lines = SplitLines(in, crlf);
+        if (auto cards = RebuildCards(in, lines, back)) {
             consider({std::move(*cards), what + ", trailing blanks removed)", name});
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 namespace corvane {
 
@@ -57,15 +58,21 @@ TerseDecoder::TerseDecoder(const TerseHeader& header, std::uint64_t maxString)
         record_.resize(std::clamp<std::size_t>(header_.Lrecl(), 256, kLongestRecord));
     if (!header_.Spack) {
         // Slot s starts as s - 256 blanks; 258 is the most recent, the
-        // list runs from it up to 4095.
-        for (Slot& slot : slots_) slot.Second = kBlankCode;
-        for (int s = kFirstSlot; s < kSlots; ++s) {
-            Slot& slot = slots_[s];
-            slot.First = static_cast<std::uint16_t>(s == kFirstSlot ? kBlankCode : s - 1);
-            slot.Prev = static_cast<std::uint16_t>(s == kFirstSlot ? 0 : s - 1);
-            slot.Next = static_cast<std::uint16_t>(s + 1 == kSlots ? 0 : s + 1);
-            slot.Listed = true;
-        }
+        // list runs from it up to 4095. Made once, copied for each decoder.
+        static const std::vector<Slot> start = [] {
+            std::vector<Slot> slots(kSlots);
+            for (Slot& slot : slots) slot.Second = kBlankCode;
+            for (int s = kFirstSlot; s < kSlots; ++s) {
+                Slot& slot = slots[s];
+                slot.First = static_cast<std::uint16_t>(s == kFirstSlot ? kBlankCode : s - 1);
+                slot.Prev = static_cast<std::uint16_t>(s == kFirstSlot ? 0 : s - 1);
+                slot.Next = static_cast<std::uint16_t>(s + 1 == kSlots ? 0 : s + 1);
+                slot.Listed = true;
+            }
+            return slots;
+        }();
+        static_assert(std::is_trivially_copyable_v<Slot>);
+        std::memcpy(slots_, start.data(), sizeof slots_);
         head_ = kFirstSlot;
         tail_ = kSlots - 1;
     } else {
