@@ -106,6 +106,13 @@ TEST(Repair, WhatCannotBeKnownExactlyIsSaidSo) {
     EXPECT_NE(pages.Sentence.find("IBM 037"), std::string::npos) << pages.Sentence;
     EXPECT_NE(pages.Sentence.find("IBM 500"), std::string::npos) << pages.Sentence;
     EXPECT_TRUE(pages.Changed);
+    // Sent in text mode and cut short: the cards that came are restored.
+    const Bytes text = TextModeCopy(original, 37, "\r\n", false);
+    const Repair cutText = RepairTransfer(Bytes(text.begin(), text.begin() + 82 * 20), 37);
+    EXPECT_EQ(cutText.Result, Repair::Outcome::Inexact);
+    EXPECT_NE(cutText.Sentence.find("text mode (IBM 037"), std::string::npos) << cutText.Sentence;
+    EXPECT_NE(cutText.Sentence.find("cut short"), std::string::npos) << cutText.Sentence;
+    EXPECT_EQ(cutText.Bytes, Bytes(original.begin(), original.begin() + 80 * 20));
     EXPECT_FALSE(r.Changed);  // only cut short: nothing a transfer does was found
     EXPECT_EQ(RepairTransfer(Cards(20, 'X')).Result, Repair::Outcome::NotXmit);
 }

@@ -43,12 +43,68 @@ Bytes Trimmed(const Bytes& data, std::size_t end) {
     return out;
 }
 
-// One way the bytes may have been changed, undone.
+// Each byte of a text-mode copy back to its EBCDIC code; below 0: none.
+using Table = std::array<std::int16_t, 256>;
+
+// The bytes through the table, or nothing when one has no code there.
+std::optional<Bytes> Untranslated(const Bytes& data, const Table& table);
+
+// One way the bytes may have been changed, undone. Its bytes are its own,
+// or (a text-mode undoing) another's each through a table, made only when
+// the candidate is kept: most are looked at and dropped.
 struct Candidate {
     Bytes Data;
     std::string What;  // "sent in text mode (...)", as the sentence says it
     std::string Page;  // the code page of a text-mode undoing
+    const Bytes* Through = nullptr;
+    const Table* Via = nullptr;
+
+    std::size_t Size() const { return Through ? Through->size() : Data.size(); }
+    // Calls f with the candidate's bytes as a function of their offset.
+    template <class F>
+    void Visit(const F& f) const {
+        if (Through) {
+            const std::uint8_t* from = Through->data();
+            const std::int16_t* table = Via->data();
+            f([from, table](std::size_t i) { return static_cast<std::uint8_t>(table[from[i]]); });
+        } else {
+            const std::uint8_t* data = Data.data();
+            f([data](std::size_t i) { return data[i]; });
+        }
+    }
+    void Make() {
+        if (!Through) return;
+        Data = Untranslated(*Through, *Via).value_or(Bytes{});
+        Through = nullptr;
+    }
 };
+
+// Where the NETDATA segments of the bytes end (see SegmentChainEnd), the
+// bytes read through at(offset).
+template <class Byte>
+std::int64_t ChainEnd(const Byte& at, std::size_t size, std::int64_t& brokenAt) {
+    std::size_t pos = 0;
+    bool recordStart = true;
+    brokenAt = -1;
+    while (pos + 2 <= size) {
+        const std::size_t length = at(pos);
+        const std::uint8_t flags = at(pos + 1);
+        const bool first = (flags & 0x80) != 0;
+        if (length < 2 || pos + length > size || first != recordStart) {
+            brokenAt = static_cast<std::int64_t>(pos);
+            return -1;
+        }
+        if ((flags & 0x20) && first && length >= 8 && at(pos + 2) == 0xC9 && at(pos + 3) == 0xD5 &&
+            at(pos + 4) == 0xD4 && at(pos + 5) == 0xD9 && at(pos + 6) == 0xF0 &&
+            at(pos + 7) == 0xF6 && (flags & 0x40)) {
+            return static_cast<std::int64_t>(pos + length);
+        }
+        recordStart = (flags & 0x40) != 0;
+        pos += length;
+    }
+    brokenAt = static_cast<std::int64_t>(pos);
+    return -1;
+}
 
 // Records behind 4-byte descriptors; with blocks, block descriptors around
 // them.
@@ -112,8 +168,6 @@ std::optional<Bytes> FixedCards(const Bytes& in, std::size_t endLength) {
     }
     return out;
 }
-
-using Table = std::array<std::int16_t, 256>;
 
 // A code page's text-mode table reversed: each ISO 8859-1 byte back to its
 // EBCDIC code, where the page has one.
@@ -193,6 +247,10 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     }
     std::vector<Table> tried;
     std::optional<Bytes> fixedCards = FixedCards(in, crlf ? 2 : 1);
+    std::array<bool, 256> inCards{};  // the byte values the cards hold
+    if (fixedCards) {
+        for (std::uint8_t b : *fixedCards) inCards[b] = true;
+    }
     std::vector<TextLine> lines;  // cut once, when a page needs them
     for (const PageTable& page : PageTables()) {
         const int number = page.Number;
@@ -209,9 +267,12 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
             "sent in text mode (" + name + " to ISO 8859-1, " + ends + " after each record";
         if (fixedCards) {
             // Every line a whole card: no blanks were removed, and cutting
-            // the lines otherwise gives these bytes or none.
-            auto fixed = Untranslated(*fixedCards, back);
-            if (fixed && consider({std::move(*fixed), what + ")", name})) continue;
+            // the lines otherwise gives these bytes or none, so the cards
+            // are all there is to look at.
+            bool codes = true;
+            for (std::size_t b = 0; b < 256; ++b) codes = codes && (!inCards[b] || back[b] >= 0);
+            if (codes) consider({{}, what + ")", name, &*fixedCards, &back});
+            continue;
         }
         // Trailing blanks removed: lines shorter than a card, blanks put back.
         if (lines.empty()) lines = SplitLines(in, crlf);
@@ -268,27 +329,7 @@ std::string PaddingSentence(std::int64_t fileSize, std::int64_t trailerEnd) {
 }
 
 std::int64_t SegmentChainEnd(const std::uint8_t* data, std::size_t size, std::int64_t& brokenAt) {
-    std::size_t pos = 0;
-    bool recordStart = true;
-    brokenAt = -1;
-    while (pos + 2 <= size) {
-        const std::size_t length = data[pos];
-        const std::uint8_t flags = data[pos + 1];
-        const bool first = (flags & 0x80) != 0;
-        if (length < 2 || pos + length > size || first != recordStart) {
-            brokenAt = static_cast<std::int64_t>(pos);
-            return -1;
-        }
-        if ((flags & 0x20) && first && length >= 8 && data[pos + 2] == 0xC9 &&
-            data[pos + 3] == 0xD5 && data[pos + 4] == 0xD4 && data[pos + 5] == 0xD9 &&
-            data[pos + 6] == 0xF0 && data[pos + 7] == 0xF6 && (flags & 0x40)) {
-            return static_cast<std::int64_t>(pos + length);
-        }
-        recordStart = (flags & 0x40) != 0;
-        pos += length;
-    }
-    brokenAt = static_cast<std::int64_t>(pos);
-    return -1;
+    return ChainEnd([data](std::size_t i) { return data[i]; }, size, brokenAt);
 }
 
 Repair RepairTransfer(const Bytes& file, int codePage) {
@@ -320,21 +361,44 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
     std::optional<Candidate> furthest;
     std::int64_t furthestAt = -1;
     const Consider consider = [&](Candidate&& c) {
-        const std::int64_t end = SegmentChainEnd(c.Data.data(), c.Data.size(), broken);
-        if (end < 0 ||
-            !Filler(c.Data.data() + end, c.Data.size() - static_cast<std::size_t>(end))) {
+        const std::size_t size = c.Size();
+        std::int64_t end = -1;
+        bool sound = false;
+        c.Visit([&](const auto& at) {
+            end = ChainEnd(at, size, broken);
+            sound = end >= 0;
+            for (std::size_t i = sound ? static_cast<std::size_t>(end) : size; i < size; ++i) {
+                if (at(i) != 0x40 && at(i) != 0x00) {
+                    sound = false;
+                    break;
+                }
+            }
+        });
+        if (!sound) {
             if (broken > furthestAt) {
                 furthestAt = broken;
+                c.Make();
                 furthest = std::move(c);
             }
             return false;
         }
-        const std::size_t size = c.Data.size();
-        Trim(c.Data, static_cast<std::size_t>(end));
+        // The bytes as the file ends properly (as Trim makes them).
+        const std::size_t kept = (static_cast<std::size_t>(end) + kCard - 1) / kCard * kCard;
         if (!found) {
+            c.Make();
+            Trim(c.Data, static_cast<std::size_t>(end));
             if (size >= c.Data.size() + kCard) c.What += " and padded after its end";
             found = std::move(c);
-        } else if (found->Data != c.Data) {
+            return true;
+        }
+        bool same = kept == found->Data.size();
+        const std::uint8_t* other = found->Data.data();
+        c.Visit([&](const auto& at) {
+            for (std::size_t i = 0; same && i < kept; ++i) {
+                same = (i < size ? at(i) : 0x40) == other[i];
+            }
+        });
+        if (!same) {
             if (rivals.empty()) rivals.push_back(found->Page);
             if (std::find(rivals.begin(), rivals.end(), c.Page) == rivals.end()) {
                 rivals.push_back(c.Page);
