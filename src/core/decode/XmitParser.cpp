@@ -33,8 +33,6 @@ Error DecodeFailure(const parse::ParseRun& run, const BufferedReader& in, std::s
     e.SegmentFlags = run.SegmentFlags;
     return e;
 }
-// Whether members whose first block is too short to tell hold a
-// transmission: their first bytes read across their blocks.
 // Ends a read once its pieces hold the bytes looked at: of a member only
 // the first bytes are wanted, not all of its data.
 class EnoughPieces : public NullProgress {
@@ -48,6 +46,8 @@ class EnoughPieces : public NullProgress {
     const std::vector<DataPiece>& pieces_;
 };
 
+// Whether members whose first block is too short to tell hold a
+// transmission: their first bytes read across their blocks.
 void MarkShortNested(ByteSource& source, XmitInfo& info, const std::vector<std::uint32_t>& ttrs) {
     if (ttrs.empty()) return;
     const std::unordered_set<std::uint32_t> shortOnes(ttrs.begin(), ttrs.end());
