@@ -36,10 +36,15 @@ for target_row in FuzzDecode:decode:65536 FuzzZip:zip:65536 FuzzSettings:setting
     -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus-$seeds" "$work/seeds/$seeds" \
     >"$log" 2>&1 || true
   grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss)' "$log" || true
-  if ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* >/dev/null 2>&1; then
+  # Each kind of finding looked for on its own: one ls of all the kinds
+  # fails whenever one kind is missing, and a crash alone went unseen.
+  found=()
+  for f in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
+    if [ -e "$f" ]; then found+=("$f"); fi
+  done
+  if [ "${#found[@]}" -gt 0 ]; then
     mkdir -p build-fuzz/findings
-    cp "$log" "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* build-fuzz/findings/ \
-      2>/dev/null || true
+    cp "$log" "${found[@]}" build-fuzz/findings/
     echo "$target found a problem (kept in build-fuzz/findings):"
     grep -v '^#[0-9]' "$log" | tail -n 60
     exit 1

@@ -491,6 +491,11 @@ std::vector<BadRow> BadRows() {
     trailing.insert(trailing.end(), {1, 2, 3});
     rows.push_back({"stray bytes at the end", trailing, nullptr, "too few for a chunk header"});
     rows.push_back({"empty image", {}, "empty", nullptr});
+    // Found by the fuzzer: a compressed block of two empty chunks.
+    rows.push_back({"block of empty chunks",
+                    {0, 0, 0, 0, 0x8C, 3, 0, 0, 0, 0, 0x2C, 3, 0, 0xAC},
+                    nullptr,
+                    "without a tapemark after the data"});
     return rows;
 }
 

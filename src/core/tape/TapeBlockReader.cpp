@@ -24,7 +24,7 @@ Result<ByteSpan> BlockReader::Stored(const TapeBlock& block) {
                               " changed since the image was opened",
                           block.Offset);
         }
-        std::memcpy(joined_.data() + done, p + at, h.Length);
+        if (h.Length > 0) std::memcpy(joined_.data() + done, p + at, h.Length);
         at += h.Length;
         done += h.Length;
     }
