@@ -346,17 +346,10 @@ void RepairBench(const fs::path& dir) {
             fs::remove(dir / "cat.out");
             catSeconds = std::min(catSeconds, Shell(cat));
             fs::remove(out);
-            ours = std::min(
-                ours, Seconds([&] {
-                    auto r = repair::RepairFile(copy, page);
-                    if (!r) return;
-                    outcome = r->Result;
-                    const auto& b = r->Bytes;
-                    if (outcome != repair::Repair::Outcome::Exact) return;
-                    WriteFileAtomically(
-                        out, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()),
-                        {});
-                }));
+            ours = std::min(ours, Seconds([&] {
+                                auto r = repair::RepairFileInto(copy, page, out, false);
+                                if (r) outcome = r->What.Result;
+                            }));
         }
         const bool exact = outcome == repair::Repair::Outcome::Exact;
         const bool same = exact && ReadFile(out) == ReadFile(big.Path);

@@ -1,9 +1,12 @@
 // Looks at arbitrary bytes as a file a transfer may have changed: whatever
 // the undoing gives, a result said to be exact is an XMIT file whose
-// segments run to the closing record.
+// segments run to the closing record, and the repair a stretch at a time
+// gives what the whole repair gives.
 #include <cstdint>
 #include <vector>
 
+#include "io/ByteSource.h"
+#include "repair/StreamedRepair.h"
 #include "repair/TransferRepair.h"
 #include "text/CodePage.h"
 
@@ -23,6 +26,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::int64_t broken = -1;
         if (repair::SegmentChainEnd(r.Bytes.data(), r.Bytes.size(), broken) < 0) __builtin_trap();
         if (r.Bytes.size() % 80 != 0) __builtin_trap();
+    }
+    std::vector<std::uint8_t> out;
+    repair::CardOutput sink;
+    sink.Write = [&](const std::uint8_t* p, std::size_t n) {
+        out.insert(out.end(), p, p + n);
+        return true;
+    };
+    sink.Restart = [&] {
+        out.clear();
+        return true;
+    };
+    sink.Cut = [&](std::int64_t n) {
+        out.resize(static_cast<std::size_t>(n));
+        return true;
+    };
+    MemorySource source(file);
+    auto streamed = repair::RepairCardsStreamed(source, page, sink, 1 + pick % 5);
+    if (!streamed) __builtin_trap();
+    if (streamed.Value()) {
+        if (streamed.Value()->What.Result != r.Result) __builtin_trap();
+        if (streamed.Value()->What.Sentence != r.Sentence) __builtin_trap();
+        if (out != r.Bytes) __builtin_trap();
     }
     return 0;
 }

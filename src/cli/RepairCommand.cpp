@@ -18,12 +18,15 @@ int RepairCommand(const std::string& damaged, const std::string& output, bool sa
         std::cerr << output << " is the damaged file; the repaired copy is written beside it\n";
         return 2;
     }
-    auto repaired = repair::RepairFile(in, characters ? characters->Number() : -1);
+    AtomicWriteOptions options;
+    options.Replace = false;
+    auto repaired =
+        repair::RepairFileInto(in, characters ? characters->Number() : -1, out, salvage, options);
     if (!repaired) {
         PrintError(repaired.Err());
         return 1;
     }
-    const repair::Repair& r = repaired.Value();
+    const repair::Repair& r = repaired->What;
     switch (r.Result) {
         case repair::Repair::Outcome::Sound:
             std::cerr << damaged << " is not damaged: nothing to repair\n";
@@ -46,11 +49,7 @@ int RepairCommand(const std::string& damaged, const std::string& output, bool sa
             std::cerr << VisibleText(r.Sentence) << "\n";
             break;
     }
-    AtomicWriteOptions options;
-    options.Replace = false;
-    const auto status = WriteFileAtomically(
-        out, std::string_view(reinterpret_cast<const char*>(r.Bytes.data()), r.Bytes.size()),
-        options);
+    const auto status = repaired->Write.value_or(AtomicWriter::Status::WriteFailed);
     if (status != AtomicWriter::Status::Ok) {
         std::cerr << AtomicWriteText(status, out) << "\n";
         return 1;

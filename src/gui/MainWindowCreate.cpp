@@ -180,15 +180,14 @@ void MainWindow::MnuFileSaveRepairedClick() {
         return;
     }
     const int page = ChosenCodePage().Number();
-    auto repaired = repair::RepairFile(damaged, page == CodePage::kCorvaneTable ? -1 : page);
-    if (!repaired || repaired->Result != repair::Repair::Outcome::Exact) {
+    auto repaired =
+        repair::RepairFileInto(damaged, page == CodePage::kCorvaneTable ? -1 : page, output, false);
+    if (!repaired || repaired->What.Result != repair::Repair::Outcome::Exact) {
         env_.Dialogs->Message(this, "The file can no longer be repaired exactly.", caption,
                               MessageIcon::Error, MessageButtons::Ok);
         return;
     }
-    const auto status = WriteFileAtomically(
-        output, std::string_view(reinterpret_cast<const char*>(repaired->Bytes.data()),
-                                 repaired->Bytes.size()));
+    const auto status = repaired->Write.value_or(AtomicWriter::Status::WriteFailed);
     if (status != AtomicWriter::Status::Ok) {
         env_.Dialogs->Message(this, QString::fromStdString(AtomicWriteText(status, output)),
                               caption, MessageIcon::Error, MessageButtons::Ok);

@@ -7,6 +7,8 @@
 
 #include "TransferCopies.h"
 #include "XmitBuilder.h"
+#include "io/ByteSource.h"
+#include "repair/StreamedRepair.h"
 #include "repair/TransferRepair.h"
 
 using namespace corvane;
@@ -115,4 +117,69 @@ TEST(Repair, WhatCannotBeKnownExactlyIsSaidSo) {
     EXPECT_EQ(cutText.Bytes, Bytes(original.begin(), original.begin() + 80 * 20));
     EXPECT_FALSE(r.Changed);  // only cut short: nothing a transfer does was found
     EXPECT_EQ(RepairTransfer(Cards(20, 'X')).Result, Repair::Outcome::NotXmit);
+}
+
+TEST(Repair, ACopyRepairedAStretchAtATimeGivesWhatTheWholeRepairGives) {
+    const Bytes original = Library();
+    Bytes padded = TextModeCopy(original, 500, "\r\n", false);
+    for (int k = 0; k < 3; ++k) {
+        padded.insert(padded.end(), 80, 0x20);
+        padded.insert(padded.end(), {0x0D, 0x0A});
+    }
+    const Bytes lastCardBare = [&] {
+        Bytes b = TextModeCopy(original, 37, "\n", false);
+        b.pop_back();
+        return b;
+    }();
+    struct Case {
+        const char* What;
+        Bytes File;
+        int Page;
+        bool Streamed;
+    };
+    const Case cases[] = {
+        {"CR LF, page named", TextModeCopy(original, 37, "\r\n", false), 37, true},
+        {"LF, no line end after the last card", lastCardBare, 37, true},
+        {"pages not named, which differ", TextModeCopy(original, 1047, "\r\n", false), -1, true},
+        {"padded with blank cards", padded, 500, true},
+        {"blanks stripped", TextModeCopy(original, 37, "\n", true), 37, false},
+        {"binary with line ends",
+         [&] {
+             Bytes out;
+             for (const Bytes& c : CardsOf(original)) {
+                 out.insert(out.end(), c.begin(), c.end());
+                 out.push_back(0x0A);
+             }
+             return out;
+         }(),
+         -1, false},
+    };
+    for (const Case& c : cases) {
+        for (const std::size_t perRead : {1u, 3u, 4096u}) {
+            SCOPED_TRACE(std::string(c.What) + ", cards per read " + std::to_string(perRead));
+            Bytes out;
+            CardOutput sink;
+            sink.Write = [&](const std::uint8_t* p, std::size_t n) {
+                out.insert(out.end(), p, p + n);
+                return true;
+            };
+            sink.Restart = [&] {
+                out.clear();
+                return true;
+            };
+            sink.Cut = [&](std::int64_t n) {
+                out.resize(static_cast<std::size_t>(n));
+                return true;
+            };
+            MemorySource source(c.File);
+            auto streamed = RepairCardsStreamed(source, c.Page, sink, perRead);
+            ASSERT_TRUE(streamed);
+            ASSERT_EQ(streamed.Value().has_value(), c.Streamed);
+            if (!c.Streamed) continue;
+            const Repair whole = RepairTransfer(c.File, c.Page);
+            EXPECT_EQ(streamed.Value()->What.Result, whole.Result);
+            EXPECT_EQ(streamed.Value()->What.Sentence, whole.Sentence);
+            EXPECT_EQ(out, whole.Bytes);
+        }
+    }
 }

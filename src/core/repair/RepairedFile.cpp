@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "io/AtomicWriter.h"
+#include "repair/StreamedRepair.h"
 
 namespace corvane::repair {
 
@@ -38,6 +39,59 @@ Result<Repair> RepairFile(const std::filesystem::path& file, int codePage) {
     auto bytes = Whole(*opened.Value(), PathToUtf8(file));
     if (!bytes) return bytes.Err();
     return RepairTransfer(bytes.Value(), codePage);
+}
+
+namespace {
+// The repair a stretch at a time, into a new temporary file beside output;
+// nothing when the file is not one it repairs (or the file cannot be made).
+Result<std::optional<RepairWritten>> Streamed(ByteSource& source, int codePage,
+                                              const std::filesystem::path& output, bool salvage,
+                                              const AtomicWriteOptions& options) {
+    std::unique_ptr<AtomicWriter> writer;
+    if (AtomicWriter::Create(output, options, writer) != AtomicWriter::Status::Ok) {
+        return std::optional<RepairWritten>();
+    }
+    CardOutput out;
+    out.Write = [&writer](const std::uint8_t* p, std::size_t n) { return writer->Write(p, n); };
+    out.Restart = [&] {
+        writer.reset();
+        return AtomicWriter::Create(output, options, writer) == AtomicWriter::Status::Ok;
+    };
+    out.Cut = [&writer](std::int64_t n) { return writer && writer->SetLength(n); };
+    auto done = RepairCardsStreamed(source, codePage, out);
+    if (!done) return done.Err();
+    if (!done.Value()) return std::optional<RepairWritten>();
+    RepairWritten r{std::move(done.Value()->What), std::nullopt};
+    if (r.What.Result == Repair::Outcome::Exact || salvage) {
+        r.Write =
+            done.Value()->Written && writer ? writer->Commit() : AtomicWriter::Status::WriteFailed;
+    }
+    return std::optional<RepairWritten>(std::move(r));
+}
+}  // namespace
+
+Result<RepairWritten> RepairFileInto(const std::filesystem::path& file, int codePage,
+                                     const std::filesystem::path& output, bool salvage,
+                                     const AtomicWriteOptions& options) {
+    {
+        auto opened = FileSource::Open(file);
+        if (!opened) return opened.Err();
+        auto streamed = Streamed(*opened.Value(), codePage, output, salvage, options);
+        if (!streamed) return streamed.Err();
+        if (streamed.Value()) return std::move(*streamed.Value());
+    }
+    auto repaired = RepairFile(file, codePage);
+    if (!repaired) return repaired.Err();
+    RepairWritten r{std::move(repaired.Value()), std::nullopt};
+    const auto result = r.What.Result;
+    if (result == Repair::Outcome::Exact || (result == Repair::Outcome::Inexact && salvage)) {
+        const auto& b = r.What.Bytes;
+        r.Write = WriteFileAtomically(
+            output, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()), options);
+    }
+    r.What.Bytes.clear();
+    r.What.Bytes.shrink_to_fit();
+    return r;
 }
 
 std::string PaddingNote(ByteSource& source, std::int64_t trailerEnd) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "repair/CardRebuild.h"
+#include "repair/TextPages.h"
 #include "text/CodePage.h"
 
 namespace corvane::repair {
@@ -14,16 +15,6 @@ namespace corvane::repair {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-constexpr std::size_t kCard = 80;
-// "\INMR01" after the first segment's length byte: EBCDIC, and as text mode
-// translates it (the same in every offered code page).
-constexpr std::uint8_t kEbcdicStart[7] = {0xE0, 0xC9, 0xD5, 0xD4, 0xD9, 0xF0, 0xF1};
-constexpr std::uint8_t kTextStart[7] = {0x5C, 0x49, 0x4E, 0x4D, 0x52, 0x30, 0x31};
-
-bool StartsLikeXmit(const std::uint8_t* p, std::size_t n) {
-    return n >= 8 && std::equal(kEbcdicStart, kEbcdicStart + 7, p + 1);
-}
 
 bool Filler(const std::uint8_t* p, std::size_t n) {
     return std::all_of(p, p + n, [](std::uint8_t b) { return b == 0x40 || b == 0x00; });
@@ -169,33 +160,6 @@ std::optional<Bytes> FixedCards(const Bytes& in, std::size_t endLength) {
     return out;
 }
 
-// A code page's text-mode table reversed: each ISO 8859-1 byte back to its
-// EBCDIC code, where the page has one.
-struct PageTable {
-    int Number;
-    Table Back;
-};
-
-// Every page's reversed table, made once.
-const std::vector<PageTable>& PageTables() {
-    static const std::vector<PageTable> tables = [] {
-        std::vector<PageTable> made;
-        for (int number : CodePage::Numbers()) {
-            const CodePage* page = CodePage::Find(number);
-            if (!page) continue;
-            PageTable t{number, {}};
-            t.Back.fill(-1);
-            for (int e = 0; e < 256; ++e) {
-                const char32_t c = page->CodePoint(static_cast<std::uint8_t>(e));
-                if (c < 256 && t.Back[c] < 0) t.Back[c] = static_cast<std::int16_t>(e);
-            }
-            made.push_back(t);
-        }
-        return made;
-    }();
-    return tables;
-}
-
 // The bytes through the table, or nothing when one has no code there.
 std::optional<Bytes> Untranslated(const Bytes& data, const Table& table) {
     Bytes out(data.size());
@@ -214,17 +178,6 @@ std::optional<Bytes> Untranslated(const Bytes& data, const Table& table) {
     return out;
 }
 
-// Whether the page gives back the first segment's header and INMR01: a
-// page that does not cannot give the file, whatever follows.
-bool FirstSegmentUntranslates(const Bytes& in, const Table& back) {
-    std::uint8_t head[8];
-    for (std::size_t i = 0; i < 8; ++i) {
-        if (back[in[i]] < 0) return false;
-        head[i] = static_cast<std::uint8_t>(back[in[i]]);
-    }
-    return head[0] >= 8 && (head[1] & 0xA0) == 0xA0 && StartsLikeXmit(head, 8);
-}
-
 // The candidates for text translated from EBCDIC, one per code page whose
 // table gives the file's first bytes.
 // True when the candidate was an XMIT file to its end.
@@ -233,7 +186,6 @@ using Consider = std::function<bool(Candidate&&)>;
 void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     if (in.size() < 8 || !std::equal(kTextStart, kTextStart + 7, in.begin() + 1)) return;
     const bool crlf = MostlyCrLf(in);
-    const std::string ends = crlf ? "CR LF" : "LF";
     // Pages that untranslate every byte the file holds alike give the same
     // file: each such group is tried once, under its first page's name.
     // The byte values the file holds, and line ends and blanks, which come
@@ -255,16 +207,14 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     for (const PageTable& page : PageTables()) {
         const int number = page.Number;
         if (only >= 0 && number != only) continue;
-        if (!FirstSegmentUntranslates(in, page.Back)) continue;
+        if (!FirstSegmentUntranslates(in.data(), page.Back)) continue;
         Table back;
         back.fill(-1);
         for (const std::uint8_t b : held) back.data()[b] = page.Back.data()[b];
         if (std::find(tried.begin(), tried.end(), back) != tried.end()) continue;
         tried.push_back(back);
-        const std::string name =
-            number == CodePage::kCorvaneTable ? "EBCDIC" : CodePage::DisplayName(number);
-        const std::string what =
-            "sent in text mode (" + name + " to ISO 8859-1, " + ends + " after each record";
+        const std::string name = PageName(number);
+        const std::string what = TextModeWhat(number, crlf);
         if (fixedCards) {
             // Every line a whole card: no blanks were removed, and cutting
             // the lines otherwise gives these bytes or none, so the cards
@@ -307,13 +257,63 @@ void BinaryCandidates(const Bytes& in, const Consider& consider) {
     }
 }
 
+}  // namespace
+
+bool StartsLikeXmit(const std::uint8_t* p, std::size_t n) {
+    return n >= 8 && std::equal(kEbcdicStart, kEbcdicStart + 7, p + 1);
+}
+
+const std::vector<PageTable>& PageTables() {
+    static const std::vector<PageTable> tables = [] {
+        std::vector<PageTable> made;
+        for (int number : CodePage::Numbers()) {
+            const CodePage* page = CodePage::Find(number);
+            if (!page) continue;
+            PageTable t{number, {}};
+            t.Back.fill(-1);
+            for (int e = 0; e < 256; ++e) {
+                const char32_t c = page->CodePoint(static_cast<std::uint8_t>(e));
+                if (c < 256 && t.Back[c] < 0) t.Back[c] = static_cast<std::int16_t>(e);
+            }
+            made.push_back(t);
+        }
+        return made;
+    }();
+    return tables;
+}
+
+bool FirstSegmentUntranslates(const std::uint8_t* in, const Table& back) {
+    std::uint8_t head[8];
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (back[in[i]] < 0) return false;
+        head[i] = static_cast<std::uint8_t>(back[in[i]]);
+    }
+    return head[0] >= 8 && (head[1] & 0xA0) == 0xA0 && StartsLikeXmit(head, 8);
+}
+
+std::string PageName(int page) {
+    return page == CodePage::kCorvaneTable ? "EBCDIC" : CodePage::DisplayName(page);
+}
+
+std::string TextModeWhat(int page, bool crlf) {
+    return "sent in text mode (" + PageName(page) + " to ISO 8859-1, " + (crlf ? "CR LF" : "LF") +
+           " after each record";
+}
+
+std::string RivalsSentence(const std::vector<std::string>& pages) {
+    std::string names;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        names += (i == 0 ? "" : i + 1 == pages.size() ? " and " : ", ") + pages[i];
+    }
+    return "This file was sent in text mode through a code page that cannot be told: " + names +
+           " give different bytes for it; the original bytes could not all be restored.";
+}
+
 std::string Sentence(const std::string& what, bool exact) {
     return "This file was " + what +
            (exact ? "; the original bytes were restored exactly."
                   : "; the original bytes could not all be restored.");
 }
-
-}  // namespace
 
 bool MayBeRepaired(const std::uint8_t* p, std::size_t n) {
     return StartsLikeXmit(p, n) || (n >= 12 && StartsLikeXmit(p + 4, n - 4)) ||
@@ -415,15 +415,8 @@ Repair RepairTransfer(const Bytes& file, int codePage) {
         return r;
     }
     if (found) {
-        std::string pages;
-        for (std::size_t i = 0; i < rivals.size(); ++i) {
-            pages += (i == 0 ? "" : i + 1 == rivals.size() ? " and " : ", ") + rivals[i];
-        }
         r.Result = Repair::Outcome::Inexact;
-        r.Sentence =
-            "This file was sent in text mode through a code page that cannot be told: " + pages +
-            " give different bytes for it; the original bytes could not all be "
-            "restored.";
+        r.Sentence = RivalsSentence(rivals);
         r.Bytes = std::move(found->Data);
         r.DamageAt = 0;
         r.Changed = true;
