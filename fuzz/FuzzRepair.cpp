@@ -28,19 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (r.Bytes.size() % 80 != 0) __builtin_trap();
     }
     std::vector<std::uint8_t> out;
-    repair::CardOutput sink;
-    sink.Write = [&](const std::uint8_t* p, std::size_t n) {
-        out.insert(out.end(), p, p + n);
-        return true;
-    };
-    sink.Restart = [&] {
-        out.clear();
-        return true;
-    };
-    sink.Cut = [&](std::int64_t n) {
-        out.resize(static_cast<std::size_t>(n));
-        return true;
-    };
+    const repair::CardOutput sink = repair::MemoryOutput(out);
     MemorySource source(file);
     auto streamed = repair::RepairCardsStreamed(source, page, sink, 1 + pick % 5);
     if (!streamed) __builtin_trap();

@@ -158,19 +158,7 @@ TEST(Repair, ACopyRepairedAStretchAtATimeGivesWhatTheWholeRepairGives) {
         for (const std::size_t perRead : {1u, 3u, 4096u}) {
             SCOPED_TRACE(std::string(c.What) + ", cards per read " + std::to_string(perRead));
             Bytes out;
-            CardOutput sink;
-            sink.Write = [&](const std::uint8_t* p, std::size_t n) {
-                out.insert(out.end(), p, p + n);
-                return true;
-            };
-            sink.Restart = [&] {
-                out.clear();
-                return true;
-            };
-            sink.Cut = [&](std::int64_t n) {
-                out.resize(static_cast<std::size_t>(n));
-                return true;
-            };
+            const CardOutput sink = MemoryOutput(out);
             MemorySource source(c.File);
             auto streamed = RepairCardsStreamed(source, c.Page, sink, perRead);
             ASSERT_TRUE(streamed);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "io/ByteSource.h"
 #include "repair/TransferRepair.h"
@@ -19,6 +20,22 @@ struct CardOutput {
     // The output ends at this length.
     std::function<bool(std::int64_t)> Cut;
 };
+
+// An output into memory.
+inline CardOutput MemoryOutput(std::vector<std::uint8_t>& bytes) {
+    return {[&bytes](const std::uint8_t* p, std::size_t n) {
+                bytes.insert(bytes.end(), p, p + n);
+                return true;
+            },
+            [&bytes] {
+                bytes.clear();
+                return true;
+            },
+            [&bytes](std::int64_t n) {
+                bytes.resize(static_cast<std::size_t>(n));
+                return true;
+            }};
+}
 
 // What a repair a stretch at a time found (Bytes left empty: they went to
 // the output) and whether the output took them all.
