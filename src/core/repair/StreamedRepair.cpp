@@ -166,6 +166,10 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     // The cards are written through the first page that may be the file's
     // while the rest is found out.
     const std::array<std::uint8_t, 256> written = Narrow(walkers.front().Page->Back);
+    // The byte values the cards hold, noted where there are pages to tell
+    // apart; with one, whether a byte has no code there.
+    const bool onePage = walkers.size() == 1;
+    bool uncoded = false;
     std::array<bool, 256> seen{};
     std::array<bool, 256> known{};
     std::array<std::size_t, 256> firstAt;  // where each byte value first stands in the cards
@@ -198,11 +202,26 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
         }
         before = chunk[length - 1];
         std::uint8_t* o = outBuffers[flip].data();
-        for (std::size_t k = 0; k < n; ++k) {
-            const std::uint8_t* c = chunk + k * step;
-            for (std::size_t j = 0; j < kCard; ++j) {
-                seen[c[j]] = true;
-                o[k * kCard + j] = written[c[j]];
+        if (onePage) {
+            // No other page to tell apart: only whether every byte has a code.
+            const std::int16_t* back = walkers.front().Page->Back.data();
+            std::int16_t all = 0;
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::uint8_t* c = chunk + k * step;
+                for (std::size_t j = 0; j < kCard; ++j) {
+                    const std::int16_t code = back[c[j]];
+                    all |= code;
+                    o[k * kCard + j] = static_cast<std::uint8_t>(code);
+                }
+            }
+            uncoded = uncoded || all < 0;
+        } else {
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::uint8_t* c = chunk + k * step;
+                for (std::size_t j = 0; j < kCard; ++j) {
+                    seen[c[j]] = true;
+                    o[k * kCard + j] = written[c[j]];
+                }
             }
         }
         for (std::size_t b = 0; b < 256; ++b) {
@@ -240,7 +259,7 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
         }
         if (std::find(tried.begin(), tried.end(), back) != tried.end()) continue;
         tried.push_back(back);
-        bool codes = true;
+        bool codes = !uncoded;
         for (std::size_t b = 0; b < 256; ++b) codes = codes && (!seen[b] || back[b] >= 0);
         if (!codes || walker.Now != Walker::State::Filler) continue;
         const std::size_t ends = (walker.End + kCard - 1) / kCard * kCard;
