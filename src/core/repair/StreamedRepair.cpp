@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 const std::optional<StreamedRepair> kNotSuch;
+constexpr std::size_t kBackgroundFrom = std::size_t{4} << 20;
 
 // The cards in hand: card From / kCard of the untranslated bytes starts at
 // P, each card followed by its line end (Step bytes from one to the next).
@@ -181,7 +182,9 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     int flip = 0;
     bool writing = true;
     auto lend = [&out](const std::uint8_t* p, std::size_t n) { return out.Write(p, n); };
-    auto background = std::make_unique<BackgroundWriter>(lend);
+    // A large file's cards are written on a thread of their own while the
+    // next are read; a small file's are not worth a thread.
+    auto background = size >= kBackgroundFrom ? std::make_unique<BackgroundWriter>(lend) : nullptr;
 
     CardReader reader(in, step, cards, cardsPerRead);
     auto read = reader.Each([&](const Window& w, const std::uint8_t* chunk, std::size_t card,
@@ -232,12 +235,12 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
             }
         }
         for (Walker& walker : walkers) walker.Advance(w, size, card + n == cards);
-        if (writing) writing = background->Lend(o, n * kCard);
+        if (writing) writing = background ? background->Lend(o, n * kCard) : lend(o, n * kCard);
         flip ^= 1;
         return true;
     });
     if (!read) return read.Err();
-    writing = background->Finish() && writing;
+    writing = (!background || background->Finish()) && writing;
     if (!read.Value()) return kNotSuch;
     if ((lf > 0 && crlf * 2 > lf) != (step == kCard + 2)) return kNotSuch;
 
