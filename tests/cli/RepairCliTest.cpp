@@ -96,4 +96,16 @@ TEST(CliRepair, ATextCopyThatCannotBeUndoneExactlySaysWhyBesideTheError) {
     const CliRun named = Cli("list --codepage 37 " + Q(dir / "text.xmi"), true);
     EXPECT_EQ(named.Code, 0) << named.Out;
     EXPECT_NE(named.Out.find("ALL"), std::string::npos);
+
+    // Repaired as it is read: into a folder not there yet, never over a file.
+    const auto fixed = dir / "new" / "fixed.xmi";
+    EXPECT_EQ(Cli("repair " + Q(dir / "text.xmi") + " " + Q(fixed)).Code, 1);
+    EXPECT_FALSE(std::filesystem::exists(fixed));
+    EXPECT_EQ(Cli("repair --codepage 37 " + Q(dir / "text.xmi") + " " + Q(fixed)).Code, 0);
+    EXPECT_EQ(ReadFile(fixed), original);
+    WriteFile(fixed, Bytes{1, 2, 3});
+    const CliRun again = Cli("repair --codepage 37 " + Q(dir / "text.xmi") + " " + Q(fixed), true);
+    EXPECT_EQ(again.Code, 1);
+    EXPECT_NE(again.Out.find("exists"), std::string::npos) << again.Out;
+    EXPECT_EQ(ReadFile(fixed), (Bytes{1, 2, 3}));
 }

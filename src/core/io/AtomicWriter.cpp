@@ -247,15 +247,21 @@ void AtomicWriter::Discard() {
     temp_.clear();
 }
 
-AtomicWriter::Status WriteFileAtomically(const std::filesystem::path& target,
-                                         std::string_view contents,
-                                         const AtomicWriteOptions& options) {
+AtomicWriter::Status CreateWithFolder(const std::filesystem::path& target,
+                                      const AtomicWriteOptions& options,
+                                      std::unique_ptr<AtomicWriter>& out) {
     std::error_code ec;
     const std::filesystem::path place =
         options.ThroughSymlinks ? SymlinkDestination(target) : target;
     if (!place.parent_path().empty()) std::filesystem::create_directories(place.parent_path(), ec);
+    return AtomicWriter::Create(target, options, out);
+}
+
+AtomicWriter::Status WriteFileAtomically(const std::filesystem::path& target,
+                                         std::string_view contents,
+                                         const AtomicWriteOptions& options) {
     std::unique_ptr<AtomicWriter> writer;
-    AtomicWriter::Status status = AtomicWriter::Create(target, options, writer);
+    AtomicWriter::Status status = CreateWithFolder(target, options, writer);
     if (status != AtomicWriter::Status::Ok) return status;
     if (!writer->Write(contents.data(), contents.size())) {
         writer->Discard();

@@ -71,6 +71,11 @@ class AtomicWriter {
     bool failed_ = false;
 };
 
+// An AtomicWriter for the target, its folder created when needed.
+AtomicWriter::Status CreateWithFolder(const std::filesystem::path& target,
+                                      const AtomicWriteOptions& options,
+                                      std::unique_ptr<AtomicWriter>& out);
+
 // Writes a whole small file through an AtomicWriter, creating its folder when
 // needed.
 AtomicWriter::Status WriteFileAtomically(const std::filesystem::path& target,

@@ -26,61 +26,66 @@ Result<std::vector<std::uint8_t>> Whole(ByteSource& source, const std::string& n
     bytes.resize(at);
     return bytes;
 }
-}  // namespace
 
-Result<Repair> RepairFile(const std::filesystem::path& file, int codePage) {
-    auto opened = FileSource::Open(file);
-    if (!opened) return opened.Err();
-    // Only a file that starts as a changed XMIT file would is read whole.
+// The file's bytes looked at for transfer damage; only a file that starts
+// as a changed XMIT file would is read whole.
+Result<Repair> RepairSource(ByteSource& source, const std::string& name, int codePage) {
     std::uint8_t start[16] = {};
-    auto got = opened.Value()->ReadAt(0, start, sizeof start);
+    auto got = source.ReadAt(0, start, sizeof start);
     if (!got) return got.Err();
     if (!MayBeRepaired(start, got.Value())) return Repair{};
-    auto bytes = Whole(*opened.Value(), PathToUtf8(file));
+    auto bytes = Whole(source, name);
     if (!bytes) return bytes.Err();
     return RepairTransfer(bytes.Value(), codePage);
 }
 
-namespace {
-// The repair a stretch at a time, into a new temporary file beside output;
-// nothing when the file is not one it repairs (or the file cannot be made).
+// The repair a stretch at a time into output, the file made when the first
+// bytes come; nothing when the file is not one it repairs.
 Result<std::optional<RepairWritten>> Streamed(ByteSource& source, int codePage,
                                               const std::filesystem::path& output, bool salvage,
                                               const AtomicWriteOptions& options) {
     std::unique_ptr<AtomicWriter> writer;
-    if (AtomicWriter::Create(output, options, writer) != AtomicWriter::Status::Ok) {
-        return std::optional<RepairWritten>();
-    }
-    CardOutput out;
-    out.Write = [&writer](const std::uint8_t* p, std::size_t n) { return writer->Write(p, n); };
-    out.Restart = [&] {
+    auto status = AtomicWriter::Status::Ok;
+    auto make = [&] {
         writer.reset();
-        return AtomicWriter::Create(output, options, writer) == AtomicWriter::Status::Ok;
+        status = CreateWithFolder(output, options, writer);
+        return status == AtomicWriter::Status::Ok;
     };
-    out.Cut = [&writer](std::int64_t n) { return writer && writer->SetLength(n); };
+    CardOutput out;
+    out.Write = [&](const std::uint8_t* p, std::size_t n) {
+        if (!writer && (status != AtomicWriter::Status::Ok || !make())) return false;
+        return writer->Write(p, n);
+    };
+    out.Restart = make;
+    out.Cut = [&](std::int64_t n) { return writer && writer->SetLength(n); };
     auto done = RepairCardsStreamed(source, codePage, out);
     if (!done) return done.Err();
     if (!done.Value()) return std::optional<RepairWritten>();
     RepairWritten r{std::move(done.Value()->What), std::nullopt};
     if (r.What.Result == Repair::Outcome::Exact || salvage) {
-        r.Write =
-            done.Value()->Written && writer ? writer->Commit() : AtomicWriter::Status::WriteFailed;
+        r.Write = status != AtomicWriter::Status::Ok ? status
+                  : done.Value()->Written && writer  ? writer->Commit()
+                                                     : AtomicWriter::Status::WriteFailed;
     }
     return std::optional<RepairWritten>(std::move(r));
 }
 }  // namespace
 
+Result<Repair> RepairFile(const std::filesystem::path& file, int codePage) {
+    auto opened = FileSource::Open(file);
+    if (!opened) return opened.Err();
+    return RepairSource(*opened.Value(), PathToUtf8(file), codePage);
+}
+
 Result<RepairWritten> RepairFileInto(const std::filesystem::path& file, int codePage,
                                      const std::filesystem::path& output, bool salvage,
                                      const AtomicWriteOptions& options) {
-    {
-        auto opened = FileSource::Open(file);
-        if (!opened) return opened.Err();
-        auto streamed = Streamed(*opened.Value(), codePage, output, salvage, options);
-        if (!streamed) return streamed.Err();
-        if (streamed.Value()) return std::move(*streamed.Value());
-    }
-    auto repaired = RepairFile(file, codePage);
+    auto opened = FileSource::Open(file);
+    if (!opened) return opened.Err();
+    auto streamed = Streamed(*opened.Value(), codePage, output, salvage, options);
+    if (!streamed) return streamed.Err();
+    if (streamed.Value()) return std::move(*streamed.Value());
+    auto repaired = RepairSource(*opened.Value(), PathToUtf8(file), codePage);
     if (!repaired) return repaired.Err();
     RepairWritten r{std::move(repaired.Value()), std::nullopt};
     const auto result = r.What.Result;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "io/BackgroundWriter.h"
+#include "repair/SegmentWalk.h"
 #include "repair/TextPages.h"
 
 namespace corvane::repair {
@@ -30,47 +31,27 @@ struct Window {
     }
 };
 
-// One page's walk along the segment chain, as SegmentChainEnd walks it, a
-// window at a time; past the closing record the rest must be filler.
+// One page's walk along the segment chain, a window at a time; past the
+// closing record the rest must be filler.
 struct Walker {
     const PageTable* Page;
-    std::size_t Pos = 0;
-    bool RecordStart = true;
-    enum class State { Walking, Filler, Broken } Now = State::Walking;
-    std::size_t End = 0;
+    SegmentWalk Walk;
+    std::size_t FillerAt = 0;  // filler checked up to here
+    bool Filler = true;
 
-    void Advance(const Window& w, std::size_t size, bool last) {
+    void Advance(const Window& w, std::size_t size) {
         const std::int16_t* back = Page->Back.data();
         auto at = [&](std::size_t i) { return w.At(i, back); };
-        while (Now == State::Walking) {
-            if (Pos + 2 > size) {
-                Now = State::Broken;
-                return;
-            }
-            if (!last && Pos + 8 > w.To) return;  // the header runs into the next window
-            const std::size_t length = at(Pos);
-            const std::uint8_t flags = at(Pos + 1);
-            const bool first = (flags & 0x80) != 0;
-            if (length < 2 || Pos + length > size || first != RecordStart) {
-                Now = State::Broken;
-                return;
-            }
-            if ((flags & 0x20) && first && (flags & 0x40) && length >= 8 && at(Pos + 2) == 0xC9 &&
-                at(Pos + 3) == 0xD5 && at(Pos + 4) == 0xD4 && at(Pos + 5) == 0xD9 &&
-                at(Pos + 6) == 0xF0 && at(Pos + 7) == 0xF6) {
-                End = Pos + length;
-                Pos = End;
-                Now = State::Filler;
-                break;
-            }
-            RecordStart = (flags & 0x40) != 0;
-            Pos += length;
-        }
-        for (; Now == State::Filler && Pos < w.To; ++Pos) {
-            const std::uint8_t b = at(Pos);
-            if (b != 0x40 && b != 0x00) Now = State::Broken;
+        Walk.Advance(at, w.To, size);
+        if (Walk.Now != SegmentWalk::State::Closed) return;
+        FillerAt = std::max(FillerAt, Walk.End);
+        for (; Filler && FillerAt < w.To; ++FillerAt) {
+            const std::uint8_t b = at(FillerAt);
+            Filler = b == 0x40 || b == 0x00;
         }
     }
+    // The chain ran to the closing record, and only filler follows.
+    bool Sound() const { return Walk.Now == SegmentWalk::State::Closed && Filler; }
 };
 
 std::array<std::uint8_t, 256> Narrow(const Table& back) {
@@ -129,6 +110,7 @@ class CardReader {
 Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int codePage,
                                                           const CardOutput& out,
                                                           std::size_t cardsPerRead) {
+    cardsPerRead = std::max<std::size_t>(cardsPerRead, 1);
     const std::int64_t fileSize = in.Size();
     if (fileSize < static_cast<std::int64_t>(kCard) + 1) return kNotSuch;
     std::uint8_t head[kCard + 2] = {};
@@ -160,7 +142,8 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     std::vector<Walker> walkers;
     for (const PageTable& page : PageTables()) {
         if (codePage >= 0 && page.Number != codePage) continue;
-        if (FirstSegmentUntranslates(head, page.Back)) walkers.push_back({&page});
+        if (FirstSegmentUntranslates(head, page.Back))
+            walkers.push_back(Walker{&page, {}, 0, true});
     }
     if (walkers.empty()) return kNotSuch;
 
@@ -175,8 +158,7 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     std::array<bool, 256> known{};
     std::array<std::size_t, 256> firstAt;  // where each byte value first stands in the cards
     firstAt.fill(kNone);
-    std::size_t lf = 0, crlf = 0;
-    std::uint8_t before = 0;  // the byte before the window's bytes, 0 at the start
+    LineEnds lineEnds;  // as the whole repair counts them
     std::vector<std::uint8_t> outBuffers[2] = {std::vector<std::uint8_t>(cardsPerRead * kCard),
                                                std::vector<std::uint8_t>(cardsPerRead * kCard)};
     int flip = 0;
@@ -194,16 +176,7 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
             const std::uint8_t* e = chunk + k * step + kCard;
             if (step == kCard + 2 ? (e[0] != 0x0D || e[1] != 0x0A) : e[0] != 0x0A) return false;
         }
-        // Line ends as the whole repair counts them: LF, and CR before it.
-        const std::uint8_t* const end = chunk + length;
-        for (const std::uint8_t* p = chunk; p < end; ++p) {
-            p = static_cast<const std::uint8_t*>(
-                std::memchr(p, 0x0A, static_cast<std::size_t>(end - p)));
-            if (!p) break;
-            ++lf;
-            if ((p > chunk ? p[-1] : before) == 0x0D) ++crlf;
-        }
-        before = chunk[length - 1];
+        lineEnds.Count(chunk, length);
         std::uint8_t* o = outBuffers[flip].data();
         if (onePage) {
             // No other page to tell apart: only whether every byte has a code.
@@ -234,7 +207,7 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
                 if (chunk[i / kCard * step + i % kCard] == b) firstAt[b] = card * kCard + i;
             }
         }
-        for (Walker& walker : walkers) walker.Advance(w, size, card + n == cards);
+        for (Walker& walker : walkers) walker.Advance(w, size);
         if (writing) writing = background ? background->Lend(o, n * kCard) : lend(o, n * kCard);
         flip ^= 1;
         return true;
@@ -242,7 +215,7 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     if (!read) return read.Err();
     writing = (!background || background->Finish()) && writing;
     if (!read.Value()) return kNotSuch;
-    if ((lf > 0 && crlf * 2 > lf) != (step == kCard + 2)) return kNotSuch;
+    if (lineEnds.MostlyCrLf() != (step == kCard + 2)) return kNotSuch;
 
     // As the whole repair chooses: pages alike on every byte the file holds
     // tried once, the first page whose chain runs to the end taken, and
@@ -264,8 +237,8 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
         tried.push_back(back);
         bool codes = !uncoded;
         for (std::size_t b = 0; b < 256; ++b) codes = codes && (!seen[b] || back[b] >= 0);
-        if (!codes || walker.Now != Walker::State::Filler) continue;
-        const std::size_t ends = (walker.End + kCard - 1) / kCard * kCard;
+        if (!codes || !walker.Sound()) continue;
+        const std::size_t ends = (walker.Walk.End + kCard - 1) / kCard * kCard;
         if (!found) {
             found = &walker;
             foundBack = back;

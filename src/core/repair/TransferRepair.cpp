@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "repair/CardRebuild.h"
+#include "repair/SegmentWalk.h"
 #include "repair/TextPages.h"
 #include "text/CodePage.h"
 
@@ -74,27 +75,11 @@ struct Candidate {
 // bytes read through at(offset).
 template <class Byte>
 std::int64_t ChainEnd(const Byte& at, std::size_t size, std::int64_t& brokenAt) {
-    std::size_t pos = 0;
-    bool recordStart = true;
-    brokenAt = -1;
-    while (pos + 2 <= size) {
-        const std::size_t length = at(pos);
-        const std::uint8_t flags = at(pos + 1);
-        const bool first = (flags & 0x80) != 0;
-        if (length < 2 || pos + length > size || first != recordStart) {
-            brokenAt = static_cast<std::int64_t>(pos);
-            return -1;
-        }
-        if ((flags & 0x20) && first && length >= 8 && at(pos + 2) == 0xC9 && at(pos + 3) == 0xD5 &&
-            at(pos + 4) == 0xD4 && at(pos + 5) == 0xD9 && at(pos + 6) == 0xF0 &&
-            at(pos + 7) == 0xF6 && (flags & 0x40)) {
-            return static_cast<std::int64_t>(pos + length);
-        }
-        recordStart = (flags & 0x40) != 0;
-        pos += length;
-    }
-    brokenAt = static_cast<std::int64_t>(pos);
-    return -1;
+    SegmentWalk walk;
+    walk.Advance(at, size, size);
+    const bool closed = walk.Now == SegmentWalk::State::Closed;
+    brokenAt = closed ? -1 : static_cast<std::int64_t>(walk.Pos);
+    return closed ? static_cast<std::int64_t>(walk.End) : -1;
 }
 
 // Records behind 4-byte descriptors; with blocks, block descriptors around
@@ -125,21 +110,6 @@ std::optional<Bytes> WithoutDescriptors(const Bytes& in, bool blocks) {
         at += n;
     }
     return out;
-}
-
-// Whether most line ends of the text are CR LF rather than LF alone.
-bool MostlyCrLf(const Bytes& in) {
-    std::size_t lf = 0, crlf = 0;
-    const std::uint8_t* const begin = in.data();
-    const std::uint8_t* const end = begin + in.size();
-    for (const std::uint8_t* p = begin; p < end; ++p) {
-        p = static_cast<const std::uint8_t*>(
-            std::memchr(p, 0x0A, static_cast<std::size_t>(end - p)));
-        if (!p) break;
-        ++lf;
-        if (p > begin && p[-1] == 0x0D) ++crlf;
-    }
-    return lf > 0 && crlf * 2 > lf;
 }
 
 // Cards followed by their line ends, at fixed places: exact whatever bytes
@@ -185,7 +155,9 @@ using Consider = std::function<bool(Candidate&&)>;
 
 void TextCandidates(const Bytes& in, const Consider& consider, int only) {
     if (in.size() < 8 || !std::equal(kTextStart, kTextStart + 7, in.begin() + 1)) return;
-    const bool crlf = MostlyCrLf(in);
+    LineEnds ends;
+    ends.Count(in.data(), in.size());
+    const bool crlf = ends.MostlyCrLf();
     // Pages that untranslate every byte the file holds alike give the same
     // file: each such group is tried once, under its first page's name.
     // The byte values the file holds, and line ends and blanks, which come
