@@ -1,7 +1,10 @@
 #include "repair/CardRebuild.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+
+#include "repair/Untranslate.h"
 
 namespace corvane::repair {
 
@@ -10,14 +13,14 @@ namespace {
 constexpr std::size_t kCard = 80;
 // Steps per line tried before the rebuild gives up as ambiguous: a wrong
 // choice shows within a few segments, so a real file needs few.
-constexpr std::size_t kStepsPerLine = 64;
+constexpr std::size_t kStepsPerLine = 16;
 
 // The segment chain walked over the bytes known so far.
 struct Chain {
     std::size_t Next = 0;  // where the next segment header is
     bool RecordStart = true;
-    bool Closed = false;  // the closing record was met
-    std::size_t ClosedAt = 0;
+    bool Closed = false;       // the closing record was met
+    std::size_t FillerAt = 0;  // past it, the bytes checked to be filler up to here
 
     // False when a header among the bytes known is not one.
     bool Advance(const std::vector<std::uint8_t>& out) {
@@ -36,7 +39,7 @@ struct Chain {
                 if (n[5] == 0xF6) {
                     if (!(flags & 0x40)) return false;
                     Closed = true;
-                    ClosedAt = Next + length;
+                    FillerAt = Next + length;
                 }
             }
             RecordStart = (flags & 0x40) != 0;
@@ -45,8 +48,8 @@ struct Chain {
         // After the closing record only filler may follow.
         if (Closed) {
             const std::uint8_t* p = out.data();
-            for (std::size_t i = ClosedAt, n = out.size(); i < n; ++i) {
-                if (p[i] != 0x40 && p[i] != 0x00) return false;
+            for (const std::size_t n = out.size(); FillerAt < n; ++FillerAt) {
+                if (p[FillerAt] != 0x40 && p[FillerAt] != 0x00) return false;
             }
         }
         return true;
@@ -59,6 +62,76 @@ struct State {
     std::size_t CardStart = 0;  // where the card being filled starts
     Chain Walk;
     bool TriedData = false;  // at a choice: the line end as data is what is left
+};
+
+// All the rest of a rebuild depends on once a line is placed: the next
+// line, how full the card is, and where the chain stands against the bytes
+// made, with the first bytes of a header when only they are made. A state
+// whose every way on has failed fails again wherever it comes back.
+struct Key {
+    std::uint64_t Where = 0, Pending = 0;
+    bool operator==(const Key&) const = default;
+};
+
+// The states known to fail, in one table of open addressing: a rebuild
+// notes thousands, and a node for each cost more than the search.
+class DeadStates {
+  public:
+    bool Has(const Key& k) const {
+        if (count_ == 0) return false;
+        for (std::size_t i = Slot(k);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == k) return true;
+            if (slots_[i].Where == kEmpty) return false;
+        }
+    }
+    void Add(const Key& k) {
+        if (2 * (count_ + 1) > slots_.size()) Grow();
+        std::size_t i = Slot(k);
+        for (; slots_[i].Where != kEmpty; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == k) return;
+        }
+        slots_[i] = k;
+        ++count_;
+    }
+
+  private:
+    // No key has every bit set: the line number takes 46 bits at most.
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    std::size_t Slot(const Key& k) const {
+        const std::uint64_t h =
+            (k.Where ^ k.Pending * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(h >> 32) & (slots_.size() - 1);
+    }
+    void Grow() {
+        std::vector<Key> old(std::max<std::size_t>(64, slots_.size() * 2), Key{kEmpty, 0});
+        old.swap(slots_);
+        count_ = 0;
+        for (const Key& k : old) {
+            if (k.Where != kEmpty) Add(k);
+        }
+    }
+    std::vector<Key> slots_;
+    std::size_t count_ = 0;
+};
+
+Key KeyOf(const State& s, const std::vector<std::uint8_t>& out) {
+    Key k;
+    // Past the closing record only filler is looked at; before it the next
+    // header is at most 255 bytes past the end and less than 8 before it.
+    std::uint64_t next = 0;
+    if (!s.Walk.Closed) {
+        next = s.Walk.Next + 8 - s.Size;
+        for (std::size_t i = s.Walk.Next; i < s.Size; ++i) k.Pending = k.Pending << 8 | out[i];
+    }
+    k.Where = static_cast<std::uint64_t>(s.Piece) << 18 | (s.Size - s.CardStart) << 11 | next << 2 |
+              (s.Walk.RecordStart ? 2u : 0u) | (s.Walk.Closed ? 1u : 0u);
+    return k;
+}
+
+// A choice still to be tried, and how many placed lines led to it.
+struct Choice {
+    State At;
+    std::size_t Trail;
 };
 
 }  // namespace
@@ -89,7 +162,9 @@ std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uin
     std::vector<std::uint8_t> out;
     // Each line fills one card at most: room for all of them at once.
     out.reserve((pieces.size() + 1) * kCard);
-    std::vector<State> choices;  // where the other way is still to be tried
+    std::vector<Choice> choices;  // where the other way is still to be tried
+    std::vector<Key> trail;       // the states of the lines placed since the start
+    DeadStates dead;
     State s;
     std::size_t steps = 0;
     const std::size_t budget = kStepsPerLine * pieces.size() + 256;
@@ -107,16 +182,8 @@ std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uin
             failed = inCard > kCard;
             if (!failed) {
                 out.resize(s.Size + length);
-                const std::uint8_t* from = text.data() + p.From;
-                std::uint8_t* to = out.data() + s.Size;
-                const std::int16_t* table = back.data();
-                std::int16_t all = 0;  // below 0 when a byte has no code
-                for (std::size_t i = 0; i < length; ++i) {
-                    const std::int16_t code = table[from[i]];
-                    all |= code;
-                    to[i] = static_cast<std::uint8_t>(code);
-                }
-                failed = all < 0;
+                failed = !UntranslateBytes(text.data() + p.From, length, back.data(),
+                                           out.data() + s.Size);
             }
             if (!failed) {
                 // The line end as a data byte, when the card has room for it.
@@ -125,7 +192,7 @@ std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uin
                     if (dataPossible) {
                         State other = s;
                         other.TriedData = true;
-                        choices.push_back(other);
+                        choices.push_back({other, trail.size()});
                     }
                     // The line ends the card: blanks to its end.
                     out.resize(s.CardStart + kCard, 0x40);
@@ -137,13 +204,24 @@ std::optional<std::vector<std::uint8_t>> RebuildCards(const std::vector<std::uin
                 s.TriedData = false;
                 s.Size = out.size();
                 ++s.Piece;
-                if (!s.Walk.Advance(out)) failed = true;
+                failed = !s.Walk.Advance(out);
+                // Only a state a choice may come back past is noted.
+                if (!failed && !choices.empty()) {
+                    const Key key = KeyOf(s, out);
+                    failed = dead.Has(key);
+                    if (!failed) trail.push_back(key);
+                }
             }
         }
         if (failed) {
             if (choices.empty()) return std::nullopt;
-            s = choices.back();
+            // Every way on from the states placed since the choice failed.
+            const Choice& c = choices.back();
+            for (std::size_t i = c.Trail; i < trail.size(); ++i) dead.Add(trail[i]);
+            trail.resize(c.Trail);
+            s = c.At;
             choices.pop_back();
+            if (choices.empty()) trail.clear();
         }
     }
 }

@@ -10,6 +10,7 @@
 #include "io/BackgroundWriter.h"
 #include "repair/SegmentWalk.h"
 #include "repair/TextPages.h"
+#include "repair/Untranslate.h"
 
 namespace corvane::repair {
 
@@ -181,16 +182,7 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
         if (onePage) {
             // No other page to tell apart: only whether every byte has a code.
             const std::int16_t* back = walkers.front().Page->Back.data();
-            std::int16_t all = 0;
-            for (std::size_t k = 0; k < n; ++k) {
-                const std::uint8_t* c = chunk + k * step;
-                for (std::size_t j = 0; j < kCard; ++j) {
-                    const std::int16_t code = back[c[j]];
-                    all |= code;
-                    o[k * kCard + j] = static_cast<std::uint8_t>(code);
-                }
-            }
-            uncoded = uncoded || all < 0;
+            uncoded = !UntranslateCards(chunk, n, step, back, o) || uncoded;
         } else {
             for (std::size_t k = 0; k < n; ++k) {
                 const std::uint8_t* c = chunk + k * step;

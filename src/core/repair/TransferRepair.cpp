@@ -9,6 +9,7 @@
 #include "repair/CardRebuild.h"
 #include "repair/SegmentWalk.h"
 #include "repair/TextPages.h"
+#include "repair/Untranslate.h"
 #include "text/CodePage.h"
 
 namespace corvane::repair {
@@ -136,14 +137,8 @@ std::optional<Bytes> Untranslated(const Bytes& data, const Table& table) {
     const std::int16_t* back = table.data();
     constexpr std::size_t kStep = 1 << 16;  // checked a stretch at a time
     for (std::size_t at = 0; at < data.size(); at += kStep) {
-        const std::size_t end = std::min(data.size(), at + kStep);
-        std::int16_t all = 0;
-        for (std::size_t i = at; i < end; ++i) {
-            const std::int16_t code = back[data[i]];
-            all |= code;
-            out[i] = static_cast<std::uint8_t>(code);
-        }
-        if (all < 0) return std::nullopt;
+        const std::size_t n = std::min(data.size() - at, kStep);
+        if (!UntranslateBytes(data.data() + at, n, back, out.data() + at)) return std::nullopt;
     }
     return out;
 }
