@@ -3,6 +3,7 @@
 // what cannot come back exactly is said to be so.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 
 #include "TransferCopies.h"
@@ -10,6 +11,7 @@
 #include "io/ByteSource.h"
 #include "repair/StreamedRepair.h"
 #include "repair/TransferRepair.h"
+#include "repair/Untranslate.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -168,6 +170,45 @@ TEST(Repair, ACopyRepairedAStretchAtATimeGivesWhatTheWholeRepairGives) {
             EXPECT_EQ(streamed.Value()->What.Result, whole.Result);
             EXPECT_EQ(streamed.Value()->What.Sentence, whole.Sentence);
             EXPECT_EQ(out, whole.Bytes);
+        }
+    }
+}
+
+// The table look-up of a large stretch is done many bytes at a time where the
+// processor can: every length, the last bytes that do not fill a register
+// too, and a byte without a code, give what one byte at a time gives.
+TEST(Repair, UntranslatingManyBytesAtATimeGivesEveryByteItsCode) {
+    std::array<std::int16_t, 256> full{}, gap{};
+    for (int b = 0; b < 256; ++b) full[b] = gap[b] = static_cast<std::int16_t>((b * 7 + 3) & 0xFF);
+    gap[0xA4] = -1;
+    Bytes in(10000 + 82);
+    for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::uint8_t>(i * 31 + i / 256);
+    for (const auto* table : {&full, &gap}) {
+        for (const std::size_t n : {0u, 63u, 4096u, 4097u, 4159u, 10000u}) {
+            Bytes out(n), want(n);
+            bool coded = true;
+            for (std::size_t i = 0; i < n; ++i) {
+                coded = coded && (*table)[in[i]] >= 0;
+                want[i] = static_cast<std::uint8_t>((*table)[in[i]]);
+            }
+            EXPECT_EQ(UntranslateBytes(in.data(), n, table->data(), out.data()), coded) << n;
+            if (coded) {
+                EXPECT_EQ(out, want) << n;
+            }
+        }
+        for (const std::size_t step : {81u, 82u}) {
+            const std::size_t cards = 120;
+            Bytes out(cards * 80), want;
+            for (std::size_t k = 0; k < cards; ++k) {
+                for (std::size_t j = 0; j < 80; ++j) {
+                    want.push_back(static_cast<std::uint8_t>((*table)[in[k * step + j]]));
+                }
+            }
+            const bool coded = UntranslateCards(in.data(), cards, step, table->data(), out.data());
+            EXPECT_EQ(coded, table == &full) << step;
+            if (coded) {
+                EXPECT_EQ(out, want) << step;
+            }
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "repair/Untranslate.h"
+#include "util/PlainCode.h"
 
 namespace corvane::repair {
 
@@ -77,14 +78,14 @@ struct Key {
 // notes thousands, and a node for each cost more than the search.
 class DeadStates {
   public:
-    bool Has(const Key& k) const {
+    CORVANE_PLAIN_CODE bool Has(const Key& k) const {
         if (count_ == 0) return false;
         for (std::size_t i = Slot(k);; i = (i + 1) & (slots_.size() - 1)) {
             if (slots_[i] == k) return true;
             if (slots_[i].Where == kEmpty) return false;
         }
     }
-    void Add(const Key& k) {
+    CORVANE_PLAIN_CODE void Add(const Key& k) {
         if (2 * (count_ + 1) > slots_.size()) Grow();
         std::size_t i = Slot(k);
         for (; slots_[i].Where != kEmpty; i = (i + 1) & (slots_.size() - 1)) {
@@ -114,7 +115,7 @@ class DeadStates {
     std::size_t count_ = 0;
 };
 
-Key KeyOf(const State& s, const std::vector<std::uint8_t>& out) {
+CORVANE_PLAIN_CODE Key KeyOf(const State& s, const std::vector<std::uint8_t>& out) {
     Key k;
     // Past the closing record only filler is looked at; before it the next
     // header is at most 255 bytes past the end and less than 8 before it.

@@ -56,6 +56,6 @@ struct StreamedRepair {
 // read at a time.
 Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int codePage,
                                                           const CardOutput& out,
-                                                          std::size_t cardsPerRead = 4096);
+                                                          std::size_t cardsPerRead = 16384);
 
 }  // namespace corvane::repair

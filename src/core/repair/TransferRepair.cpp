@@ -180,21 +180,23 @@ void TextCandidates(const Bytes& in, const Consider& consider, int only) {
         for (const std::uint8_t b : held) back.data()[b] = page.Back.data()[b];
         if (std::find(tried.begin(), tried.end(), back) != tried.end()) continue;
         tried.push_back(back);
-        const std::string name = PageName(number);
-        const std::string what = TextModeWhat(number, crlf);
         if (fixedCards) {
             // Every line a whole card: no blanks were removed, and cutting
             // the lines otherwise gives these bytes or none, so the cards
             // are all there is to look at.
             bool codes = true;
             for (std::size_t b = 0; b < 256; ++b) codes = codes && (!inCards[b] || back[b] >= 0);
-            if (codes) consider({{}, what + ")", name, &*fixedCards, &back});
+            if (codes) {
+                consider(
+                    {{}, TextModeWhat(number, crlf) + ")", PageName(number), &*fixedCards, &back});
+            }
             continue;
         }
         // Trailing blanks removed: lines shorter than a card, blanks put back.
         if (lines.empty()) lines = SplitLines(in, crlf);
         if (auto cards = RebuildCards(in, lines, back)) {
-            consider({std::move(*cards), what + ", trailing blanks removed)", name});
+            consider({std::move(*cards), TextModeWhat(number, crlf) + ", trailing blanks removed)",
+                      PageName(number)});
         }
     }
 }
