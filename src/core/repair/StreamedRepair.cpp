@@ -55,10 +55,10 @@ struct Walker {
     bool Sound() const { return Walk.Now == SegmentWalk::State::Closed && Filler; }
 };
 
-std::array<std::uint8_t, 256> Narrow(const Table& back) {
-    std::array<std::uint8_t, 256> t{};
-    for (std::size_t b = 0; b < 256; ++b) t[b] = static_cast<std::uint8_t>(back[b]);
-    return t;
+// The table with X'FF' for every byte that has no code.
+Table EveryByteCoded(Table back) {
+    for (std::int16_t& code : back) code = code < 0 ? 0xFF : code;
+    return back;
 }
 
 // Reads the cards perRead at a time into a buffer that keeps the card read
@@ -150,12 +150,15 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
 
     // The cards are written through the first page that may be the file's
     // while the rest is found out.
-    const std::array<std::uint8_t, 256> written = Narrow(walkers.front().Page->Back);
+    // A byte without a code is written as X'FF': whether each has one is
+    // told from the byte values seen.
+    const Table written = EveryByteCoded(walkers.front().Page->Back);
     // The byte values the cards hold, noted where there are pages to tell
     // apart; with one, whether a byte has no code there.
     const bool onePage = walkers.size() == 1;
     bool uncoded = false;
     std::array<bool, 256> seen{};
+    bool seenAll = false;
     std::array<bool, 256> known{};
     std::array<std::size_t, 256> firstAt;  // where each byte value first stands in the cards
     firstAt.fill(kNone);
@@ -184,13 +187,13 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
             const std::int16_t* back = walkers.front().Page->Back.data();
             uncoded = !UntranslateCards(chunk, n, step, back, o) || uncoded;
         } else {
-            for (std::size_t k = 0; k < n; ++k) {
+            // Once every value has been seen there is nothing more to note.
+            for (std::size_t k = 0; k < n && !seenAll; ++k) {
                 const std::uint8_t* c = chunk + k * step;
-                for (std::size_t j = 0; j < kCard; ++j) {
-                    seen[c[j]] = true;
-                    o[k * kCard + j] = written[c[j]];
-                }
+                for (std::size_t j = 0; j < kCard; ++j) seen[c[j]] = true;
             }
+            seenAll = std::all_of(seen.begin(), seen.end(), [](bool b) { return b; });
+            UntranslateCards(chunk, n, step, written.data(), o);
         }
         for (std::size_t b = 0; b < 256; ++b) {
             if (!seen[b] || known[b]) continue;
@@ -265,19 +268,20 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     if (again && writing) {
         // Another page gives the file: its cards, written again.
         background.reset();
-        const std::array<std::uint8_t, 256> table = Narrow(foundBack);
+        const Table table = EveryByteCoded(foundBack);
         writing = out.Restart();
-        auto rewrite = reader.Each(
-            [&](const Window&, const std::uint8_t* chunk, std::size_t, std::size_t n, std::size_t) {
-                std::uint8_t* o = outBuffers[0].data();
-                for (std::size_t k = 0; k < n; ++k) {
-                    for (std::size_t j = 0; j < kCard; ++j)
-                        o[k * kCard + j] = table[chunk[k * step + j]];
-                }
-                writing = writing && out.Write(o, n * kCard);
-                return writing;
-            });
+        if (size >= kBackgroundFrom) background = std::make_unique<BackgroundWriter>(lend);
+        auto rewrite = reader.Each([&](const Window&, const std::uint8_t* chunk, std::size_t,
+                                       std::size_t n, std::size_t) {
+            std::uint8_t* o = outBuffers[flip].data();
+            UntranslateCards(chunk, n, step, table.data(), o);
+            writing =
+                writing && (background ? background->Lend(o, n * kCard) : out.Write(o, n * kCard));
+            flip ^= 1;
+            return writing;
+        });
         if (!rewrite) return rewrite.Err();
+        writing = (!background || background->Finish()) && writing;
     }
     r.Written = writing && out.Cut(static_cast<std::int64_t>(kept));
     return std::optional<StreamedRepair>(std::move(r));
