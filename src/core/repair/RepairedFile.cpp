@@ -39,11 +39,36 @@ Result<Repair> RepairSource(ByteSource& source, const std::string& name, int cod
     return RepairTransfer(bytes.Value(), codePage);
 }
 
+// The folders above the path that are not there yet, the deepest first.
+std::vector<std::filesystem::path> MissingFolders(const std::filesystem::path& path) {
+    std::vector<std::filesystem::path> missing;
+    std::error_code e;
+    for (auto folder = path.parent_path(); !folder.empty() && !std::filesystem::exists(folder, e);
+         folder = folder.parent_path()) {
+        missing.push_back(folder);
+        if (folder == folder.parent_path()) break;
+    }
+    return missing;
+}
+
 // The repair a stretch at a time into output, the file made when the first
-// bytes come; nothing when the file is not one it repairs.
+// bytes come; nothing when the file is not one it repairs. Folders made for
+// a file that is not kept are removed again.
 Result<std::optional<RepairWritten>> Streamed(ByteSource& source, int codePage,
                                               const std::filesystem::path& output, bool salvage,
                                               const AtomicWriteOptions& options) {
+    const std::vector<std::filesystem::path> missing = MissingFolders(output);
+    bool kept = false;
+    struct Tidy {
+        const std::vector<std::filesystem::path>& Folders;
+        const bool& Kept;
+        ~Tidy() {
+            std::error_code e;
+            for (const auto& folder : Folders) {
+                if (!Kept) std::filesystem::remove(folder, e);  // only when empty
+            }
+        }
+    } tidy{missing, kept};
     std::unique_ptr<AtomicWriter> writer;
     auto status = AtomicWriter::Status::Ok;
     auto make = [&] {
@@ -67,6 +92,8 @@ Result<std::optional<RepairWritten>> Streamed(ByteSource& source, int codePage,
                   : done.Value()->Written && writer  ? writer->Commit()
                                                      : AtomicWriter::Status::WriteFailed;
     }
+    kept = r.Write == AtomicWriter::Status::Ok;
+    writer.reset();
     return std::optional<RepairWritten>(std::move(r));
 }
 }  // namespace
