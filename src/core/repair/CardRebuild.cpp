@@ -117,9 +117,10 @@ class DeadStates {
 
 CORVANE_PLAIN_CODE Key KeyOf(const State& s, const std::vector<std::uint8_t>& out) {
     Key k;
-    // Past the closing record only filler is looked at; before it the next
-    // header is at most 255 bytes past the end and less than 8 before it.
-    std::uint64_t next = 0;
+    // Before the closing record the next header is at most 255 bytes past
+    // the end and less than 8 before it; after its start, bytes are looked
+    // at only past its end, at most 255 bytes on.
+    std::uint64_t next = s.Walk.FillerAt > s.Size ? s.Walk.FillerAt - s.Size : 0;
     if (!s.Walk.Closed) {
         next = s.Walk.Next + 8 - s.Size;
         for (std::size_t i = s.Walk.Next; i < s.Size; ++i) k.Pending = k.Pending << 8 | out[i];
