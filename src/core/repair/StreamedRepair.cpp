@@ -149,9 +149,8 @@ Result<std::optional<StreamedRepair>> RepairCardsStreamed(ByteSource& in, int co
     if (walkers.empty()) return kNotSuch;
 
     // The cards are written through the first page that may be the file's
-    // while the rest is found out.
-    // A byte without a code is written as X'FF': whether each has one is
-    // told from the byte values seen.
+    // while the rest is found out, a byte without a code as X'FF': whether
+    // each has one is told from the byte values seen.
     const Table written = EveryByteCoded(walkers.front().Page->Back);
     // The byte values the cards hold, noted where there are pages to tell
     // apart; with one, whether a byte has no code there.

@@ -1,7 +1,5 @@
 #include "repair/Untranslate.h"
 
-#include <cstring>
-
 #include "util/PlainCode.h"
 
 // Not on Windows, where GCC does not align the stack for these registers.
